@@ -1,0 +1,66 @@
+#include "app/Dialogs.h"
+
+#include <QCheckBox>
+#include <exception>
+
+#include "app/AppIdentity.h"
+
+namespace toviwall {
+namespace {
+
+QWidget* DialogParent() {
+  QWidget* active = QApplication::activeWindow();
+  return active && active->isVisible() ? active : nullptr;
+}
+
+}  // namespace
+
+ToviApplication::ToviApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool ToviApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    ShowErrorBox(QString::fromUtf8(e.what()));
+  } catch (...) {
+    ShowErrorBox(QStringLiteral("Unknown error"));
+  }
+  return false;
+}
+
+void ShowErrorBox(const QString& text) {
+  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kTitle), text, QMessageBox::Ok, DialogParent());
+  box.setObjectName(QStringLiteral("ErrorBox"));
+  QApplication::beep();
+  box.exec();
+}
+
+void RunGuarded(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    ShowErrorBox(QString::fromUtf8(e.what()));
+  } catch (...) {
+    ShowErrorBox(QStringLiteral("Unknown error"));
+  }
+}
+
+QMessageBox::StandardButton ShowMessage(const QString& text, QMessageBox::Icon kind,
+                                        QMessageBox::StandardButtons buttons) {
+  QMessageBox box(kind, QString::fromUtf8(kTitle), text, buttons, DialogParent());
+  QApplication::beep();
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+AskAnswer AskWithDontShowAgain(const QString& text, QMessageBox::Icon kind, QMessageBox::StandardButtons buttons) {
+  QMessageBox box(kind, QString::fromUtf8(kTitle), text, buttons, DialogParent());
+  auto* check = new QCheckBox(QStringLiteral("&Don't show this message again"), &box);
+  check->setChecked(false);
+  box.setCheckBox(check);  // the box owns it
+  AskAnswer answer;
+  answer.button = static_cast<QMessageBox::StandardButton>(box.exec());
+  answer.dontShowAgain = check->isChecked();
+  return answer;
+}
+
+}  // namespace toviwall

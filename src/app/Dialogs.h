@@ -1,0 +1,37 @@
+#pragma once
+// The program's message boxes and its general error handler.
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+#include <string>
+
+namespace toviwall {
+
+// Catches what escapes an event handler, shows it in the error box and goes on.
+class ToviApplication final : public QApplication {
+ public:
+  ToviApplication(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// The general error box: the text of a failure, with the program's title.
+void ShowErrorBox(const QString& text);
+// Runs `body`; an exception that escapes it is shown in the error box.
+void RunGuarded(const std::function<void()>& body);
+
+// A beep, then a message box of the given kind; answers the button pressed.
+QMessageBox::StandardButton ShowMessage(const QString& text, QMessageBox::Icon kind,
+                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+struct AskAnswer {
+  QMessageBox::StandardButton button = QMessageBox::NoButton;
+  bool dontShowAgain = false;
+};
+// A message box with the check box "&Don't show this message again" below the text.
+AskAnswer AskWithDontShowAgain(const QString& text, QMessageBox::Icon kind, QMessageBox::StandardButtons buttons);
+
+inline QString Q(const std::string& s) { return QString::fromStdString(s); }
+inline std::string U(const QString& s) { return s.toStdString(); }
+
+}  // namespace toviwall

@@ -1,0 +1,9 @@
+// Applying an entry to the desktop.
+#include "app/WallPaperMain.h"
+
+namespace toviwall {
+
+void TMainForm::ComputeOutputWallpaperFile() {}  // not built yet: the output wallpaper file
+void TMainForm::WarnIfActiveDesktop() {}         // not built yet: the desktop backends
+
+}  // namespace toviwall

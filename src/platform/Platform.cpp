@@ -1,0 +1,14 @@
+#include "platform/Platform.h"
+
+#include "platform/x11/X11Screen.h"
+
+namespace toviwall::platform {
+
+std::unique_ptr<Platform> CreateLinuxPlatform(SingleInstance* singleInstance) {
+  auto p = std::make_unique<Platform>();
+  p->singleInstance = singleInstance;
+  p->screen = std::make_unique<X11Screen>();
+  return p;
+}
+
+}  // namespace toviwall::platform

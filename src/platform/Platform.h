@@ -1,0 +1,20 @@
+#pragma once
+// The platform capabilities the program uses, created once by the program entry
+// and handed to the main window. Tests build their own bundle with doubles only
+// where the real thing cannot run here.
+#include <memory>
+
+#include "platform/Screen.h"
+#include "platform/SingleInstance.h"
+
+namespace toviwall::platform {
+
+struct Platform {
+  SingleInstance* singleInstance = nullptr;  // owned by the program entry
+  std::unique_ptr<Screen> screen;
+};
+
+// The real Linux (X11) implementations. Needs the Qt application to exist.
+std::unique_ptr<Platform> CreateLinuxPlatform(SingleInstance* singleInstance);
+
+}  // namespace toviwall::platform

@@ -1,0 +1,15 @@
+#pragma once
+// The X connection Qt opened, for the few things Qt does not reach.
+// Xlib stays out of headers: its macros (Bool, Status, None) break Qt's.
+typedef struct _XDisplay Display;
+
+namespace toviwall::platform {
+
+// Qt's own Display, or nullptr when the program does not run on X11.
+Display* QtX11Display();
+
+// Asks the window manager to activate the window as a pager would, which focus
+// stealing prevention lets through; raises it when no manager is running.
+void ForceActivateWindow(unsigned long window);
+
+}  // namespace toviwall::platform

@@ -1,0 +1,362 @@
+#include "support/TestSession.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace toviwall::test {
+namespace fs = std::filesystem;
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int ElapsedMs(Clock::time_point since) {
+  return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+std::string GetEnv(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+}  // namespace
+
+TempDir::TempDir(const std::string& prefix) {
+  std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = buf.data();
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Make read-only folders that a test made writable again so they can go.
+  for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    std::error_code ignored;
+    if (it->is_directory(ignored)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+  }
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+std::unique_ptr<Process> Process::Start(const std::vector<std::string>& argv, const Options& options) {
+  std::vector<std::string> envStrings;
+  for (auto& [k, v] : options.env) envStrings.push_back(k + "=" + v);
+  std::vector<char*> envp;
+  for (auto& s : envStrings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::vector<char*> args;
+  for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+
+  int out = -1;
+  if (!options.logFile.empty()) out = ::open(options.logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  else out = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+
+  pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    ::setpgid(0, 0);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(out, 2);
+    for (int fd : options.keepFds) ::fcntl(fd, F_SETFD, 0);
+    if (!options.cwd.empty() && ::chdir(options.cwd.c_str()) != 0) _exit(126);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execvpe(args[0], args.data(), envp.data());
+    _exit(127);
+  }
+  ::setpgid(pid, pid);
+  ::close(out);
+  ::close(in);
+  return std::unique_ptr<Process>(new Process(pid));
+}
+
+Process::~Process() { Kill(); }
+
+bool Process::Reap(bool block) {
+  if (status_) return true;
+  int st = 0;
+  pid_t r = ::waitpid(pid_, &st, block ? 0 : WNOHANG);
+  if (r != pid_) return false;
+  status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+  return true;
+}
+
+bool Process::Running() { return !Reap(false); }
+
+std::optional<int> Process::Wait(int timeoutMs) {
+  auto start = Clock::now();
+  while (!Reap(false)) {
+    if (ElapsedMs(start) >= timeoutMs) return std::nullopt;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return status_;
+}
+
+void Process::Signal(int sig) {
+  if (!status_) ::kill(pid_, sig);
+}
+
+void Process::Kill() {
+  if (!status_) {
+    ::kill(-pid_, SIGKILL);
+    ::kill(pid_, SIGKILL);
+    Reap(true);
+  }
+}
+
+RunResult Run(const std::vector<std::string>& argv, const Env& env, int timeoutMs) {
+  TempDir dir("toviwall-run");
+  std::string outFile = dir / "out", errFile = dir / "err";
+  std::vector<std::string> envStrings;
+  for (auto& [k, v] : env) envStrings.push_back(k + "=" + v);
+  std::vector<char*> envp;
+  for (auto& s : envStrings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::vector<char*> args;
+  for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setpgid(0, 0);
+    int o = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int e = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int in = ::open("/dev/null", O_RDONLY);
+    ::dup2(in, 0);
+    ::dup2(o, 1);
+    ::dup2(e, 2);
+    ::execvpe(args[0], args.data(), envp.data());
+    _exit(127);
+  }
+  RunResult result;
+  auto start = Clock::now();
+  int st = 0;
+  for (;;) {
+    pid_t r = ::waitpid(pid, &st, WNOHANG);
+    if (r == pid) break;
+    if (ElapsedMs(start) > timeoutMs) {
+      ::kill(-pid, SIGKILL);
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &st, 0);
+      result.err = "timed out: " + argv[0];
+      return result;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  result.exitCode = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+  result.out = ReadFile(outFile);
+  result.err = ReadFile(errFile);
+  return result;
+}
+
+bool SelectionOwned(const std::string& display, const std::string& selection) {
+  ::Display* dpy = XOpenDisplay(display.c_str());
+  if (!dpy) return false;
+  bool owned = XGetSelectionOwner(dpy, XInternAtom(dpy, selection.c_str(), False)) != 0;
+  XCloseDisplay(dpy);
+  return owned;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs, int pollMs) {
+  auto start = Clock::now();
+  for (;;) {
+    if (condition()) return true;
+    if (ElapsedMs(start) >= timeoutMs) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+  }
+}
+
+void RequireProgram(const std::string& name) {
+  std::string path = GetEnv("PATH");
+  std::stringstream ss(path);
+  std::string dir;
+  while (std::getline(ss, dir, ':'))
+    if (!dir.empty() && ::access((dir + "/" + name).c_str(), X_OK) == 0) return;
+  throw std::runtime_error("The tests need the program '" + name + "'; run scripts/setup to install it.");
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string BinaryDir() { return TOVIWALL_TEST_BINARY_DIR; }
+std::string SourceDir() { return TOVIWALL_TEST_SOURCE_DIR; }
+
+XServer::XServer(int width, int height, int depth) : width_(width), height_(height) {
+  RequireProgram("Xvfb");
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  Process::Options options;
+  options.env = {{"PATH", GetEnv("PATH")}};
+  options.keepFds = {fds[1]};
+  std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
+  process_ = Process::Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten",
+                             "tcp", "-noreset", "+extension", "RANDR"},
+                            options);
+  ::close(fds[1]);
+  std::string number;
+  struct pollfd p {fds[0], POLLIN, 0};
+  auto start = Clock::now();
+  while (ElapsedMs(start) < 15000) {
+    if (::poll(&p, 1, 100) > 0) {
+      char c;
+      ssize_t n = ::read(fds[0], &c, 1);
+      if (n <= 0 || c == '\n') break;
+      number += c;
+    }
+  }
+  ::close(fds[0]);
+  if (number.empty()) throw std::runtime_error("Xvfb did not start");
+  display_ = ":" + number;
+}
+
+XServer::~XServer() = default;
+
+Session::Session(const SessionOptions& options) : root_("toviwall-session") {
+  fs::create_directories(Home());
+  fs::create_directories(ConfigHome());
+  fs::create_directories(RuntimeDir());
+  ::chmod(RuntimeDir().c_str(), 0700);
+  x_ = std::make_unique<XServer>(options.width, options.height, options.depth);
+  if (options.tray) StartTray();
+}
+
+Session::~Session() {
+  tray_.reset();
+}
+
+std::string Session::DefaultSettingsFile() const {
+  return ConfigHome() + "/Tovi Solution/Tovi WallChanger/toviwall.ini";
+}
+
+Env Session::Environment() const {
+  Env env{
+      {"PATH", GetEnv("PATH")},
+      {"HOME", Home()},
+      {"XDG_CONFIG_HOME", ConfigHome()},
+      {"XDG_DATA_HOME", root_ / "home/.local/share"},
+      {"XDG_CACHE_HOME", root_ / "home/.cache"},
+      {"XDG_RUNTIME_DIR", RuntimeDir()},
+      {"DISPLAY", Display()},
+      {"LANG", "C.UTF-8"},
+      {"QT_QPA_PLATFORM", "xcb"},
+      {"TOVIWALL_DESKTOP", "x11"},
+  };
+  for (const char* pass : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+    if (const char* v = std::getenv(pass)) env[pass] = v;
+  for (auto& [k, v] : extraEnv_) env[k] = v;
+  return env;
+}
+
+void Session::StartTray() {
+  RequireProgram("trayer");
+  Process::Options options;
+  options.env = Environment();
+  options.logFile = root_ / "trayer.log";
+  tray_ = Process::Start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
+                          "--transparent", "false", "--SetDockType", "true"},
+                         options);
+  if (!WaitFor([&] { return SelectionOwned(Display(), "_NET_SYSTEM_TRAY_S0"); }))
+    throw std::runtime_error("trayer did not take the tray selection");
+}
+
+void Session::StopTray() {
+  if (tray_) tray_->Kill();
+  tray_.reset();
+}
+
+bool Session::TrayRunning() const { return tray_ && tray_->Running(); }
+
+std::unique_ptr<Process> Session::StartProgram(const std::vector<std::string>& args, const std::string& cwd) {
+  std::vector<std::string> argv{BinaryDir() + "/toviwall"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  Process::Options options;
+  options.env = Environment();
+  options.cwd = cwd.empty() ? Home() : cwd;
+  lastLog_ = root_ / ("toviwall-" + std::to_string(++programCount_) + ".log");
+  options.logFile = lastLog_;
+  return Process::Start(argv, options);
+}
+
+RunResult Session::Tool(const std::vector<std::string>& argv, int timeoutMs) const {
+  return Run(argv, Environment(), timeoutMs);
+}
+
+RunResult Session::Xdotool(const std::vector<std::string>& args) const {
+  std::vector<std::string> argv{"xdotool"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return Tool(argv);
+}
+
+std::vector<unsigned long> Session::FindWindows(const std::string& title, bool onlyVisible) const {
+  std::vector<std::string> args{"search"};
+  if (onlyVisible) args.push_back("--onlyvisible");
+  args.insert(args.end(), {"--name", "^" + title + "$"});
+  RunResult r = Xdotool(args);
+  std::vector<unsigned long> ids;
+  std::stringstream ss(r.out);
+  unsigned long id;
+  while (ss >> id) ids.push_back(id);
+  return ids;
+}
+
+bool Session::WaitWindowVisible(const std::string& title, bool visible, int timeoutMs) const {
+  return WaitFor([&] { return WindowVisible(title) == visible; }, timeoutMs, 30);
+}
+
+void Session::CloseWindow(unsigned long window) const {
+  ::Display* dpy = XOpenDisplay(Display().c_str());
+  if (!dpy) throw std::runtime_error("cannot open display " + Display());
+  XEvent ev {};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = window;
+  ev.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+  ev.xclient.data.l[1] = CurrentTime;
+  XSendEvent(dpy, window, False, NoEventMask, &ev);
+  XCloseDisplay(dpy);
+}
+
+void Session::Screenshot(const std::string& pngPath) const {
+  RunResult r = Tool({"sh", "-c", "xwd -root -silent | /usr/bin/convert xwd:- '" + pngPath + "'"});
+  if (r.exitCode != 0) throw std::runtime_error("screenshot failed: " + r.err);
+}
+
+}  // namespace toviwall::test

@@ -1,0 +1,161 @@
+#pragma once
+// Real processes for the integration tests: a private X server (Xvfb), a private
+// user (HOME and XDG folders), a tray host, the program itself, and the tools
+// that drive and inspect it (xdotool, xprop, ...). Nothing touches the real
+// user's home, desktop or settings.
+#include <sys/types.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace toviwall::test {
+
+using Env = std::map<std::string, std::string>;
+
+// A fresh folder, removed with all it holds at the end.
+class TempDir {
+ public:
+  explicit TempDir(const std::string& prefix = "toviwall-test");
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// A started child process in a process group of its own; killed at the end
+// unless it has ended by then.
+class Process {
+ public:
+  struct Options {
+    Env env;                    // the whole environment of the child
+    std::string cwd;            // empty: the current folder
+    std::string logFile;        // stdout and stderr; empty: /dev/null
+    std::vector<int> keepFds;   // descriptors the child inherits
+  };
+  static std::unique_ptr<Process> Start(const std::vector<std::string>& argv, const Options& options);
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  pid_t Pid() const { return pid_; }
+  bool Running();
+  // The exit code (128 + signal for a killed child) once it ended within the time.
+  std::optional<int> Wait(int timeoutMs);
+  void Signal(int sig);
+  void Kill();  // SIGKILL to the whole group, then reap
+
+ private:
+  explicit Process(pid_t pid) : pid_(pid) {}
+  bool Reap(bool block);
+  pid_t pid_;
+  std::optional<int> status_;
+};
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+// Runs a command to its end (killed after the time limit).
+RunResult Run(const std::vector<std::string>& argv, const Env& env, int timeoutMs = 30000);
+
+// True when a client of the display owns the selection (for example the tray's).
+bool SelectionOwned(const std::string& display, const std::string& selection);
+
+// Polls `condition` until it holds or the time is up.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000, int pollMs = 20);
+
+// Fails the test with a clear message when a program the tests need is missing.
+void RequireProgram(const std::string& name);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+bool Exists(const std::string& path);
+
+// The folder that holds the built programs (toviwall, toviwall-render, ...).
+std::string BinaryDir();
+// The source tree's test data folder (../shared/testdata is found from there).
+std::string SourceDir();
+
+// A private Xvfb on a free display number.
+class XServer {
+ public:
+  XServer(int width = 1280, int height = 1024, int depth = 24);
+  ~XServer();
+  const std::string& Display() const { return display_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+ private:
+  std::unique_ptr<Process> process_;
+  std::string display_;
+  int width_, height_;
+};
+
+struct SessionOptions {
+  int width = 1280, height = 1024, depth = 24;
+  bool tray = false;  // start trayer as the tray host
+};
+
+// A private user on a private display.
+class Session {
+ public:
+  explicit Session(const SessionOptions& options = {});
+  ~Session();
+
+  TempDir& Root() { return root_; }
+  std::string Home() const { return root_ / "home"; }
+  std::string ConfigHome() const { return root_ / "home/.config"; }
+  std::string RuntimeDir() const { return root_ / "run"; }
+  // The settings file a start without arguments uses.
+  std::string DefaultSettingsFile() const;
+  const std::string& Display() const { return x_->Display(); }
+  XServer& X() { return *x_; }
+
+  // The environment for programs of this session (program and tools alike).
+  Env Environment() const;
+  void SetEnv(const std::string& name, const std::string& value) { extraEnv_[name] = value; }
+
+  // Starts the tray host (trayer); waits until it owns the tray selection.
+  void StartTray();
+  void StopTray();
+  bool TrayRunning() const;
+
+  // Starts toviwall with the arguments; its output goes to <root>/toviwall-N.log.
+  std::unique_ptr<Process> StartProgram(const std::vector<std::string>& args = {}, const std::string& cwd = {});
+  std::string LastProgramLog() const { return lastLog_; }
+
+  // A tool run in this session (DISPLAY and HOME set).
+  RunResult Tool(const std::vector<std::string>& argv, int timeoutMs = 30000) const;
+  // xdotool with the given arguments.
+  RunResult Xdotool(const std::vector<std::string>& args) const;
+
+  // Top-level windows whose title is exactly `title` (visible ones only when asked).
+  std::vector<unsigned long> FindWindows(const std::string& title, bool onlyVisible) const;
+  bool WindowVisible(const std::string& title) const { return !FindWindows(title, true).empty(); }
+  bool WaitWindowVisible(const std::string& title, bool visible, int timeoutMs = 10000) const;
+
+  // Asks the window to close, as a window manager's close button does.
+  void CloseWindow(unsigned long window) const;
+
+  // Screenshot of the root window as PNG.
+  void Screenshot(const std::string& pngPath) const;
+
+ private:
+  TempDir root_;
+  std::unique_ptr<XServer> x_;
+  std::unique_ptr<Process> tray_;
+  Env extraEnv_;
+  std::string lastLog_;
+  int programCount_ = 0;
+};
+
+}  // namespace toviwall::test
