@@ -37,7 +37,6 @@ void TMainForm::Reschedule() {
 void TMainForm::ApplyStoredIndex() {}  // not built yet: re-applying the stored entry
 void TMainForm::TimerChangeTimer() {}  // not built yet: due changes and the watchdog
 void TMainForm::ButtonChangeClick() {}
-void TMainForm::ButtonNoneClick() {}
 void TMainForm::ButtonPreviousClick() {}
 void TMainForm::ButtonNextClick() {}
 void TMainForm::ActionChangeExecute() {}

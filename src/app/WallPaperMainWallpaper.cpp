@@ -5,5 +5,6 @@ namespace toviwall {
 
 void TMainForm::ComputeOutputWallpaperFile() {}  // not built yet: the output wallpaper file
 void TMainForm::WarnIfActiveDesktop() {}         // not built yet: the desktop backends
+void TMainForm::ButtonNoneClick() {}             // not built yet: clearing the wallpaper
 
 }  // namespace toviwall

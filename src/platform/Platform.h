@@ -4,6 +4,7 @@
 // where the real thing cannot run here.
 #include <memory>
 
+#include "platform/DesktopWallpaper.h"
 #include "platform/Screen.h"
 #include "platform/SingleInstance.h"
 
@@ -12,6 +13,7 @@ namespace toviwall::platform {
 struct Platform {
   SingleInstance* singleInstance = nullptr;  // owned by the program entry
   std::unique_ptr<Screen> screen;
+  std::unique_ptr<DesktopWallpaper> desktopWallpaper;  // chosen from the session at start-up
 };
 
 // The real Linux (X11) implementations. Needs the Qt application to exist.

@@ -1,0 +1,41 @@
+#pragma once
+// The desktop's wallpaper values and its reload, as the wallpaper code expects
+// them: five values written in a fixed order, a reload that makes the desktop
+// show them (and announces the change), and a read-back of the file shown.
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace toviwall::platform {
+
+class DesktopWallpaper {
+ public:
+  virtual ~DesktopWallpaper() = default;
+
+  // Writes, in this order: "Wallpaper" (the file; empty for none), "TileWallpaper"
+  // ("1" for style 1, else "0"), "WallpaperStyle" (the style as text: 0 centred,
+  // 1 tiled, 2 stretched), "WallpaperOriginX" ("0"), "WallpaperOriginY" ("0").
+  virtual void WriteValues(const std::string& file, int style) = 0;
+
+  // The desktop shows what the values say; then the settings-change listener runs.
+  virtual void Reload() = 0;
+
+  // The "Wallpaper" value the desktop holds now; nullopt when there is none.
+  virtual std::optional<std::string> ReadWallpaper() = 0;
+
+  // The web-view desktop layer of the original platform; never on this one.
+  virtual bool IsActiveDesktopOn() { return false; }
+
+  // Runs after every reload (the system's settings-change broadcast).
+  void SetSettingsChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
+
+ protected:
+  void AnnounceSettingsChange() {
+    if (listener_) listener_();
+  }
+
+ private:
+  std::function<void()> listener_;
+};
+
+}  // namespace toviwall::platform
