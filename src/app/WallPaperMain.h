@@ -70,6 +70,12 @@ class TMainForm : public QWidget {
   bool MainWindowShowing() const;
   void HideMainWindow();
 
+  // Rotation and list commands other parts call.
+  void ChangeWallpaperNow();
+  void ChangeToIndex(int index);
+  void ApplyWallpaper(int index);
+  void UpdateEntryButtons();
+
   // The help commands: the topics page, a named topic, a context text by number.
   void ActionHelpExecute();
   THelpViewer& Help();

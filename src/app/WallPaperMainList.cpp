@@ -12,6 +12,7 @@ namespace toviwall {
 void TMainForm::ResetListIcons() {}     // not built yet: the row icon list
 void TMainForm::LoadImageList() {}      // not built yet: the list and its file
 void TMainForm::SaveListIfChanged() {}  // not built yet: writing a changed list
+void TMainForm::UpdateEntryButtons() {}
 void TMainForm::EditImageFolderChange() {}
 void TMainForm::ButtonImageFolderClick() {}
 void TMainForm::ActionAddImageExecute() {}

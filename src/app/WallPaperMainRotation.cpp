@@ -34,6 +34,8 @@ void TMainForm::Reschedule() {
   EnableChangeTimer();
 }
 
+void TMainForm::ChangeWallpaperNow() {}  // not built yet: the rotation
+void TMainForm::ChangeToIndex(int) {}
 void TMainForm::ApplyStoredIndex() {}  // not built yet: re-applying the stored entry
 void TMainForm::TimerChangeTimer() {}  // not built yet: due changes and the watchdog
 void TMainForm::ButtonChangeClick() {}
