@@ -6,6 +6,7 @@
 #include "app/OnlyOnce.h"
 #include "app/SettingsPaths.h"
 #include "app/WallPaperMain.h"
+#include "app/WidgetMap.h"
 #include "platform/Platform.h"
 #include "platform/local/LocalSingleInstance.h"
 
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("toviwall"));
   QApplication::setDesktopFileName(QStringLiteral("toviwall"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/toviwall.png")));
+
+  auto widgetMap = WidgetMap::FromEnvironment();  // only for tests that drive the program
 
   // 4.
   auto platform = platform::CreateLinuxPlatform(&instance);

@@ -277,6 +277,7 @@ Env Session::Environment() const {
       {"LANG", "C.UTF-8"},
       {"QT_QPA_PLATFORM", "xcb"},
       {"TOVIWALL_DESKTOP", "x11"},
+      {"TOVIWALL_WIDGET_MAP", WidgetMapFile()},
   };
   for (const char* pass : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
     if (const char* v = std::getenv(pass)) env[pass] = v;
@@ -338,6 +339,32 @@ std::vector<unsigned long> Session::FindWindows(const std::string& title, bool o
 
 bool Session::WaitWindowVisible(const std::string& title, bool visible, int timeoutMs) const {
   return WaitFor([&] { return WindowVisible(title) == visible; }, timeoutMs, 30);
+}
+
+std::optional<Session::Rect> Session::WidgetRect(const std::string& name) const {
+  std::stringstream ss(ReadFile(WidgetMapFile()));
+  std::string line;
+  while (std::getline(ss, line)) {
+    std::stringstream ls(line);
+    std::string key;
+    Rect r;
+    if (ls >> key >> r.x >> r.y >> r.width >> r.height && key == name) {
+      std::getline(ls, r.text);
+      if (!r.text.empty() && r.text[0] == ' ') r.text.erase(0, 1);
+      return r;
+    }
+  }
+  return std::nullopt;
+}
+
+void Session::ClickWidget(const std::string& name, int button, int timeoutMs) const {
+  std::optional<Rect> r;
+  if (!WaitFor([&] { return (r = WidgetRect(name)).has_value(); }, timeoutMs))
+    throw std::runtime_error("widget not shown: " + name);
+  // One xdotool call: the server handles the motion before the click. (--sync
+  // would wait forever when the pointer is already there.)
+  Xdotool({"mousemove", std::to_string(r->x + r->width / 2), std::to_string(r->y + r->height / 2), "click",
+           std::to_string(button)});
 }
 
 void Session::CloseWindow(unsigned long window) const {

@@ -143,6 +143,17 @@ class Session {
   bool WindowVisible(const std::string& title) const { return !FindWindows(title, true).empty(); }
   bool WaitWindowVisible(const std::string& title, bool visible, int timeoutMs = 10000) const;
 
+  // The program keeps the screen rectangles of its named widgets, menu items
+  // ("Menu.Item") and tabs ("PageControl.tab2") in a map file for the tests.
+  struct Rect {
+    int x = 0, y = 0, width = 0, height = 0;
+    std::string text;  // what the widget shows (caption, label, title)
+  };
+  std::string WidgetMapFile() const { return root_ / "widgets.map"; }
+  std::optional<Rect> WidgetRect(const std::string& name) const;
+  // Waits until the widget is shown, then clicks its centre (button 1 left, 3 right).
+  void ClickWidget(const std::string& name, int button = 1, int timeoutMs = 10000) const;
+
   // Asks the window to close, as a window manager's close button does.
   void CloseWindow(unsigned long window) const;
 
