@@ -5,6 +5,10 @@
 
 #include "app/AppIdentity.h"
 
+// The images and icons are compiled into a static library; naming its resource
+// initialiser here makes the linker keep it.
+static void InitToviWallResources() { Q_INIT_RESOURCE(toviwall); }
+
 namespace toviwall {
 namespace {
 
@@ -15,7 +19,7 @@ QWidget* DialogParent() {
 
 }  // namespace
 
-ToviApplication::ToviApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+ToviApplication::ToviApplication(int& argc, char** argv) : QApplication(argc, argv) { InitToviWallResources(); }
 
 bool ToviApplication::notify(QObject* receiver, QEvent* event) {
   try {

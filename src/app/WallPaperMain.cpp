@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTreeView>
+#include <QWhatsThis>
 
 #include "Version.h"
 #include "app/AboutBox.h"
@@ -339,6 +340,13 @@ void TMainForm::WireHandlers() {
   connect(ButtonOK, &QPushButton::clicked, this, Handler(&TMainForm::ButtonOKClick));
   connect(TBItemExit, &QAction::triggered, this, Handler(&TMainForm::TBItemExitClick));
   connect(ActionHelp, &QAction::triggered, this, Handler(&TMainForm::ActionHelpExecute));
+  // F1 opens the help; Shift+F1 asks what a control is for, as the caption's "?" does.
+  ActionHelp->setShortcut(QKeySequence::HelpContents);
+  ActionHelp->setShortcutContext(Qt::WindowShortcut);
+  addAction(ActionHelp);
+  auto* whatsThis = QWhatsThis::createAction(this);
+  whatsThis->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+  addAction(whatsThis);
   connect(ActionShowAbout, &QAction::triggered, this, Handler(&TMainForm::ActionShowAboutExecute));
   connect(ActionShowMainWindow, &QAction::triggered, this, Handler(&TMainForm::ActionShowMainWindowExecute));
   connect(terminationSignals_.get(), &platform::TerminationSignals::terminationRequested, this,

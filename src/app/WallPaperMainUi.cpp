@@ -156,7 +156,10 @@ QWidget* TMainForm::BuildDesktopPage() {
   CheckBoxAutoChange = Named(new QCheckBox(GroupBoxDesktop), "CheckBoxAutoChange");
   grid->addWidget(CheckBoxAutoChange, r++, 0, 1, 3);
   CheckBoxRandomizeWall = Named(new QCheckBox(GroupBoxDesktop), "CheckBoxRandomizeWall");
-  grid->addWidget(CheckBoxRandomizeWall, r++, 0, 1, 3);
+  auto* randomRow = new QHBoxLayout;  // indented: it belongs to the automatic change
+  randomRow->addSpacing(20);
+  randomRow->addWidget(CheckBoxRandomizeWall, 1);
+  grid->addLayout(randomRow, r++, 0, 1, 3);
   LabelInterval = Named(new QLabel(GroupBoxDesktop), "LabelInterval");
   ComboBoxUpdate = Named(new QComboBox(GroupBoxDesktop), "ComboBoxUpdate");
   ComboBoxUpdate->setMaxVisibleItems(16);
