@@ -63,9 +63,10 @@ TEST_F(StartupTest, FirstRunAsksForTheImageFolderAndStoresIt) {
   EXPECT_TRUE(WaitFor([&] {
     return IniReadString(session->DefaultSettingsFile(), "Option", "Image Folder", "") == chosen;
   }));
-  EXPECT_EQ(IniReadString(session->ConfigHome() + "/Tovi Solution/registry.ini",
-                          "Software\\Tovi Solution\\Tovi WallChanger", "Version", ""),
-            "2.3.5 (Build 41)");
+  EXPECT_TRUE(WaitFor([&] {
+    return IniReadString(session->ConfigHome() + "/Tovi Solution/registry.ini",
+                         "Software\\Tovi Solution\\Tovi WallChanger", "Version", "") == "2.3.5 (Build 41)";
+  }));
   EXPECT_TRUE(session->WaitWindowVisible(kTitle, false));  // the main window starts hidden
   EXPECT_TRUE(p->Running());
 }
