@@ -96,6 +96,22 @@ void AtomicFileWriter::Write(const void* data, std::size_t size) {
   buffer_.append(static_cast<const char*>(data), size);
 }
 
+void AtomicFileWriter::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
+  if (committed_) Fail("already committed");
+  FlushBuffer();
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::pwrite(fd_, p, size, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail(std::strerror(errno));
+    }
+    p += n;
+    offset += static_cast<std::uint64_t>(n);
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
 void AtomicFileWriter::Commit() {
   if (committed_) return;
   FlushBuffer();

@@ -3,6 +3,7 @@
 // temporary file in the target's folder, which is renamed over the target only
 // when everything has been written. On any failure the old file stays as it was.
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -25,6 +26,9 @@ class AtomicFileWriter {
 
   void Write(const void* data, std::size_t size);
   void Write(std::string_view data) { Write(data.data(), data.size()); }
+  // Writes at a byte offset of the new file (after what Write has buffered), for
+  // formats whose parts arrive out of file order, such as bottom-up bitmaps.
+  void WriteAt(std::uint64_t offset, const void* data, std::size_t size);
   // Flushes, syncs and renames over the target.
   void Commit();
 

@@ -1,0 +1,68 @@
+#pragma once
+// The one pixel layout of wallpaper rendering: 24 bits a pixel in the byte order
+// blue, green, red, rows top-down in memory, each padded to a multiple of 4 bytes
+// (the padding bytes are kept zero, so a row can be written to a BMP file as is).
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace toviwall {
+
+// A file that cannot be decoded, or an image the program refuses to hold.
+class ImageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Sizes refused before anything is allocated: a damaged or hostile header must
+// not make the program reserve gigabytes. 2^28 pixels is 768 MiB at 24 bits.
+struct ImageLimits {
+  int maxDimension = 65535;
+  std::int64_t maxPixels = std::int64_t{1} << 28;
+};
+
+// Throws ImageError unless 1 <= width, height <= maxDimension and the area fits.
+void CheckImageSize(std::int64_t width, std::int64_t height, const ImageLimits& limits = {});
+
+// Bytes of one 24-bit row, padded to a multiple of 4.
+inline std::size_t RowBytes24(int width) {
+  return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+}
+
+class Bitmap24 {
+ public:
+  Bitmap24() = default;
+  // The pixels are left unset (callers fill every row); the row padding is zeroed.
+  Bitmap24(int width, int height);
+  // The same, filled with one colour.
+  Bitmap24(int width, int height, std::uint8_t blue, std::uint8_t green, std::uint8_t red);
+
+  Bitmap24(Bitmap24&&) noexcept = default;
+  Bitmap24& operator=(Bitmap24&&) noexcept = default;
+  Bitmap24(const Bitmap24&) = delete;
+  Bitmap24& operator=(const Bitmap24&) = delete;
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  bool Empty() const { return width_ < 1 || height_ < 1; }
+  std::size_t Stride() const { return stride_; }
+  std::size_t SizeBytes() const { return stride_ * static_cast<std::size_t>(height_); }
+
+  std::uint8_t* Row(int y) { return data_.get() + stride_ * static_cast<std::size_t>(y); }
+  const std::uint8_t* Row(int y) const { return data_.get() + stride_ * static_cast<std::size_t>(y); }
+  std::uint8_t* Data() { return data_.get(); }
+  const std::uint8_t* Data() const { return data_.get(); }
+
+  Bitmap24 Clone() const;
+  bool SamePixels(const Bitmap24& other) const;
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::size_t stride_ = 0;
+  std::unique_ptr<std::uint8_t[]> data_;
+};
+
+}  // namespace toviwall
