@@ -1,0 +1,72 @@
+#pragma once
+// Which entry of the image list becomes the wallpaper, and when: the schedule
+// (last change plus the chosen interval), list order or the shuffle bag, the
+// commands Change, Previous and Next, the watchdog of the change timer and the
+// re-application of the stored entry at start-up.
+//
+// Plain logic. The clock, the random source, the wallpaper itself and the
+// state of the window's controls come in through Hooks, so tests can run days
+// of ticks at once; the program passes the real clock.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace toviwall {
+
+class ImageList;
+
+class RotationController {
+ public:
+  struct Hooks {
+    std::function<double()> now;                           // local date-time in days
+    std::function<std::size_t(std::size_t n)> random;      // uniform in 0 .. n-1
+    // Makes entry `index` the wallpaper and stores "CurrentIndex" and
+    // "LastChange"; raises when the image cannot be used.
+    std::function<void(int index)> applyWallpaper;
+    // The desktop no longer shows what applyWallpaper handed it for the entry.
+    std::function<bool(int index)> wallpaperDiffers;
+    std::function<void()> keepIconTextColor;  // the watchdog's caption colour check
+    std::function<void()> reapplyIconText;
+    std::function<void(bool on)> switchTimer;
+    // The controls and flags the rotation reads.
+    std::function<bool()> startup;
+    std::function<bool()> autoChange;
+    std::function<bool()> randomize;
+    std::function<int()> intervalPosition;  // -1: none selected
+  };
+
+  RotationController(ImageList& list, std::string settingsFile, Hooks hooks);
+
+  // One tick of the change timer: the due change, otherwise the watchdog.
+  void TimerTick();
+  void ChangeWallpaperNow();
+  int NextIndex() const;
+  int RandomIndex();  // -1 when the list is empty
+  void RefillBag();
+  void ChangeToIndex(int index);
+  void Reschedule();
+  void Previous();
+  void Next();
+  void StepTo(int from, int to);
+  // Start-up: the stored entry becomes the wallpaper again and is selected. The
+  // selection is made even when applying raises; the error is raised after it.
+  void ApplyStoredIndex();
+
+  // On exactly when start-up has ended and automatic changing is on.
+  bool TimerShouldRun() const;
+  double NextChangeTime() const { return nextChange_; }
+  const std::vector<int>& Bag() const { return bag_; }
+
+ private:
+  int CurrentIndex() const;
+  void Step(int direction);
+
+  ImageList& list_;
+  std::string settingsFile_;
+  Hooks hooks_;
+  double nextChange_ = 0;
+  std::vector<int> bag_;
+};
+
+}  // namespace toviwall

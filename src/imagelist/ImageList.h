@@ -1,0 +1,112 @@
+#pragma once
+// The image list's operations: filling it at start-up, adding batches of paths
+// (files, folders, list files), deleting, selecting, and the working lists
+// `Candidates` and `KnownSet`. Plain logic; the window supplies what needs the
+// user or the desktop through Hooks.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "imagelist/ImageFiles.h"
+#include "imagelist/PathSet.h"
+#include "imagelist/WallpaperList.h"
+
+namespace toviwall {
+
+// More new paths than this in one batch need the user's consent.
+inline constexpr std::size_t kManyImages = 300;
+
+class ImageList {
+ public:
+  struct Hooks {
+    // ConfirmManyImages: may a batch of this many paths go on?
+    std::function<bool(std::size_t count)> confirmMany;
+    // The desktop's small icon for the file, added to the row icons: its slot, or -1.
+    std::function<int(const std::string& path)> fetchTypeIcon;
+    // Lets the user interface handle what is pending; runs after every path.
+    std::function<void()> pump;
+    // AddEntries begins (true) or ends (false) its work on a non-empty batch.
+    std::function<void(bool running)> batchRunning;
+    // Path i of n is being added.
+    std::function<void(std::size_t i, std::size_t n)> progress;
+    // The rotation's shuffle bag must follow the rows.
+    std::function<void()> refillBag;
+  };
+
+  ImageList() = default;
+  ImageList(const ImageList&) = delete;
+  ImageList& operator=(const ImageList&) = delete;
+
+  void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+  // The default list file, beside the settings file.
+  void SetListFile(std::string path) { listFile_ = std::move(path); }
+  const std::string& ListFile() const { return listFile_; }
+
+  WallpaperList& Rows() { return rows_; }
+  const WallpaperList& Rows() const { return rows_; }
+  PathSet& Candidates() { return candidates_; }
+  PathSet& KnownSet() { return known_; }
+
+  // Start-up: the legacy settings section and the list file become rows; the
+  // file is then rewritten with the rows. False when the user declined a large
+  // list: the list stays empty and the stored file is kept as it is, that is,
+  // the default list file is not written again in this run.
+  bool LoadImageList(const std::string& settingsFile);
+  // Writes the rows to the default list file (unless a declined start-up keeps it).
+  void SaveDefault() const;
+
+  // A batch of files, folders and list files. A batch that arrives while another
+  // runs (the first one lets the user interface work) waits in a queue and runs
+  // right after it.
+  void AddPaths(const std::vector<std::string>& paths);
+  bool BatchRunning() const { return running_; }
+
+  void AddEntries(const std::vector<std::string>& paths);
+  void AddEntryIfImage(const std::string& path);
+  void DropKnownCandidates();
+  std::string MarkedEntryPath() const;
+  void SelectPath(const std::string& path);
+  void SelectEntry(int index);
+
+  // Row icons by type group: fetched once per group and run; ResetIcons forgets them.
+  void ResetIcons();
+  int FileTypeIcon(const std::string& path);
+  // The cached slot of the file's group without fetching: -1 when the file is
+  // gone or no icon of its group was fetched yet.
+  int CachedTypeIcon(const std::string& path) const;
+
+  // Delete: when rows are selected and `ask` answers the question with yes, they
+  // are removed and the row then at the first one's index is selected. Answers
+  // whether rows were removed. The shuffle bag is refilled in every case.
+  bool DeleteSelected(const std::function<bool(const std::string& question)>& ask);
+
+  // The selected rows were dropped on the list itself: they keep their places
+  // (the list stays in path order) and end up not selected.
+  bool DropSelectedWithinList();
+
+  // Writes the rows to `path`; an empty path writes nothing.
+  void SaveTo(const std::string& path) const;
+
+ private:
+  void RunBatch(const std::vector<std::string>& paths);
+  void RefillBag() {
+    if (hooks_.refillBag) hooks_.refillBag();
+  }
+  void Pump() {
+    if (hooks_.pump) hooks_.pump();
+  }
+  int IconOfExisting(ImageGroup group, const std::string& path);
+
+  Hooks hooks_;
+  std::string listFile_;
+  WallpaperList rows_;
+  PathSet candidates_;
+  PathSet known_;
+  int groupIcon_[kImageGroupCount] = {-1, -1, -1};
+  bool groupAsked_[kImageGroupCount] = {false, false, false};
+  bool running_ = false;
+  bool keepStoredFile_ = false;
+  std::vector<std::vector<std::string>> queued_;
+};
+
+}  // namespace toviwall

@@ -1,0 +1,63 @@
+#include "imagelist/PathSet.h"
+
+#include <algorithm>
+
+#include "imagelist/PathCollation.h"
+
+namespace toviwall {
+
+void PathSet::Add(std::string path) { pending_.push_back(std::move(path)); }
+
+void PathSet::Clear() {
+  items_.clear();
+  pending_.clear();
+}
+
+void PathSet::Settle() const {
+  if (pending_.empty()) return;
+  // Stable, so among equal paths the one added first stays in front and survives.
+  std::stable_sort(pending_.begin(), pending_.end(), PathLessNoCase());
+  pending_.erase(std::unique(pending_.begin(), pending_.end(), SamePathNoCase), pending_.end());
+  if (items_.empty()) {
+    items_.swap(pending_);
+    return;
+  }
+  std::vector<std::string> merged;
+  merged.reserve(items_.size() + pending_.size());
+  auto a = items_.begin(), b = pending_.begin();
+  while (a != items_.end() && b != pending_.end()) {
+    int c = ComparePathsNoCase(*a, *b);
+    if (c <= 0) {
+      if (c == 0) ++b;  // held already: the older one stays
+      merged.push_back(std::move(*a++));
+    } else {
+      merged.push_back(std::move(*b++));
+    }
+  }
+  std::move(a, items_.end(), std::back_inserter(merged));
+  std::move(b, pending_.end(), std::back_inserter(merged));
+  items_.swap(merged);
+  pending_.clear();
+}
+
+bool PathSet::Contains(std::string_view path) const {
+  Settle();
+  return std::binary_search(items_.begin(), items_.end(), path, PathLessNoCase());
+}
+
+std::size_t PathSet::Size() const {
+  Settle();
+  return items_.size();
+}
+
+const std::vector<std::string>& PathSet::Items() const {
+  Settle();
+  return items_;
+}
+
+void PathSet::RemoveAll(const PathSet& other) {
+  Settle();
+  std::erase_if(items_, [&](const std::string& p) { return other.Contains(p); });
+}
+
+}  // namespace toviwall
