@@ -18,7 +18,10 @@
 #include <memory>
 #include <string>
 
+#include "app/RotationController.h"
 #include "app/SettingsPaths.h"
+#include "imagelist/ImageList.h"
+#include "imagelist/ImageListView.h"
 #include "platform/Platform.h"
 
 class QAction;
@@ -26,9 +29,11 @@ class QActionGroup;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
@@ -75,6 +80,10 @@ class TMainForm : public QWidget {
   void ChangeToIndex(int index);
   void ApplyWallpaper(int index);
   void UpdateEntryButtons();
+  void RefillBag();
+  // A batch of files, folders and list files for the image list (callers set ListChanged).
+  void AddPaths(const std::vector<std::string>& paths);
+  void SetListActionsEnabled(bool enabled);
 
   // The help commands: the topics page, a named topic, a context text by number.
   void ActionHelpExecute();
@@ -93,7 +102,7 @@ class TMainForm : public QWidget {
   QStatusBar* ToviStatusBar = nullptr;
 
   // Image list page.
-  QTreeView* ListViewImage = nullptr;
+  TImageListView* ListViewImage = nullptr;
   QPushButton* ButtonAdd = nullptr;
   QPushButton* ButtonSave = nullptr;
   QPushButton* ButtonDelete = nullptr;
@@ -253,6 +262,7 @@ class TMainForm : public QWidget {
   void SeedRandomGenerator();  // step 6
   static int ChangeTimerIntervalMs();
   void WireRotationHandlers();
+  RotationController& Rotation();
 
   // Image list (WallPaperMainList.cpp).
   void ResetListIcons();  // step 7
@@ -268,6 +278,16 @@ class TMainForm : public QWidget {
   void SetListColumnWidth(int width);
   int ImageCount() const;
   void WireListHandlers();
+  void SelectEntry(int index);
+  int FileTypeIcon(const std::string& path);
+  bool ConfirmManyImages(std::size_t count);
+  void BatchRunning(bool running);
+  void BatchProgress(std::size_t i, std::size_t n);
+  void PumpEvents();
+  void ListViewImageKeyDown(QKeyEvent* event);
+  void ListViewImageDblClick();
+  void ListViewImageSelectItem(int row, bool selected);
+  void ListViewImageDragDrop();
 
   // Wallpaper (WallPaperMainWallpaper.cpp).
   void ComputeOutputWallpaperFile();  // step 22
@@ -320,6 +340,14 @@ class TMainForm : public QWidget {
   bool centred_ = false;
   bool shutdownPrepared_ = false;
   bool endRequested_ = false;
+
+  // The image list and the rotation (WallPaperMainList.cpp, WallPaperMainRotation.cpp).
+  ImageList imageList_;
+  std::unique_ptr<RotationController> rotation_;
+  std::uint64_t randomSeed_ = 0;
+  QPointer<QProgressBar> listProgress_;
+  std::int64_t lastPumpMs_ = 0;
+  std::int64_t lastProgressMs_ = 0;
 };
 
 }  // namespace toviwall

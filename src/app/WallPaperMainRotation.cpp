@@ -3,17 +3,51 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <chrono>
 #include <cstdlib>
+#include <memory>
+#include <random>
 
+#include "app/DateTime.h"
+#include "app/Dialogs.h"
 #include "app/Intervals.h"
 #include "app/Settings.h"
 #include "app/WallPaperMain.h"
 
 namespace toviwall {
 
-int TMainForm::ChangeTimerIntervalMs() { return 30000; }
+// 30 seconds. TOVIWALL_TICK_MS (a positive number of milliseconds) shortens it
+// for tests.
+int TMainForm::ChangeTimerIntervalMs() {
+  if (const char* text = std::getenv("TOVIWALL_TICK_MS")) {
+    char* end = nullptr;
+    long ms = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && ms > 0 && ms <= 30000) return static_cast<int>(ms);
+  }
+  return 30000;
+}
 
-void TMainForm::SeedRandomGenerator() {}
+void TMainForm::SeedRandomGenerator() {
+  randomSeed_ = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+}
+
+RotationController& TMainForm::Rotation() {
+  if (rotation_) return *rotation_;
+  RotationController::Hooks h;
+  h.now = [] { return NowLocal(); };
+  auto generator = std::make_shared<std::mt19937_64>(randomSeed_);
+  h.random = [generator](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(*generator); };
+  h.applyWallpaper = [this](int index) { ApplyWallpaper(index); };
+  h.wallpaperDiffers = [](int) { return false; };  // not built yet: reading back the desktop
+  h.reapplyIconText = [this] { ReapplyIconText(); };
+  h.switchTimer = [this](bool) { EnableChangeTimer(); };
+  h.startup = [this] { return StartupFlag; };
+  h.autoChange = [this] { return ActionActivateWallChanger->isChecked(); };
+  h.randomize = [this] { return CheckBoxRandomizeWall->isChecked(); };
+  h.intervalPosition = [this] { return ComboBoxUpdate->currentIndex(); };
+  rotation_ = std::make_unique<RotationController>(imageList_, SettingsFile, std::move(h));
+  return *rotation_;
+}
 
 void TMainForm::FillIntervals() {
   ComboBoxUpdate->clear();
@@ -28,21 +62,22 @@ void TMainForm::EnableChangeTimer() {
   if (!on) TimerChange.stop();
 }
 
-void TMainForm::Reschedule() {
-  // Not built yet: the schedule. Store the interval and switch the timer.
-  Write(SettingsFile, keys::Interval, ComboBoxUpdate->currentIndex());
-  EnableChangeTimer();
-}
-
-void TMainForm::ChangeWallpaperNow() {}  // not built yet: the rotation
-void TMainForm::ChangeToIndex(int) {}
-void TMainForm::ApplyStoredIndex() {}  // not built yet: re-applying the stored entry
-void TMainForm::TimerChangeTimer() {}  // not built yet: due changes and the watchdog
-void TMainForm::ButtonChangeClick() {}
-void TMainForm::ButtonPreviousClick() {}
-void TMainForm::ButtonNextClick() {}
-void TMainForm::ActionChangeExecute() {}
+void TMainForm::Reschedule() { Rotation().Reschedule(); }
+void TMainForm::RefillBag() { Rotation().RefillBag(); }
+void TMainForm::ChangeWallpaperNow() { Rotation().ChangeWallpaperNow(); }
+void TMainForm::ChangeToIndex(int index) { Rotation().ChangeToIndex(index); }
+void TMainForm::TimerChangeTimer() { Rotation().TimerTick(); }
+void TMainForm::ButtonChangeClick() { ChangeWallpaperNow(); }
+void TMainForm::ActionChangeExecute() { ChangeWallpaperNow(); }
+void TMainForm::ButtonPreviousClick() { Rotation().Previous(); }
+void TMainForm::ButtonNextClick() { Rotation().Next(); }
 void TMainForm::WMWinIniChange() { ReapplyIconText(); }
+
+void TMainForm::ApplyStoredIndex() {
+  // An entry that cannot be applied is reported, and start-up goes on: the
+  // change timer still starts, so the rotation moves past it.
+  RunHandler([this] { Rotation().ApplyStoredIndex(); });
+}
 
 void TMainForm::ActionActivateWallChangerExecute() {
   // The action has already toggled its own check mark.

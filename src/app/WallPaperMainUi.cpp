@@ -24,6 +24,7 @@
 
 #include "app/HelpViewer.h"
 #include "app/WallPaperMain.h"
+#include "imagelist/ImageListView.h"
 
 namespace toviwall {
 namespace {
@@ -104,14 +105,9 @@ QWidget* TMainForm::BuildImageListPage() {
   auto* column = new QVBoxLayout(page);
   auto* row = new QHBoxLayout;
   column->addLayout(row, 1);
-  ListViewImage = Named(new QTreeView(page), "ListViewImage");
-  ListViewImage->setRootIsDecorated(false);
-  ListViewImage->setUniformRowHeights(true);
-  ListViewImage->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListViewImage->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  ListViewImage = Named(new TImageListView(page), "ListViewImage");
   ListViewImage->setContextMenuPolicy(Qt::CustomContextMenu);
-  ListViewImage->header()->setStretchLastSection(false);
-  ListViewImage->setModel(new QStandardItemModel(0, 1, ListViewImage));
+  ListViewImage->Attach(imageList_.Rows());
   row->addWidget(ListViewImage, 1);
 
   auto* buttons = new QVBoxLayout;

@@ -6,6 +6,10 @@
 
 namespace toviwall {
 
+WallpaperList::~WallpaperList() {
+  if (observer_) observer_->ListGone();
+}
+
 void WallpaperList::RowsChanged() {
   if (observer_) observer_->RowsReset();
 }

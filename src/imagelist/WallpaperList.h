@@ -10,6 +10,11 @@ namespace toviwall {
 
 class WallpaperList {
  public:
+  WallpaperList() = default;
+  ~WallpaperList();
+  WallpaperList(const WallpaperList&) = delete;
+  WallpaperList& operator=(const WallpaperList&) = delete;
+
   static constexpr int kMarkerIcon = 0;  // the row that is the current wallpaper
   static constexpr int kNoIcon = -1;
 
@@ -29,6 +34,7 @@ class WallpaperList {
     virtual void SelectionReset() = 0;         // the selection of many rows
     virtual void FocusChanged(int index) = 0;     // -1: no row has the focus
     virtual void ScrollIntoView(int index) = 0;
+    virtual void ListGone() = 0;               // the rows are being destroyed
   };
   void SetObserver(Observer* observer) { observer_ = observer; }
 
