@@ -2,6 +2,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -42,10 +44,12 @@ void TMainForm::ResetListIcons() {
 }
 
 int TMainForm::FileTypeIcon(const std::string& path) {
-  // The desktop's icon for the file's type; asked once per type group.
+  // The icon theme's icon for the file's type, else the one the style draws for
+  // any file; asked once per type group.
   QMimeType type = QMimeDatabase().mimeTypeForFile(Q(path), QMimeDatabase::MatchExtension);
   QIcon icon = QIcon::fromTheme(type.iconName());
   if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
+  if (icon.isNull()) icon = QFileIconProvider().icon(QFileInfo(Q(path)));
   if (icon.isNull()) return -1;
   return ListViewImage->Model()->AddIcon(icon);
 }
@@ -207,7 +211,6 @@ void TMainForm::ListViewImageDblClick() {
 
 void TMainForm::ListViewImageSelectItem(int, bool) {
   // The preview window, once it exists, shows the row's file from here.
-  if (!imageList_.Rows().InBatch()) UpdateEntryButtons();
 }
 
 void TMainForm::ListViewImageDragDrop() {
@@ -247,6 +250,11 @@ void TMainForm::WireListHandlers() {
   connect(ListViewImage, &TImageListView::listEntered, this, Handler(&TMainForm::UpdateEntryButtons));
   connect(ListViewImage, &TImageListView::selectItem, this,
           [this](int row, bool selected) { RunHandler([&] { ListViewImageSelectItem(row, selected); }); });
+  // The buttons follow the selection, also when the program moves it; during a
+  // batch they stay off until it ends.
+  connect(ListViewImage, &TImageListView::rowSelectionChanged, this, [this] {
+    if (!imageList_.Rows().InBatch()) RunHandler([this] { UpdateEntryButtons(); });
+  });
   connect(ListViewImage, &TImageListView::dragDropWithin, this, Handler(&TMainForm::ListViewImageDragDrop));
   connect(ListViewImage, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { TBListPopupMenu->popup(ListViewImage->viewport()->mapToGlobal(at)); });

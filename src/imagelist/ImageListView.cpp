@@ -100,6 +100,8 @@ TImageListView::TImageListView(QWidget* parent) : QTreeView(parent) {
   setDefaultDropAction(Qt::CopyAction);
   setDropIndicatorShown(false);
   header()->setStretchLastSection(false);
+  // Wide enough for a usual path until the stored width is read.
+  header()->setDefaultSectionSize(fontMetrics().averageCharWidth() * 48);
 }
 
 TImageListView::~TImageListView() {
@@ -185,17 +187,17 @@ void TImageListView::ScrollIntoView(int index) {
 // --- the user changed the selection: tell the rows -------------------------
 
 void TImageListView::ViewSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
-  if (following_ || !rows_) return;
+  if (!rows_) return;
   std::vector<std::pair<int, bool>> changed;
   for (const QItemSelection* part : {&deselected, &selected}) {
     bool on = part == &selected;
     for (const QItemSelectionRange& range : *part)
-      for (int r = range.top(); r <= range.bottom(); ++r) {
-        rows_->ViewSelected(r, on);
-        changed.emplace_back(r, on);
-      }
+      for (int r = range.top(); r <= range.bottom(); ++r) changed.emplace_back(r, on);
   }
+  if (!following_)
+    for (auto [row, on] : changed) rows_->ViewSelected(row, on);
   for (auto [row, on] : changed) emit selectItem(row, on);
+  emit rowSelectionChanged();
 }
 
 void TImageListView::ViewCurrentChanged(const QModelIndex& current) {

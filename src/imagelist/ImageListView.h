@@ -64,8 +64,10 @@ class TImageListView final : public QTreeView, private WallpaperList::Observer {
   void dblClick();
   void listClicked();
   void listEntered();
-  // A row was selected or deselected by the user.
+  // A row was selected or deselected, by the user or by the program.
   void selectItem(int row, bool selected);
+  // After one or more selectItem.
+  void rowSelectionChanged();
   // Rows of this list were dropped on it.
   void dragDropWithin();
   // Something from elsewhere was dropped on the list.
