@@ -356,6 +356,7 @@ void TMainForm::WireHandlers() {
   WireRotationHandlers();
   WireListHandlers();
   WireDesktopHandlers();
+  WireWallpaperHandlers();
 }
 
 }  // namespace toviwall

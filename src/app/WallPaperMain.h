@@ -292,6 +292,7 @@ class TMainForm : public QWidget {
   // Wallpaper (WallPaperMainWallpaper.cpp).
   void ComputeOutputWallpaperFile();  // step 22
   void WarnIfActiveDesktop();         // step 17
+  void WireWallpaperHandlers();
 
   // Tray (WallPaperMainTray.cpp).
   void RefreshTrayIcon();

@@ -1,11 +1,30 @@
 // Applying an entry to the desktop.
 #include "app/WallPaperMain.h"
 
+#include "app/Dialogs.h"
+#include "wallpaper/UnitWallHelper.h"
+
 namespace toviwall {
 
-void TMainForm::ComputeOutputWallpaperFile() {}  // not built yet: the output wallpaper file
-void TMainForm::WarnIfActiveDesktop() {}         // not built yet: the desktop backends
-void TMainForm::ButtonNoneClick() {}             // not built yet: clearing the wallpaper
-void TMainForm::ApplyWallpaper(int) {}           // not built yet: applying an entry
+void TMainForm::ComputeOutputWallpaperFile() { OutputFile = OutputWallpaperFileName(SettingsFile); }
+
+void TMainForm::WarnIfActiveDesktop() {
+  if (platform_.desktopWallpaper && IsActiveDesktopOn(*platform_.desktopWallpaper))
+    ShowMessage(Q(ActiveDesktopWarningText()), QMessageBox::Warning);
+}
+
+void TMainForm::ButtonNoneClick() {
+  if (platform_.desktopWallpaper) ClearWallpaper(*platform_.desktopWallpaper);
+}
+
+void TMainForm::ApplyWallpaper(int) {}  // not built yet: applying an entry
+
+void TMainForm::WireWallpaperHandlers() {
+  // The desktop's settings-change announcement reaches the window as the
+  // system's broadcast would: on its own, its failures shown by themselves.
+  if (platform_.desktopWallpaper)
+    platform_.desktopWallpaper->SetSettingsChangeListener(
+        [this] { RunHandler([this] { WMWinIniChange(); }); });
+}
 
 }  // namespace toviwall

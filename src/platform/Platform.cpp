@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include "platform/DesktopWallpaperChoice.h"
+#include "platform/x11/X11Display.h"
 #include "platform/x11/X11Screen.h"
 
 namespace toviwall::platform {
@@ -8,6 +10,7 @@ std::unique_ptr<Platform> CreateLinuxPlatform(SingleInstance* singleInstance) {
   auto p = std::make_unique<Platform>();
   p->singleInstance = singleInstance;
   p->screen = std::make_unique<X11Screen>();
+  p->desktopWallpaper = CreateDesktopWallpaper(QtX11DisplayName());
   return p;
 }
 

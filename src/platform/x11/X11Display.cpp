@@ -12,6 +12,11 @@ Display* QtX11Display() {
   return x11 ? x11->display() : nullptr;
 }
 
+std::string QtX11DisplayName() {
+  Display* dpy = QtX11Display();
+  return dpy ? DisplayString(dpy) : "";
+}
+
 void ForceActivateWindow(unsigned long window) {
   Display* dpy = QtX11Display();
   if (!dpy || !window) return;

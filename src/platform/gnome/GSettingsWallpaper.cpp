@@ -1,0 +1,209 @@
+#include "platform/gnome/GSettingsWallpaper.h"
+
+#include <QProcess>
+#include <QStringList>
+#include <cctype>
+#include <stdexcept>
+
+namespace toviwall::platform {
+namespace {
+
+constexpr int kGSettingsTimeoutMs = 10000;
+
+struct GSettingsResult {
+  bool ok = false;
+  std::string out;
+  std::string err;
+};
+
+GSettingsResult RunGSettings(const std::vector<std::string>& args) {
+  QStringList list;
+  for (const auto& a : args) list << QString::fromStdString(a);
+  QProcess process;
+  process.start(QStringLiteral("gsettings"), list);
+  GSettingsResult result;
+  if (!process.waitForStarted(kGSettingsTimeoutMs)) {
+    result.err = "cannot run gsettings: " + process.errorString().toStdString();
+    return result;
+  }
+  if (!process.waitForFinished(kGSettingsTimeoutMs)) {
+    process.kill();
+    process.waitForFinished(1000);
+    result.err = "gsettings did not answer";
+    return result;
+  }
+  result.out = process.readAllStandardOutput().toStdString();
+  result.err = process.readAllStandardError().toStdString();
+  result.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+  return result;
+}
+
+std::string Trim(std::string s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+  std::size_t start = s.find_first_not_of(' ');
+  return start == std::string::npos ? std::string() : s.substr(start);
+}
+
+void AppendUtf8(std::string& out, unsigned long cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::string PictureOptionsFor(const std::string& file, int style) {
+  if (file.empty()) return "none";
+  if (style == 1) return "wallpaper";
+  if (style == 2) return "stretched";
+  return "centered";
+}
+
+std::string FileUriFor(const std::string& path) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string uri = "file://";
+  for (unsigned char c : path) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+        c == '_' || c == '~' || c == '/') {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += hex[c >> 4];
+      uri += hex[c & 15];
+    }
+  }
+  return uri;
+}
+
+std::string PathFromUri(const std::string& uri) {
+  constexpr std::string_view scheme = "file://";
+  if (uri.size() < scheme.size()) return uri;
+  for (std::size_t i = 0; i < scheme.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(uri[i])) != scheme[i]) return uri;
+  std::string rest = uri.substr(scheme.size());
+  // An authority other than this machine names no local file.
+  std::size_t slash = rest.find('/');
+  std::string host = rest.substr(0, slash);
+  if (slash == std::string::npos || (!host.empty() && host != "localhost")) return uri;
+  rest.erase(0, slash);
+  std::string path;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] == '%' && i + 2 < rest.size() && HexValue(rest[i + 1]) >= 0 && HexValue(rest[i + 2]) >= 0) {
+      path += static_cast<char>(HexValue(rest[i + 1]) * 16 + HexValue(rest[i + 2]));
+      i += 2;
+    } else {
+      path += rest[i];
+    }
+  }
+  return path;
+}
+
+std::string GVariantString(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "'";
+}
+
+std::optional<std::string> ParseGVariantString(const std::string& text) {
+  std::string s = Trim(text);
+  if (s.rfind("@s ", 0) == 0) s = Trim(s.substr(3));
+  if (s.size() < 2 || (s[0] != '\'' && s[0] != '"') || s.back() != s[0]) return std::nullopt;
+  std::string out;
+  for (std::size_t i = 1; i + 1 < s.size(); ++i) {
+    char c = s[i];
+    if (c != '\\' || i + 2 >= s.size()) {
+      out += c;
+      continue;
+    }
+    char e = s[++i];
+    switch (e) {
+      case 'n': out += '\n'; break;
+      case 't': out += '\t'; break;
+      case 'r': out += '\r'; break;
+      case 'f': out += '\f'; break;
+      case 'v': out += '\v'; break;
+      case 'b': out += '\b'; break;
+      case 'a': out += '\a'; break;
+      case 'u':
+      case 'U': {
+        std::size_t digits = e == 'u' ? 4 : 8;
+        unsigned long cp = 0;
+        std::size_t n = 0;
+        for (; n < digits && i + 1 + n + 1 < s.size() && HexValue(s[i + 1 + n]) >= 0; ++n)
+          cp = cp * 16 + static_cast<unsigned long>(HexValue(s[i + 1 + n]));
+        if (n != digits) return std::nullopt;
+        AppendUtf8(out, cp);
+        i += digits;
+        break;
+      }
+      default: out += e;  // \\ \' \" and anything else stand for themselves
+    }
+  }
+  return out;
+}
+
+std::optional<GSettingsWallpaper::Keys> GSettingsWallpaper::Probe(const std::string& schema) {
+  GSettingsResult r = RunGSettings({"list-keys", schema});
+  if (!r.ok) return std::nullopt;
+  Keys keys{schema};
+  bool uri = false;
+  std::size_t pos = 0;
+  while (pos < r.out.size()) {
+    std::size_t end = r.out.find('\n', pos);
+    std::string key = Trim(r.out.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+    if (key == "picture-uri") uri = true;
+    if (key == "picture-uri-dark") keys.darkUri = true;
+    if (end == std::string::npos) break;
+    pos = end + 1;
+  }
+  if (!uri) return std::nullopt;
+  return keys;
+}
+
+void GSettingsWallpaper::WriteValues(const std::string& file, int style) {
+  auto set = [&](const char* key, const std::string& value) {
+    GSettingsResult r = RunGSettings({"set", keys_.schema, key, GVariantString(value)});
+    if (!r.ok) throw std::runtime_error("Cannot set " + keys_.schema + " " + key + ": " + Trim(r.err));
+  };
+  const std::string uri = file.empty() ? std::string() : FileUriFor(file);
+  set("picture-uri", uri);
+  if (keys_.darkUri) set("picture-uri-dark", uri);
+  set("picture-options", PictureOptionsFor(file, style));
+}
+
+void GSettingsWallpaper::Reload() { AnnounceSettingsChange(); }
+
+std::optional<std::string> GSettingsWallpaper::ReadWallpaper() {
+  GSettingsResult r = RunGSettings({"get", keys_.schema, "picture-uri"});
+  if (!r.ok) return std::nullopt;
+  std::optional<std::string> uri = ParseGVariantString(r.out);
+  if (!uri) return std::nullopt;
+  if (uri->empty()) return std::string();
+  GSettingsResult options = RunGSettings({"get", keys_.schema, "picture-options"});
+  if (options.ok && ParseGVariantString(options.out).value_or("") == "none") return std::string();
+  return PathFromUri(*uri);
+}
+
+}  // namespace toviwall::platform

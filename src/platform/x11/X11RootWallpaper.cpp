@@ -1,0 +1,431 @@
+#include "platform/x11/X11RootWallpaper.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <algorithm>
+#include <bit>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "wallpaper/BitmapFile.h"
+
+namespace toviwall::platform {
+namespace {
+
+constexpr const char* kOurPixmapProperty = "_TOVIWALL_ROOTPMAP";
+constexpr int kStripRows = 64;
+
+// --- X plumbing ---------------------------------------------------------
+
+struct DisplayCloser {
+  void operator()(Display* d) const { XCloseDisplay(d); }
+};
+using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
+
+DisplayPtr Open(const std::string& name) { return DisplayPtr(XOpenDisplay(name.empty() ? nullptr : name.c_str())); }
+
+// Xlib reports protocol errors to one process-wide handler with no user data,
+// so the trap keeps the first error code in a static while it is installed.
+// Everything here runs on the main thread.
+class ErrorTrap {
+ public:
+  explicit ErrorTrap(Display* dpy) : dpy_(dpy) {
+    XSync(dpy_, False);
+    error_ = 0;
+    previous_ = XSetErrorHandler(&ErrorTrap::Handle);
+  }
+  ~ErrorTrap() {
+    XSync(dpy_, False);
+    XSetErrorHandler(previous_);
+  }
+  ErrorTrap(const ErrorTrap&) = delete;
+  ErrorTrap& operator=(const ErrorTrap&) = delete;
+  // The first error since the trap was set (0: none), after the server answered.
+  int Error() {
+    XSync(dpy_, False);
+    return error_;
+  }
+  void Clear() {
+    XSync(dpy_, False);
+    error_ = 0;
+  }
+
+ private:
+  static int Handle(Display*, XErrorEvent* e) {
+    if (!error_) error_ = e->error_code;
+    return 0;
+  }
+  static inline int error_ = 0;
+  Display* dpy_;
+  int (*previous_)(Display*, XErrorEvent*) = nullptr;
+};
+
+struct XFreer {
+  void operator()(void* p) const { XFree(p); }
+};
+
+std::optional<std::string> ReadString(Display* dpy, Window w, Atom property) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(dpy, w, property, 0, 1 << 20, False, AnyPropertyType, &type, &format, &count, &after,
+                         &data) != Success)
+    return std::nullopt;
+  std::unique_ptr<unsigned char, XFreer> owned(data);
+  if (type == 0 || format != 8) return std::nullopt;
+  return std::string(reinterpret_cast<const char*>(data), count);
+}
+
+// The 32-bit items of a property of the given type (Xlib hands them as longs).
+std::vector<unsigned long> ReadIds(Display* dpy, Window w, Atom property, Atom wanted) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(dpy, w, property, 0, 16, False, wanted, &type, &format, &count, &after, &data) != Success)
+    return {};
+  std::unique_ptr<unsigned char, XFreer> owned(data);
+  if (type != wanted || format != 32 || !data) return {};
+  const auto* items = reinterpret_cast<const unsigned long*>(data);
+  return std::vector<unsigned long>(items, items + count);
+}
+
+std::optional<Pixmap> ReadPixmapProperty(Display* dpy, Window root, const char* name) {
+  Atom atom = XInternAtom(dpy, name, True);
+  if (atom == 0) return std::nullopt;
+  auto ids = ReadIds(dpy, root, atom, XA_PIXMAP);
+  if (ids.empty() || ids[0] == 0) return std::nullopt;
+  return ids[0];
+}
+
+// The pixmap we last set and the marker window made on the same connection.
+// The root property alone could name a pixmap whose id was freed and reused by
+// another program; the marker dies with our pixmap's connection, so a marker
+// that still carries our property proves the pixmap is still ours.
+struct OurPixmap {
+  Pixmap pixmap = 0;
+  Window marker = 0;
+};
+
+std::optional<OurPixmap> ReadOurPixmap(Display* dpy, Window root) {
+  Atom atom = XInternAtom(dpy, kOurPixmapProperty, True);
+  if (atom == 0) return std::nullopt;
+  auto ids = ReadIds(dpy, root, atom, XA_CARDINAL);
+  if (ids.size() != 2 || !ids[0] || !ids[1]) return std::nullopt;
+  OurPixmap ours{ids[0], ids[1]};
+  std::vector<unsigned long> mark;
+  {
+    ErrorTrap trap(dpy);  // the marker may be gone: BadWindow
+    mark = ReadIds(dpy, ours.marker, atom, XA_CARDINAL);
+    if (trap.Error()) return std::nullopt;
+  }
+  if (mark.size() != 1 || mark[0] != ours.pixmap) return std::nullopt;
+  return ours;
+}
+
+// --- painting ------------------------------------------------------------
+
+enum class Placement { Plain, Centre, Tile, Stretch };  // Plain: the background colour only
+
+struct Rect {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+
+// The monitors' rectangles on the root window (RandR 1.5), else the whole root.
+std::vector<Rect> Monitors(Display* dpy, Window root, int rootW, int rootH) {
+  std::vector<Rect> rects;
+  int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+  if (XRRQueryExtension(dpy, &eventBase, &errorBase) && XRRQueryVersion(dpy, &major, &minor) &&
+      (major > 1 || (major == 1 && minor >= 5))) {
+    int n = 0;
+    if (XRRMonitorInfo* info = XRRGetMonitors(dpy, root, True, &n)) {
+      for (int i = 0; i < n; ++i)
+        if (info[i].width > 0 && info[i].height > 0) rects.push_back({info[i].x, info[i].y, info[i].width, info[i].height});
+      XRRFreeMonitors(info);
+    }
+  }
+  if (rects.empty()) rects.push_back({0, 0, rootW, rootH});
+  return rects;
+}
+
+// Source positions and 8-bit weights for one axis of a bilinear stretch,
+// sampling at pixel centres and clamping at the edges, so the first and last
+// target pixels take the picture's edge pixels when enlarging.
+struct Axis {
+  std::vector<int> lo, hi;
+  std::vector<unsigned> weight;  // of `hi`, 0..256
+};
+
+Axis MakeAxis(int from, int to) {
+  Axis a;
+  a.lo.resize(to);
+  a.hi.resize(to);
+  a.weight.resize(to);
+  for (int i = 0; i < to; ++i) {
+    double s = (i + 0.5) * from / to - 0.5;
+    s = std::clamp(s, 0.0, static_cast<double>(from - 1));
+    int lo = static_cast<int>(s);
+    a.lo[i] = lo;
+    a.hi[i] = std::min(lo + 1, from - 1);
+    a.weight[i] = static_cast<unsigned>((s - lo) * 256.0 + 0.5);
+  }
+  return a;
+}
+
+// Produces the root pixmap one row at a time as 0xRRGGBB, so only a strip of
+// it is ever held in memory.
+class RowPainter {
+ public:
+  RowPainter(const Bitmap* picture, Placement placement, std::vector<Rect> monitors, int rootW, std::uint32_t bg)
+      : picture_(picture), placement_(picture ? placement : Placement::Plain), monitors_(std::move(monitors)),
+        rootW_(rootW), bg_(bg) {
+    if (placement_ == Placement::Stretch)
+      for (const Rect& m : monitors_) {
+        columns_.push_back(MakeAxis(picture_->width, m.w));
+        rows_.push_back(MakeAxis(picture_->height, m.h));
+      }
+  }
+
+  void Paint(int y, std::uint32_t* row) const {
+    std::fill(row, row + rootW_, bg_);
+    switch (placement_) {
+      case Placement::Plain: break;
+      case Placement::Tile: PaintTiled(y, row); break;
+      case Placement::Centre:
+        for (const Rect& m : monitors_) PaintCentred(m, y, row);
+        break;
+      case Placement::Stretch:
+        for (std::size_t i = 0; i < monitors_.size(); ++i) PaintStretched(i, y, row);
+        break;
+    }
+  }
+
+ private:
+  std::uint32_t Pixel(const std::uint8_t* bgr) const {
+    return static_cast<std::uint32_t>(bgr[2]) << 16 | static_cast<std::uint32_t>(bgr[1]) << 8 | bgr[0];
+  }
+
+  void PaintTiled(int y, std::uint32_t* row) const {
+    const std::uint8_t* src = picture_->Row(y % picture_->height);
+    const int w = std::min(picture_->width, rootW_);
+    for (int x = 0; x < w; ++x) row[x] = Pixel(src + 3 * x);
+    for (int x = w; x < rootW_; ++x) row[x] = row[x - w];
+  }
+
+  void PaintCentred(const Rect& m, int y, std::uint32_t* row) const {
+    if (y < m.y || y >= m.y + m.h) return;
+    const int ox = m.x + (m.w - picture_->width) / 2;
+    const int oy = m.y + (m.h - picture_->height) / 2;
+    const int sy = y - oy;
+    if (sy < 0 || sy >= picture_->height) return;
+    const int x0 = std::max(m.x, ox), x1 = std::min({m.x + m.w, ox + picture_->width, rootW_});
+    const std::uint8_t* src = picture_->Row(sy);
+    for (int x = std::max(x0, 0); x < x1; ++x) row[x] = Pixel(src + 3 * (x - ox));
+  }
+
+  void PaintStretched(std::size_t i, int y, std::uint32_t* row) const {
+    const Rect& m = monitors_[i];
+    if (y < m.y || y >= m.y + m.h) return;
+    const Axis& cols = columns_[i];
+    const Axis& rows = rows_[i];
+    const int ry = y - m.y;
+    const std::uint8_t* top = picture_->Row(rows.lo[ry]);
+    const std::uint8_t* bottom = picture_->Row(rows.hi[ry]);
+    const unsigned fy = rows.weight[ry];
+    for (int cx = 0; cx < m.w; ++cx) {
+      const int x = m.x + cx;
+      if (x < 0 || x >= rootW_) continue;
+      const unsigned fx = cols.weight[cx];
+      const int l = 3 * cols.lo[cx], h = 3 * cols.hi[cx];
+      std::uint32_t out = 0;
+      for (int c = 2; c >= 0; --c) {
+        const unsigned t = top[l + c] * (256 - fx) + top[h + c] * fx;
+        const unsigned b = bottom[l + c] * (256 - fx) + bottom[h + c] * fx;
+        out = out << 8 | ((t * (256 - fy) + b * fy + 32768) >> 16);
+      }
+      row[x] = out;
+    }
+  }
+
+  const Bitmap* picture_;
+  Placement placement_;
+  std::vector<Rect> monitors_;
+  std::vector<Axis> columns_, rows_;
+  int rootW_;
+  std::uint32_t bg_;
+};
+
+// One channel's place in a TrueColor pixel.
+struct Channel {
+  unsigned long mask = 0;
+  int shift = 0;
+  int bits = 0;
+  unsigned long From8(std::uint32_t v) const {
+    if (!bits) return 0;
+    return ((static_cast<unsigned long>(v) * ((1ul << bits) - 1) + 127) / 255) << shift;
+  }
+};
+
+Channel ChannelOf(unsigned long mask) {
+  Channel c{mask, mask ? std::countr_zero(mask) : 0, std::popcount(mask)};
+  return c;
+}
+
+struct ImageDeleter {
+  void operator()(XImage* image) const {
+    image->data = nullptr;  // the strip buffer is ours
+    XDestroyImage(image);
+  }
+};
+
+// Paints the whole root-sized pixmap strip by strip.
+void PaintPixmap(Display* dpy, int screen, Pixmap pixmap, int width, int height, const RowPainter& painter) {
+  Visual* visual = DefaultVisual(dpy, screen);
+  const int depth = DefaultDepth(dpy, screen);
+  std::unique_ptr<XImage, ImageDeleter> image(
+      XCreateImage(dpy, visual, depth, ZPixmap, 0, nullptr, width, kStripRows, 32, 0));
+  if (!image) throw std::runtime_error("cannot create an X image");
+  std::vector<char> strip(static_cast<std::size_t>(image->bytes_per_line) * kStripRows);
+  image->data = strip.data();
+  const Channel red = ChannelOf(visual->red_mask), green = ChannelOf(visual->green_mask),
+                blue = ChannelOf(visual->blue_mask);
+  const bool direct = image->bits_per_pixel == 32 && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
+                      visual->blue_mask == 0xff &&
+                      image->byte_order == (std::endian::native == std::endian::little ? LSBFirst : MSBFirst);
+  GC gc = XCreateGC(dpy, pixmap, 0, nullptr);
+  std::vector<std::uint32_t> row(width);
+  for (int y0 = 0; y0 < height; y0 += kStripRows) {
+    const int rows = std::min(kStripRows, height - y0);
+    for (int r = 0; r < rows; ++r) {
+      std::uint32_t* line = direct ? reinterpret_cast<std::uint32_t*>(strip.data() + r * image->bytes_per_line)
+                                   : row.data();
+      painter.Paint(y0 + r, line);
+      if (!direct)
+        for (int x = 0; x < width; ++x) {
+          const std::uint32_t v = row[x];
+          XPutPixel(image.get(), x, r, red.From8(v >> 16 & 0xff) | green.From8(v >> 8 & 0xff) | blue.From8(v & 0xff));
+        }
+    }
+    XPutImage(dpy, pixmap, gc, image.get(), 0, 0, 0, y0, width, rows);
+  }
+  XFreeGC(dpy, gc);
+}
+
+Placement PlacementOf(const std::string& file, const std::string& tile, const std::string& style) {
+  if (file.empty()) return Placement::Plain;
+  if (tile == "1") return Placement::Tile;
+  if (style == "2") return Placement::Stretch;
+  return Placement::Centre;
+}
+
+std::optional<Bitmap> LoadPicture(const std::string& file) {
+  if (file.empty()) return std::nullopt;
+  try {
+    return LoadBitmapFile(file);
+  } catch (const std::exception&) {
+    return std::nullopt;  // the desktop shows no picture it cannot read
+  }
+}
+
+void SetPixmapProperty(Display* dpy, Window root, const char* name, Pixmap pixmap) {
+  Atom atom = XInternAtom(dpy, name, False);
+  long id = static_cast<long>(pixmap);
+  XChangeProperty(dpy, root, atom, XA_PIXMAP, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&id), 1);
+}
+
+// Paints what the root properties say and makes it the root background.
+void PaintAndPublish(const std::string& display, std::uint32_t background) {
+  DisplayPtr dpy = Open(display);
+  if (!dpy) return;
+  {
+    Display* d = dpy.get();
+    const int screen = DefaultScreen(d);
+    const Window root = RootWindow(d, screen);
+    const int width = DisplayWidth(d, screen), height = DisplayHeight(d, screen);
+    auto value = [&](int i) {
+      Atom atom = XInternAtom(d, kRootValueProperties[i], True);
+      return atom ? ReadString(d, root, atom).value_or("") : std::string();
+    };
+    const std::string file = value(0);
+    const std::optional<Bitmap> picture = LoadPicture(file);
+    const RowPainter painter(picture ? &*picture : nullptr, PlacementOf(file, value(1), value(2)),
+                             Monitors(d, root, width, height), width, background);
+
+    ErrorTrap trap(d);
+    Pixmap pixmap = XCreatePixmap(d, root, width, height, DefaultDepth(d, screen));
+    if (trap.Error()) return;  // no room on the server: the desktop stays as it is
+    PaintPixmap(d, screen, pixmap, width, height, painter);
+
+    // Free the wallpaper we replace, as every root-pixmap setter does: ours by
+    // its marker, another setter's when both properties name its pixmap.
+    const std::optional<OurPixmap> previous = ReadOurPixmap(d, root);
+    const std::optional<Pixmap> shown = ReadPixmapProperty(d, root, "_XROOTPMAP_ID");
+    const std::optional<Pixmap> esetroot = ReadPixmapProperty(d, root, "ESETROOT_PMAP_ID");
+    if (previous) XKillClient(d, previous->marker);
+    if (shown && esetroot && *shown == *esetroot && !(previous && previous->pixmap == *shown))
+      XKillClient(d, *shown);
+    trap.Clear();  // a setter that had already gone answers BadValue
+
+    SetPixmapProperty(d, root, "_XROOTPMAP_ID", pixmap);
+    SetPixmapProperty(d, root, "ESETROOT_PMAP_ID", pixmap);
+    XSetWindowBackgroundPixmap(d, root, pixmap);
+    XClearWindow(d, root);
+
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    Window marker = XCreateWindow(d, root, -1, -1, 1, 1, 0, CopyFromParent, InputOnly, CopyFromParent,
+                                  CWOverrideRedirect, &attributes);
+    const Atom ours = XInternAtom(d, kOurPixmapProperty, False);
+    long mark = static_cast<long>(pixmap);
+    XChangeProperty(d, marker, ours, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&mark), 1);
+    long record[2] = {static_cast<long>(pixmap), static_cast<long>(marker)};
+    XChangeProperty(d, root, ours, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(record), 2);
+
+    // The pixmap must outlive this connection (and the program).
+    if (!trap.Error()) XSetCloseDownMode(d, RetainPermanent);
+  }
+}
+
+}  // namespace
+
+void X11RootWallpaper::WriteValues(const std::string& file, int style) {
+  DisplayPtr dpy = Open(display_);
+  if (!dpy) return;  // no desktop to hold the values: nothing is written
+  Display* d = dpy.get();
+  const Window root = DefaultRootWindow(d);
+  const std::string values[5] = {file, style == 1 ? "1" : "0", std::to_string(style), "0", "0"};
+  const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+  ErrorTrap trap(d);
+  for (int i = 0; i < 5; ++i)
+    XChangeProperty(d, root, XInternAtom(d, kRootValueProperties[i], False), utf8, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(values[i].data()), static_cast<int>(values[i].size()));
+  if (int error = trap.Error()) {
+    char text[256] = {};
+    XGetErrorText(d, error, text, sizeof text);
+    throw std::runtime_error(std::string("Cannot store the desktop wallpaper values: ") + text);
+  }
+}
+
+void X11RootWallpaper::Reload() {
+  PaintAndPublish(display_, background_);
+  AnnounceSettingsChange();
+}
+
+std::optional<std::string> X11RootWallpaper::ReadWallpaper() {
+  DisplayPtr dpy = Open(display_);
+  if (!dpy) return std::nullopt;
+  Display* d = dpy.get();
+  const Window root = DefaultRootWindow(d);
+  const std::optional<OurPixmap> ours = ReadOurPixmap(d, root);
+  const std::optional<Pixmap> shown = ReadPixmapProperty(d, root, "_XROOTPMAP_ID");
+  if (!ours || !shown || *shown != ours->pixmap) return std::nullopt;
+  Atom atom = XInternAtom(d, kRootValueProperties[0], True);
+  return atom ? ReadString(d, root, atom) : std::nullopt;
+}
+
+}  // namespace toviwall::platform

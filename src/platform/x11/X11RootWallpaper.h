@@ -1,0 +1,41 @@
+#pragma once
+// The desktop of a plain X session: we paint the wallpaper onto a pixmap of the
+// root window's size ourselves, make it the root background and publish it the
+// way other root-pixmap setters and pseudo-transparent programs expect
+// (_XROOTPMAP_ID, ESETROOT_PMAP_ID). The five values live as properties of the
+// root window, so they outlast the program like the pixmap does.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/DesktopWallpaper.h"
+
+namespace toviwall::platform {
+
+// Names of the root-window properties that hold the five values, in their order.
+inline constexpr const char* kRootValueProperties[5] = {
+    "_TOVIWALL_Wallpaper", "_TOVIWALL_TileWallpaper", "_TOVIWALL_WallpaperStyle",
+    "_TOVIWALL_WallpaperOriginX", "_TOVIWALL_WallpaperOriginY"};
+
+class X11RootWallpaper final : public DesktopWallpaper {
+ public:
+  // `display` empty: $DISPLAY. `background` is 0xRRGGBB, what shows around a
+  // centred picture and when there is none.
+  explicit X11RootWallpaper(std::string display, std::uint32_t background = 0x000000)
+      : display_(std::move(display)), background_(background) {}
+
+  // Without a display nothing is written; an X error is raised as an error.
+  void WriteValues(const std::string& file, int style) override;
+  // Paints what the root properties say and publishes it; an unreadable picture
+  // leaves the background colour, as a desktop shows a file it cannot read.
+  void Reload() override;
+  // The "Wallpaper" property while the root shows the pixmap we set; nullopt once
+  // another program has set the root background (or before we ever did).
+  std::optional<std::string> ReadWallpaper() override;
+
+ private:
+  std::string display_;
+  std::uint32_t background_;
+};
+
+}  // namespace toviwall::platform

@@ -1,0 +1,63 @@
+#include "wallpaper/UnitWallHelper.h"
+
+#include <algorithm>
+
+#include "app/AppIdentity.h"
+#include "app/AtomicFile.h"
+#include "app/SettingsPaths.h"
+#include "app/UnitLanguage.h"
+#include "wallpaper/BitmapFile.h"
+
+namespace toviwall {
+namespace {
+
+std::string Upper(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) {
+    return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  });
+  return s;
+}
+
+// The file applying `imageFile` hands to the desktop.
+std::string ExpectedWallpaperFile(const std::string& imageFile, const std::string& outputFile, int fillingType,
+                                  const platform::ScreenSize& screen) {
+  std::string expected = WallpaperFileFor(imageFile, outputFile);
+  if (expected == outputFile) return expected;
+  if ((fillingType == 3 && NeedsResizeToFit(imageFile, screen)) ||
+      (fillingType == 4 && NeedsShrinkToFit(imageFile, screen)))
+    return outputFile;
+  return imageFile;
+}
+
+}  // namespace
+
+std::string OutputWallpaperFileName(const std::string& settingsFile) {
+  return ExtractFilePath(settingsFile) + kOutputWallpaperName;
+}
+
+void WriteDesktopWallpaperValues(platform::DesktopWallpaper& desktop, const std::string& file, int style) {
+  desktop.WriteValues(file, style);
+}
+
+void SetDesktopWallpaper(platform::DesktopWallpaper& desktop, const std::string& file, int style) {
+  WriteDesktopWallpaperValues(desktop, file, style);
+  desktop.Reload();
+}
+
+void ClearWallpaper(platform::DesktopWallpaper& desktop) { SetDesktopWallpaper(desktop, "", kStyleStretched); }
+
+bool IsActiveDesktopOn(platform::DesktopWallpaper& desktop) { return desktop.IsActiveDesktopOn(); }
+
+std::string ActiveDesktopWarningText() {
+  return FormatText(S(10082), {kTitle, "\n", "\n", kTitle, "\n"});
+}
+
+bool WallpaperDiffers(platform::DesktopWallpaper& desktop, const std::string& imageFile, const std::string& outputFile,
+                      int fillingType, const platform::ScreenSize& screen) {
+  if (!FileExists(imageFile)) return true;
+  const std::string expected = ExpectedWallpaperFile(imageFile, outputFile, fillingType, screen);
+  const std::optional<std::string> shown = desktop.ReadWallpaper();
+  return !shown || Upper(*shown) != Upper(expected);
+}
+
+}  // namespace toviwall

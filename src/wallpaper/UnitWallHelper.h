@@ -1,0 +1,38 @@
+#pragma once
+// Handing a finished BMP file to the desktop and reading back what it shows.
+#include <string>
+
+#include "platform/DesktopWallpaper.h"
+#include "platform/Screen.h"
+
+namespace toviwall {
+
+inline constexpr const char* kOutputWallpaperName = "Tovi Wallpaper.bmp";
+
+// Wallpaper styles the desktop knows.
+inline constexpr int kStyleCentred = 0;
+inline constexpr int kStyleTiled = 1;
+inline constexpr int kStyleStretched = 2;
+
+// The settings file's folder (with its trailing "/") followed by "Tovi Wallpaper.bmp".
+std::string OutputWallpaperFileName(const std::string& settingsFile);
+
+// The five values in their order: the file, "TileWallpaper", "WallpaperStyle"
+// and the two origins.
+void WriteDesktopWallpaperValues(platform::DesktopWallpaper& desktop, const std::string& file, int style);
+// The values, then the desktop's reload, which announces the change.
+void SetDesktopWallpaper(platform::DesktopWallpaper& desktop, const std::string& file, int style);
+// The "None" button: no file, style 2.
+void ClearWallpaper(platform::DesktopWallpaper& desktop);
+
+bool IsActiveDesktopOn(platform::DesktopWallpaper& desktop);
+// The warning shown at start-up when the web-view desktop layer is on.
+std::string ActiveDesktopWarningText();
+
+// True when the desktop does not show the file that applying `imageFile` under
+// `fillingType` on a screen of `screen`'s size would hand to it. The comparison
+// ignores letter case, as the desktop's own did.
+bool WallpaperDiffers(platform::DesktopWallpaper& desktop, const std::string& imageFile, const std::string& outputFile,
+                      int fillingType, const platform::ScreenSize& screen);
+
+}  // namespace toviwall
