@@ -7,6 +7,7 @@
 #include "app/SettingsPaths.h"
 #include "app/UnitLanguage.h"
 #include "wallpaper/BitmapFile.h"
+#include "wallpaper/ImageConvert.h"
 
 namespace toviwall {
 namespace {

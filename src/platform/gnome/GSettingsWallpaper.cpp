@@ -196,13 +196,25 @@ void GSettingsWallpaper::WriteValues(const std::string& file, int style) {
 void GSettingsWallpaper::Reload() { AnnounceSettingsChange(); }
 
 std::optional<std::string> GSettingsWallpaper::ReadWallpaper() {
-  GSettingsResult r = RunGSettings({"get", keys_.schema, "picture-uri"});
+  // One process for both keys: lines "<schema> <key> <value>".
+  GSettingsResult r = RunGSettings({"list-recursively", keys_.schema});
   if (!r.ok) return std::nullopt;
-  std::optional<std::string> uri = ParseGVariantString(r.out);
+  std::optional<std::string> uri, options;
+  std::size_t pos = 0;
+  while (pos < r.out.size()) {
+    std::size_t end = r.out.find('\n', pos);
+    if (end == std::string::npos) end = r.out.size();
+    const std::string line = r.out.substr(pos, end - pos);
+    pos = end + 1;
+    const std::size_t keyStart = line.find(' ');
+    const std::size_t valueStart = keyStart == std::string::npos ? keyStart : line.find(' ', keyStart + 1);
+    if (valueStart == std::string::npos || line.compare(0, keyStart, keys_.schema) != 0) continue;
+    const std::string key = line.substr(keyStart + 1, valueStart - keyStart - 1);
+    if (key == "picture-uri") uri = ParseGVariantString(line.substr(valueStart + 1));
+    if (key == "picture-options") options = ParseGVariantString(line.substr(valueStart + 1));
+  }
   if (!uri) return std::nullopt;
-  if (uri->empty()) return std::string();
-  GSettingsResult options = RunGSettings({"get", keys_.schema, "picture-options"});
-  if (options.ok && ParseGVariantString(options.out).value_or("") == "none") return std::string();
+  if (uri->empty() || options == "none") return std::string();
   return PathFromUri(*uri);
 }
 

@@ -67,6 +67,9 @@ class ErrorTrap {
 struct XFreer {
   void operator()(void* p) const { XFree(p); }
 };
+struct ImageFreer {
+  void operator()(XImage* image) const { XDestroyImage(image); }
+};
 
 std::optional<std::string> ReadString(Display* dpy, Window w, Atom property) {
   Atom type = 0;
@@ -136,6 +139,54 @@ struct Rect {
   int x = 0, y = 0, w = 0, h = 0;
 };
 
+// Whether the root window still shows `pixmap` wherever no window covers it.
+// A setter such as xsetroot changes the root background without touching any
+// property, so the properties alone cannot tell. A compositing manager draws
+// the root from _XROOTPMAP_ID itself, and then the properties are the truth.
+bool RootShowsPixmap(Display* dpy, int screen, Window root, Pixmap pixmap) {
+  const std::string cm = "_NET_WM_CM_S" + std::to_string(screen);
+  if (XGetSelectionOwner(dpy, XInternAtom(dpy, cm.c_str(), False))) return true;
+
+  ErrorTrap trap(dpy);
+  Window ignored = 0;
+  int px = 0, py = 0;
+  unsigned pw = 0, ph = 0, pb = 0, pd = 0;
+  if (!XGetGeometry(dpy, pixmap, &ignored, &px, &py, &pw, &ph, &pb, &pd) || trap.Error()) return false;
+  const int width = std::min(DisplayWidth(dpy, screen), static_cast<int>(pw));
+  const int height = std::min(DisplayHeight(dpy, screen), static_cast<int>(ph));
+
+  std::vector<Rect> covered;
+  Window parent = 0, *children = nullptr;
+  unsigned count = 0;
+  if (XQueryTree(dpy, root, &ignored, &parent, &children, &count)) {
+    std::unique_ptr<Window, XFreer> owned(children);
+    for (unsigned i = 0; i < count; ++i) {
+      XWindowAttributes a;
+      if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable && a.c_class == InputOutput)
+        covered.push_back({a.x, a.y, a.width + 2 * a.border_width, a.height + 2 * a.border_width});
+    }
+  }
+  trap.Clear();  // windows may vanish while we look
+
+  // Sixteen rows across the screen, compared pixel by pixel where uncovered.
+  constexpr int kRows = 16;
+  for (int i = 0; i < kRows; ++i) {
+    const int y = static_cast<int>((i + 0.5) * height / kRows);
+    std::vector<Rect> across;
+    for (const Rect& r : covered)
+      if (y >= r.y && y < r.y + r.h) across.push_back(r);
+    std::unique_ptr<XImage, ImageFreer> shown(XGetImage(dpy, root, 0, y, width, 1, AllPlanes, ZPixmap));
+    std::unique_ptr<XImage, ImageFreer> ours(XGetImage(dpy, pixmap, 0, y, width, 1, AllPlanes, ZPixmap));
+    if (!shown || !ours) return false;
+    for (int x = 0; x < width; ++x) {
+      bool hidden = false;
+      for (const Rect& r : across) hidden = hidden || (x >= r.x && x < r.x + r.w);
+      if (!hidden && XGetPixel(shown.get(), x, 0) != XGetPixel(ours.get(), x, 0)) return false;
+    }
+  }
+  return true;
+}
+
 // The monitors' rectangles on the root window (RandR 1.5), else the whole root.
 std::vector<Rect> Monitors(Display* dpy, Window root, int rootW, int rootH) {
   std::vector<Rect> rects;
@@ -181,13 +232,13 @@ Axis MakeAxis(int from, int to) {
 // it is ever held in memory.
 class RowPainter {
  public:
-  RowPainter(const Bitmap* picture, Placement placement, std::vector<Rect> monitors, int rootW, std::uint32_t bg)
+  RowPainter(const Bitmap24* picture, Placement placement, std::vector<Rect> monitors, int rootW, std::uint32_t bg)
       : picture_(picture), placement_(picture ? placement : Placement::Plain), monitors_(std::move(monitors)),
         rootW_(rootW), bg_(bg) {
     if (placement_ == Placement::Stretch)
       for (const Rect& m : monitors_) {
-        columns_.push_back(MakeAxis(picture_->width, m.w));
-        rows_.push_back(MakeAxis(picture_->height, m.h));
+        columns_.push_back(MakeAxis(picture_->Width(), m.w));
+        rows_.push_back(MakeAxis(picture_->Height(), m.h));
       }
   }
 
@@ -211,19 +262,19 @@ class RowPainter {
   }
 
   void PaintTiled(int y, std::uint32_t* row) const {
-    const std::uint8_t* src = picture_->Row(y % picture_->height);
-    const int w = std::min(picture_->width, rootW_);
+    const std::uint8_t* src = picture_->Row(y % picture_->Height());
+    const int w = std::min(picture_->Width(), rootW_);
     for (int x = 0; x < w; ++x) row[x] = Pixel(src + 3 * x);
     for (int x = w; x < rootW_; ++x) row[x] = row[x - w];
   }
 
   void PaintCentred(const Rect& m, int y, std::uint32_t* row) const {
     if (y < m.y || y >= m.y + m.h) return;
-    const int ox = m.x + (m.w - picture_->width) / 2;
-    const int oy = m.y + (m.h - picture_->height) / 2;
+    const int ox = m.x + (m.w - picture_->Width()) / 2;
+    const int oy = m.y + (m.h - picture_->Height()) / 2;
     const int sy = y - oy;
-    if (sy < 0 || sy >= picture_->height) return;
-    const int x0 = std::max(m.x, ox), x1 = std::min({m.x + m.w, ox + picture_->width, rootW_});
+    if (sy < 0 || sy >= picture_->Height()) return;
+    const int x0 = std::max(m.x, ox), x1 = std::min({m.x + m.w, ox + picture_->Width(), rootW_});
     const std::uint8_t* src = picture_->Row(sy);
     for (int x = std::max(x0, 0); x < x1; ++x) row[x] = Pixel(src + 3 * (x - ox));
   }
@@ -252,7 +303,7 @@ class RowPainter {
     }
   }
 
-  const Bitmap* picture_;
+  const Bitmap24* picture_;
   Placement placement_;
   std::vector<Rect> monitors_;
   std::vector<Axis> columns_, rows_;
@@ -323,7 +374,7 @@ Placement PlacementOf(const std::string& file, const std::string& tile, const st
   return Placement::Centre;
 }
 
-std::optional<Bitmap> LoadPicture(const std::string& file) {
+std::optional<Bitmap24> LoadPicture(const std::string& file) {
   if (file.empty()) return std::nullopt;
   try {
     return LoadBitmapFile(file);
@@ -352,7 +403,7 @@ void PaintAndPublish(const std::string& display, std::uint32_t background) {
       return atom ? ReadString(d, root, atom).value_or("") : std::string();
     };
     const std::string file = value(0);
-    const std::optional<Bitmap> picture = LoadPicture(file);
+    const std::optional<Bitmap24> picture = LoadPicture(file);
     const RowPainter painter(picture ? &*picture : nullptr, PlacementOf(file, value(1), value(2)),
                              Monitors(d, root, width, height), width, background);
 
@@ -424,6 +475,7 @@ std::optional<std::string> X11RootWallpaper::ReadWallpaper() {
   const std::optional<OurPixmap> ours = ReadOurPixmap(d, root);
   const std::optional<Pixmap> shown = ReadPixmapProperty(d, root, "_XROOTPMAP_ID");
   if (!ours || !shown || *shown != ours->pixmap) return std::nullopt;
+  if (!RootShowsPixmap(d, DefaultScreen(d), root, ours->pixmap)) return std::nullopt;
   Atom atom = XInternAtom(d, kRootValueProperties[0], True);
   return atom ? ReadString(d, root, atom) : std::nullopt;
 }

@@ -1,0 +1,98 @@
+// The "None" button of the real program clears the desktop's wallpaper, on our
+// own root-window painter and on a GNOME desktop's settings.
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <filesystem>
+
+#include "support/TestSession.h"
+
+namespace toviwall {
+namespace {
+
+using namespace test;
+
+class DesktopWallpaperTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RequireProgram("xdotool");
+    SessionOptions options;
+    options.width = 800;
+    options.height = 600;
+    session = std::make_unique<Session>(options);
+    std::filesystem::create_directories(std::filesystem::path(session->DefaultSettingsFile()).parent_path());
+    WriteFile(session->DefaultSettingsFile(), "[Option]\nImage Folder=" + session->Home() + "\n");
+  }
+
+  std::unique_ptr<Process> StartShown() {
+    auto p = session->StartProgram();
+    EXPECT_TRUE(WaitFor([&] { return Exists(session->RuntimeDir() + "/Tovi_WallChanger"); }))
+        << ReadFile(session->LastProgramLog());
+    session->StartProgram()->Wait(5000);
+    EXPECT_TRUE(WaitFor([&] { return session->WidgetRect("ButtonNone").has_value(); }));
+    return p;
+  }
+
+  std::string RootString(Display* dpy, const char* name) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(dpy, DefaultRootWindow(dpy), XInternAtom(dpy, name, False), 0, 4096, False, AnyPropertyType,
+                       &type, &format, &n, &after, &data);
+    std::string s = data && format == 8 ? std::string(reinterpret_cast<char*>(data), n) : "<missing>";
+    if (data) XFree(data);
+    return s;
+  }
+
+  std::unique_ptr<Session> session;
+};
+
+TEST_F(DesktopWallpaperTest, NoneButtonPaintsTheBackgroundColourOnAPlainXSession) {
+  // Something else on the root first, so the change is visible.
+  ASSERT_EQ(session->Tool({"hsetroot", "-solid", "#c08040"}).exitCode, 0);
+  auto p = StartShown();
+  session->ClickWidget("ButtonNone");
+
+  Display* dpy = XOpenDisplay(session->Display().c_str());
+  ASSERT_TRUE(dpy);
+  EXPECT_TRUE(WaitFor([&] { return RootString(dpy, "_TOVIWALL_WallpaperStyle") == "2"; }));
+  EXPECT_EQ(RootString(dpy, "_TOVIWALL_Wallpaper"), "");
+  EXPECT_EQ(RootString(dpy, "_TOVIWALL_TileWallpaper"), "0");
+  EXPECT_EQ(RootString(dpy, "_TOVIWALL_WallpaperOriginX"), "0");
+  EXPECT_EQ(RootString(dpy, "_TOVIWALL_WallpaperOriginY"), "0");
+
+  // What the screen shows around the main window: black.
+  for (auto [x, y] : {std::pair{2, 597}, {797, 2}, {2, 2}}) {
+    XImage* image = XGetImage(dpy, DefaultRootWindow(dpy), x, y, 1, 1, AllPlanes, ZPixmap);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(XGetPixel(image, 0, 0) & 0xffffff, 0u) << x << "," << y;
+    XDestroyImage(image);
+  }
+  XCloseDisplay(dpy);
+  EXPECT_TRUE(p->Running());
+}
+
+TEST_F(DesktopWallpaperTest, NoneButtonClearsTheGnomeBackgroundSettings) {
+  RequireProgram("gsettings");
+  session->SetEnv("TOVIWALL_DESKTOP", "");
+  session->SetEnv("XDG_CURRENT_DESKTOP", "GNOME");
+  session->SetEnv("GSETTINGS_BACKEND", "keyfile");
+  auto get = [&](const char* key) {
+    RunResult r = session->Tool({"gsettings", "get", "org.gnome.desktop.background", key});
+    return r.out.substr(0, r.out.find('\n'));
+  };
+  ASSERT_EQ(session->Tool({"gsettings", "set", "org.gnome.desktop.background", "picture-uri", "'file:///a.png'"}).exitCode,
+            0);
+  auto p = StartShown();
+  session->ClickWidget("ButtonNone");
+  EXPECT_TRUE(WaitFor([&] { return get("picture-options") == "'none'"; })) << get("picture-options");
+  EXPECT_EQ(get("picture-uri"), "''");
+  EXPECT_EQ(get("picture-uri-dark"), "''");
+}
+
+}  // namespace
+}  // namespace toviwall

@@ -1,0 +1,361 @@
+// Our root-window painter on a private X server, with hsetroot, feh and
+// xsetroot as the other programs that set the root background.
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "platform/x11/X11RootWallpaper.h"
+#include "support/TestSession.h"
+#include "wallpaper/UnitWallHelper.h"
+
+namespace toviwall {
+namespace {
+
+using namespace test;
+using platform::X11RootWallpaper;
+
+constexpr int kWidth = 320, kHeight = 240;
+
+int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+
+// A picture of the root: 0xRRGGBB per pixel, row by row.
+struct Pixels {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> data;
+  std::uint32_t At(int x, int y) const { return data[static_cast<std::size_t>(y) * width + x]; }
+};
+
+class X11RootWallpaperTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* tool : {"hsetroot", "feh", "xsetroot"}) RequireProgram(tool);
+    SessionOptions options;
+    options.width = kWidth;
+    options.height = kHeight;
+    session = std::make_unique<Session>(options);
+    dpy = XOpenDisplay(session->Display().c_str());
+    ASSERT_TRUE(dpy);
+    XSetErrorHandler(&IgnoreErrors);
+    root = DefaultRootWindow(dpy);
+    pictures = session->Root() / "pictures";
+    std::filesystem::create_directories(pictures);
+  }
+  void TearDown() override {
+    if (dpy) XCloseDisplay(dpy);
+  }
+
+  X11RootWallpaper Desktop(std::uint32_t background = 0) { return X11RootWallpaper(session->Display(), background); }
+
+  // A 24-bit BMP (or any other format by extension) made by ImageMagick.
+  std::string Picture(const std::string& name, const std::vector<std::string>& spec) {
+    std::vector<std::string> argv{"/usr/bin/convert"};
+    argv.insert(argv.end(), spec.begin(), spec.end());
+    std::string path = pictures + "/" + name;
+    bool bmp = name.size() > 4 && name.substr(name.size() - 4) == ".bmp";
+    argv.insert(argv.end(), {"-alpha", "off", "-type", "TrueColor", (bmp ? "BMP3:" : "") + path});
+    RunResult r = test::Run(argv, session->Environment());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return path;
+  }
+  std::string Noise(const std::string& name, int w, int h) {
+    return Picture(name, {"-size", std::to_string(w) + "x" + std::to_string(h), "xc:", "+noise", "Random"});
+  }
+
+  void Tool(const std::vector<std::string>& argv) {
+    RunResult r = session->Tool(argv);
+    ASSERT_EQ(r.exitCode, 0) << argv[0] << ": " << r.err;
+  }
+
+  std::optional<Pixmap> PixmapProperty(const char* name) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(dpy, root, XInternAtom(dpy, name, False), 0, 1, False, XA_PIXMAP, &type, &format, &n, &after,
+                       &data);
+    std::optional<Pixmap> id;
+    if (data && type == XA_PIXMAP && n == 1) id = *reinterpret_cast<unsigned long*>(data);
+    if (data) XFree(data);
+    return id;
+  }
+  std::optional<std::string> StringProperty(const std::string& name) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(dpy, root, XInternAtom(dpy, name.c_str(), False), 0, 4096, False, AnyPropertyType, &type,
+                       &format, &n, &after, &data);
+    std::optional<std::string> s;
+    if (data && format == 8) s = std::string(reinterpret_cast<char*>(data), n);
+    if (data) XFree(data);
+    return s;
+  }
+  bool PixmapAlive(Pixmap pixmap) {
+    Window r;
+    int x, y;
+    unsigned w, h, b, d;
+    return XGetGeometry(dpy, pixmap, &r, &x, &y, &w, &h, &b, &d) != 0;
+  }
+
+  Pixels Read(Drawable drawable) {
+    Pixels p{kWidth, kHeight, {}};
+    XImage* image = XGetImage(dpy, drawable, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+    if (!image) {
+      ADD_FAILURE() << "cannot read drawable " << drawable;
+      return p;
+    }
+    p.data.reserve(static_cast<std::size_t>(kWidth) * kHeight);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) p.data.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xffffff);
+    XDestroyImage(image);
+    return p;
+  }
+  // The picture the root background pixmap holds now.
+  Pixels RootPixmap() {
+    std::optional<Pixmap> id = PixmapProperty("_XROOTPMAP_ID");
+    EXPECT_TRUE(id) << "no _XROOTPMAP_ID";
+    return id ? Read(*id) : Pixels{};
+  }
+
+  static void ExpectSame(const Pixels& ours, const Pixels& theirs, const std::string& what) {
+    ASSERT_EQ(ours.data.size(), theirs.data.size()) << what;
+    for (int y = 0; y < ours.height; ++y)
+      for (int x = 0; x < ours.width; ++x)
+        if (ours.At(x, y) != theirs.At(x, y)) {
+          ADD_FAILURE() << what << ": first difference at " << x << "," << y << ": ours " << std::hex << ours.At(x, y)
+                        << ", reference " << theirs.At(x, y);
+          return;
+        }
+  }
+
+  std::unique_ptr<Session> session;
+  Display* dpy = nullptr;
+  Window root = 0;
+  std::string pictures;
+};
+
+TEST_F(X11RootWallpaperTest, CentredPicturesMatchHsetrootPixelForPixel) {
+  // Odd and even margins, pictures larger than the screen in one or both directions.
+  for (auto [name, w, h] : {std::tuple{"small.bmp", 51, 37}, {"even.bmp", 100, 60}, {"wide.bmp", 401, 75},
+                            {"huge.bmp", 333, 251}}) {
+    const std::string file = Noise(name, w, h);
+    auto desktop = Desktop();
+    SetDesktopWallpaper(desktop, file, kStyleCentred);
+    const Pixels ours = RootPixmap();
+    ExpectSame(Read(root), ours, std::string(name) + " on the root window");
+    Tool({"hsetroot", "-center", file});
+    ExpectSame(ours, RootPixmap(), name);
+  }
+}
+
+TEST_F(X11RootWallpaperTest, EachMonitorGetsItsOwnCentredOrStretchedPicture) {
+  RequireProgram("xrandr");
+  // Two side-by-side monitors on the one screen.
+  Tool({"xrandr", "--setmonitor", "Left", "120/30x240/60+0+0", "screen"});
+  Tool({"xrandr", "--setmonitor", "Right", "200/50x240/60+120+0", "none"});
+  const std::string file = Noise("pair.bmp", 61, 41);
+  auto desktop = Desktop();
+  SetDesktopWallpaper(desktop, file, kStyleCentred);
+  const Pixels ours = RootPixmap();
+  Tool({"hsetroot", "-center", file});
+  ExpectSame(ours, RootPixmap(), "centred on two monitors");
+
+  const std::string quarters = Picture("q.bmp", {"-size", "2x2", "xc:#ff0000", "-fill", "#0000ff", "-draw",
+                                                  "point 1,1"});
+  SetDesktopWallpaper(desktop, quarters, kStyleStretched);
+  const Pixels p = RootPixmap();
+  for (auto [x, y, colour] : {std::tuple{0, 0, 0xff0000u}, {119, 239, 0x0000ffu}, {120, 0, 0xff0000u},
+                              {kWidth - 1, kHeight - 1, 0x0000ffu}})
+    EXPECT_EQ(p.At(x, y), colour) << x << "," << y;
+}
+
+TEST_F(X11RootWallpaperTest, TilesStartAtTheTopLeftCorner) {
+  // Tiles that do not divide the screen, one taller than the screen.
+  for (auto [name, w, h] : {std::tuple{"tile.bmp", 51, 37}, {"tall.bmp", 7, 300}}) {
+    const std::string file = Noise(name, w, h);
+    auto desktop = Desktop();
+    SetDesktopWallpaper(desktop, file, kStyleTiled);
+    const Pixels ours = RootPixmap();
+    ExpectSame(Read(root), ours, std::string(name) + " on the root window");
+    // feh tiles from the top-left corner as we do.
+    Tool({"feh", "--no-fehbg", "--bg-tile", file});
+    ExpectSame(ours, RootPixmap(), std::string(name) + " against feh");
+    // hsetroot centres one tile on the screen; away from that origin the tiles are the same.
+    Tool({"hsetroot", "-tile", file});
+    const Pixels theirs = RootPixmap();
+    const int ox = (kWidth - w) / 2, oy = (kHeight - h) / 2;
+    // Our pixel (x, y) is their pixel (x + ox, y + oy), moved by whole tiles into the screen.
+    auto place = [](int v, int period, int size) {
+      while (v < 0) v += period;
+      while (v >= size && v - period >= 0) v -= period;
+      return v < size ? v : -1;
+    };
+    int compared = 0;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        const int tx = place(x + ox, w, kWidth), ty = place(y + oy, h, kHeight);
+        if (tx < 0 || ty < 0) continue;
+        ++compared;
+        if (ours.At(x, y) != theirs.At(tx, ty)) {
+          ADD_FAILURE() << name << " against hsetroot: differs at " << x << "," << y;
+          y = kHeight;
+          break;
+        }
+      }
+    EXPECT_GT(compared, kWidth * kHeight / 2) << name;
+  }
+}
+
+TEST_F(X11RootWallpaperTest, CentredPictureLiesOnTheBackgroundColour) {
+  const std::string file = Noise("photo.bmp", 90, 70);
+  auto desktop = Desktop(0x336699);
+  SetDesktopWallpaper(desktop, file, kStyleCentred);
+  const Pixels ours = RootPixmap();
+  Tool({"hsetroot", "-solid", "#336699", "-center", file});
+  ExpectSame(ours, RootPixmap(), "photo.bmp on #336699");
+}
+
+TEST_F(X11RootWallpaperTest, StretchedPictureFillsTheScreenCornerToCorner) {
+  // Four coloured quarters, enlarged and reduced.
+  for (auto [w, h] : {std::pair{20, 16}, {1000, 700}}) {
+    const std::string size = std::to_string(w / 2) + "x" + std::to_string(h / 2);
+    const std::string file = Picture("quarters" + std::to_string(w) + ".bmp",
+                                     {"(", "-size", size, "xc:#ff0000", "-size", size, "xc:#00ff00", "+append", ")",
+                                      "(", "-size", size, "xc:#0000ff", "-size", size, "xc:#ffff00", "+append", ")",
+                                      "-append"});
+    auto desktop = Desktop(0x808080);
+    SetDesktopWallpaper(desktop, file, kStyleStretched);
+    const Pixels p = RootPixmap();
+    ASSERT_EQ(p.data.size(), static_cast<std::size_t>(kWidth) * kHeight);
+    EXPECT_EQ(p.At(0, 0), 0xff0000u) << w;
+    EXPECT_EQ(p.At(kWidth - 1, 0), 0x00ff00u) << w;
+    EXPECT_EQ(p.At(0, kHeight - 1), 0x0000ffu) << w;
+    EXPECT_EQ(p.At(kWidth - 1, kHeight - 1), 0xffff00u) << w;
+    // Each quarter of the screen is its colour away from the seams: no background shows.
+    EXPECT_EQ(p.At(kWidth / 4, kHeight / 4), 0xff0000u) << w;
+    EXPECT_EQ(p.At(3 * kWidth / 4, 3 * kHeight / 4), 0xffff00u) << w;
+    for (std::uint32_t v : p.data) ASSERT_NE(v, 0x808080u) << w;
+  }
+}
+
+TEST_F(X11RootWallpaperTest, AnUnreadablePictureLeavesTheBackgroundColour) {
+  const std::string file = pictures + "/damaged.bmp";
+  WriteFile(file, "BM this is no bitmap");
+  auto desktop = Desktop(0x102030);
+  SetDesktopWallpaper(desktop, file, kStyleCentred);
+  for (std::uint32_t v : RootPixmap().data) ASSERT_EQ(v, 0x102030u);
+  EXPECT_EQ(desktop.ReadWallpaper(), file) << "the desktop holds the value it was given";
+}
+
+TEST_F(X11RootWallpaperTest, ValuesAreRootPropertiesWrittenInTheirOrder) {
+  XSelectInput(dpy, root, PropertyChangeMask);
+  XSync(dpy, False);
+  auto desktop = Desktop();
+  const std::string file = "/srv/Pictures/Grand Canyon.bmp";
+  WriteDesktopWallpaperValues(desktop, file, kStyleTiled);
+  XSync(dpy, False);
+  std::vector<std::string> order;
+  while (XPending(dpy)) {
+    XEvent e;
+    XNextEvent(dpy, &e);
+    if (e.type != PropertyNotify) continue;
+    char* name = XGetAtomName(dpy, e.xproperty.atom);
+    order.emplace_back(name);
+    XFree(name);
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"_TOVIWALL_Wallpaper", "_TOVIWALL_TileWallpaper",
+                                             "_TOVIWALL_WallpaperStyle", "_TOVIWALL_WallpaperOriginX",
+                                             "_TOVIWALL_WallpaperOriginY"}));
+  auto values = [&] {
+    std::vector<std::string> v;
+    for (const char* name : platform::kRootValueProperties) v.push_back(StringProperty(name).value_or("<missing>"));
+    return v;
+  };
+  EXPECT_EQ(values(), (std::vector<std::string>{file, "1", "1", "0", "0"}));
+  SetDesktopWallpaper(desktop, file, kStyleStretched);
+  EXPECT_EQ(values(), (std::vector<std::string>{file, "0", "2", "0", "0"}));
+  ClearWallpaper(desktop);
+  EXPECT_EQ(values(), (std::vector<std::string>{"", "0", "2", "0", "0"}));
+}
+
+TEST_F(X11RootWallpaperTest, NoneLeavesTheBackgroundColourOnTheRoot) {
+  auto black = Desktop();
+  int announced = 0;
+  black.SetSettingsChangeListener([&] { ++announced; });
+  ClearWallpaper(black);
+  EXPECT_EQ(announced, 1);
+  for (std::uint32_t p : RootPixmap().data) ASSERT_EQ(p, 0x000000u);
+  // The root window shows it too, not only the published pixmap.
+  auto blue = Desktop(0x336699);
+  ClearWallpaper(blue);
+  for (std::uint32_t p : RootPixmap().data) ASSERT_EQ(p, 0x336699u);
+  for (std::uint32_t p : Read(root).data) ASSERT_EQ(p, 0x336699u);
+  EXPECT_EQ(blue.ReadWallpaper(), "");
+}
+
+TEST_F(X11RootWallpaperTest, ReadBackStopsNamingOurFileWhenAnotherProgramSetsTheRoot) {
+  auto desktop = Desktop();
+  const std::string bmp = Noise("Sunset.bmp", 40, 30);
+  const std::string other = Noise("other.png", 30, 20);
+  const std::string output = OutputWallpaperFileName(session->DefaultSettingsFile());
+  const platform::ScreenSize screen{kWidth, kHeight};
+  auto differs = [&] { return WallpaperDiffers(desktop, bmp, output, 0, screen); };
+
+  EXPECT_TRUE(differs()) << "nothing set yet";
+  SetDesktopWallpaper(desktop, bmp, kStyleCentred);
+  EXPECT_EQ(desktop.ReadWallpaper(), bmp);
+  EXPECT_FALSE(differs());
+  const Pixmap first = *PixmapProperty("_XROOTPMAP_ID");
+  EXPECT_EQ(PixmapProperty("ESETROOT_PMAP_ID"), first);
+  EXPECT_TRUE(PixmapAlive(first)) << "the pixmap outlives the connection that made it";
+
+  // Windows on the desktop hide parts of the root; that is no change of wallpaper.
+  XSetWindowAttributes red{};
+  red.background_pixel = 0xff0000;
+  Window window = XCreateWindow(dpy, root, 10, 10, 200, 100, 0, CopyFromParent, InputOutput, CopyFromParent,
+                                CWBackPixel, &red);
+  XMapWindow(dpy, window);
+  XClearWindow(dpy, window);
+  XSync(dpy, False);
+  EXPECT_FALSE(differs());
+  XDestroyWindow(dpy, window);
+  XSync(dpy, False);
+
+  // The same path in other letter case counts as the same file.
+  std::string upper = bmp;
+  upper.replace(upper.size() - 10, 10, "SUNSET.BMP");
+  SetDesktopWallpaper(desktop, upper, kStyleCentred);
+  EXPECT_FALSE(differs());
+  EXPECT_FALSE(PixmapAlive(first)) << "our previous pixmap is freed";
+
+  for (const std::vector<std::string>& setter :
+       {std::vector<std::string>{"hsetroot", "-center", other}, {"feh", "--no-fehbg", "--bg-center", other},
+        {"xsetroot", "-solid", "red"}}) {
+    SetDesktopWallpaper(desktop, bmp, kStyleCentred);
+    const Pixmap ours = *PixmapProperty("_XROOTPMAP_ID");
+    ASSERT_FALSE(differs());
+    Tool(setter);
+    EXPECT_EQ(desktop.ReadWallpaper(), std::nullopt) << setter[0];
+    EXPECT_TRUE(differs()) << setter[0];
+    if (setter[0] != "xsetroot") {
+      EXPECT_FALSE(PixmapAlive(ours)) << setter[0] << " freed our pixmap";
+    }
+  }
+
+  // Setting ours again frees what the other program left, as it freed ours.
+  Tool({"hsetroot", "-center", other});
+  const Pixmap theirs = *PixmapProperty("_XROOTPMAP_ID");
+  SetDesktopWallpaper(desktop, bmp, kStyleCentred);
+  EXPECT_FALSE(PixmapAlive(theirs));
+  EXPECT_FALSE(differs());
+  std::filesystem::remove(bmp);
+  EXPECT_TRUE(differs()) << "a deleted image differs";
+}
+
+}  // namespace
+}  // namespace toviwall
