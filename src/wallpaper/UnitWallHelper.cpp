@@ -19,13 +19,22 @@ std::string Upper(std::string s) {
   return s;
 }
 
+// Whether fitting to the screen rescales the BMP file (a copy of it) under
+// "Resize to Fit" (any other size) and "Shrink to Fit" (wider or taller).
+bool SizeDiffersFromScreen(const std::string& file, const platform::ScreenSize& screen, bool onlyLarger) {
+  if (!FileExists(file)) return false;
+  auto bitmap = OpenBitmapFile(file);
+  if (onlyLarger) return bitmap->Width() > screen.width || bitmap->Height() > screen.height;
+  return bitmap->Width() != screen.width || bitmap->Height() != screen.height;
+}
+
 // The file applying `imageFile` hands to the desktop.
 std::string ExpectedWallpaperFile(const std::string& imageFile, const std::string& outputFile, int fillingType,
                                   const platform::ScreenSize& screen) {
   std::string expected = WallpaperFileFor(imageFile, outputFile);
   if (expected == outputFile) return expected;
-  if ((fillingType == 3 && NeedsResizeToFit(imageFile, screen)) ||
-      (fillingType == 4 && NeedsShrinkToFit(imageFile, screen)))
+  if ((fillingType == 3 && SizeDiffersFromScreen(imageFile, screen, false)) ||
+      (fillingType == 4 && SizeDiffersFromScreen(imageFile, screen, true)))
     return outputFile;
   return imageFile;
 }

@@ -252,6 +252,33 @@ TEST_F(X11RootWallpaperTest, AnUnreadablePictureLeavesTheBackgroundColour) {
   EXPECT_EQ(desktop.ReadWallpaper(), file) << "the desktop holds the value it was given";
 }
 
+TEST_F(X11RootWallpaperTest, WallpaperDiffersExpectsTheFileThatApplyingHandsOver) {
+  auto desktop = Desktop();
+  const platform::ScreenSize screen{kWidth, kHeight};
+  const std::string output = OutputWallpaperFileName(session->DefaultSettingsFile());
+  const std::string small = Noise("small.bmp", 100, 80), exact = Noise("exact.bmp", kWidth, kHeight),
+                    large = Noise("large.bmp", 400, 100), jpeg = Noise("photo.jpg", 30, 20);
+  constexpr int kCenter = 0, kStretch = 2, kResize = 3, kShrink = 4;
+
+  // The output file on the desktop: right for JPEGs whatever they are, and for
+  // BMPs only where fitting made a copy.
+  SetDesktopWallpaper(desktop, output, kStyleCentred);
+  EXPECT_FALSE(WallpaperDiffers(desktop, jpeg, output, kStretch, screen));
+  EXPECT_FALSE(WallpaperDiffers(desktop, small, output, kResize, screen));
+  EXPECT_TRUE(WallpaperDiffers(desktop, small, output, kCenter, screen));
+  EXPECT_TRUE(WallpaperDiffers(desktop, small, output, kShrink, screen)) << "a small BMP is not shrunk";
+  EXPECT_FALSE(WallpaperDiffers(desktop, large, output, kShrink, screen));
+  EXPECT_TRUE(WallpaperDiffers(desktop, exact, output, kResize, screen)) << "a screen-sized BMP is not resized";
+
+  // The BMP's own path on the desktop: the other way round.
+  SetDesktopWallpaper(desktop, small, kStyleCentred);
+  EXPECT_TRUE(WallpaperDiffers(desktop, small, output, kResize, screen));
+  EXPECT_FALSE(WallpaperDiffers(desktop, small, output, kCenter, screen));
+  EXPECT_FALSE(WallpaperDiffers(desktop, small, output, kShrink, screen));
+  SetDesktopWallpaper(desktop, exact, kStyleCentred);
+  EXPECT_FALSE(WallpaperDiffers(desktop, exact, output, kResize, screen));
+}
+
 TEST_F(X11RootWallpaperTest, ValuesAreRootPropertiesWrittenInTheirOrder) {
   XSelectInput(dpy, root, PropertyChangeMask);
   XSync(dpy, False);

@@ -1,5 +1,7 @@
 #include "platform/x11/X11RootWallpaper.h"
 
+#include "wallpaper/BitmapFile.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -10,8 +12,6 @@
 #include <memory>
 #include <stdexcept>
 #include <vector>
-
-#include "wallpaper/BitmapFile.h"
 
 namespace toviwall::platform {
 namespace {
