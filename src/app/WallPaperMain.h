@@ -293,6 +293,9 @@ class TMainForm : public QWidget {
   void ComputeOutputWallpaperFile();  // step 22
   void WarnIfActiveDesktop();         // step 17
   void WireWallpaperHandlers();
+  // True when the desktop does not show what applying `imageFile` under the
+  // current filling type hands to it (the watchdog's test).
+  bool WallpaperDiffers(const std::string& imageFile);
 
   // Tray (WallPaperMainTray.cpp).
   void RefreshTrayIcon();

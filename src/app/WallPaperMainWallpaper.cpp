@@ -1,6 +1,8 @@
 // Applying an entry to the desktop.
 #include "app/WallPaperMain.h"
 
+#include <QComboBox>
+
 #include "app/Dialogs.h"
 #include "wallpaper/UnitWallHelper.h"
 
@@ -18,6 +20,13 @@ void TMainForm::ButtonNoneClick() {
 }
 
 void TMainForm::ApplyWallpaper(int) {}  // not built yet: applying an entry
+
+bool TMainForm::WallpaperDiffers(const std::string& imageFile) {
+  if (!platform_.desktopWallpaper) return true;
+  const platform::ScreenSize screen = platform_.screen ? platform_.screen->PrimaryScreenSize() : platform::ScreenSize{};
+  return toviwall::WallpaperDiffers(*platform_.desktopWallpaper, imageFile, OutputFile,
+                                    ComboBoxFilling->currentIndex(), screen);
+}
 
 void TMainForm::WireWallpaperHandlers() {
   // The desktop's settings-change announcement reaches the window as the
