@@ -93,19 +93,20 @@ class GSettingsTest : public ::testing::Test {
     saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
     setenv(name.c_str(), value.c_str(), 1);
   }
-  std::string Get(const std::string& key) {
-    std::map<std::string, std::string> env;
+  // The gsettings command in the same private home the backend uses.
+  static test::Env GSettingsEnv() {
+    test::Env env;
     for (const char* name : {"PATH", "HOME", "XDG_CONFIG_HOME", "GSETTINGS_BACKEND", "XDG_DATA_DIRS"})
       if (const char* v = std::getenv(name)) env[name] = v;
-    test::RunResult r = test::Run({"gsettings", "get", kGnomeBackgroundSchema, key}, env);
+    return env;
+  }
+  std::string Get(const std::string& key) {
+    test::RunResult r = test::Run({"gsettings", "get", kGnomeBackgroundSchema, key}, GSettingsEnv());
     EXPECT_EQ(r.exitCode, 0) << r.err;
     return r.out.substr(0, r.out.find('\n'));
   }
   void Put(const std::string& key, const std::string& value) {
-    std::map<std::string, std::string> env;
-    for (const char* name : {"PATH", "HOME", "XDG_CONFIG_HOME", "GSETTINGS_BACKEND", "XDG_DATA_DIRS"})
-      if (const char* v = std::getenv(name)) env[name] = v;
-    test::RunResult r = test::Run({"gsettings", "set", kGnomeBackgroundSchema, key, value}, env);
+    test::RunResult r = test::Run({"gsettings", "set", kGnomeBackgroundSchema, key, value}, GSettingsEnv());
     ASSERT_EQ(r.exitCode, 0) << r.err;
   }
 
