@@ -1,0 +1,151 @@
+#include "wallpaper/Composition.h"
+
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+#include "app/AtomicFile.h"
+#include "app/DateTime.h"
+#include "app/Settings.h"
+#include "app/UnitLanguage.h"
+#include "wallpaper/BitmapFile.h"
+#include "wallpaper/FileHandle.h"
+#include "wallpaper/ImageConvert.h"
+#include "wallpaper/MyStretch.h"
+
+namespace toviwall {
+namespace {
+
+constexpr int kCannotCopyFile = 10091;
+
+bool HasSize(const platform::ScreenSize& s) { return s.width >= 1 && s.height >= 1; }
+
+bool Needs(int type, int w, int h, const platform::ScreenSize& s) {
+  if (!HasSize(s)) return false;
+  if (type == kFillResizeToFit) return w != s.width || h != s.height;
+  return w > s.width || h > s.height;
+}
+
+std::string BaseName(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The fitted image from rows of any decoder, written over `file`.
+void FitRowsInto(ImageReader& rows, const platform::ScreenSize& screen, const std::string& file) {
+  FitSize size = FitToScreen(rows.Width(), rows.Height(), screen.width, screen.height);
+  Bitmap24 target(size.width, size.height);
+  Stretch(rows, target, Lanczos3Filter, 3.0f);
+  SaveBitmapFile(target, file);
+}
+
+// Fitting `file` in place, from an opened reader of its content.
+void FitOpened(ImageReader& rows, const platform::ScreenSize& screen, const std::string& file) {
+  if (!HasSize(screen) || (rows.Width() == screen.width && rows.Height() == screen.height)) return;
+  FitRowsInto(rows, screen, file);
+}
+
+// Types 3 and 4: the wallpaper file, converted and fitted as the steps say.
+// Pixels go from the decoder through the resampler straight into the output
+// file; the full-size conversion the fitting would overwrite is never written.
+std::string PrepareFitted(const WallpaperContext& c, int type) {
+  const platform::ScreenSize screen = c.screen.PrimaryScreenSize();
+  const ImageKind kind = KindOfImage(c.imageFile);
+  if (kind != ImageKind::Other) {
+    auto rows = kind == ImageKind::Jpeg ? OpenJpegFile(c.imageFile) : OpenPngFile(c.imageFile);
+    if (Needs(type, rows->Width(), rows->Height(), screen))
+      FitRowsInto(*rows, screen, c.outputFile);
+    else
+      SaveBitmapFile(*rows, c.outputFile);
+    return c.outputFile;
+  }
+  // The user's own BMP: checked, then copied, and only the copy is fitted.
+  auto rows = OpenBitmapFile(c.imageFile);
+  if (!Needs(type, rows->Width(), rows->Height(), screen)) return c.imageFile;
+  if (CopyImageFile(c.imageFile, c.outputFile, c.showCopyError)) {
+    FitOpened(*rows, screen, c.outputFile);  // the copy holds exactly these rows
+  } else {
+    rows.reset();
+    FitBitmapFileToScreen(c.outputFile, c.screen);  // whatever the output file holds
+  }
+  return c.outputFile;
+}
+
+}  // namespace
+
+int MulDiv(int a, int b, int c) {
+  if (c == 0) return -1;
+  std::int64_t product = std::int64_t{a} * b;
+  bool negative = (product < 0) != (c < 0);
+  std::uint64_t p = product < 0 ? 0 - static_cast<std::uint64_t>(product) : static_cast<std::uint64_t>(product);
+  std::uint64_t d = c < 0 ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(c)) : static_cast<std::uint64_t>(c);
+  std::uint64_t q = (p + d / 2) / d;
+  if (q > static_cast<std::uint64_t>(INT_MAX) + (negative ? 1 : 0)) return -1;
+  return negative ? static_cast<int>(0 - static_cast<std::int64_t>(q)) : static_cast<int>(q);
+}
+
+FitSize FitToScreen(int w, int h, int screenWidth, int screenHeight) {
+  const long double screenRatio = static_cast<long double>(screenWidth) / screenHeight;
+  const long double imageRatio = static_cast<long double>(w) / h;
+  FitSize s;
+  if (screenRatio > imageRatio) {
+    s = {MulDiv(screenHeight, w, h), screenHeight};
+  } else {
+    s = {screenWidth, MulDiv(screenWidth, h, w)};
+  }
+  // A 1 x 3000 image on a 1280 x 1024 screen would be 0 pixels wide.
+  if (s.width < 1) s.width = 1;
+  if (s.height < 1) s.height = 1;
+  return s;
+}
+
+bool NeedsResizeToFit(const std::string& file, platform::Screen& screen) {
+  if (!FileExists(file)) return false;
+  auto rows = OpenBitmapFile(file);
+  return Needs(kFillResizeToFit, rows->Width(), rows->Height(), screen.PrimaryScreenSize());
+}
+
+bool NeedsShrinkToFit(const std::string& file, platform::Screen& screen) {
+  if (!FileExists(file)) return false;
+  auto rows = OpenBitmapFile(file);
+  return Needs(kFillShrinkToFit, rows->Width(), rows->Height(), screen.PrimaryScreenSize());
+}
+
+void FitBitmapFileToScreen(const std::string& file, platform::Screen& screen) {
+  if (!FileExists(file)) return;
+  auto rows = OpenBitmapFile(file);
+  FitOpened(*rows, screen.PrimaryScreenSize(), file);
+}
+
+bool CopyImageFile(const std::string& source, const std::string& target,
+                   const std::function<void(const std::string& message)>& showError) {
+  try {
+    ReadOnlyFile in(source);
+    AtomicFileWriter out(target);
+    std::vector<char> buffer(1 << 20);
+    for (std::uint64_t at = 0;;) {
+      std::size_t n = in.ReadAt(at, buffer.data(), buffer.size());
+      if (n == 0) break;
+      out.Write(buffer.data(), n);
+      at += n;
+    }
+    out.Commit();
+    return true;
+  } catch (const std::exception&) {
+    if (showError) showError(FormatText(S(kCannotCopyFile), {BaseName(source)}));
+    return false;
+  }
+}
+
+void ApplyWallpaper(const WallpaperContext& c) {
+  if (FileExists(c.imageFile)) {
+    const int type = c.fillingType >= kFillCenter && c.fillingType <= kFillShrinkToFit ? c.fillingType : kFillStretch;
+    const bool fit = type == kFillResizeToFit || type == kFillShrinkToFit;
+    const std::string wallpaper = fit ? PrepareFitted(c, type) : PrepareWallpaperFile(c.imageFile, c.outputFile);
+    if (c.setDesktop) c.setDesktop(wallpaper, fit ? kFillCenter : type);
+  }
+  Write(c.settingsFile, keys::CurrentIndex, c.index);
+  Write(c.settingsFile, keys::LastChange, c.now ? c.now() : NowLocal());
+}
+
+}  // namespace toviwall

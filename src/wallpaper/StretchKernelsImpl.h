@@ -1,0 +1,103 @@
+// The resampler's inner loops, written once over an 8-lane vector type V and
+// compiled once per instruction set (included only by StretchKernels*.cpp,
+// inside an unnamed namespace, so the copies never mix).
+//
+// V provides: F; Zero(); Set1(float); LoadF(const float*); StoreF(float*, F);
+// Add(F, F); Mul(F, F); FromBytes(const uint8_t*) (8 bytes to 8 floats);
+// ToBytes(F, uint8_t*) (clamp to 0..255, round to nearest even, 8 bytes);
+// Transpose(rows, lanes, from, to, scratch) (see TransposeBytes below).
+//
+// Every lane does exactly the scalar arithmetic: product, then sum, each in
+// single precision, contributors in list order.
+
+// Fills scratch[p * 8 + l] = rows[l][p] for byte positions p in [from, to):
+// the source bytes of up to 8 rows side by side, so that one vector holds the
+// same channel of the same column for every row. Lanes past `lanes` repeat the
+// last row (their results are dropped).
+template <class V>
+void TransposeBytesPlain(const std::uint8_t* const* rows, int lanes, std::size_t from, std::size_t to,
+                         float* scratch) {
+  const std::uint8_t* r[kLanes];
+  for (int l = 0; l < kLanes; ++l) r[l] = rows[l < lanes ? l : lanes - 1];
+  for (std::size_t p = from; p < to; ++p) {
+    std::uint8_t column[kLanes];
+    for (int l = 0; l < kLanes; ++l) column[l] = r[l][p];
+    V::StoreF(scratch + p * kLanes, V::FromBytes(column));
+  }
+}
+
+template <class V>
+void HorizontalKernel(const std::uint8_t* const* rows, int lanes, int srcWidth, const Contributions& h, float* scratch,
+                      std::uint8_t* const* out) {
+  using F = typename V::F;
+  V::Transpose(rows, lanes, static_cast<std::size_t>(srcWidth) * 3, scratch);
+  const int dstWidth = h.Count();
+  const std::uint32_t* start = h.start.data();
+  const std::int32_t* index = h.index.data();
+  const float* weight = h.weight.data();
+  alignas(32) std::uint8_t bytes[3 * kLanes];
+  for (int t = 0; t < dstWidth; ++t) {
+    F b = V::Zero(), g = V::Zero(), r = V::Zero();
+    for (std::uint32_t n = start[t]; n < start[t + 1]; ++n) {
+      const F w = V::Set1(weight[n]);
+      const float* p = scratch + static_cast<std::size_t>(index[n]) * (3 * kLanes);
+      b = V::Add(b, V::Mul(w, V::LoadF(p)));
+      g = V::Add(g, V::Mul(w, V::LoadF(p + kLanes)));
+      r = V::Add(r, V::Mul(w, V::LoadF(p + 2 * kLanes)));
+    }
+    V::ToBytes(b, bytes);
+    V::ToBytes(g, bytes + kLanes);
+    V::ToBytes(r, bytes + 2 * kLanes);
+    for (int l = 0; l < lanes; ++l) {
+      std::uint8_t* o = out[l] + 3 * static_cast<std::size_t>(t);
+      o[0] = bytes[l];
+      o[1] = bytes[kLanes + l];
+      o[2] = bytes[2 * kLanes + l];
+    }
+  }
+}
+
+template <class V>
+void VerticalKernel(const Contributions& v, int t, const std::uint8_t* mid, std::size_t midStride, std::uint8_t* out,
+                    std::size_t bytes) {
+  using F = typename V::F;
+  const std::uint32_t first = v.start[static_cast<std::size_t>(t)], last = v.start[static_cast<std::size_t>(t) + 1];
+  const std::int32_t* index = v.index.data();
+  const float* weight = v.weight.data();
+  std::size_t x = 0;
+  for (; x + 4 * kLanes <= bytes; x += 4 * kLanes) {
+    F a0 = V::Zero(), a1 = V::Zero(), a2 = V::Zero(), a3 = V::Zero();
+    for (std::uint32_t n = first; n < last; ++n) {
+      const F w = V::Set1(weight[n]);
+      const std::uint8_t* p = mid + static_cast<std::size_t>(index[n]) * midStride + x;
+      a0 = V::Add(a0, V::Mul(w, V::FromBytes(p)));
+      a1 = V::Add(a1, V::Mul(w, V::FromBytes(p + kLanes)));
+      a2 = V::Add(a2, V::Mul(w, V::FromBytes(p + 2 * kLanes)));
+      a3 = V::Add(a3, V::Mul(w, V::FromBytes(p + 3 * kLanes)));
+    }
+    V::ToBytes(a0, out + x);
+    V::ToBytes(a1, out + x + kLanes);
+    V::ToBytes(a2, out + x + 2 * kLanes);
+    V::ToBytes(a3, out + x + 3 * kLanes);
+  }
+  for (; x < bytes; x += kLanes) {
+    F a = V::Zero();
+    for (std::uint32_t n = first; n < last; ++n)
+      a = V::Add(a, V::Mul(V::Set1(weight[n]), V::FromBytes(mid + static_cast<std::size_t>(index[n]) * midStride + x)));
+    std::uint8_t tail[kLanes];
+    V::ToBytes(a, tail);
+    std::memcpy(out + x, tail, std::min<std::size_t>(kLanes, bytes - x));
+  }
+}
+
+template <class V>
+void Horizontal(const std::uint8_t* const* rows, int lanes, int srcWidth, const Contributions& h, float* scratch,
+                std::uint8_t* const* out) {
+  HorizontalKernel<V>(rows, lanes, srcWidth, h, scratch, out);
+}
+
+template <class V>
+void Vertical(const Contributions& v, int t, const std::uint8_t* mid, std::size_t midStride, std::uint8_t* out,
+              std::size_t bytes) {
+  VerticalKernel<V>(v, t, mid, midStride, out, bytes);
+}

@@ -1,0 +1,252 @@
+// Filling types, fitting to the screen and the whole application of an entry.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+
+#include "ImageTestSupport.h"
+#include "StretchReference.h"
+#include "app/AtomicFile.h"
+#include "app/Settings.h"
+#include "wallpaper/BitmapFile.h"
+#include "wallpaper/Composition.h"
+#include "wallpaper/ImageConvert.h"
+
+namespace toviwall {
+namespace {
+
+using test::TempDir;
+
+TEST(MulDiv, RoundsHalvesAwayFromZeroWithA64BitProduct) {
+  EXPECT_EQ(MulDiv(1280, 1000, 3000), 427);
+  EXPECT_EQ(MulDiv(1024, 1000, 3000), 341);
+  EXPECT_EQ(MulDiv(3, 1, 2), 2);
+  EXPECT_EQ(MulDiv(5, 1, 2), 3);
+  EXPECT_EQ(MulDiv(-5, 1, 2), -3);
+  EXPECT_EQ(MulDiv(5, -1, -2), 3);
+  EXPECT_EQ(MulDiv(7, 1, 3), 2);
+  EXPECT_EQ(MulDiv(100000, 100000, 100000), 100000);
+  EXPECT_EQ(MulDiv(1, 1, 0), -1);
+  EXPECT_EQ(MulDiv(INT_MAX, 2, 1), -1);
+  EXPECT_EQ(MulDiv(INT_MIN, 1, 1), INT_MIN);
+}
+
+TEST(FitToScreen, TouchesTwoEdgesAndKeepsTheAspect) {
+  EXPECT_EQ(FitToScreen(800, 600, 1280, 1024), (FitSize{1280, 960}));
+  EXPECT_EQ(FitToScreen(3000, 1000, 1280, 1024), (FitSize{1280, 427}));
+  EXPECT_EQ(FitToScreen(1000, 3000, 1280, 1024), (FitSize{341, 1024}));
+  EXPECT_EQ(FitToScreen(640, 512, 1280, 1024), (FitSize{1280, 1024}));  // equal ratios: second branch
+  EXPECT_EQ(FitToScreen(1, 3000, 1280, 1024), (FitSize{1, 1024}));      // 0 wide becomes 1
+  EXPECT_EQ(FitToScreen(60000, 1, 1280, 1024), (FitSize{1280, 1}));
+}
+
+// One application's surroundings: a folder, a settings file, a fixed screen and
+// the desktop calls and messages it receives.
+struct Desk {
+  TempDir dir;
+  platform::FixedScreen screen{1280, 1024};
+  std::vector<std::pair<std::string, int>> applied;
+  std::vector<std::string> messages;
+  std::string output = dir / "Tovi Wallpaper.bmp";
+  std::string settings = dir / "toviwall.ini";
+
+  void Apply(const std::string& image, int type, int index = 4) {
+    ApplyWallpaper({.imageFile = image,
+                    .index = index,
+                    .fillingType = type,
+                    .outputFile = output,
+                    .settingsFile = settings,
+                    .screen = screen,
+                    .setDesktop = [this](const std::string& f, int s) { applied.emplace_back(f, s); },
+                    .showCopyError = [this](const std::string& m) { messages.push_back(m); },
+                    .now = [] { return 45000.5; }});
+  }
+  std::string Bmp(const std::string& name, int w, int h, std::uint32_t seed = 1) {
+    std::string path = dir / name;
+    SaveBitmapFile(imagetest::RandomBitmap(w, h, seed), path);
+    return path;
+  }
+  int StoredIndex() const { return Read(settings, keys::CurrentIndex); }
+};
+
+// What the steps leave when followed literally, computed the plain way: the
+// full conversion written and read back, then the reference resampler.
+Bitmap24 FittedTheLongWay(const std::string& image, int w, int h) {
+  TempDir tmp;
+  std::string converted = PrepareWallpaperFile(image, tmp / "full.bmp");
+  Bitmap24 source = LoadBitmapFile(converted);
+  Bitmap24 target(w, h);
+  reference::Stretch(source, target, Lanczos3Filter, 3.0f);
+  return target;
+}
+
+TEST(ApplyWallpaper, AScreenSizedBmpIsHandedOverUnderItsOwnPath) {
+  Desk d;
+  d.screen = platform::FixedScreen(1024, 768);
+  std::string bmp = d.Bmp("screen.bmp", 1024, 768);
+  d.Apply(bmp, kFillResizeToFit);
+  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{bmp, 0}}));
+  EXPECT_FALSE(FileExists(d.output));
+  EXPECT_EQ(d.StoredIndex(), 4);
+  EXPECT_NEAR(Read(d.settings, keys::LastChange, 0.0), 45000.5, 1.0 / 86400);
+}
+
+TEST(ApplyWallpaper, ResizeToFitEnlargesACopyAndNeverTheUsersBmp) {
+  Desk d;
+  std::string bmp = d.Bmp("small.bmp", 80, 60);
+  d.screen = platform::FixedScreen(128, 102);
+  std::string before = test::ReadFile(bmp);
+  d.Apply(bmp, kFillResizeToFit);
+  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{d.output, 0}}));
+  EXPECT_TRUE(test::ReadFile(bmp) == before);
+  Bitmap24 fitted = LoadBitmapFile(d.output);
+  EXPECT_EQ(fitted.Width(), 128);
+  EXPECT_EQ(fitted.Height(), 96);
+  EXPECT_TRUE(fitted.SamePixels(FittedTheLongWay(bmp, 128, 96)));
+
+  // Under "Shrink to Fit" the smaller image goes over unscaled, under its own path.
+  Desk e;
+  std::string same = e.Bmp("small.bmp", 800, 600);
+  e.Apply(same, kFillShrinkToFit);
+  EXPECT_EQ(e.applied, (std::vector<std::pair<std::string, int>>{{same, 0}}));
+  EXPECT_FALSE(FileExists(e.output));
+}
+
+TEST(ApplyWallpaper, ShrinkToFitOfAWideJpegWritesTheFittedFileOnly) {
+  imagetest::RequireTool(imagetest::kConvert);
+  Desk d;
+  std::string jpg = d.dir / "wide.JPG";
+  imagetest::MustRun({imagetest::kConvert, imagetest::PngSuite("basn2c08.png"), "-resize", "3000x1000!", "-quality", "90", jpg});
+  WriteFileAtomically(d.output, "older wallpaper");
+  d.Apply(jpg, kFillShrinkToFit);
+  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{d.output, 0}}));
+  Bitmap24 fitted = LoadBitmapFile(d.output);
+  EXPECT_EQ(fitted.Width(), 1280);
+  EXPECT_EQ(fitted.Height(), 427);
+  EXPECT_TRUE(fitted.SamePixels(FittedTheLongWay(jpg, 1280, 427)));
+  // Byte for byte the form SaveBitmapFile writes.
+  TempDir tmp;
+  SaveBitmapFile(fitted, tmp / "again.bmp");
+  EXPECT_TRUE(test::ReadFile(tmp / "again.bmp") == test::ReadFile(d.output));
+}
+
+TEST(ApplyWallpaper, ResizeToFitOfATallPngAndOfEqualAspect) {
+  imagetest::RequireTool(imagetest::kConvert);
+  Desk d;
+  std::string png = d.dir / "tall.png";
+  imagetest::MustRun({imagetest::kConvert, "-size", "1000x3000", "gradient:white-navy", png});
+  d.Apply(png, kFillResizeToFit);
+  Bitmap24 fitted = LoadBitmapFile(d.output);
+  EXPECT_EQ(fitted.Width(), 341);
+  EXPECT_EQ(fitted.Height(), 1024);
+  EXPECT_TRUE(fitted.SamePixels(FittedTheLongWay(png, 341, 1024)));
+
+  std::string equal = d.Bmp("equal.bmp", 640, 512);
+  d.Apply(equal, kFillResizeToFit);
+  fitted = LoadBitmapFile(d.output);
+  EXPECT_EQ(fitted.Width(), 1280);
+  EXPECT_EQ(fitted.Height(), 1024);
+}
+
+TEST(ApplyWallpaper, PlainTypesHandOverWithoutFittingAndConvertJpegAndPng) {
+  Desk d;
+  std::string bmp = d.Bmp("big.bmp", 2000, 30);
+  for (int type : {0, 1, 2, 7, -1}) d.Apply(bmp, type);
+  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{bmp, 0}, {bmp, 1}, {bmp, 2}, {bmp, 2}, {bmp, 2}}));
+  EXPECT_FALSE(FileExists(d.output));
+
+  d.applied.clear();
+  std::string png = imagetest::PngSuite("basn6a08.png");
+  d.Apply(png, kFillTile);
+  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{d.output, 1}}));
+  EXPECT_EQ(LoadBitmapFile(d.output).Width(), 32);
+}
+
+TEST(ApplyWallpaper, AMissingFileOnlyMovesTheIndexOn) {
+  Desk d;
+  d.Apply(d.dir / "gone.jpg", kFillResizeToFit, 9);
+  EXPECT_TRUE(d.applied.empty());
+  EXPECT_FALSE(FileExists(d.output));
+  EXPECT_EQ(d.StoredIndex(), 9);
+}
+
+TEST(ApplyWallpaper, ADamagedBmpFailsOnlyWhenItMustBeRead) {
+  Desk d;
+  std::string bad = d.dir / "bad.bmp";
+  WriteFileAtomically(bad, "BM this is no bitmap");
+  d.Apply(bad, kFillStretch, 1);
+  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{bad, 2}}));
+  EXPECT_EQ(d.StoredIndex(), 1);
+  for (int type : {kFillResizeToFit, kFillShrinkToFit}) {
+    EXPECT_THROW(d.Apply(bad, type, 2), ImageError);
+    EXPECT_EQ(d.applied.size(), 1u);
+    EXPECT_EQ(d.StoredIndex(), 1);  // neither value stored
+  }
+  // A damaged JPEG the same way, and the output file keeps its content.
+  WriteFileAtomically(d.output, "previous");
+  WriteFileAtomically(d.dir / "bad.jpg", "\xFF\xD8\xFF\xE0 damaged");
+  EXPECT_THROW(d.Apply(d.dir / "bad.jpg", kFillResizeToFit, 3), ImageError);
+  EXPECT_THROW(d.Apply(d.dir / "bad.jpg", kFillCenter, 3), ImageError);
+  EXPECT_TRUE(test::ReadFile(d.output) == "previous");
+  EXPECT_EQ(d.StoredIndex(), 1);
+}
+
+TEST(ApplyWallpaper, AFailedCopyShowsTheMessageAndGoesOnWithTheOutputFile) {
+  Desk d;
+  std::string bmp = d.Bmp("photo 1.bmp", 3000, 100);
+  // An output file that cannot be replaced, but holds an older wallpaper to fit.
+  std::string before = test::ReadFile(bmp);
+  std::filesystem::create_directory(d.output);
+  d.Apply(bmp, kFillShrinkToFit);
+  EXPECT_EQ(d.messages, std::vector<std::string>{"Cannot copy the file photo 1.bmp."});
+  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{d.output, 0}}));
+  EXPECT_TRUE(test::ReadFile(bmp) == before);
+}
+
+TEST(ApplyWallpaper, ExtremeAspectRatiosStillGiveAnImage) {
+  Desk d;
+  std::string thin = d.Bmp("thin.bmp", 1, 3000);
+  d.Apply(thin, kFillResizeToFit);
+  Bitmap24 fitted = LoadBitmapFile(d.output);
+  EXPECT_EQ(fitted.Width(), 1);
+  EXPECT_EQ(fitted.Height(), 1024);
+  std::string flat = d.Bmp("flat.bmp", 5000, 2);
+  d.Apply(flat, kFillShrinkToFit);
+  fitted = LoadBitmapFile(d.output);
+  EXPECT_EQ(fitted.Width(), 1280);
+  EXPECT_EQ(fitted.Height(), 1);
+}
+
+TEST(NeedsToFit, AnswersFromTheFileAndTheScreenReadEachTime) {
+  Desk d;
+  std::string bmp = d.Bmp("a.bmp", 100, 50);
+  // A screen that changes between calls.
+  struct Changing : platform::Screen {
+    int calls = 0;
+    platform::ScreenSize PrimaryScreenSize() override { return ++calls == 1 ? platform::ScreenSize{100, 50} : platform::ScreenSize{99, 50}; }
+  } screen;
+  EXPECT_FALSE(NeedsResizeToFit(bmp, screen));
+  EXPECT_TRUE(NeedsResizeToFit(bmp, screen));
+  EXPECT_TRUE(NeedsShrinkToFit(bmp, screen));
+  platform::FixedScreen big(200, 200), none(0, 0);
+  EXPECT_TRUE(NeedsResizeToFit(bmp, big));
+  EXPECT_FALSE(NeedsShrinkToFit(bmp, big));
+  EXPECT_FALSE(NeedsResizeToFit(bmp, none));
+  EXPECT_FALSE(NeedsResizeToFit(d.dir / "missing.bmp", big));
+  WriteFileAtomically(d.dir / "bad.bmp", "BMxx");
+  EXPECT_THROW(NeedsShrinkToFit(d.dir / "bad.bmp", big), ImageError);
+
+  // Fitting in place leaves a screen-sized file untouched.
+  platform::FixedScreen exact(100, 50);
+  auto mtime = std::filesystem::last_write_time(bmp);
+  std::string content = test::ReadFile(bmp);
+  FitBitmapFileToScreen(bmp, exact);
+  EXPECT_TRUE(test::ReadFile(bmp) == content);
+  EXPECT_EQ(std::filesystem::last_write_time(bmp), mtime);
+  FitBitmapFileToScreen(bmp, big);
+  EXPECT_EQ(LoadBitmapFile(bmp).Width(), 200);
+  EXPECT_EQ(LoadBitmapFile(bmp).Height(), 100);
+}
+
+}  // namespace
+}  // namespace toviwall
