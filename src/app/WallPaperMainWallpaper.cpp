@@ -22,10 +22,9 @@ void TMainForm::ButtonNoneClick() {
 void TMainForm::ApplyWallpaper(int) {}  // not built yet: applying an entry
 
 bool TMainForm::WallpaperDiffers(const std::string& imageFile) {
-  if (!platform_.desktopWallpaper) return true;
-  const platform::ScreenSize screen = platform_.screen ? platform_.screen->PrimaryScreenSize() : platform::ScreenSize{};
+  if (!platform_.desktopWallpaper || !platform_.screen) return true;
   return toviwall::WallpaperDiffers(*platform_.desktopWallpaper, imageFile, OutputFile,
-                                    ComboBoxFilling->currentIndex(), screen);
+                                    ComboBoxFilling->currentIndex(), *platform_.screen);
 }
 
 void TMainForm::WireWallpaperHandlers() {

@@ -6,7 +6,7 @@
 #include "app/AtomicFile.h"
 #include "app/SettingsPaths.h"
 #include "app/UnitLanguage.h"
-#include "wallpaper/BitmapFile.h"
+#include "wallpaper/Composition.h"
 #include "wallpaper/ImageConvert.h"
 
 namespace toviwall {
@@ -19,22 +19,13 @@ std::string Upper(std::string s) {
   return s;
 }
 
-// Whether fitting to the screen rescales the BMP file (a copy of it) under
-// "Resize to Fit" (any other size) and "Shrink to Fit" (wider or taller).
-bool SizeDiffersFromScreen(const std::string& file, const platform::ScreenSize& screen, bool onlyLarger) {
-  if (!FileExists(file)) return false;
-  auto bitmap = OpenBitmapFile(file);
-  if (onlyLarger) return bitmap->Width() > screen.width || bitmap->Height() > screen.height;
-  return bitmap->Width() != screen.width || bitmap->Height() != screen.height;
-}
-
 // The file applying `imageFile` hands to the desktop.
 std::string ExpectedWallpaperFile(const std::string& imageFile, const std::string& outputFile, int fillingType,
-                                  const platform::ScreenSize& screen) {
+                                  platform::Screen& screen) {
   std::string expected = WallpaperFileFor(imageFile, outputFile);
   if (expected == outputFile) return expected;
-  if ((fillingType == 3 && SizeDiffersFromScreen(imageFile, screen, false)) ||
-      (fillingType == 4 && SizeDiffersFromScreen(imageFile, screen, true)))
+  if ((fillingType == kFillResizeToFit && NeedsResizeToFit(imageFile, screen)) ||
+      (fillingType == kFillShrinkToFit && NeedsShrinkToFit(imageFile, screen)))
     return outputFile;
   return imageFile;
 }
@@ -63,7 +54,7 @@ std::string ActiveDesktopWarningText() {
 }
 
 bool WallpaperDiffers(platform::DesktopWallpaper& desktop, const std::string& imageFile, const std::string& outputFile,
-                      int fillingType, const platform::ScreenSize& screen) {
+                      int fillingType, platform::Screen& screen) {
   if (!FileExists(imageFile)) return true;
   const std::string expected = ExpectedWallpaperFile(imageFile, outputFile, fillingType, screen);
   const std::optional<std::string> shown = desktop.ReadWallpaper();

@@ -30,9 +30,9 @@ bool IsActiveDesktopOn(platform::DesktopWallpaper& desktop);
 std::string ActiveDesktopWarningText();
 
 // True when the desktop does not show the file that applying `imageFile` under
-// `fillingType` on a screen of `screen`'s size would hand to it. The comparison
+// `fillingType` on `screen` would hand to it. The comparison
 // ignores letter case, as the desktop's own did.
 bool WallpaperDiffers(platform::DesktopWallpaper& desktop, const std::string& imageFile, const std::string& outputFile,
-                      int fillingType, const platform::ScreenSize& screen);
+                      int fillingType, platform::Screen& screen);
 
 }  // namespace toviwall

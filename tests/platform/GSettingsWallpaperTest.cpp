@@ -151,7 +151,7 @@ TEST_F(GSettingsTest, ReadBackFeedsWallpaperDiffers) {
   std::filesystem::create_directories(dir / "Photos");
   test::WriteFile(bmp, "BM");
   test::WriteFile(png, "png");
-  const platform::ScreenSize screen{1280, 1024};
+  platform::FixedScreen screen(1280, 1024);
 
   SetDesktopWallpaper(desktop, bmp, kStyleCentred);
   EXPECT_FALSE(WallpaperDiffers(desktop, bmp, output, 0, screen));

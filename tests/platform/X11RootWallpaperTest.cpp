@@ -254,7 +254,7 @@ TEST_F(X11RootWallpaperTest, AnUnreadablePictureLeavesTheBackgroundColour) {
 
 TEST_F(X11RootWallpaperTest, WallpaperDiffersExpectsTheFileThatApplyingHandsOver) {
   auto desktop = Desktop();
-  const platform::ScreenSize screen{kWidth, kHeight};
+  platform::FixedScreen screen(kWidth, kHeight);
   const std::string output = OutputWallpaperFileName(session->DefaultSettingsFile());
   const std::string small = Noise("small.bmp", 100, 80), exact = Noise("exact.bmp", kWidth, kHeight),
                     large = Noise("large.bmp", 400, 100), jpeg = Noise("photo.jpg", 30, 20);
@@ -330,7 +330,7 @@ TEST_F(X11RootWallpaperTest, ReadBackStopsNamingOurFileWhenAnotherProgramSetsThe
   const std::string bmp = Noise("Sunset.bmp", 40, 30);
   const std::string other = Noise("other.png", 30, 20);
   const std::string output = OutputWallpaperFileName(session->DefaultSettingsFile());
-  const platform::ScreenSize screen{kWidth, kHeight};
+  platform::FixedScreen screen(kWidth, kHeight);
   auto differs = [&] { return WallpaperDiffers(desktop, bmp, output, 0, screen); };
 
   EXPECT_TRUE(differs()) << "nothing set yet";
