@@ -16,7 +16,8 @@ void PathSet::Clear() {
 void PathSet::Settle() const {
   if (pending_.empty()) return;
   // Stable, so among equal paths the one added first stays in front and survives.
-  std::stable_sort(pending_.begin(), pending_.end(), PathLessNoCase());
+  if (!std::is_sorted(pending_.begin(), pending_.end(), PathLessNoCase()))
+    std::stable_sort(pending_.begin(), pending_.end(), PathLessNoCase());
   pending_.erase(std::unique(pending_.begin(), pending_.end(), SamePathNoCase), pending_.end());
   if (items_.empty()) {
     items_.swap(pending_);

@@ -4,12 +4,15 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <set>
 #include <utility>
 #include <vector>
 
+#include "imagelist/PathCollation.h"
 #include "imagelist/PathSet.h"
 
 namespace toviwall {
@@ -31,6 +34,34 @@ class Dir {
   DIR* dir_;
 };
 
+// A folder's entry, named as it sorts: a folder with its "/" after the name.
+struct Entry {
+  std::string key;
+  bool folder;
+};
+
+// The kernel's own views (processes, devices, control groups) hold no pictures
+// and, walked from "/", never end.
+bool PseudoFileSystem(int fd) {
+  struct statfs fs {};
+  if (fstatfs(fd, &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x9fa0:      // proc
+    case 0x62656572:  // sysfs
+    case 0x27e0eb:    // cgroup
+    case 0x63677270:  // cgroup2
+    case 0x64626720:  // debugfs
+    case 0x74726163:  // tracefs
+    case 0x73636673:  // securityfs
+    case 0xcafe4a11:  // bpf
+    case 0x6165676c:  // pstore
+    case 0x62656570:  // configfs
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 void ScanFolder(const std::string& pattern, PathSet& into, const std::function<void()>& pump) {
@@ -39,15 +70,25 @@ void ScanFolder(const std::string& pattern, PathSet& into, const std::function<v
   std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
   const bool everyName = mask.empty() || mask == "*" || mask == "*.*";
 
+  // Depth first with each folder's entries in path order, files and folders
+  // mixed as their full paths sort, so the paths arrive already sorted and the
+  // list needs no sort of its own.
+  struct Level {
+    std::string base;
+    std::vector<Entry> entries;
+    std::size_t next = 0;
+  };
   std::set<std::pair<dev_t, ino_t>> visited;  // a folder link may lead back up the tree
-  std::vector<std::string> folders{root};
-  while (!folders.empty()) {
-    std::string base = std::move(folders.back());
-    folders.pop_back();
+  std::vector<Level> stack;
+  auto enter = [&](std::string base) {
     Dir dir(base);
-    if (!dir) continue;
+    if (!dir) return;
     struct stat self {};
-    if (fstat(dir.Fd(), &self) == 0 && !visited.emplace(self.st_dev, self.st_ino).second) continue;
+    if (fstat(dir.Fd(), &self) == 0) {
+      if (!visited.emplace(self.st_dev, self.st_ino).second) return;
+      if (PseudoFileSystem(dir.Fd())) return;
+    }
+    Level level{std::move(base), {}, 0};
     while (dirent* e = dir.Next()) {
       const char* name = e->d_name;
       unsigned char type = e->d_type;
@@ -57,13 +98,31 @@ void ScanFolder(const std::string& pattern, PathSet& into, const std::function<v
         type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
       }
       if (type == DT_DIR) {
-        if (name[0] != '.') folders.push_back(base + name + "/");
-      } else if (type == DT_REG) {
-        if (everyName || fnmatch(mask.c_str(), name, 0) == 0) {
-          into.Add(base + name);
-          if (pump) pump();
-        }
+        if (name[0] != '.') level.entries.push_back({std::string(name) + "/", true});
+      } else if (type == DT_REG && (everyName || fnmatch(mask.c_str(), name, 0) == 0)) {
+        level.entries.push_back({name, false});
       }
+    }
+    std::sort(level.entries.begin(), level.entries.end(), [](const Entry& a, const Entry& b) {
+      int c = ComparePathsNoCase(a.key, b.key);
+      return c != 0 ? c < 0 : ComparePaths(a.key, b.key) < 0;
+    });
+    stack.push_back(std::move(level));
+  };
+
+  enter(root);
+  while (!stack.empty()) {
+    Level& level = stack.back();
+    if (level.next == level.entries.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const Entry& e = level.entries[level.next++];
+    if (e.folder) {
+      enter(level.base + e.key);  // may move `level`
+    } else {
+      into.Add(level.base + e.key);
+      if (pump) pump();
     }
   }
 }
