@@ -43,6 +43,10 @@ TEST(ScanFolderTest, EveryFileBelowWithLinksFollowedOnceAndSpecialFilesLeftOut) 
   PathSet bmp;
   ScanFolder(root + "/*.bmp", bmp);
   EXPECT_EQ(bmp.Items(), std::vector<std::string>{root + "/sub/deeper/c.bmp"});
+  // The kernel's views are not walked: "/proc" alone would never end.
+  PathSet proc;
+  ScanFolder("/proc/*.*", proc);
+  EXPECT_TRUE(proc.Empty());
   // A folder that is not there yields nothing.
   PathSet none;
   ScanFolder(dir / "nothing/*.*", none);

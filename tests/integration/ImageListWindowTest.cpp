@@ -1,0 +1,158 @@
+// The image list in the real program: start-up from the list file, the image
+// folder scan of an empty list, keys and questions in the list, the large-list
+// question, and the list file written on OK and at the end.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+
+#include "app/IniFile.h"
+#include "support/TestSession.h"
+
+namespace toviwall {
+namespace {
+
+using namespace test;
+constexpr const char* kTitle = "Tovi WallChanger";
+
+class ImageListWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RequireProgram("xdotool");
+    session = std::make_unique<Session>();
+    std::filesystem::create_directories(session->Home() + "/pics");
+    std::filesystem::create_directories(std::filesystem::path(session->DefaultSettingsFile()).parent_path());
+    WriteFile(session->DefaultSettingsFile(), "[Option]\nImage Folder=" + session->Home() + "/pics\n");
+  }
+
+  std::string ListFile() const {
+    std::string ini = session->DefaultSettingsFile();
+    return ini.substr(0, ini.size() - 4) + ".lst";
+  }
+
+  std::string Image(const std::string& relative) {
+    std::string path = session->Home() + "/" + relative;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    WriteFile(path, "x");
+    return path;
+  }
+
+  std::unique_ptr<Process> Start() {
+    auto p = session->StartProgram();
+    EXPECT_TRUE(WaitFor([&] { return Exists(session->RuntimeDir() + "/Tovi_WallChanger") || !p->Running(); }))
+        << ReadFile(session->LastProgramLog());
+    return p;
+  }
+  void ShowMainWindow() {
+    session->StartProgram()->Wait(5000);
+    ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("MainForm").has_value(); }));
+    // No window manager gives it the keyboard.
+    session->Xdotool({"windowfocus", "--sync", std::to_string(session->FindWindows(kTitle, true).at(0))});
+  }
+
+  std::string Text(const std::string& widget) {
+    auto r = session->WidgetRect(widget);
+    return r ? r->text : "(not shown)";
+  }
+
+  // Waits for a message box besides the main window, focuses it and presses keys
+  // (the buttons' mnemonics: a plain Escape right after an Alt chord is lost).
+  void AnswerMessageBox(const std::vector<std::string>& keys, bool mainWindowShown) {
+    std::size_t expected = mainWindowShown ? 2 : 1;
+    ASSERT_TRUE(WaitFor([&] { return session->FindWindows(kTitle, true).size() == expected; }))
+        << ReadFile(session->LastProgramLog());
+    auto windows = session->FindWindows(kTitle, true);
+    auto main = session->WidgetRect("MainForm");
+    for (unsigned long w : windows) {
+      // The box is the one that is not the main window; with one window it is that.
+      if (windows.size() == 1 || !main) {
+        session->Xdotool({"windowfocus", "--sync", std::to_string(w)});
+        break;
+      }
+      auto geometry = session->Xdotool({"getwindowgeometry", std::to_string(w)}).out;
+      if (geometry.find(std::to_string(main->width) + "x" + std::to_string(main->height)) == std::string::npos) {
+        session->Xdotool({"windowfocus", "--sync", std::to_string(w)});
+        break;
+      }
+    }
+    for (const std::string& key : keys) session->Xdotool({"key", "--clearmodifiers", key});
+    ASSERT_TRUE(WaitFor([&] { return session->FindWindows(kTitle, true).size() == expected - 1; }));
+  }
+
+  std::unique_ptr<Session> session;
+};
+
+TEST_F(ImageListWindowTest, StartUpKeepsTheExistingListAndDropsMissingFiles) {
+  std::string b = Image("elsewhere/b.png"), c = Image("elsewhere/C.jpg");
+  Image("pics/in-folder.jpg");  // not scanned: the list is not empty
+  WriteFile(ListFile(), c + "\r\n" + session->Home() + "/gone.jpg\r\n" + b + "\n" + session->Home() + "/notes.txt");
+  auto p = Start();
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(ListFile()) == b + "\r\n" + c + "\r\n"; })) << ReadFile(ListFile());
+  ShowMainWindow();
+  EXPECT_TRUE(WaitFor([&] { return Text("LabelInfo") == "Total images: 2"; })) << Text("LabelInfo");
+  // The end writes the list once more (it counts as changed after start-up).
+  p->Signal(SIGTERM);
+  ASSERT_TRUE(p->Wait(10000).has_value());
+  EXPECT_EQ(ReadFile(ListFile()), b + "\r\n" + c + "\r\n");
+}
+
+TEST_F(ImageListWindowTest, AnEmptyListTakesTheImageFolder) {
+  std::string a = Image("pics/a.jpg"), d = Image("pics/sub/d.BMP");
+  Image("pics/.cache/hidden.jpg");
+  Image("pics/readme.txt");
+  auto p = Start();
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(ListFile()) == a + "\r\n" + d + "\r\n"; })) << ReadFile(ListFile());
+}
+
+TEST_F(ImageListWindowTest, DeleteAsksAndOkWritesTheList) {
+  std::string a = Image("pics/a.jpg"), b = Image("pics/b.jpg"), c = Image("pics/c.jpg");
+  WriteFile(ListFile(), a + "\r\n" + b + "\r\n" + c + "\r\n");
+  auto p = Start();
+  ShowMainWindow();
+  // Into the list (the click below the rows clears the selection), then the first row.
+  session->ClickWidget("ListViewImage");
+  session->Xdotool({"key", "--clearmodifiers", "End", "Home"});
+  session->Xdotool({"key", "--clearmodifiers", "Delete"});
+  AnswerMessageBox({"alt+y"}, true);
+  session->ClickWidget("ButtonOK");
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(ListFile()) == b + "\r\n" + c + "\r\n"; })) << ReadFile(ListFile());
+  EXPECT_TRUE(Exists(a));  // only the row goes
+
+  // All rows, answered No: nothing goes.
+  ShowMainWindow();
+  session->ClickWidget("ListViewImage");
+  session->Xdotool({"key", "--clearmodifiers", "ctrl+a"});
+  session->Xdotool({"key", "--clearmodifiers", "Delete"});
+  AnswerMessageBox({"alt+n"}, true);
+  session->ClickWidget("ButtonOK");
+  p->Signal(SIGTERM);
+  ASSERT_TRUE(p->Wait(10000).has_value());
+  EXPECT_EQ(ReadFile(ListFile()), b + "\r\n" + c + "\r\n");
+}
+
+TEST_F(ImageListWindowTest, DecliningALargeListKeepsTheStoredFileAndTheTickIsStored) {
+  std::string text;
+  for (int i = 0; i < 301; ++i) text += Image("many/" + std::to_string(1000 + i) + ".jpg") + "\r\n";
+  WriteFile(ListFile(), text);
+  auto p = Start();
+  // Tick "Don't show this message again" and answer No.
+  AnswerMessageBox({"alt+d", "alt+n"}, false);
+  EXPECT_TRUE(WaitFor([&] {
+    return IniReadBool(session->DefaultSettingsFile(), "Dialogs", "ConfirmTotalDialog", false);
+  }));
+  ShowMainWindow();
+  EXPECT_TRUE(WaitFor([&] { return Text("LabelInfo").empty() || Text("LabelInfo") == "(not shown)"; }))
+      << Text("LabelInfo");
+  p->Signal(SIGTERM);
+  ASSERT_TRUE(p->Wait(10000).has_value());
+  EXPECT_EQ(ReadFile(ListFile()), text);
+
+  // Next time the whole list loads without a question.
+  auto again = Start();
+  ShowMainWindow();
+  EXPECT_TRUE(WaitFor([&] { return Text("LabelInfo") == "Total images: 301"; })) << Text("LabelInfo");
+  EXPECT_EQ(session->FindWindows(kTitle, true).size(), 1u);
+}
+
+}  // namespace
+}  // namespace toviwall
