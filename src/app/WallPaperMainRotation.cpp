@@ -38,7 +38,7 @@ RotationController& TMainForm::Rotation() {
   auto generator = std::make_shared<std::mt19937_64>(randomSeed_);
   h.random = [generator](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(*generator); };
   h.applyWallpaper = [this](int index) { ApplyWallpaper(index); };
-  h.wallpaperDiffers = [](int) { return false; };  // not built yet: reading back the desktop
+  h.wallpaperDiffers = [this](int index) { return WallpaperDiffers(imageList_.Rows().Path(index)); };
   h.reapplyIconText = [this] { ReapplyIconText(); };
   h.switchTimer = [this](bool) { EnableChangeTimer(); };
   h.startup = [this] { return StartupFlag; };

@@ -4,6 +4,7 @@
 #include <QComboBox>
 
 #include "app/Dialogs.h"
+#include "wallpaper/Composition.h"
 #include "wallpaper/UnitWallHelper.h"
 
 namespace toviwall {
@@ -19,7 +20,25 @@ void TMainForm::ButtonNoneClick() {
   if (platform_.desktopWallpaper) ClearWallpaper(*platform_.desktopWallpaper);
 }
 
-void TMainForm::ApplyWallpaper(int) {}  // not built yet: applying an entry
+void TMainForm::ApplyWallpaper(int index) {
+  const WallpaperList& rows = imageList_.Rows();
+  if (!rows.Valid(index) || !platform_.screen) return;
+  WallpaperContext context{
+      .imageFile = rows.Path(index),
+      .index = index,
+      .fillingType = ComboBoxFilling->currentIndex(),
+      .outputFile = OutputFile,
+      .settingsFile = SettingsFile,
+      .screen = *platform_.screen,
+      .setDesktop =
+          [this](const std::string& file, int style) {
+            if (platform_.desktopWallpaper) SetDesktopWallpaper(*platform_.desktopWallpaper, file, style);
+          },
+      .showCopyError = [](const std::string& message) { ShowErrorBox(Q(message)); },
+      .now = {},
+  };
+  toviwall::ApplyWallpaper(context);
+}
 
 bool TMainForm::WallpaperDiffers(const std::string& imageFile) {
   if (!platform_.desktopWallpaper || !platform_.screen) return true;

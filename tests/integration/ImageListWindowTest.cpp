@@ -8,6 +8,7 @@
 
 #include "app/IniFile.h"
 #include "support/TestSession.h"
+#include "wallpaper/BitmapFile.h"
 
 namespace toviwall {
 namespace {
@@ -30,10 +31,15 @@ class ImageListWindowTest : public ::testing::Test {
     return ini.substr(0, ini.size() - 4) + ".lst";
   }
 
+  // A small picture the program can show: a BMP, or a copy of a PngSuite PNG.
   std::string Image(const std::string& relative) {
     std::string path = session->Home() + "/" + relative;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    WriteFile(path, "x");
+    if (path.size() > 4 && (path.substr(path.size() - 4) == ".bmp" || path.substr(path.size() - 4) == ".BMP"))
+      SaveBitmapFile(Bitmap24(4, 3), path);
+    else
+      std::filesystem::copy_file(SourceDir() + "/../shared/testdata/pngsuite/basn2c08.png", path,
+                                 std::filesystem::copy_options::overwrite_existing);
     return path;
   }
 
@@ -83,8 +89,8 @@ class ImageListWindowTest : public ::testing::Test {
 };
 
 TEST_F(ImageListWindowTest, StartUpKeepsTheExistingListAndDropsMissingFiles) {
-  std::string b = Image("elsewhere/b.png"), c = Image("elsewhere/C.jpg");
-  Image("pics/in-folder.jpg");  // not scanned: the list is not empty
+  std::string b = Image("elsewhere/b.png"), c = Image("elsewhere/C.bmp");
+  Image("pics/in-folder.png");  // not scanned: the list is not empty
   WriteFile(ListFile(), c + "\r\n" + session->Home() + "/gone.jpg\r\n" + b + "\n" + session->Home() + "/notes.txt");
   auto p = Start();
   EXPECT_TRUE(WaitFor([&] { return ReadFile(ListFile()) == b + "\r\n" + c + "\r\n"; })) << ReadFile(ListFile());
@@ -97,15 +103,15 @@ TEST_F(ImageListWindowTest, StartUpKeepsTheExistingListAndDropsMissingFiles) {
 }
 
 TEST_F(ImageListWindowTest, AnEmptyListTakesTheImageFolder) {
-  std::string a = Image("pics/a.jpg"), d = Image("pics/sub/d.BMP");
-  Image("pics/.cache/hidden.jpg");
+  std::string a = Image("pics/a.png"), d = Image("pics/sub/d.BMP");
+  Image("pics/.cache/hidden.png");
   Image("pics/readme.txt");
   auto p = Start();
   EXPECT_TRUE(WaitFor([&] { return ReadFile(ListFile()) == a + "\r\n" + d + "\r\n"; })) << ReadFile(ListFile());
 }
 
 TEST_F(ImageListWindowTest, DeleteAsksAndOkWritesTheList) {
-  std::string a = Image("pics/a.jpg"), b = Image("pics/b.jpg"), c = Image("pics/c.jpg");
+  std::string a = Image("pics/a.png"), b = Image("pics/b.bmp"), c = Image("pics/c.png");
   WriteFile(ListFile(), a + "\r\n" + b + "\r\n" + c + "\r\n");
   auto p = Start();
   ShowMainWindow();
@@ -132,7 +138,7 @@ TEST_F(ImageListWindowTest, DeleteAsksAndOkWritesTheList) {
 
 TEST_F(ImageListWindowTest, DecliningALargeListKeepsTheStoredFileAndTheTickIsStored) {
   std::string text;
-  for (int i = 0; i < 301; ++i) text += Image("many/" + std::to_string(1000 + i) + ".jpg") + "\r\n";
+  for (int i = 0; i < 301; ++i) text += Image("many/" + std::to_string(1000 + i) + ".bmp") + "\r\n";
   WriteFile(ListFile(), text);
   auto p = Start();
   // Tick "Don't show this message again" and answer No.
