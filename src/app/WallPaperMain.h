@@ -20,6 +20,7 @@
 
 #include "app/RotationController.h"
 #include "app/SettingsPaths.h"
+#include "desktop/ToviTrayIcon.h"
 #include "imagelist/ImageList.h"
 #include "imagelist/ImageListView.h"
 #include "platform/Platform.h"
@@ -46,6 +47,8 @@ class TerminationSignals;
 }
 
 class THelpViewer;
+class TToviHotKey;
+class TToviHotKeyBox;
 
 class TMainForm : public QWidget {
   Q_OBJECT
@@ -152,10 +155,10 @@ class TMainForm : public QWidget {
   QLabel* LabelCDDrive = nullptr;
   QLabel* LabelOpenCD = nullptr;
   QLabel* LabelCloseCD = nullptr;
-  QLineEdit* HotKeyMainWin = nullptr;
-  QLineEdit* HotKeyChangeWall = nullptr;
-  QLineEdit* HotKeyOpenCD = nullptr;
-  QLineEdit* HotKeyCloseCD = nullptr;
+  TToviHotKeyBox* HotKeyMainWin = nullptr;
+  TToviHotKeyBox* HotKeyChangeWall = nullptr;
+  TToviHotKeyBox* HotKeyOpenCD = nullptr;
+  TToviHotKeyBox* HotKeyCloseCD = nullptr;
 
   // Actions.
   QAction* ActionAddImage = nullptr;
@@ -195,6 +198,13 @@ class TMainForm : public QWidget {
 
   // Timers.
   QTimer TimerChange;
+
+  // The tray icon and the four global hot keys.
+  TToviTrayIcon* ToviWallIcon = nullptr;
+  TToviHotKey* ToviHotKeyMainWin = nullptr;
+  TToviHotKey* ToviHotKeyChangeWall = nullptr;
+  TToviHotKey* ToviHotKeyOpenCD = nullptr;
+  TToviHotKey* ToviHotKeyCloseCD = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
@@ -301,10 +311,26 @@ class TMainForm : public QWidget {
   void RefreshTrayIcon();
   void ReAddIcon();
   void RemoveTrayIcon();
+  void BuildTrayIcon();
+  void ToviWallIconMouseDown(QObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void ToviWallIconDblClick(QObject* sender);
+  void TBPopupMenuPopup();
+  void ResetMenuImages();
+  void MarkDefaultItem();
 
   // Hot keys (WallPaperMainHotKeys.cpp).
   void LoadHotKeys();  // part of step 14
   void DeactivateHotKeys();
+  void BuildHotKeys();
+  void LoadHotKeyBox(int modifier, int virtKey, TToviHotKeyBox* box);
+  void HotKeyMainWinExit();
+  void HotKeyChangeWallExit();
+  void HotKeyOpenCDExit();
+  void HotKeyCloseCDExit();
+  void ToviHotKeyMainWinHotKey();
+  void ToviHotKeyChangeWallHotKey();
+  void ToviHotKeyOpenCDHotKey();
+  void ToviHotKeyCloseCDHotKey();
 
   // Desktop and system (WallPaperMainDesktop.cpp).
   void BuildExitWindowsMenu();      // step 9
@@ -316,6 +342,10 @@ class TMainForm : public QWidget {
   void ReapplyIconText();
   void ApplyIconTextColorSetting();
   void BringAutoStartInLine();
+  bool IsAutoRunOn();
+  QIcon CustomTrayIcon();
+  void OpenFirstCDDrive();
+  void CloseFirstCDDrive();
   void ActionHideDesktopIconExecute();
   void CheckBoxTransparentBackClick();
   void ActionChangeTextColorExecute();

@@ -18,6 +18,12 @@ void TMainForm::ApplyDesktopIconsHidden() {}     // not built yet: desktop icons
 void TMainForm::ReapplyIconText() {}
 void TMainForm::ApplyIconTextColorSetting() {}
 void TMainForm::BringAutoStartInLine() {}        // not built yet: the start-up entry
+// Not built yet: the start-up entry itself. Until then the stored state stands for it.
+bool TMainForm::IsAutoRunOn() { return Read(SettingsFile, keys::AutoStart); }
+// Not built yet: the custom tray icon. Until then the built-in one.
+QIcon TMainForm::CustomTrayIcon() { return QIcon(QStringLiteral(":/icons/toviwall.png")); }
+void TMainForm::OpenFirstCDDrive() {}   // not built yet: CD drives
+void TMainForm::CloseFirstCDDrive() {}
 void TMainForm::ActionHideDesktopIconExecute() {}
 void TMainForm::ActionChangeTextColorExecute() {}
 void TMainForm::ActionStartWithWinExecute() {}

@@ -24,6 +24,7 @@
 
 #include "app/HelpViewer.h"
 #include "app/WallPaperMain.h"
+#include "desktop/ToviHotKeyBox.h"
 #include "imagelist/ImageListView.h"
 
 namespace toviwall {
@@ -250,14 +251,14 @@ QWidget* TMainForm::BuildHotkeysPage() {
   outer->addWidget(GroupBoxHotkeys);
   auto* grid = new QGridLayout(GroupBoxHotkeys);
   LabelHotKeyMainWin = Named(new QLabel(GroupBoxHotkeys), "LabelHotKeyMainWin");
-  HotKeyMainWin = Named(new QLineEdit(GroupBoxHotkeys), "HotKeyMainWin");
+  HotKeyMainWin = Named(new TToviHotKeyBox(platform_.globalHotKeys.get(), GroupBoxHotkeys), "HotKeyMainWin");
   LabelHotKeyChangeWall = Named(new QLabel(GroupBoxHotkeys), "LabelHotKeyChangeWall");
-  HotKeyChangeWall = Named(new QLineEdit(GroupBoxHotkeys), "HotKeyChangeWall");
+  HotKeyChangeWall = Named(new TToviHotKeyBox(platform_.globalHotKeys.get(), GroupBoxHotkeys), "HotKeyChangeWall");
   LabelCDDrive = Named(new QLabel(GroupBoxHotkeys), "LabelCDDrive");
   LabelOpenCD = Named(new QLabel(GroupBoxHotkeys), "LabelOpenCD");
-  HotKeyOpenCD = Named(new QLineEdit(GroupBoxHotkeys), "HotKeyOpenCD");
+  HotKeyOpenCD = Named(new TToviHotKeyBox(platform_.globalHotKeys.get(), GroupBoxHotkeys), "HotKeyOpenCD");
   LabelCloseCD = Named(new QLabel(GroupBoxHotkeys), "LabelCloseCD");
-  HotKeyCloseCD = Named(new QLineEdit(GroupBoxHotkeys), "HotKeyCloseCD");
+  HotKeyCloseCD = Named(new TToviHotKeyBox(platform_.globalHotKeys.get(), GroupBoxHotkeys), "HotKeyCloseCD");
   grid->addWidget(LabelHotKeyMainWin, 0, 0, 1, 2);
   grid->addWidget(HotKeyMainWin, 1, 0, 1, 2);
   grid->addWidget(LabelHotKeyChangeWall, 2, 0, 1, 2);
@@ -352,6 +353,8 @@ void TMainForm::BuildControls() {
   layout->addWidget(ToviStatusBar);
 
   BuildTrayMenu();
+  BuildTrayIcon();
+  BuildHotKeys();
 }
 
 void TMainForm::SetHelpContexts() {

@@ -39,6 +39,7 @@ bool WidgetMap::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Move:
     case QEvent::Resize:
     case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
       if (watched->isWidgetType()) pending_.start();
       break;
     default:
@@ -92,6 +93,9 @@ void WidgetMap::Write() {
       }
     }
   }
+  // The window that has the keyboard, as the program sees it.
+  if (QWidget* active = QApplication::activeWindow(); active && !active->objectName().isEmpty())
+    line(QStringLiteral("ActiveWindow"), active->frameGeometry(), active->objectName());
   try {
     WriteFileAtomically(file_, out);
   } catch (const FileWriteError&) {

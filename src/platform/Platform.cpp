@@ -2,7 +2,9 @@
 
 #include "platform/DesktopWallpaperChoice.h"
 #include "platform/x11/X11Display.h"
+#include "platform/x11/X11GlobalHotKeys.h"
 #include "platform/x11/X11Screen.h"
+#include "platform/x11/X11TrayHost.h"
 
 namespace toviwall::platform {
 
@@ -11,6 +13,8 @@ std::unique_ptr<Platform> CreateLinuxPlatform(SingleInstance* singleInstance) {
   p->singleInstance = singleInstance;
   p->screen = std::make_unique<X11Screen>();
   p->desktopWallpaper = CreateDesktopWallpaper(QtX11DisplayName());
+  p->trayHost = CreateX11TrayHost();
+  p->globalHotKeys = CreateX11GlobalHotKeys();
   return p;
 }
 

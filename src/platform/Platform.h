@@ -5,8 +5,10 @@
 #include <memory>
 
 #include "platform/DesktopWallpaper.h"
+#include "platform/GlobalHotKeys.h"
 #include "platform/Screen.h"
 #include "platform/SingleInstance.h"
+#include "platform/TrayHost.h"
 
 namespace toviwall::platform {
 
@@ -14,6 +16,8 @@ struct Platform {
   SingleInstance* singleInstance = nullptr;  // owned by the program entry
   std::unique_ptr<Screen> screen;
   std::unique_ptr<DesktopWallpaper> desktopWallpaper;  // chosen from the session at start-up
+  std::unique_ptr<TrayHost> trayHost;                  // none when not on X11
+  std::unique_ptr<GlobalHotKeys> globalHotKeys;        // none when not on X11
 };
 
 // The real Linux (X11) implementations. Needs the Qt application to exist.

@@ -1,0 +1,43 @@
+#pragma once
+// Hot key encodings. A shortcut (16 bits) holds the virtual-key code in its low
+// 13 bits plus 0x2000 for Shift, 0x4000 for Ctrl and 0x8000 for Alt; 0 is none.
+// The settings and the system's registration take a modifier value instead:
+// 1 Alt, 2 Ctrl, 4 Shift, added.
+#include <cstdint>
+#include <string>
+
+namespace toviwall {
+
+using TShortCut = std::uint16_t;
+
+inline constexpr TShortCut scShift = 0x2000;
+inline constexpr TShortCut scCtrl = 0x4000;
+inline constexpr TShortCut scAlt = 0x8000;
+inline constexpr TShortCut scKeyMask = 0x1FFF;
+
+inline constexpr std::uint16_t modAlt = 1;
+inline constexpr std::uint16_t modCtrl = 2;
+inline constexpr std::uint16_t modShift = 4;
+
+// The modifier keys held with a key, as a shortcut's bits (scShift, scCtrl, scAlt).
+using TShortCutShift = std::uint16_t;
+
+// The shortcut of a key and modifiers; 0 when the key does not fit in one byte.
+TShortCut ShortCut(unsigned key, TShortCutShift shift);
+
+struct SplitKey {
+  std::uint16_t virtKey = 0;
+  std::uint16_t modifier = 0;
+};
+// The virtual-key code and the modifier value of a shortcut.
+SplitKey SplitShortCut(TShortCut shortCut);
+
+// The modifier keys a stored modifier value (1 to 7) stands for; none for any
+// other value.
+TShortCutShift ShiftFromModifier(int modifier);
+
+// What a hot key box shows: "Ctrl + Alt + W", "Shift + F1"; empty for 0. A key the
+// table does not name shows its code in hexadecimal.
+std::string ShortCutText(TShortCut shortCut);
+
+}  // namespace toviwall

@@ -1,0 +1,37 @@
+#pragma once
+// System-wide key combinations. A combination is a virtual-key code with the
+// modifier value 1 Alt, 2 Ctrl, 4 Shift (added); when it is pressed, whichever
+// window has the focus, a HotKeyEvent with its identifier is posted to the
+// object it was registered for.
+#include <QEvent>
+#include <QObject>
+
+namespace toviwall::platform {
+
+class HotKeyEvent final : public QEvent {
+ public:
+  explicit HotKeyEvent(int id) : QEvent(EventType()), id_(id) {}
+  int Id() const { return id_; }
+  static QEvent::Type EventType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+  }
+
+ private:
+  int id_;
+};
+
+class GlobalHotKeys {
+ public:
+  virtual ~GlobalHotKeys() = default;
+  // Takes the combination for `receiver` under `id`. False when the system (or
+  // another program) refuses it; then nothing is taken.
+  virtual bool Register(QObject* receiver, int id, unsigned modifier, unsigned virtualKey) = 0;
+  // Gives the combination of `receiver` and `id` back. False when there is none.
+  virtual bool Unregister(QObject* receiver, int id) = 0;
+  // The virtual-key code of a key press, from its keyboard code and keysym (what a
+  // hot key box stores); 0 for a key that has none.
+  virtual unsigned VirtualKeyOfKeyPress(unsigned keycode, unsigned keysym) = 0;
+};
+
+}  // namespace toviwall::platform

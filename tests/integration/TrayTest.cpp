@@ -1,0 +1,365 @@
+// The tray icon under a real tray host (trayer): docking, the events real clicks
+// fire, the hint, a restarted tray, the tray menu, the double-click, Exit and
+// the About box.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "app/IniFile.h"
+#include "support/TestSession.h"
+
+namespace toviwall {
+namespace {
+
+using namespace test;
+constexpr const char* kTitle = "Tovi WallChanger";
+
+class TrayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RequireProgram("xdotool");
+    session = std::make_unique<Session>(SessionOptions{.tray = true});
+  }
+
+  void WriteProfile(const std::string& extra = "") {
+    std::filesystem::create_directories(std::filesystem::path(session->DefaultSettingsFile()).parent_path());
+    WriteFile(session->DefaultSettingsFile(), "[Option]\nImage Folder=" + session->Home() + "\n" + extra);
+  }
+
+  // The program started and listening for later starts.
+  std::unique_ptr<Process> StartReady() {
+    auto p = session->StartProgram();
+    EXPECT_TRUE(WaitFor([&] { return Exists(session->RuntimeDir() + "/Tovi_WallChanger") || !p->Running(); }));
+    EXPECT_TRUE(p->Running()) << ReadFile(session->LastProgramLog());
+    return p;
+  }
+
+  // The docked (visible) window of the tray icon named `name`; 0 when none shows.
+  unsigned long Icon(const std::string& name, int timeoutMs = 10000) {
+    unsigned long id = 0;
+    WaitFor(
+        [&] {
+          std::stringstream ss(session->Xdotool({"search", "--onlyvisible", "--name", "^" + name + "$"}).out);
+          return static_cast<bool>(ss >> id);
+        },
+        timeoutMs, 30);
+    return id;
+  }
+
+  // Real pointer events on the icon at x, y of its window.
+  void Click(unsigned long icon, int button, int x = 8, int y = 8, int repeat = 1) {
+    std::vector<std::string> args{"mousemove", "--window", std::to_string(icon), std::to_string(x),
+                                  std::to_string(y), "click"};
+    if (repeat > 1) args.insert(args.end(), {"--repeat", std::to_string(repeat), "--delay", "60"});
+    args.push_back(std::to_string(button));
+    session->Xdotool(args);
+  }
+
+  // Moves onto the icon from elsewhere; answers the tool tip's text once it shows.
+  std::string HoverHint(unsigned long icon, const std::string& tipName) {
+    session->Xdotool({"mousemove", "640", "600"});
+    WaitFor([&] { return !session->WidgetRect(tipName).has_value(); });
+    session->Xdotool({"mousemove", "--window", std::to_string(icon), "5", "5"});
+    session->Xdotool({"mousemove", "--window", std::to_string(icon), "9", "9"});
+    std::string text;
+    WaitFor([&] {
+      auto r = session->WidgetRect(tipName);
+      if (r) text = r->text;
+      return r.has_value();
+    });
+    session->Xdotool({"mousemove", "640", "600"});
+    return text;
+  }
+
+  bool OpenMenu(unsigned long icon) {
+    Click(icon, 3);
+    return WaitFor([&] { return session->WidgetRect("TBPopupMenu").has_value(); });
+  }
+  bool CloseMenu() {
+    session->Xdotool({"key", "Escape"});
+    return WaitFor([&] { return !session->WidgetRect("TBPopupMenu").has_value(); });
+  }
+
+  // The tray menu's items from top to bottom, with their captions.
+  std::vector<std::pair<std::string, std::string>> MenuItems() {
+    std::vector<std::pair<int, std::pair<std::string, std::string>>> rows;
+    std::stringstream ss(ReadFile(session->WidgetMapFile()));
+    std::string line;
+    const std::string prefix = "TBPopupMenu.";
+    while (std::getline(ss, line)) {
+      if (line.rfind(prefix, 0) != 0) continue;
+      std::stringstream ls(line);
+      std::string name, text;
+      int x, y, w, h;
+      ls >> name >> x >> y >> w >> h;
+      std::getline(ls, text);
+      if (!text.empty() && text[0] == ' ') text.erase(0, 1);
+      rows.push_back({y, {name.substr(prefix.size()), text}});
+    }
+    std::sort(rows.begin(), rows.end());
+    std::vector<std::pair<std::string, std::string>> items;
+    for (auto& r : rows) items.push_back(r.second);
+    return items;
+  }
+
+  // Dark pixels in a screen rectangle, as the sum of darkness (0 white .. 1 black).
+  double Ink(const std::string& shot, const Session::Rect& r) {
+    RunResult result = session->Tool({"/usr/bin/convert", shot, "-crop",
+                                      std::to_string(r.width) + "x" + std::to_string(r.height) + "+" +
+                                          std::to_string(r.x) + "+" + std::to_string(r.y),
+                                      "+repage", "-colorspace", "Gray", "-format", "%[fx:mean]", "info:"});
+    return (1.0 - std::stod(result.out)) * r.width * r.height;
+  }
+
+  // The raw pixels of a window.
+  std::string Pixels(unsigned long window) {
+    return session->Tool({"sh", "-c", "xwd -silent -id " + std::to_string(window) + " | /usr/bin/convert xwd:- rgb:-"})
+        .out;
+  }
+
+  std::unique_ptr<Process> StartRecorder(const std::string& hint) {
+    Process::Options options;
+    options.env = session->Environment();
+    recorderLog = session->Root() / "recorder.log";
+    options.logFile = recorderLog;
+    return Process::Start({BinaryDir() + "/toviwall-tray-recorder", hint}, options);
+  }
+
+  // What the recorder has printed so far (pointer moves left out unless asked for).
+  std::vector<std::string> Recorded(bool withMoves = false) {
+    std::vector<std::string> events;
+    std::stringstream ss(ReadFile(recorderLog));
+    std::string line;
+    while (std::getline(ss, line)) {
+      if (line.rfind("event: ", 0) != 0) continue;
+      line.erase(0, 7);
+      if (line == "Ready" || line == "TrayCreated" || (line == "MouseMove" && !withMoves)) continue;
+      events.push_back(line);
+    }
+    return events;
+  }
+
+  // The events an action makes the recorder print (waits for `count` of them).
+  std::vector<std::string> EventsOf(const std::function<void()>& action, std::size_t count) {
+    const std::size_t before = Recorded().size();
+    action();
+    WaitFor([&] { return Recorded().size() >= before + count; });
+    auto all = Recorded();
+    return std::vector<std::string>(all.begin() + static_cast<long>(std::min(before, all.size())), all.end());
+  }
+
+  std::unique_ptr<Session> session;
+  std::string recorderLog;
+};
+
+using Events = std::vector<std::string>;
+
+TEST_F(TrayTest, RealClicksFireTheEventsInTheirOrder) {
+  auto recorder = StartRecorder("Recorder");
+  const unsigned long icon = Icon("ToviTrayRecorder");
+  ASSERT_NE(icon, 0u) << ReadFile(recorderLog);
+  // Clicks alternate between two points further apart than a double-click allows.
+  EXPECT_EQ(EventsOf([&] { Click(icon, 1, 4, 4); }, 3), (Events{"MouseDown Left", "Click", "MouseUp Left"}));
+  EXPECT_EQ(EventsOf([&] { Click(icon, 1, 16, 16, 2); }, 7),
+            (Events{"MouseDown Left", "Click", "MouseUp Left", "DblClick", "MouseDown Left Double", "Click",
+                    "MouseUp Left"}));
+  EXPECT_EQ(EventsOf([&] { Click(icon, 3, 4, 4); }, 2), (Events{"MouseDown Right", "MouseUp Right"}));
+  EXPECT_EQ(EventsOf([&] { Click(icon, 3, 16, 16, 2); }, 4),
+            (Events{"MouseDown Right", "MouseUp Right", "MouseDown Right Double", "MouseUp Right"}));
+  EXPECT_EQ(EventsOf([&] { Click(icon, 2, 4, 4); }, 2), (Events{"MouseDown Middle", "MouseUp Middle"}));
+  EXPECT_EQ(EventsOf(
+                [&] {
+                  session->Xdotool({"keydown", "shift", "mousemove", "--window", std::to_string(icon), "16", "16",
+                                    "click", "3", "keyup", "shift"});
+                },
+                2),
+            (Events{"MouseDown Right Shift", "MouseUp Right Shift"}));
+  // Moving over the icon reports the moves.
+  const std::size_t moves = Recorded(true).size() - Recorded().size();
+  session->Xdotool({"mousemove", "--window", std::to_string(icon), "10", "11"});
+  EXPECT_TRUE(WaitFor([&] { return Recorded(true).size() - Recorded().size() > moves; }));
+}
+
+TEST_F(TrayTest, HintShowsItsFirst127Characters) {
+  std::string hint;
+  for (int i = 0; i < 200; ++i) hint += static_cast<char>('a' + i % 26);
+  auto recorder = StartRecorder(hint);
+  const unsigned long icon = Icon("ToviTrayRecorder");
+  ASSERT_NE(icon, 0u) << ReadFile(recorderLog);
+  EXPECT_EQ(HoverHint(icon, "ToviTrayRecorderHint"), hint.substr(0, 127));
+}
+
+TEST_F(TrayTest, RestartedTrayGetsTheIconBackWithTheSameImageAndHint) {
+  WriteProfile();
+  auto p = StartReady();
+  unsigned long icon = Icon("ToviWallIcon");
+  ASSERT_NE(icon, 0u) << ReadFile(session->LastProgramLog());
+  EXPECT_EQ(HoverHint(icon, "ToviWallIconHint"), kTitle);
+  const std::string image = Pixels(icon);
+  ASSERT_FALSE(image.empty());
+
+  session->StopTray();
+  EXPECT_TRUE(WaitFor([&] { return Icon("ToviWallIcon", 0) == 0; }));
+  session->StartTray();
+  icon = Icon("ToviWallIcon");
+  ASSERT_NE(icon, 0u) << "not docked again";
+  EXPECT_EQ(Pixels(icon), image);
+  EXPECT_EQ(HoverHint(icon, "ToviWallIconHint"), kTitle);
+  EXPECT_TRUE(p->Running());
+}
+
+TEST_F(TrayTest, TrayStartingAfterTheProgramGetsTheIcon) {
+  session->StopTray();
+  WriteProfile();
+  auto p = StartReady();
+  EXPECT_EQ(Icon("ToviWallIcon", 300), 0u);
+  session->StartTray();
+  EXPECT_NE(Icon("ToviWallIcon"), 0u);
+}
+
+TEST_F(TrayTest, RightButtonPressOpensTheMenuWithItsCaptions) {
+  WriteProfile();
+  auto p = StartReady();
+  const unsigned long icon = Icon("ToviWallIcon");
+  ASSERT_NE(icon, 0u);
+  // The press alone opens it; the release that follows leaves it open.
+  session->Xdotool({"mousemove", "--window", std::to_string(icon), "8", "8", "mousedown", "3"});
+  ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("TBPopupMenu").has_value(); }))
+      << ReadFile(session->LastProgramLog());
+  session->Xdotool({"mouseup", "3"});
+  using Items = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(MenuItems(), (Items{{"ActionShowMainWindow", "Show Main Window"},
+                                {"ActionChange", "Change Wallpaper"},
+                                {"ActionLockWorkStation", "Lock Workstation"},
+                                {"ActionActivateScreenSave", "Activate Screen Saver"},
+                                {"TBSubmenuItemDisplay", "Display"},
+                                {"TBSubmenuItemExitWin", "Exit Windows"},
+                                {"TBSubmenuItemPopupOptions", "Options"},
+                                {"TBItemAbout", "About Tovi WallChanger"},
+                                {"ActionHelp", "&Help"},
+                                {"TBItemExit", "E&xit"}}));
+  EXPECT_TRUE(CloseMenu());
+
+  session->StartProgram()->Wait(5000);  // a later start shows the main window
+  ASSERT_TRUE(session->WaitWindowVisible(kTitle, true));
+  ASSERT_TRUE(OpenMenu(icon));
+  ASSERT_FALSE(MenuItems().empty());
+  EXPECT_EQ(MenuItems().front(), std::make_pair(std::string("ActionShowMainWindow"), std::string("Hide Main Window")));
+  EXPECT_TRUE(CloseMenu());
+}
+
+TEST_F(TrayTest, DefaultItemIsDrawnBoldAndFollowsTheDoubleClickChoice) {
+  // The same menu three times; only the choice differs.
+  const char* const choices[] = {
+      "",  // none stored: show the main window
+      "DblClickShowMainWin=0\nDblClickToChange=1\n",
+      "DblClickShowMainWin=0\nDblClickScrSave=1\n",
+  };
+  const char* const items[] = {"TBPopupMenu.ActionShowMainWindow", "TBPopupMenu.ActionChange",
+                               "TBPopupMenu.ActionActivateScreenSave"};
+  double ink[3][3];
+  for (int c = 0; c < 3; ++c) {
+    WriteProfile(choices[c]);
+    auto p = StartReady();
+    const unsigned long icon = Icon("ToviWallIcon");
+    ASSERT_NE(icon, 0u);
+    ASSERT_TRUE(OpenMenu(icon));
+    const std::string shot = session->Root() / ("menu" + std::to_string(c) + ".png");
+    session->Screenshot(shot);
+    for (int i = 0; i < 3; ++i) {
+      auto rect = session->WidgetRect(items[i]);
+      ASSERT_TRUE(rect.has_value()) << items[i];
+      ink[c][i] = Ink(shot, *rect);
+    }
+    p->Signal(SIGTERM);
+    ASSERT_TRUE(p->Wait(10000).has_value());
+    std::filesystem::remove(session->WidgetMapFile());
+  }
+  // Each item is darker (bold) exactly when it is the default.
+  for (int c = 0; c < 3; ++c) {
+    for (int other = 0; other < 3; ++other) {
+      if (other == c) continue;
+      EXPECT_GT(ink[c][c], ink[other][c] * 1.05) << "item " << c << " against choice " << other;
+    }
+  }
+}
+
+TEST_F(TrayTest, DoubleClickShowsAndHidesTheMainWindow) {
+  WriteProfile();
+  auto p = StartReady();
+  const unsigned long icon = Icon("ToviWallIcon");
+  ASSERT_NE(icon, 0u);
+  Click(icon, 1, 8, 8, 2);
+  EXPECT_TRUE(session->WaitWindowVisible(kTitle, true));
+  Click(icon, 1, 8, 8, 2);
+  EXPECT_TRUE(session->WaitWindowVisible(kTitle, false));
+}
+
+TEST_F(TrayTest, ExitWithTheQuestionSwitchedOffEndsAtOnce) {
+  WriteProfile("[Dialogs]\nDontShowExitDialog=1\n");
+  auto p = StartReady();
+  const unsigned long icon = Icon("ToviWallIcon");
+  ASSERT_NE(icon, 0u);
+  ASSERT_TRUE(OpenMenu(icon));
+  session->Xdotool({"key", "x"});  // E&xit
+  EXPECT_EQ(p->Wait(10000), std::optional<int>(0));
+  EXPECT_FALSE(Exists(session->RuntimeDir() + "/Tovi_WallChanger"));
+}
+
+TEST_F(TrayTest, ExitQuestionAnsweredNoKeepsRunningAndStoresItsCheckBox) {
+  WriteProfile("[Dialogs]\nDontShowExitDialog=0\n");
+  auto p = StartReady();
+  const unsigned long icon = Icon("ToviWallIcon");
+  ASSERT_NE(icon, 0u);
+  ASSERT_TRUE(OpenMenu(icon));
+  session->Xdotool({"key", "x"});
+  ASSERT_TRUE(session->WaitWindowVisible(kTitle, true)) << "no question";  // the main window stays hidden
+  auto question = session->FindWindows(kTitle, true).at(0);
+  session->Xdotool({"windowfocus", "--sync", std::to_string(question)});
+  session->Xdotool({"key", "alt+d"});  // "&Don't show this message again"
+  session->Xdotool({"key", "alt+n"});  // "&No"
+  EXPECT_TRUE(session->WaitWindowVisible(kTitle, false));
+  EXPECT_TRUE(WaitFor([&] {
+    return IniReadInteger(session->DefaultSettingsFile(), "Dialogs", "DontShowExitDialog", 0) == 1;
+  }));
+  EXPECT_TRUE(p->Running());
+  // The ticked box holds from now on: the next Exit asks nothing.
+  ASSERT_TRUE(OpenMenu(icon));
+  session->Xdotool({"key", "x"});
+  EXPECT_EQ(p->Wait(10000), std::optional<int>(0));
+}
+
+TEST_F(TrayTest, WhileAboutIsOpenTheTrayOnlyBringsItToTheFront) {
+  WriteProfile();
+  auto p = StartReady();
+  const unsigned long icon = Icon("ToviWallIcon");
+  ASSERT_NE(icon, 0u);
+  session->StartProgram()->Wait(5000);
+  ASSERT_TRUE(session->WaitWindowVisible(kTitle, true));
+  session->ClickWidget("ButtonAbout");
+  ASSERT_TRUE(session->WaitWindowVisible("About Tovi WallChanger", true));
+  const std::string about = std::to_string(session->FindWindows("About Tovi WallChanger", true).at(0));
+  std::stringstream panels(session->Xdotool({"search", "--onlyvisible", "--class", "trayer"}).out);
+  std::string panel;
+  ASSERT_TRUE(static_cast<bool>(panels >> panel));
+  auto focused = [&] {
+    std::string out = session->Xdotool({"getwindowfocus"}).out;
+    return out.substr(0, out.find('\n'));
+  };
+  for (int repeat : {1, 2}) {  // a right click, then a double-click
+    session->Xdotool({"windowfocus", "--sync", panel});
+    ASSERT_NE(focused(), about);
+    // The program has noticed that its About box lost the keyboard.
+    ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("ActiveWindow").value_or(Session::Rect{}).text != "AboutBox"; }));
+    Click(icon, repeat == 1 ? 3 : 1, 8, 8, repeat);
+    EXPECT_TRUE(WaitFor([&] { return focused() == about; })) << "the About box did not come to the front";
+    EXPECT_FALSE(session->WidgetRect("TBPopupMenu").has_value()) << "a menu opened";
+    EXPECT_TRUE(session->WindowVisible(kTitle)) << "the main window was toggled";
+  }
+}
+
+}  // namespace
+}  // namespace toviwall

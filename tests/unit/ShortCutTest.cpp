@@ -1,0 +1,83 @@
+// Hot key encodings and the virtual-key table.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "desktop/ShortCut.h"
+#include "desktop/VirtualKeys.h"
+
+namespace toviwall {
+namespace {
+
+TEST(ShortCutTest, SplitsIntoKeyAndStoredModifier) {
+  const TShortCut ctrlAltW = ShortCut(0x57, scCtrl | scAlt);
+  EXPECT_EQ(ctrlAltW, 0xC057);
+  EXPECT_EQ(SplitShortCut(ctrlAltW).virtKey, 87);
+  EXPECT_EQ(SplitShortCut(ctrlAltW).modifier, 3);
+  EXPECT_EQ(SplitShortCut(ShortCut(0x70, scShift)).modifier, 4);
+  EXPECT_EQ(SplitShortCut(ShortCut(0x70, scShift | scCtrl | scAlt)).modifier, 7);
+  EXPECT_EQ(SplitShortCut(0).virtKey, 0);
+  EXPECT_EQ(ShortCut(0x100, scCtrl), 0) << "a key beyond one byte gives no shortcut";
+}
+
+TEST(ShortCutTest, StoredModifierValuesOneToSevenOnly) {
+  const TShortCutShift expected[] = {0, scAlt, scCtrl, scAlt | scCtrl, scShift, scShift | scAlt, scShift | scCtrl,
+                                     scShift | scAlt | scCtrl};
+  for (int m = 0; m <= 7; ++m) EXPECT_EQ(ShiftFromModifier(m), expected[m]) << m;
+  for (int m : {8, 9, 15, 255, -1, 1 << 20}) EXPECT_EQ(ShiftFromModifier(m), 0) << m;
+  // Stored and read back, every combination comes out the same.
+  for (int m = 1; m <= 7; ++m) EXPECT_EQ(SplitShortCut(ShortCut(0x41, ShiftFromModifier(m))).modifier, m);
+}
+
+TEST(ShortCutTest, TextAsTheBoxShowsIt) {
+  EXPECT_EQ(ShortCutText(ShortCut(0x57, scCtrl | scAlt)), "Ctrl + Alt + W");
+  EXPECT_EQ(ShortCutText(ShortCut(0x70, scShift)), "Shift + F1");
+  EXPECT_EQ(ShortCutText(ShortCut(0x72, 0)), "F3");
+  EXPECT_EQ(ShortCutText(ShortCut(0x61, scCtrl | scShift | scAlt)), "Ctrl + Shift + Alt + Num 1");
+  EXPECT_EQ(ShortCutText(0), "");
+  EXPECT_EQ(ShortCutText(ShortCut(0xFF, scCtrl)), "Ctrl + #FF");
+  EXPECT_EQ(ShortCutText(scCtrl | scAlt), "Ctrl + Alt + ") << "modifiers held, no key yet";
+}
+
+TEST(VirtualKeyTableTest, EveryKeyHasOneNameAndOneKeysymToGrab) {
+  std::map<unsigned, int> named;
+  std::set<std::uint32_t> keysyms;
+  std::set<unsigned> seen;
+  for (const VirtualKey& k : kVirtualKeys) {
+    EXPECT_TRUE(keysyms.insert(k.keysym).second) << "keysym " << std::hex << k.keysym << " twice";
+    // The first entry of a code carries its name; later ones are alternatives.
+    if (seen.insert(k.code).second)
+      EXPECT_FALSE(k.name.empty()) << std::hex << k.code;
+    else
+      EXPECT_TRUE(k.name.empty()) << std::hex << k.code;
+    EXPECT_LE(k.code, 0xFF) << "the settings hold one byte";
+  }
+  for (unsigned code : seen) EXPECT_EQ(VirtualKeyForKeysym(KeysymForVirtualKey(code)), code) << std::hex << code;
+}
+
+TEST(VirtualKeyTableTest, CoversTheKeyGroups) {
+  auto covered = [](unsigned first, unsigned last) {
+    for (unsigned c = first; c <= last; ++c)
+      if (KeysymForVirtualKey(c) == 0) return false;
+    return true;
+  };
+  EXPECT_TRUE(covered('0', '9'));
+  EXPECT_TRUE(covered('A', 'Z'));
+  EXPECT_TRUE(covered(0x70, 0x87)) << "F1 .. F24";
+  EXPECT_TRUE(covered(0x21, 0x28)) << "Page Up .. Down";
+  EXPECT_TRUE(covered(0x60, 0x6F)) << "numeric keypad";
+  EXPECT_TRUE(covered(0xA6, 0xB7)) << "browser and media keys";
+  EXPECT_TRUE(covered(0xBA, 0xC0) && covered(0xDB, 0xDE)) << "punctuation";
+  for (unsigned c : {0x08u, 0x09u, 0x0Du, 0x13u, 0x1Bu, 0x20u, 0x2Du, 0x2Eu}) EXPECT_NE(KeysymForVirtualKey(c), 0u);
+  // Letters whichever case the keyboard reports; the keypad without Num Lock.
+  EXPECT_EQ(VirtualKeyForKeysym('W'), 0x57);
+  EXPECT_EQ(VirtualKeyForKeysym('w'), 0x57);
+  EXPECT_EQ(VirtualKeyForKeysym(0xff9c), 0x23) << "KP_End is End";
+  EXPECT_EQ(VirtualKeyForKeysym(0xffbe), 0x70) << "F1";
+  EXPECT_EQ(VirtualKeyForKeysym(0x21), 0) << "a shifted symbol has no code of its own";
+  EXPECT_EQ(KeysymForVirtualKey(0x57), 0x77u) << "grabbed by its unshifted keysym";
+}
+
+}  // namespace
+}  // namespace toviwall
