@@ -60,17 +60,7 @@ class HotKeyTest : public ::testing::Test {
     session = std::make_unique<Session>();
   }
 
-  void WriteProfile(const std::string& extra = "") {
-    std::filesystem::create_directories(std::filesystem::path(session->DefaultSettingsFile()).parent_path());
-    WriteFile(session->DefaultSettingsFile(), "[Option]\nImage Folder=" + session->Home() + "\n" + extra);
-  }
 
-  std::unique_ptr<Process> StartReady() {
-    auto p = session->StartProgram();
-    EXPECT_TRUE(WaitFor([&] { return Exists(session->RuntimeDir() + "/Tovi_WallChanger") || !p->Running(); }));
-    EXPECT_TRUE(p->Running()) << ReadFile(session->LastProgramLog());
-    return p;
-  }
 
   int Stored(const char* key) { return IniReadInteger(session->DefaultSettingsFile(), "Hotkey", key, -1); }
   bool WaitStored(const char* mod, int modValue, const char* vir, int virValue) {
@@ -95,8 +85,8 @@ class HotKeyTest : public ::testing::Test {
 };
 
 TEST_F(HotKeyTest, TypedCombinationIsStoredTogglesTheWindowAndEmptyingReleasesIt) {
-  WriteProfile();
-  auto p = StartReady();
+  session->WriteProfile();
+  auto p = session->StartReady();
   ShowHotkeysPage();
   auto type = [&](const std::string& keys) {
     session->ClickWidget("HotKeyMainWin");
@@ -126,8 +116,8 @@ TEST_F(HotKeyTest, TypedCombinationIsStoredTogglesTheWindowAndEmptyingReleasesIt
 
 TEST_F(HotKeyTest, StoredPairsAreShownAndRegisteredAtStart) {
   // 4/112 is Shift+F1; a modifier value of 8 or more stands for no modifiers.
-  WriteProfile("[Hotkey]\nShowMainMod=4\nShowMainVir=112\nChangeWallMod=9\nChangeWallVir=114\n");
-  auto p = StartReady();
+  session->WriteProfile("[Hotkey]\nShowMainMod=4\nShowMainVir=112\nChangeWallMod=9\nChangeWallVir=114\n");
+  auto p = session->StartReady();
   EXPECT_TRUE(WaitStored("ChangeWallMod", 0, "ChangeWallVir", 114)) << "the pair is stored again as registered";
   EXPECT_EQ(Stored("ShowMainMod"), 4);
   EXPECT_EQ(Stored("ShowMainVir"), 112);
@@ -140,8 +130,8 @@ TEST_F(HotKeyTest, StoredPairsAreShownAndRegisteredAtStart) {
 TEST_F(HotKeyTest, CombinationHeldByAnotherClientIsRefusedSilently) {
   OtherClient other(session->Display());
   ASSERT_TRUE(other.Grab(XK_w, kCtrlAlt));
-  WriteProfile("[Hotkey]\nShowMainMod=3\nShowMainVir=87\n");
-  auto p = StartReady();
+  session->WriteProfile("[Hotkey]\nShowMainMod=3\nShowMainVir=87\n");
+  auto p = session->StartReady();
   EXPECT_TRUE(WaitStored("ShowMainMod", 0, "ShowMainVir", 0));
   EXPECT_FALSE(session->WindowVisible(kTitle)) << "a message was shown";
   EXPECT_EQ(ShowHotkeysPage(), "");
@@ -150,8 +140,8 @@ TEST_F(HotKeyTest, CombinationHeldByAnotherClientIsRefusedSilently) {
 }
 
 TEST_F(HotKeyTest, SameCombinationInTwoBoxesKeepsTheFirst) {
-  WriteProfile("[Hotkey]\nShowMainMod=3\nShowMainVir=87\nChangeWallMod=3\nChangeWallVir=87\n");
-  auto p = StartReady();
+  session->WriteProfile("[Hotkey]\nShowMainMod=3\nShowMainVir=87\nChangeWallMod=3\nChangeWallVir=87\n");
+  auto p = session->StartReady();
   EXPECT_TRUE(WaitStored("ChangeWallMod", 0, "ChangeWallVir", 0));
   EXPECT_EQ(Stored("ShowMainMod"), 3);
   EXPECT_EQ(Stored("ShowMainVir"), 87);
@@ -161,8 +151,8 @@ TEST_F(HotKeyTest, SameCombinationInTwoBoxesKeepsTheFirst) {
 }
 
 TEST_F(HotKeyTest, NothingStaysGrabbedAfterTheProgramEnds) {
-  WriteProfile("[Hotkey]\nShowMainMod=3\nShowMainVir=87\n");
-  auto p = StartReady();
+  session->WriteProfile("[Hotkey]\nShowMainMod=3\nShowMainVir=87\n");
+  auto p = session->StartReady();
   OtherClient other(session->Display());
   ASSERT_FALSE(other.Grab(XK_w, kCtrlAlt)) << "the program did not take it";
   p->Signal(SIGTERM);

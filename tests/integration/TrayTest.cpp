@@ -24,19 +24,6 @@ class TrayTest : public ::testing::Test {
     session = std::make_unique<Session>(SessionOptions{.tray = true});
   }
 
-  void WriteProfile(const std::string& extra = "") {
-    std::filesystem::create_directories(std::filesystem::path(session->DefaultSettingsFile()).parent_path());
-    WriteFile(session->DefaultSettingsFile(), "[Option]\nImage Folder=" + session->Home() + "\n" + extra);
-  }
-
-  // The program started and listening for later starts.
-  std::unique_ptr<Process> StartReady() {
-    auto p = session->StartProgram();
-    EXPECT_TRUE(WaitFor([&] { return Exists(session->RuntimeDir() + "/Tovi_WallChanger") || !p->Running(); }));
-    EXPECT_TRUE(p->Running()) << ReadFile(session->LastProgramLog());
-    return p;
-  }
-
   // The docked (visible) window of the tray icon named `name`; 0 when none shows.
   unsigned long Icon(const std::string& name, int timeoutMs = 10000) {
     unsigned long id = 0;
@@ -193,8 +180,8 @@ TEST_F(TrayTest, HintShowsItsFirst127Characters) {
 }
 
 TEST_F(TrayTest, RestartedTrayGetsTheIconBackWithTheSameImageAndHint) {
-  WriteProfile();
-  auto p = StartReady();
+  session->WriteProfile();
+  auto p = session->StartReady();
   unsigned long icon = Icon("ToviWallIcon");
   ASSERT_NE(icon, 0u) << ReadFile(session->LastProgramLog());
   EXPECT_EQ(HoverHint(icon, "ToviWallIconHint"), kTitle);
@@ -213,16 +200,16 @@ TEST_F(TrayTest, RestartedTrayGetsTheIconBackWithTheSameImageAndHint) {
 
 TEST_F(TrayTest, TrayStartingAfterTheProgramGetsTheIcon) {
   session->StopTray();
-  WriteProfile();
-  auto p = StartReady();
+  session->WriteProfile();
+  auto p = session->StartReady();
   EXPECT_EQ(Icon("ToviWallIcon", 300), 0u);
   session->StartTray();
   EXPECT_NE(Icon("ToviWallIcon"), 0u);
 }
 
 TEST_F(TrayTest, RightButtonPressOpensTheMenuWithItsCaptions) {
-  WriteProfile();
-  auto p = StartReady();
+  session->WriteProfile();
+  auto p = session->StartReady();
   const unsigned long icon = Icon("ToviWallIcon");
   ASSERT_NE(icon, 0u);
   // The press alone opens it; the release that follows leaves it open.
@@ -262,8 +249,8 @@ TEST_F(TrayTest, DefaultItemIsDrawnBoldAndFollowsTheDoubleClickChoice) {
                                "TBPopupMenu.ActionActivateScreenSave"};
   double ink[3][3];
   for (int c = 0; c < 3; ++c) {
-    WriteProfile(choices[c]);
-    auto p = StartReady();
+    session->WriteProfile(choices[c]);
+    auto p = session->StartReady();
     const unsigned long icon = Icon("ToviWallIcon");
     ASSERT_NE(icon, 0u);
     ASSERT_TRUE(OpenMenu(icon));
@@ -288,8 +275,8 @@ TEST_F(TrayTest, DefaultItemIsDrawnBoldAndFollowsTheDoubleClickChoice) {
 }
 
 TEST_F(TrayTest, DoubleClickShowsAndHidesTheMainWindow) {
-  WriteProfile();
-  auto p = StartReady();
+  session->WriteProfile();
+  auto p = session->StartReady();
   const unsigned long icon = Icon("ToviWallIcon");
   ASSERT_NE(icon, 0u);
   Click(icon, 1, 8, 8, 2);
@@ -298,9 +285,32 @@ TEST_F(TrayTest, DoubleClickShowsAndHidesTheMainWindow) {
   EXPECT_TRUE(session->WaitWindowVisible(kTitle, false));
 }
 
+TEST_F(TrayTest, WithChangeChosenTheDoubleClickAndTheHotKeyChangeTheWallpaper) {
+  std::string list;
+  for (const char* colour : {"red", "blue"}) {
+    const std::string file = session->Home() + "/" + colour + ".png";
+    ASSERT_EQ(session->Tool({"/usr/bin/convert", "-size", "32x24", std::string("xc:") + colour, file}).exitCode, 0);
+    list += file + "\r\n";
+  }
+  session->WriteProfile("DblClickShowMainWin=0\nDblClickToChange=1\n[Hotkey]\nChangeWallMod=3\nChangeWallVir=67\n");
+  const std::string ini = session->DefaultSettingsFile();
+  WriteFile(ini.substr(0, ini.size() - 4) + ".lst", list);
+  auto index = [&] { return IniReadInteger(ini, "WallPaper", "CurrentIndex", -99); };
+  auto p = session->StartReady();
+  const unsigned long icon = Icon("ToviWallIcon");
+  ASSERT_NE(icon, 0u);
+  const int first = index();
+  Click(icon, 1, 8, 8, 2);
+  EXPECT_TRUE(WaitFor([&] { return index() != first; })) << ReadFile(session->LastProgramLog());
+  EXPECT_FALSE(session->WindowVisible(kTitle)) << "the double-click showed the main window";
+  const int second = index();
+  session->Xdotool({"key", "ctrl+alt+c"});  // 3/67: Ctrl+Alt+C changes the wallpaper
+  EXPECT_TRUE(WaitFor([&] { return index() != second; }));
+}
+
 TEST_F(TrayTest, ExitWithTheQuestionSwitchedOffEndsAtOnce) {
-  WriteProfile("[Dialogs]\nDontShowExitDialog=1\n");
-  auto p = StartReady();
+  session->WriteProfile("[Dialogs]\nDontShowExitDialog=1\n");
+  auto p = session->StartReady();
   const unsigned long icon = Icon("ToviWallIcon");
   ASSERT_NE(icon, 0u);
   ASSERT_TRUE(OpenMenu(icon));
@@ -310,8 +320,8 @@ TEST_F(TrayTest, ExitWithTheQuestionSwitchedOffEndsAtOnce) {
 }
 
 TEST_F(TrayTest, ExitQuestionAnsweredNoKeepsRunningAndStoresItsCheckBox) {
-  WriteProfile("[Dialogs]\nDontShowExitDialog=0\n");
-  auto p = StartReady();
+  session->WriteProfile("[Dialogs]\nDontShowExitDialog=0\n");
+  auto p = session->StartReady();
   const unsigned long icon = Icon("ToviWallIcon");
   ASSERT_NE(icon, 0u);
   ASSERT_TRUE(OpenMenu(icon));
@@ -333,8 +343,8 @@ TEST_F(TrayTest, ExitQuestionAnsweredNoKeepsRunningAndStoresItsCheckBox) {
 }
 
 TEST_F(TrayTest, WhileAboutIsOpenTheTrayOnlyBringsItToTheFront) {
-  WriteProfile();
-  auto p = StartReady();
+  session->WriteProfile();
+  auto p = session->StartReady();
   const unsigned long icon = Icon("ToviWallIcon");
   ASSERT_NE(icon, 0u);
   session->StartProgram()->Wait(5000);

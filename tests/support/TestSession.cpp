@@ -315,6 +315,18 @@ std::unique_ptr<Process> Session::StartProgram(const std::vector<std::string>& a
   return Process::Start(argv, options);
 }
 
+void Session::WriteProfile(const std::string& extra) const {
+  fs::create_directories(fs::path(DefaultSettingsFile()).parent_path());
+  WriteFile(DefaultSettingsFile(), "[Option]\nImage Folder=" + Home() + "\n" + extra);
+}
+
+std::unique_ptr<Process> Session::StartReady(const std::vector<std::string>& args) {
+  auto p = StartProgram(args);
+  if (!WaitFor([&] { return Exists(RuntimeDir() + "/Tovi_WallChanger") || !p->Running(); }) || !p->Running())
+    throw std::runtime_error("the program did not get ready:\n" + ReadFile(LastProgramLog()));
+  return p;
+}
+
 RunResult Session::Tool(const std::vector<std::string>& argv, int timeoutMs) const {
   return Run(argv, Environment(), timeoutMs);
 }

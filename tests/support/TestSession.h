@@ -132,6 +132,12 @@ class Session {
   // Starts toviwall with the arguments; its output goes to <root>/toviwall-N.log.
   std::unique_ptr<Process> StartProgram(const std::vector<std::string>& args = {}, const std::string& cwd = {});
   std::string LastProgramLog() const { return lastLog_; }
+  // A settings file that exists already (so no first-run question is asked): the
+  // image folder is the home folder; `extra` lines follow in the "Option" section.
+  void WriteProfile(const std::string& extra = "") const;
+  // Starts toviwall and waits until it listens for later starts; throws with the
+  // program's output when it does not get there.
+  std::unique_ptr<Process> StartReady(const std::vector<std::string>& args = {});
 
   // A tool run in this session (DISPLAY and HOME set).
   RunResult Tool(const std::vector<std::string>& argv, int timeoutMs = 30000) const;
