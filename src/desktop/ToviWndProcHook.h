@@ -8,6 +8,11 @@
 // handler answering true hides the event from the control and ends dispatch);
 // the control's own handling; the after chain in order, up to the first handler
 // that answers true. A handler may unhook itself (or another) while it runs.
+//
+// The dispatcher is an event filter that runs the control's own event() itself.
+// Filters installed on the control after the hook run in front of it; a filter
+// installed on the control before the hook does not see the control's events
+// while the hook sits on it (Qt cannot run the older filters from a filter).
 class QEvent;
 class QWidget;
 
