@@ -112,7 +112,7 @@ TEST_F(ImageListWindowTest, AnEmptyListTakesTheImageFolder) {
 
 TEST_F(ImageListWindowTest, DeleteAsksAndOkWritesTheList) {
   std::string a = Image("pics/a.png"), b = Image("pics/b.bmp"), c = Image("pics/c.png");
-  WriteFile(ListFile(), a + "\r\n" + b + "\r\n" + c + "\r\n");
+  WriteFile(ListFile(), b + "\r\n" + c + "\r\n" + a + "\r\n");
   auto p = Start();
   ShowMainWindow();
   // Into the list (the click below the rows clears the selection), then the first row.
@@ -158,6 +158,33 @@ TEST_F(ImageListWindowTest, DecliningALargeListKeepsTheStoredFileAndTheTickIsSto
   ShowMainWindow();
   EXPECT_TRUE(WaitFor([&] { return Text("LabelInfo") == "Total images: 301"; })) << Text("LabelInfo");
   EXPECT_EQ(session->FindWindows(kTitle, true).size(), 1u);
+}
+
+TEST_F(ImageListWindowTest, AddTakesAListFileAndSaveWritesTheRowsElsewhere) {
+  std::string a = Image("pics/a.png"), b = Image("other/b.png"), c = Image("other/c.bmp");
+  WriteFile(ListFile(), a + "\r\n");
+  const std::string extra = session->Home() + "/extra.lst";
+  WriteFile(extra, c + "\n" + session->Home() + "/other/missing.png\n" + b + "\n");
+  auto p = Start();
+  ShowMainWindow();
+
+  session->ClickWidget("ButtonAdd");
+  ASSERT_TRUE(session->WaitWindowVisible("Browse Image File", true));
+  session->Xdotool({"windowfocus", "--sync", std::to_string(session->FindWindows("Browse Image File", true).at(0))});
+  session->Xdotool({"type", "--delay", "5", extra});
+  session->Xdotool({"key", "--clearmodifiers", "Return"});
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(ListFile()) == b + "\r\n" + c + "\r\n" + a + "\r\n"; }))
+      << ReadFile(ListFile());
+
+  // Saved under a name without extension: ".lst" is added; the default file stays.
+  session->ClickWidget("ButtonSave");
+  ASSERT_TRUE(session->WaitWindowVisible("Save Image List", true));
+  session->Xdotool({"windowfocus", "--sync", std::to_string(session->FindWindows("Save Image List", true).at(0))});
+  session->Xdotool({"type", "--delay", "5", session->Home() + "/saved"});
+  session->Xdotool({"key", "--clearmodifiers", "Return"});
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(session->Home() + "/saved.lst") == b + "\r\n" + c + "\r\n" + a + "\r\n"; }))
+      << ReadFile(session->Home() + "/saved.lst");
+  EXPECT_EQ(ReadFile(ListFile()), b + "\r\n" + c + "\r\n" + a + "\r\n");
 }
 
 }  // namespace
