@@ -52,13 +52,16 @@ void RunGuarded(const std::function<void()>& body) {
 QMessageBox::StandardButton ShowMessage(const QString& text, QMessageBox::Icon kind,
                                         QMessageBox::StandardButtons buttons) {
   QMessageBox box(kind, QString::fromUtf8(kTitle), text, buttons, DialogParent());
+  box.setObjectName(QStringLiteral("MessageBox"));
   QApplication::beep();
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 AskAnswer AskWithDontShowAgain(const QString& text, QMessageBox::Icon kind, QMessageBox::StandardButtons buttons) {
   QMessageBox box(kind, QString::fromUtf8(kTitle), text, buttons, DialogParent());
+  box.setObjectName(QStringLiteral("AskBox"));
   auto* check = new QCheckBox(QStringLiteral("&Don't show this message again"), &box);
+  check->setObjectName(QStringLiteral("CheckBoxDontShowAgain"));
   check->setChecked(false);
   box.setCheckBox(check);  // the box owns it
   AskAnswer answer;

@@ -341,9 +341,11 @@ void TMainForm::WireHandlers() {
   connect(TBItemExit, &QAction::triggered, this, Handler(&TMainForm::TBItemExitClick));
   connect(ActionHelp, &QAction::triggered, this, Handler(&TMainForm::ActionHelpExecute));
   // F1 opens the help; Shift+F1 asks what a control is for, as the caption's "?" does.
-  ActionHelp->setShortcut(QKeySequence::HelpContents);
-  ActionHelp->setShortcutContext(Qt::WindowShortcut);
-  addAction(ActionHelp);
+  // (A key of its own, so the tray menu does not show F1 beside Help.)
+  auto* helpKey = new QAction(this);
+  helpKey->setShortcut(QKeySequence::HelpContents);
+  connect(helpKey, &QAction::triggered, ActionHelp, &QAction::trigger);
+  addAction(helpKey);
   auto* whatsThis = QWhatsThis::createAction(this);
   whatsThis->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
   addAction(whatsThis);

@@ -40,7 +40,7 @@ constexpr std::int64_t kPumpEveryMs = 15;
 
 void TMainForm::ResetListIcons() {
   imageList_.ResetIcons();
-  ListViewImage->Model()->ResetIcons(QIcon(QStringLiteral(":/icons/toviwall-16.png")));
+  ListViewImage->Model()->ResetIcons(QIcon(QStringLiteral(":/NMAIN008")));  // the current-wallpaper marker
 }
 
 int TMainForm::FileTypeIcon(const std::string& path) {
