@@ -2,6 +2,8 @@
 // hiding, the exit command, the end of the session, help and About.
 #include "app/WallPaperMain.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -153,6 +155,10 @@ void TMainForm::ChooseWindowFont() {
 void TMainForm::FixWindowSize() {
   // A client area of 449 x 390 at 96 dots per inch; larger only when the fonts need it.
   const double scale = logicalDpiX() / 96.0;
+  for (QPushButton* b : {ButtonOK, ButtonHelp, ButtonAbout}) {
+    QString caption = b->text().remove(QLatin1Char('&'));
+    b->setFixedWidth(std::max(b->fontMetrics().horizontalAdvance(caption) + 28, static_cast<int>(64 * scale)));
+  }
   if (layout()) layout()->activate();
   QSize wanted(static_cast<int>(449 * scale), static_cast<int>(390 * scale));
   setFixedSize(wanted.expandedTo(minimumSizeHint()));

@@ -341,9 +341,13 @@ void TMainForm::BuildControls() {
   ButtonHelp = Named(new QPushButton(this), "ButtonHelp");
   ButtonAbout = Named(new QPushButton(this), "ButtonAbout");
   bottom->addWidget(LabelInfo, 1);
-  bottom->addWidget(ButtonOK);
-  bottom->addWidget(ButtonHelp);
-  bottom->addWidget(ButtonAbout);
+  LabelInfo->setMinimumWidth(0);
+  for (QPushButton* b : {ButtonOK, ButtonHelp, ButtonAbout}) {
+    // Compact buttons leave the information label room for its longest texts.
+    b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    b->setMinimumWidth(0);
+    bottom->addWidget(b);
+  }
   layout->addLayout(bottom);
   LinkButton(ButtonHelp, ActionHelp);
   LinkButton(ButtonAbout, ActionShowAbout);
