@@ -21,16 +21,9 @@ class MainWindowTest : public ::testing::Test {
     session = std::make_unique<Session>();
   }
 
-  void WriteProfile(const std::string& extra = "") {
-    std::filesystem::create_directories(std::filesystem::path(session->DefaultSettingsFile()).parent_path());
-    WriteFile(session->DefaultSettingsFile(), "[Option]\nImage Folder=" + session->Home() + "\n" + extra);
-  }
-
   // Started, listening, and with its main window shown by a later start.
   std::unique_ptr<Process> StartShown(const std::string& cwd = {}) {
-    auto p = session->StartProgram({}, cwd);
-    EXPECT_TRUE(WaitFor([&] { return Exists(session->RuntimeDir() + "/Tovi_WallChanger"); }))
-        << ReadFile(session->LastProgramLog());
+    auto p = session->StartReady({}, cwd);
     session->StartProgram()->Wait(5000);
     EXPECT_TRUE(WaitFor([&] { return session->WidgetRect("MainForm").has_value(); }));
     return p;
@@ -50,7 +43,7 @@ class MainWindowTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowTest, PagesAndCaptionsComeFromTheLanguageStrings) {
-  WriteProfile();
+  session->WriteProfile();
   auto p = StartShown();
   EXPECT_EQ(Text("PageControl.tab0"), "Image List");
   EXPECT_EQ(Text("PageControl.tab1"), "Desktop");
@@ -67,7 +60,7 @@ TEST_F(MainWindowTest, PagesAndCaptionsComeFromTheLanguageStrings) {
 }
 
 TEST_F(MainWindowTest, TranslationFileInTheWorkingFolderReplacesSomeStrings) {
-  WriteProfile();
+  session->WriteProfile();
   const std::string folder = session->Root() / "lang";
   std::filesystem::create_directories(folder);
   WriteFile(folder + "/WallLang.lng", "10011=Bildliste\n10026=   \n10040=Hintergrund wechseln\n");
@@ -81,7 +74,7 @@ TEST_F(MainWindowTest, TranslationFileInTheWorkingFolderReplacesSomeStrings) {
 }
 
 TEST_F(MainWindowTest, LaterStartWhileAboutIsOpenKeepsTheMainWindow) {
-  WriteProfile();
+  session->WriteProfile();
   auto p = StartShown();
   session->ClickWidget("ButtonAbout");
   ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("AboutBox").has_value(); }));
@@ -99,7 +92,7 @@ TEST_F(MainWindowTest, LaterStartWhileAboutIsOpenKeepsTheMainWindow) {
 }
 
 TEST_F(MainWindowTest, HelpButtonOpensTheHelpWindow) {
-  WriteProfile();
+  session->WriteProfile();
   auto p = StartShown();
   session->ClickWidget("PageControl.tab1");
   session->ClickWidget("ButtonHelp");
@@ -108,7 +101,7 @@ TEST_F(MainWindowTest, HelpButtonOpensTheHelpWindow) {
 }
 
 TEST_F(MainWindowTest, RefusedSettingsWriteShowsTheErrorBoxAndTheProgramGoesOn) {
-  WriteProfile();
+  session->WriteProfile();
   auto p = StartShown();
   const std::string before = ReadFile(session->DefaultSettingsFile());
   ::chmod(session->DefaultSettingsFile().c_str(), 0444);

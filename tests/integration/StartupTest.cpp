@@ -22,20 +22,6 @@ class StartupTest : public ::testing::Test {
     session = std::make_unique<Session>();
   }
 
-  // A profile that exists already, so no first-run question is asked.
-  void WriteProfile(const std::string& extra = "") {
-    std::filesystem::create_directories(std::filesystem::path(session->DefaultSettingsFile()).parent_path());
-    WriteFile(session->DefaultSettingsFile(), "[Option]\nImage Folder=" + session->Home() + "\n" + extra);
-  }
-
-  // Started and listening for later starts.
-  std::unique_ptr<Process> StartAndWaitReady() {
-    auto p = session->StartProgram();
-    bool ready = WaitFor([&] { return Exists(session->RuntimeDir() + "/Tovi_WallChanger") || !p->Running(); });
-    EXPECT_TRUE(ready && p->Running()) << ReadFile(session->LastProgramLog());
-    return p;
-  }
-
   // A second start: answers its exit code and how long it took.
   std::pair<int, double> SecondStart() {
     auto start = std::chrono::steady_clock::now();
@@ -72,8 +58,8 @@ TEST_F(StartupTest, FirstRunAsksForTheImageFolderAndStoresIt) {
 }
 
 TEST_F(StartupTest, LaterStartsToggleTheMainWindowAndEndAtOnce) {
-  WriteProfile();
-  auto first = StartAndWaitReady();
+  session->WriteProfile();
+  auto first = session->StartReady();
   EXPECT_FALSE(session->WindowVisible(kTitle));
 
   auto [code, seconds] = SecondStart();
@@ -90,8 +76,8 @@ TEST_F(StartupTest, LaterStartsToggleTheMainWindowAndEndAtOnce) {
 }
 
 TEST_F(StartupTest, ClosingTheWindowOnlyHidesIt) {
-  WriteProfile();
-  auto first = StartAndWaitReady();
+  session->WriteProfile();
+  auto first = session->StartReady();
   SecondStart();
   ASSERT_TRUE(session->WaitWindowVisible(kTitle, true));
   session->CloseWindow(session->FindWindows(kTitle, true).at(0));
@@ -102,15 +88,15 @@ TEST_F(StartupTest, ClosingTheWindowOnlyHidesIt) {
 }
 
 TEST_F(StartupTest, TerminationSignalEndsCleanlyAndStoresTheColumnWidth) {
-  WriteProfile("[Column]\nCol1=321\n");
-  auto first = StartAndWaitReady();
+  session->WriteProfile("[Column]\nCol1=321\n");
+  auto first = session->StartReady();
   first->Signal(SIGTERM);
   auto code = first->Wait(10000);
   ASSERT_TRUE(code.has_value()) << "still running after SIGTERM";
   EXPECT_EQ(*code, 0);
   EXPECT_EQ(IniReadInteger(session->DefaultSettingsFile(), "Column", "Col1", 0), 321);
   // The name is free again: a new start runs as the first instance.
-  auto again = StartAndWaitReady();
+  auto again = session->StartReady();
   EXPECT_TRUE(again->Running());
 }
 

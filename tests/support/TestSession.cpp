@@ -320,8 +320,8 @@ void Session::WriteProfile(const std::string& extra) const {
   WriteFile(DefaultSettingsFile(), "[Option]\nImage Folder=" + Home() + "\n" + extra);
 }
 
-std::unique_ptr<Process> Session::StartReady(const std::vector<std::string>& args) {
-  auto p = StartProgram(args);
+std::unique_ptr<Process> Session::StartReady(const std::vector<std::string>& args, const std::string& cwd) {
+  auto p = StartProgram(args, cwd);
   if (!WaitFor([&] { return Exists(RuntimeDir() + "/Tovi_WallChanger") || !p->Running(); }) || !p->Running())
     throw std::runtime_error("the program did not get ready:\n" + ReadFile(LastProgramLog()));
   return p;

@@ -137,7 +137,7 @@ class Session {
   void WriteProfile(const std::string& extra = "") const;
   // Starts toviwall and waits until it listens for later starts; throws with the
   // program's output when it does not get there.
-  std::unique_ptr<Process> StartReady(const std::vector<std::string>& args = {});
+  std::unique_ptr<Process> StartReady(const std::vector<std::string>& args = {}, const std::string& cwd = {});
 
   // A tool run in this session (DISPLAY and HOME set).
   RunResult Tool(const std::vector<std::string>& argv, int timeoutMs = 30000) const;
