@@ -137,12 +137,16 @@ bool CopyImageFile(const std::string& source, const std::string& target,
   }
 }
 
+PreparedWallpaper PrepareWallpaper(const WallpaperContext& c) {
+  const int type = c.fillingType >= kFillCenter && c.fillingType <= kFillShrinkToFit ? c.fillingType : kFillStretch;
+  if (type == kFillResizeToFit || type == kFillShrinkToFit) return {PrepareFitted(c, type), kFillCenter};
+  return {PrepareWallpaperFile(c.imageFile, c.outputFile), type};
+}
+
 void ApplyWallpaper(const WallpaperContext& c) {
   if (FileExists(c.imageFile)) {
-    const int type = c.fillingType >= kFillCenter && c.fillingType <= kFillShrinkToFit ? c.fillingType : kFillStretch;
-    const bool fit = type == kFillResizeToFit || type == kFillShrinkToFit;
-    const std::string wallpaper = fit ? PrepareFitted(c, type) : PrepareWallpaperFile(c.imageFile, c.outputFile);
-    if (c.setDesktop) c.setDesktop(wallpaper, fit ? kFillCenter : type);
+    PreparedWallpaper p = PrepareWallpaper(c);
+    if (c.setDesktop) c.setDesktop(p.file, p.style);
   }
   Write(c.settingsFile, keys::CurrentIndex, c.index);
   Write(c.settingsFile, keys::LastChange, c.now ? c.now() : NowLocal());

@@ -43,19 +43,28 @@ bool CopyImageFile(const std::string& source, const std::string& target,
                    const std::function<void(const std::string& message)>& showError);
 
 struct WallpaperContext {
-  std::string imageFile;   // the list entry's full path
+  std::string imageFile{};   // the list entry's full path
   int index = 0;           // its position in the list
   int fillingType = kFillStretch;
-  std::string outputFile;  // the output wallpaper file
-  std::string settingsFile;
+  std::string outputFile{};  // the output wallpaper file
+  std::string settingsFile{};
   platform::Screen& screen;
   // Hands the file to the desktop with style 0 centred, 1 tiled, 2 stretched.
-  std::function<void(const std::string& file, int style)> setDesktop;
+  std::function<void(const std::string& file, int style)> setDesktop{};
   // The copy failure's message box.
-  std::function<void(const std::string& message)> showCopyError;
+  std::function<void(const std::string& message)> showCopyError{};
   // The current date-time for "LastChange"; empty: the local clock.
-  std::function<double()> now;
+  std::function<double()> now{};
 };
+
+// What reaches the desktop for the context's image, filling type and screen, with
+// the work done: the wallpaper file (the image itself, or the output file after
+// conversion and fitting) and the style. The image file must exist.
+struct PreparedWallpaper {
+  std::string file;
+  int style = 0;
+};
+PreparedWallpaper PrepareWallpaper(const WallpaperContext& context);
 
 // Applies the entry: prepares the wallpaper file (converting JPEG and PNG into
 // the output file, fitting for types 3 and 4, never rewriting the user's own

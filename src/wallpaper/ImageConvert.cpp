@@ -31,15 +31,15 @@ std::unique_ptr<ImageReader> OpenImageFile(const std::string& file, const ImageL
 }
 
 namespace jpeg {
-void ConvertToBitmapFile(const std::string& source, const std::string& target) {
-  auto reader = OpenJpegFile(source);
+void ConvertToBitmapFile(const std::string& source, const std::string& target, const ImageLimits& limits) {
+  auto reader = OpenJpegFile(source, limits);
   SaveBitmapFile(*reader, target);
 }
 }  // namespace jpeg
 
 namespace png {
-void ConvertToBitmapFile(const std::string& source, const std::string& target) {
-  auto reader = OpenPngFile(source);
+void ConvertToBitmapFile(const std::string& source, const std::string& target, const ImageLimits& limits) {
+  auto reader = OpenPngFile(source, limits);
   SaveBitmapFile(*reader, target);
 }
 }  // namespace png

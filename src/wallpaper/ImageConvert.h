@@ -27,10 +27,10 @@ std::unique_ptr<ImageReader> OpenImageFile(const std::string& file, const ImageL
 // Decodes `source` at full size and writes it as a 24-bit BMP file at `target`.
 // A decoding failure throws and leaves `target` exactly as it was.
 namespace jpeg {
-void ConvertToBitmapFile(const std::string& source, const std::string& target);
+void ConvertToBitmapFile(const std::string& source, const std::string& target, const ImageLimits& limits = {});
 }
 namespace png {
-void ConvertToBitmapFile(const std::string& source, const std::string& target);
+void ConvertToBitmapFile(const std::string& source, const std::string& target, const ImageLimits& limits = {});
 }
 
 // The file the desktop gets for `imageFile`: `outputFile` for JPEG and PNG images,

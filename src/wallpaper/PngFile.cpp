@@ -82,7 +82,7 @@ class PngReader final : public ImageReader {
     const int first = RowsRead();
     if (passes_ > 1) {
       // Interlaced rows are only complete after the last pass: decode them all at once.
-      if (whole_.empty()) ReadWholeImage();
+      if (!whole_) ReadWholeImage();
       for (int k = 0; k < count; ++k)
         Deliver(&whole_[rowBytes_ * static_cast<std::size_t>(first + k)], rows[k]);
       return;
@@ -112,7 +112,7 @@ class PngReader final : public ImageReader {
   }
 
   void ReadWholeImage() {
-    whole_.resize(rowBytes_ * static_cast<std::size_t>(Height()));
+    whole_ = std::make_unique_for_overwrite<std::uint8_t[]>(rowBytes_ * static_cast<std::size_t>(Height()));
     pointers_.resize(static_cast<std::size_t>(Height()));
     for (int y = 0; y < Height(); ++y) pointers_[static_cast<std::size_t>(y)] = &whole_[rowBytes_ * static_cast<std::size_t>(y)];
     Guarded([this] { png_read_image(h_.png, pointers_.data()); });
@@ -145,7 +145,7 @@ class PngReader final : public ImageReader {
   int channels_ = 3;
   std::size_t rowBytes_ = 0;
   std::vector<std::uint8_t> row_;
-  std::vector<std::uint8_t> whole_;
+  std::unique_ptr<std::uint8_t[]> whole_;
   std::vector<png_bytep> pointers_;
 };
 

@@ -26,6 +26,9 @@ void TransposeBytesPlain(const std::uint8_t* const* rows, int lanes, std::size_t
   }
 }
 
+// Three channel sums of one target column for all lanes; columns are taken two
+// at a time so that six independent sums keep the adder busy (each column's own
+// order of additions is unchanged).
 template <class V>
 void HorizontalKernel(const std::uint8_t* const* rows, int lanes, int srcWidth, const Contributions& h, float* scratch,
                       std::uint8_t* const* out) {
@@ -36,15 +39,14 @@ void HorizontalKernel(const std::uint8_t* const* rows, int lanes, int srcWidth, 
   const std::int32_t* index = h.index.data();
   const float* weight = h.weight.data();
   alignas(32) std::uint8_t bytes[3 * kLanes];
-  for (int t = 0; t < dstWidth; ++t) {
-    F b = V::Zero(), g = V::Zero(), r = V::Zero();
-    for (std::uint32_t n = start[t]; n < start[t + 1]; ++n) {
-      const F w = V::Set1(weight[n]);
-      const float* p = scratch + static_cast<std::size_t>(index[n]) * (3 * kLanes);
-      b = V::Add(b, V::Mul(w, V::LoadF(p)));
-      g = V::Add(g, V::Mul(w, V::LoadF(p + kLanes)));
-      r = V::Add(r, V::Mul(w, V::LoadF(p + 2 * kLanes)));
-    }
+  auto tap = [&](std::uint32_t n, F& b, F& g, F& r) {
+    const F w = V::Set1(weight[n]);
+    const float* p = scratch + static_cast<std::size_t>(index[n]) * (3 * kLanes);
+    b = V::Add(b, V::Mul(w, V::LoadF(p)));
+    g = V::Add(g, V::Mul(w, V::LoadF(p + kLanes)));
+    r = V::Add(r, V::Mul(w, V::LoadF(p + 2 * kLanes)));
+  };
+  auto emit = [&](int t, const F& b, const F& g, const F& r) {
     V::ToBytes(b, bytes);
     V::ToBytes(g, bytes + kLanes);
     V::ToBytes(r, bytes + 2 * kLanes);
@@ -54,6 +56,24 @@ void HorizontalKernel(const std::uint8_t* const* rows, int lanes, int srcWidth, 
       o[1] = bytes[kLanes + l];
       o[2] = bytes[2 * kLanes + l];
     }
+  };
+  int t = 0;
+  for (; t + 1 < dstWidth; t += 2) {
+    F b0 = V::Zero(), g0 = V::Zero(), r0 = V::Zero(), b1 = V::Zero(), g1 = V::Zero(), r1 = V::Zero();
+    std::uint32_t n0 = start[t], e0 = start[t + 1], n1 = start[t + 1], e1 = start[t + 2];
+    for (; n0 < e0 && n1 < e1; ++n0, ++n1) {
+      tap(n0, b0, g0, r0);
+      tap(n1, b1, g1, r1);
+    }
+    for (; n0 < e0; ++n0) tap(n0, b0, g0, r0);
+    for (; n1 < e1; ++n1) tap(n1, b1, g1, r1);
+    emit(t, b0, g0, r0);
+    emit(t + 1, b1, g1, r1);
+  }
+  if (t < dstWidth) {
+    F b = V::Zero(), g = V::Zero(), r = V::Zero();
+    for (std::uint32_t n = start[t]; n < start[t + 1]; ++n) tap(n, b, g, r);
+    emit(t, b, g, r);
   }
 }
 

@@ -39,10 +39,10 @@ std::string MakeJpeg(const TempDir& dir, const std::string& name, int w, int h, 
   return out;
 }
 
-std::string ConvertError(void (*convert)(const std::string&, const std::string&), const std::string& from,
+std::string ConvertError(void (*convert)(const std::string&, const std::string&, const ImageLimits&), const std::string& from,
                          const std::string& to) {
   try {
-    convert(from, to);
+    convert(from, to, {});
   } catch (const ImageError& e) {
     return e.what();
   }

@@ -1,0 +1,82 @@
+// toviwall-render from the command line: what it writes, prints and refuses.
+#include <gtest/gtest.h>
+
+#include "ImageTestSupport.h"
+#include "app/AtomicFile.h"
+#include "wallpaper/BitmapFile.h"
+#include "wallpaper/Composition.h"
+#include "wallpaper/MyStretch.h"
+
+namespace toviwall {
+namespace {
+
+using test::TempDir;
+
+test::RunResult Render(std::vector<std::string> args) {
+  args.insert(args.begin(), test::BinaryDir() + "/toviwall-render");
+  return imagetest::RunTool(args);
+}
+
+TEST(RenderTool, WritesWhatTheDesktopWouldGet) {
+  imagetest::RequireTool(imagetest::kConvert);
+  TempDir dir;
+  std::string jpg = dir / "wide.jpg";
+  imagetest::MustRun({imagetest::kConvert, imagetest::PngSuite("basn2c08.png"), "-resize", "300x100!", jpg});
+  auto r = Render({jpg, dir / "out.bmp", "--type", "4", "--screen", "128x102"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "128x43 style 0\n");
+  platform::FixedScreen screen(128, 102);
+  PrepareWallpaper({.imageFile = jpg, .fillingType = 4, .outputFile = dir / "expected.bmp", .screen = screen});
+  EXPECT_TRUE(test::ReadFile(dir / "out.bmp") == test::ReadFile(dir / "expected.bmp"));
+
+  // A BMP that needs no fitting comes out as a copy of itself.
+  std::string bmp = dir / "small.bmp";
+  SaveBitmapFile(imagetest::RandomBitmap(30, 20, 4), bmp);
+  r = Render({bmp, dir / "copy.bmp", "--type", "2", "--screen", "1920x1080"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "30x20 style 2\n");
+  EXPECT_TRUE(test::ReadFile(dir / "copy.bmp") == test::ReadFile(bmp));
+}
+
+TEST(RenderTool, ResamplesWithTheNamedFilter) {
+  TempDir dir;
+  std::string bmp = dir / "in.bmp";
+  Bitmap24 source = imagetest::RandomBitmap(70, 50, 8);
+  SaveBitmapFile(source, bmp);
+  auto r = Render({bmp, dir / "out.bmp", "--filter", "B-Spline", "--size", "33x91"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "33x91\n");
+  Bitmap24 expected(33, 91);
+  Stretch(source, expected, SplineFilter, 2.0f);
+  EXPECT_TRUE(LoadBitmapFile(dir / "out.bmp").SamePixels(expected));
+}
+
+TEST(RenderTool, RefusesClearlyAndLeavesTheOutputAlone) {
+  TempDir dir;
+  std::string out = dir / "out.bmp";
+  WriteFileAtomically(out, "keep me");
+  WriteFileAtomically(dir / "bad.jpg", "\xFF\xD8 not really");
+  SaveBitmapFile(imagetest::RandomBitmap(4, 4, 1), dir / "ok.bmp");
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  };
+  for (const Case& c : {Case{{dir / "bad.jpg", out, "--type", "3", "--screen", "800x600"}, "bad.jpg"},
+                        Case{{dir / "none.png", out, "--type", "0", "--screen", "800x600"}, "none.png"},
+                        Case{{dir / "ok.bmp", out, "--filter", "Gauss", "--size", "5x5"}, "unknown filter"},
+                        Case{{dir / "ok.bmp", out, "--filter", "Box", "--size", "0x5"}, "invalid size"},
+                        Case{{dir / "ok.bmp", out, "--type", "5", "--screen", "800x600"}, "0 to 4"},
+                        Case{{dir / "ok.bmp", out, "--type", "1"}, "go together"},
+                        Case{{dir / "ok.bmp", out}, "either"},
+                        Case{{dir / "ok.bmp", dir / "no-such-folder/out.bmp", "--filter", "Box", "--size", "2x2"},
+                             "Cannot write"}}) {
+    auto r = Render(c.args);
+    EXPECT_EQ(r.exitCode, 1) << c.message;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_TRUE(test::ReadFile(out) == "keep me") << c.message;
+  }
+}
+
+}  // namespace
+}  // namespace toviwall
