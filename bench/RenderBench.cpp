@@ -77,7 +77,7 @@ double Median(std::vector<double> v) {
 struct Contender {
   std::string name;
   std::vector<std::string> argv;
-  std::vector<double> times;
+  std::vector<double> times{};
   double peak = 0;
   bool failed = false;
 };
