@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "app/AtomicFile.h"
 #include "platform/Screen.h"
 #include "wallpaper/BitmapFile.h"
@@ -100,22 +102,29 @@ Options Parse(int argc, char** argv) {
   return o;
 }
 
-// The desktop's file for the type and screen, as ApplyWallpaper prepares it.
+// The desktop's file for the type and screen, as ApplyWallpaper prepares it. The
+// work goes to a scratch file beside OUTPUT, which replaces OUTPUT only at the end:
+// the copy of a BMP the fitting starts from must not stay behind after a failure.
 void Render(const Options& o) {
   if (!FileExists(o.source)) throw ImageError(o.source + ": no such file");
+  const std::string scratch = o.output + ".render-" + std::to_string(::getpid()) + ".tmp";
+  struct Remove {
+    const std::string& path;
+    ~Remove() { std::remove(path.c_str()); }
+  } removeScratch{scratch};
   platform::FixedScreen screen(o.screen.width, o.screen.height);
-  WallpaperContext context{.imageFile = o.source,
-                           .index = 0,
-                           .fillingType = o.type,
-                           .outputFile = o.output,
-                           .settingsFile = {},
-                           .screen = screen,
-                           .setDesktop = {},
-                           // A copy that fails is an error here, before OUTPUT is touched.
-                           .showCopyError = [](const std::string& m) -> void { throw ImageError(m); },
-                           .now = {}};
-  PreparedWallpaper p = PrepareWallpaper(context);
-  if (p.file != o.output && !CopyImageFile(p.file, o.output, context.showCopyError)) return;
+  auto fail = [](const std::string& m) -> void { throw ImageError(m); };
+  PreparedWallpaper p = PrepareWallpaper({.imageFile = o.source,
+                                          .fillingType = o.type,
+                                          .outputFile = scratch,
+                                          .screen = screen,
+                                          .showCopyError = fail});
+  if (p.file == scratch) {
+    if (std::rename(scratch.c_str(), o.output.c_str()) != 0)
+      throw FileWriteError("Cannot write " + o.output + ": " + std::strerror(errno));
+  } else {
+    CopyImageFile(p.file, o.output, fail);
+  }
   auto written = OpenBitmapFile(o.output);
   std::printf("%dx%d style %d\n", written->Width(), written->Height(), p.style);
 }

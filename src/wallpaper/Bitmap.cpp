@@ -20,6 +20,7 @@ Bitmap24::Bitmap24(int width, int height)
     width_ = height_ = 0;
     return;
   }
+  CheckImageSize(width, height);
   data_ = std::make_unique_for_overwrite<std::uint8_t[]>(SizeBytes());
   std::size_t used = static_cast<std::size_t>(width) * 3;
   if (used != stride_)

@@ -35,6 +35,7 @@ class Bitmap24 {
  public:
   Bitmap24() = default;
   // The pixels are left unset (callers fill every row); the row padding is zeroed.
+  // Sizes beyond the default limits throw ImageError instead of allocating.
   Bitmap24(int width, int height);
   // The same, filled with one colour.
   Bitmap24(int width, int height, std::uint8_t blue, std::uint8_t green, std::uint8_t red);

@@ -187,9 +187,8 @@ class Job {
         needed_[static_cast<std::size_t>(v_.index[n])] = 1;
         lastNeeded_[static_cast<std::size_t>(t)] = std::max(lastNeeded_[static_cast<std::size_t>(t)], v_.index[n]);
       }
-    // Reading a whole lane set past the last intermediate row's end is allowed.
     midStride_ = RowBytes24(dstW);
-    mid_ = std::make_unique_for_overwrite<std::uint8_t[]>(midStride_ * static_cast<std::size_t>(srcH) + 4 * kLanes);
+    mid_ = std::make_unique_for_overwrite<std::uint8_t[]>(midStride_ * static_cast<std::size_t>(srcH));
     blocks_ = (srcH + kBlockRows - 1) / kBlockRows;
     blockDone_.assign(static_cast<std::size_t>(blocks_), 0);
     if (supply_.Decodes()) ring_.resize(static_cast<std::size_t>(kSlots) * kBlockRows * RowBytes24(srcW));

@@ -27,8 +27,7 @@ struct Kernels {
   void (*horizontal)(const std::uint8_t* const* rows, int lanes, int srcWidth, const Contributions& h,
                      float* scratch, std::uint8_t* const* out);
   // Second pass for target row `t`: `bytes` bytes of it from the intermediate rows
-  // (row r starts at mid + r * midStride; reading up to 31 bytes past a row's
-  // end must be allowed).
+  // (row r starts at mid + r * midStride); nothing past a row's `bytes` is read.
   void (*vertical)(const Contributions& v, int t, const std::uint8_t* mid, std::size_t midStride,
                    std::uint8_t* out, std::size_t bytes);
 };

@@ -100,13 +100,25 @@ void VerticalKernel(const Contributions& v, int t, const std::uint8_t* mid, std:
     V::ToBytes(a2, out + x + 2 * kLanes);
     V::ToBytes(a3, out + x + 3 * kLanes);
   }
-  for (; x < bytes; x += kLanes) {
+  for (; x + kLanes <= bytes; x += kLanes) {
     F a = V::Zero();
     for (std::uint32_t n = first; n < last; ++n)
       a = V::Add(a, V::Mul(V::Set1(weight[n]), V::FromBytes(mid + static_cast<std::size_t>(index[n]) * midStride + x)));
+    V::ToBytes(a, out + x);
+  }
+  if (x < bytes) {
+    // The last few bytes of the row, copied out so that nothing past the row
+    // (another thread's row, perhaps still being written) is ever read.
+    const std::size_t n = bytes - x;
+    F a = V::Zero();
+    for (std::uint32_t k = first; k < last; ++k) {
+      std::uint8_t part[kLanes] = {};
+      std::memcpy(part, mid + static_cast<std::size_t>(index[k]) * midStride + x, n);
+      a = V::Add(a, V::Mul(V::Set1(weight[k]), V::FromBytes(part)));
+    }
     std::uint8_t tail[kLanes];
     V::ToBytes(a, tail);
-    std::memcpy(out + x, tail, std::min<std::size_t>(kLanes, bytes - x));
+    std::memcpy(out + x, tail, n);
   }
 }
 

@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <string>
 
+#include "app/AtomicFile.h"
 #include "wallpaper/Bitmap.h"
+#include "wallpaper/MyStretch.h"
 
 namespace toviwall::fuzz {
 
@@ -57,5 +59,23 @@ class ScratchFolder {
   ~ScratchFolder() { std::filesystem::remove_all(path_); }
   std::string path_;
 };
+
+// A JPEG or PNG decoder's input: converted to a BMP file, or (for inputs of odd
+// length) streamed through the resampler as the fitting types do.
+template <class Convert, class Open>
+void DecodeAnyBytes(const std::uint8_t* data, std::size_t size, Convert convert, Open open) {
+  MemoryFile file(data, size);
+  try {
+    if (size % 2 == 0) {
+      convert(file.Path(), ScratchFolder::Path() + "/out.bmp", kLimits);
+    } else {
+      auto rows = open(file.Path(), kLimits);
+      Bitmap24 fitted(1 + rows->Width() / 3, 1 + rows->Height() / 5);
+      Stretch(*rows, fitted, Lanczos3Filter, 3.0f);
+    }
+  } catch (const ImageError&) {
+  } catch (const FileWriteError&) {
+  }
+}
 
 }  // namespace toviwall::fuzz

@@ -67,6 +67,10 @@ struct Desk {
     return path;
   }
   int StoredIndex() const { return Read(settings, keys::CurrentIndex); }
+  FitSize OutputSize() const {
+    auto rows = OpenBitmapFile(output);
+    return {rows->Width(), rows->Height()};
+  }
 };
 
 // What the steps leave when followed literally, computed the plain way: the
@@ -141,11 +145,8 @@ TEST(ApplyWallpaper, ResizeToFitOfATallPngAndOfEqualAspect) {
   EXPECT_EQ(fitted.Height(), 1024);
   EXPECT_TRUE(fitted.SamePixels(FittedTheLongWay(png, 341, 1024)));
 
-  std::string equal = d.Bmp("equal.bmp", 640, 512);
-  d.Apply(equal, kFillResizeToFit);
-  fitted = LoadBitmapFile(d.output);
-  EXPECT_EQ(fitted.Width(), 1280);
-  EXPECT_EQ(fitted.Height(), 1024);
+  d.Apply(d.Bmp("equal.bmp", 640, 512), kFillResizeToFit);
+  EXPECT_EQ(d.OutputSize(), (FitSize{1280, 1024}));
 }
 
 TEST(ApplyWallpaper, PlainTypesHandOverWithoutFittingAndConvertJpegAndPng) {
@@ -205,16 +206,10 @@ TEST(ApplyWallpaper, AFailedCopyShowsTheMessageAndGoesOnWithTheOutputFile) {
 
 TEST(ApplyWallpaper, ExtremeAspectRatiosStillGiveAnImage) {
   Desk d;
-  std::string thin = d.Bmp("thin.bmp", 1, 3000);
-  d.Apply(thin, kFillResizeToFit);
-  Bitmap24 fitted = LoadBitmapFile(d.output);
-  EXPECT_EQ(fitted.Width(), 1);
-  EXPECT_EQ(fitted.Height(), 1024);
-  std::string flat = d.Bmp("flat.bmp", 5000, 2);
-  d.Apply(flat, kFillShrinkToFit);
-  fitted = LoadBitmapFile(d.output);
-  EXPECT_EQ(fitted.Width(), 1280);
-  EXPECT_EQ(fitted.Height(), 1);
+  d.Apply(d.Bmp("thin.bmp", 1, 3000), kFillResizeToFit);
+  EXPECT_EQ(d.OutputSize(), (FitSize{1, 1024}));
+  d.Apply(d.Bmp("flat.bmp", 5000, 2), kFillShrinkToFit);
+  EXPECT_EQ(d.OutputSize(), (FitSize{1280, 1}));
 }
 
 TEST(NeedsToFit, AnswersFromTheFileAndTheScreenReadEachTime) {

@@ -58,13 +58,12 @@ inline int MaxDifference(const Bitmap24& a, const Bitmap24& b) {
   return worst;
 }
 
-// The pixels ImageMagick decodes from `file`, as raw RGB over white.
-inline Bitmap24 DecodedByImageMagick(const std::string& file, int w, int h) {
-  auto r = RunTool({kConvert, file, "-background", "white", "-alpha", "remove", "-depth", "8", "rgb:-"});
-  EXPECT_EQ(r.exitCode, 0) << r.err;
+// Raw RGB bytes a peer printed, as a bitmap of the expected size.
+inline Bitmap24 FromRawRgb(const test::RunResult& r, const std::string& file, const char* peer, int w, int h) {
+  EXPECT_EQ(r.exitCode, 0) << peer << ": " << r.err;
   Bitmap24 b(w, h);
   if (r.out.size() != static_cast<std::size_t>(w) * h * 3) {
-    ADD_FAILURE() << file << ": ImageMagick gave " << r.out.size() << " bytes";
+    ADD_FAILURE() << file << ": " << peer << " gave " << r.out.size() << " bytes";
     return b;
   }
   for (int y = 0; y < h; ++y)
@@ -72,6 +71,12 @@ inline Bitmap24 DecodedByImageMagick(const std::string& file, int w, int h) {
       for (int c = 0; c < 3; ++c)
         b.Row(y)[3 * x + c] = static_cast<std::uint8_t>(r.out[(static_cast<std::size_t>(y) * w + x) * 3 + 2 - c]);
   return b;
+}
+
+// The pixels ImageMagick decodes from `file`, as raw RGB over white.
+inline Bitmap24 DecodedByImageMagick(const std::string& file, int w, int h) {
+  return FromRawRgb(RunTool({kConvert, file, "-background", "white", "-alpha", "remove", "-depth", "8", "rgb:-"}), file,
+                    "ImageMagick", w, h);
 }
 
 // Python with Pillow (the first python3 on PATH may lack it).
@@ -93,18 +98,7 @@ for r, g, b, a in im.getdata():
         out.append((c * a + 255 * (255 - a) + 127) // 255)
 sys.stdout.buffer.write(out)
 )";
-  auto r = RunTool({kPython, "-c", script, file});
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  Bitmap24 b(w, h);
-  if (r.out.size() != static_cast<std::size_t>(w) * h * 3) {
-    ADD_FAILURE() << file << ": Pillow gave " << r.out.size() << " bytes";
-    return b;
-  }
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      for (int c = 0; c < 3; ++c)
-        b.Row(y)[3 * x + c] = static_cast<std::uint8_t>(r.out[(static_cast<std::size_t>(y) * w + x) * 3 + 2 - c]);
-  return b;
+  return FromRawRgb(RunTool({kPython, "-c", script, file}), file, "Pillow", w, h);
 }
 
 }  // namespace toviwall::imagetest

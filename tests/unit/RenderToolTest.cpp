@@ -65,6 +65,8 @@ TEST(RenderTool, RefusesClearlyAndLeavesTheOutputAlone) {
                         Case{{dir / "none.png", out, "--type", "0", "--screen", "800x600"}, "none.png"},
                         Case{{dir / "ok.bmp", out, "--filter", "Gauss", "--size", "5x5"}, "unknown filter"},
                         Case{{dir / "ok.bmp", out, "--filter", "Box", "--size", "0x5"}, "invalid size"},
+                        Case{{dir / "ok.bmp", out, "--filter", "Box", "--size", "65535x65535"}, "too large"},
+                        Case{{dir / "ok.bmp", out, "--type", "3", "--screen", "65535x65535"}, "too large"},
                         Case{{dir / "ok.bmp", out, "--type", "5", "--screen", "800x600"}, "0 to 4"},
                         Case{{dir / "ok.bmp", out, "--type", "1"}, "go together"},
                         Case{{dir / "ok.bmp", out}, "either"},
