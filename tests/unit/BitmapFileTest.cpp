@@ -41,10 +41,8 @@ struct BmpBuilder {
 
   std::string Build() const {
     bool core = infoSize == 12;
-    std::size_t entry = core ? 3 : 4;
     bool maskAfterHeader = infoSize == 40 && compression == 3;
     std::string s(14 + infoSize + (maskAfterHeader ? 12 : 0), '\0');
-    std::size_t tableAt = s.size();
     for (std::size_t i = 0; i < palette.size() / 3; ++i) {
       s.append(reinterpret_cast<const char*>(&palette[i * 3]), 3);
       if (!core) s.push_back('\0');
@@ -72,8 +70,6 @@ struct BmpBuilder {
       if (compression == 3)
         for (int i = 0; i < 3; ++i) Put32(s, 54 + 4 * i, masks[i]);
     }
-    (void)tableAt;
-    (void)entry;
     return s;
   }
 };
