@@ -38,7 +38,7 @@ class ImageListWindowTest : public ::testing::Test {
     if (path.size() > 4 && (path.substr(path.size() - 4) == ".bmp" || path.substr(path.size() - 4) == ".BMP"))
       SaveBitmapFile(Bitmap24(4, 3), path);
     else
-      std::filesystem::copy_file(SourceDir() + "/../shared/testdata/pngsuite/basn2c08.png", path,
+      std::filesystem::copy_file(SourceDir() + "/tests/data/pngsuite/basn2c08.png", path,
                                  std::filesystem::copy_options::overwrite_existing);
     return path;
   }

@@ -82,7 +82,7 @@ bool Exists(const std::string& path);
 
 // The folder that holds the built programs (toviwall, toviwall-render, ...).
 std::string BinaryDir();
-// The source tree's test data folder (../shared/testdata is found from there).
+// The source tree (test data lies in tests/data).
 std::string SourceDir();
 
 // A private Xvfb on a free display number.

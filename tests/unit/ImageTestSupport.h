@@ -13,7 +13,7 @@
 namespace toviwall::imagetest {
 
 inline std::string PngSuite(const std::string& name = {}) {
-  return test::SourceDir() + "/../shared/testdata/pngsuite" + (name.empty() ? "" : "/" + name);
+  return test::SourceDir() + "/tests/data/pngsuite" + (name.empty() ? "" : "/" + name);
 }
 
 // ImageMagick as the distributions ship it (another "convert" may come first on PATH).
