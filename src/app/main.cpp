@@ -1,4 +1,5 @@
 // Program entry: one instance per user; the main window owns the rest of the run.
+#include <QIcon>
 #include <memory>
 
 #include "app/AppIdentity.h"
@@ -25,6 +26,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("toviwall"));
   QApplication::setDesktopFileName(QStringLiteral("toviwall"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/toviwall.png")));
+  // Without a desktop session Qt knows only the bare hicolor theme, which has no
+  // file-type icons; Adwaita (installed with the program) fills the gaps.
+  QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
 
   auto widgetMap = WidgetMap::FromEnvironment();  // only for tests that drive the program
 
