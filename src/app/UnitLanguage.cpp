@@ -94,11 +94,11 @@ std::string FormatText(std::string_view format, std::initializer_list<FormatArg>
       out += c;
       continue;
     }
-    char spec = format[i + 1];
-    if (spec == '%') {
+    char kind = format[i + 1];
+    if (kind == '%') {
       out += '%';
       ++i;
-    } else if (spec == 's' || spec == 'd') {
+    } else if (kind == 's' || kind == 'd') {
       ++i;
       if (next != args.end()) {
         if (auto* text = std::get_if<std::string_view>(&*next)) out += *text;

@@ -23,14 +23,11 @@ class DesktopWallpaperTest : public ::testing::Test {
     options.width = 800;
     options.height = 600;
     session = std::make_unique<Session>(options);
-    std::filesystem::create_directories(std::filesystem::path(session->DefaultSettingsFile()).parent_path());
-    WriteFile(session->DefaultSettingsFile(), "[Option]\nImage Folder=" + session->Home() + "\n");
+    session->WriteProfile();
   }
 
   std::unique_ptr<Process> StartShown() {
-    auto p = session->StartProgram();
-    EXPECT_TRUE(WaitFor([&] { return Exists(session->RuntimeDir() + "/Tovi_WallChanger"); }))
-        << ReadFile(session->LastProgramLog());
+    auto p = session->StartReady();
     session->StartProgram()->Wait(5000);
     EXPECT_TRUE(WaitFor([&] { return session->WidgetRect("ButtonNone").has_value(); }));
     return p;

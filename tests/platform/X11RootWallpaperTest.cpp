@@ -52,9 +52,9 @@ class X11RootWallpaperTest : public ::testing::Test {
   X11RootWallpaper Desktop(std::uint32_t background = 0) { return X11RootWallpaper(session->Display(), background); }
 
   // A 24-bit BMP (or any other format by extension) made by ImageMagick.
-  std::string Picture(const std::string& name, const std::vector<std::string>& spec) {
+  std::string Picture(const std::string& name, const std::vector<std::string>& drawing) {
     std::vector<std::string> argv{"/usr/bin/convert"};
-    argv.insert(argv.end(), spec.begin(), spec.end());
+    argv.insert(argv.end(), drawing.begin(), drawing.end());
     std::string path = pictures + "/" + name;
     bool bmp = name.size() > 4 && name.substr(name.size() - 4) == ".bmp";
     argv.insert(argv.end(), {"-alpha", "off", "-type", "TrueColor", (bmp ? "BMP3:" : "") + path});
