@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "imagelist/ImageList.h"
-#include "imagelist/ImageListView.h"
+#include "imagelist/ui/ImageListView.h"
 #include "imagelist/ListFile.h"
 #include "imagelist/PathCollation.h"
 #include "imagelist/PathSet.h"

@@ -24,11 +24,11 @@
 #include <string>
 #include <vector>
 
-#include "app/AtomicFile.h"
-#include "wallpaper/BitmapFile.h"
-#include "wallpaper/ImageConvert.h"
-#include "wallpaper/MyStretch.h"
-#include "wallpaper/StretchKernels.h"
+#include "base/AtomicFile.h"
+#include "image/BitmapFile.h"
+#include "image/ImageConvert.h"
+#include "image/MyStretch.h"
+#include "image/StretchKernels.h"
 
 namespace {
 

@@ -18,12 +18,12 @@
 
 #include <unistd.h>
 
-#include "app/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "platform/Screen.h"
-#include "wallpaper/BitmapFile.h"
+#include "image/BitmapFile.h"
 #include "wallpaper/Composition.h"
-#include "wallpaper/ImageConvert.h"
-#include "wallpaper/MyStretch.h"
+#include "image/ImageConvert.h"
+#include "image/MyStretch.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "app/Intervals.h"
 
-#include "app/UnitLanguage.h"
+#include "base/UnitLanguage.h"
 
 namespace toviwall {
 namespace {

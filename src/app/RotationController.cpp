@@ -3,9 +3,9 @@
 #include <cmath>
 #include <exception>
 
-#include "app/DateTime.h"
+#include "base/DateTime.h"
 #include "app/Intervals.h"
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "imagelist/ImageList.h"
 
 namespace toviwall {

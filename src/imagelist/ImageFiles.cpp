@@ -1,6 +1,6 @@
 #include "imagelist/ImageFiles.h"
 
-#include "app/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 namespace toviwall {
 

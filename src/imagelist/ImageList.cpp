@@ -2,9 +2,9 @@
 
 #include <exception>
 
-#include "app/AtomicFile.h"
-#include "app/SettingsPaths.h"
-#include "app/UnitLanguage.h"
+#include "base/AtomicFile.h"
+#include "base/SettingsPaths.h"
+#include "base/UnitLanguage.h"
 #include "imagelist/ListFile.h"
 #include "imagelist/ScanFolder.h"
 

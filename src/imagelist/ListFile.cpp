@@ -1,8 +1,8 @@
 #include "imagelist/ListFile.h"
 
-#include "app/AtomicFile.h"
-#include "app/IniFile.h"
-#include "app/SettingsKeys.h"
+#include "base/AtomicFile.h"
+#include "base/IniFile.h"
+#include "base/SettingsKeys.h"
 #include "imagelist/PathSet.h"
 
 namespace toviwall {

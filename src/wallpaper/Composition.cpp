@@ -4,14 +4,14 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/AtomicFile.h"
-#include "app/DateTime.h"
-#include "app/Settings.h"
-#include "app/UnitLanguage.h"
-#include "wallpaper/BitmapFile.h"
-#include "wallpaper/FileHandle.h"
-#include "wallpaper/ImageConvert.h"
-#include "wallpaper/MyStretch.h"
+#include "base/AtomicFile.h"
+#include "base/DateTime.h"
+#include "base/Settings.h"
+#include "base/UnitLanguage.h"
+#include "image/BitmapFile.h"
+#include "base/FileHandle.h"
+#include "image/ImageConvert.h"
+#include "image/MyStretch.h"
 
 namespace toviwall {
 namespace {
@@ -120,7 +120,7 @@ void FitBitmapFileToScreen(const std::string& file, platform::Screen& screen) {
 bool CopyImageFile(const std::string& source, const std::string& target,
                    const std::function<void(const std::string& message)>& showError) {
   try {
-    ReadOnlyFile in(source);
+    ReadOnlyFile<ImageError> in(source);
     AtomicFileWriter out(target);
     std::vector<char> buffer(1 << 20);
     for (std::uint64_t at = 0;;) {

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "app/AppIdentity.h"
-#include "app/AtomicFile.h"
-#include "app/SettingsPaths.h"
-#include "app/UnitLanguage.h"
+#include "base/AppIdentity.h"
+#include "base/AtomicFile.h"
+#include "base/SettingsPaths.h"
+#include "base/UnitLanguage.h"
 #include "wallpaper/Composition.h"
-#include "wallpaper/ImageConvert.h"
+#include "image/ImageConvert.h"
 
 namespace toviwall {
 namespace {

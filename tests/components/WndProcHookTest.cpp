@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "desktop/ToviWndProcHook.h"
+#include "desktop/ui/ToviWndProcHook.h"
 
 namespace toviwall {
 namespace {

@@ -1,7 +1,7 @@
 // Any bytes as a BMP file: loaded, and what loads is resampled to a small odd size.
 #include "FuzzSupport.h"
-#include "wallpaper/BitmapFile.h"
-#include "wallpaper/MyStretch.h"
+#include "image/BitmapFile.h"
+#include "image/MyStretch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace toviwall;

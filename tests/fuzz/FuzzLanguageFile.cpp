@@ -1,7 +1,7 @@
 // Any bytes as a translation file: loaded, then every string used as a format
 // with the arguments the program passes.
 #include "FuzzSupport.h"
-#include "app/UnitLanguage.h"
+#include "base/UnitLanguage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace toviwall;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "FuzzSupport.h"
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace toviwall;

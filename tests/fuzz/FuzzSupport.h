@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/AtomicFile.h"
-#include "wallpaper/Bitmap.h"
-#include "wallpaper/MyStretch.h"
+#include "base/AtomicFile.h"
+#include "image/Bitmap.h"
+#include "image/MyStretch.h"
 
 namespace toviwall::fuzz {
 

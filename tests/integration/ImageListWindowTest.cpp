@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "support/TestSession.h"
-#include "wallpaper/BitmapFile.h"
+#include "image/BitmapFile.h"
 
 namespace toviwall {
 namespace {

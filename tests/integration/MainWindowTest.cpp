@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "support/TestSession.h"
 
 namespace toviwall {

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <set>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "support/TestSession.h"
 
 namespace toviwall {

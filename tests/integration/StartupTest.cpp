@@ -6,7 +6,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "support/TestSession.h"
 
 namespace toviwall {

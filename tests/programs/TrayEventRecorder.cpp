@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/Dialogs.h"
-#include "app/WidgetMap.h"
-#include "desktop/ToviTrayIcon.h"
+#include "base/ui/Dialogs.h"
+#include "app/ui/WidgetMap.h"
+#include "desktop/ui/ToviTrayIcon.h"
 #include "platform/x11/X11TrayHost.h"
 
 namespace {

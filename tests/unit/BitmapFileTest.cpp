@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "ImageTestSupport.h"
-#include "app/AtomicFile.h"
-#include "wallpaper/BitmapFile.h"
+#include "base/AtomicFile.h"
+#include "image/BitmapFile.h"
 
 namespace toviwall {
 namespace {

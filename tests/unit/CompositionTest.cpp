@@ -6,11 +6,11 @@
 
 #include "ImageTestSupport.h"
 #include "StretchReference.h"
-#include "app/AtomicFile.h"
-#include "app/Settings.h"
-#include "wallpaper/BitmapFile.h"
+#include "base/AtomicFile.h"
+#include "base/Settings.h"
+#include "image/BitmapFile.h"
 #include "wallpaper/Composition.h"
-#include "wallpaper/ImageConvert.h"
+#include "image/ImageConvert.h"
 
 namespace toviwall {
 namespace {

@@ -4,9 +4,9 @@
 #include <filesystem>
 
 #include "ImageTestSupport.h"
-#include "app/AtomicFile.h"
-#include "wallpaper/BitmapFile.h"
-#include "wallpaper/ImageConvert.h"
+#include "base/AtomicFile.h"
+#include "image/BitmapFile.h"
+#include "image/ImageConvert.h"
 
 namespace toviwall {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "imagelist/ImageList.h"
 #include "imagelist/ListFile.h"
 #include "support/TestSession.h"

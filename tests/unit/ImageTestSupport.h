@@ -8,7 +8,7 @@
 #include <string>
 
 #include "support/TestSession.h"
-#include "wallpaper/Bitmap.h"
+#include "image/Bitmap.h"
 
 namespace toviwall::imagetest {
 

@@ -4,8 +4,8 @@
 #include <clocale>
 #include <filesystem>
 
-#include "app/DateTime.h"
-#include "app/IniFile.h"
+#include "base/DateTime.h"
+#include "base/IniFile.h"
 #include "support/TestSession.h"
 
 namespace toviwall {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Intervals.h"
-#include "app/UnitLanguage.h"
+#include "base/UnitLanguage.h"
 #include "support/TestSession.h"
 
 namespace toviwall {

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "imagelist/ListFile.h"
 #include "imagelist/PathSet.h"
 #include "support/TestSession.h"

@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "ImageTestSupport.h"
-#include "app/AtomicFile.h"
-#include "wallpaper/BitmapFile.h"
+#include "base/AtomicFile.h"
+#include "image/BitmapFile.h"
 #include "wallpaper/Composition.h"
-#include "wallpaper/MyStretch.h"
+#include "image/MyStretch.h"
 
 namespace toviwall {
 namespace {

@@ -7,10 +7,10 @@
 #include <set>
 #include <stdexcept>
 
-#include "app/DateTime.h"
-#include "app/IniFile.h"
+#include "base/DateTime.h"
+#include "base/IniFile.h"
 #include "app/RotationController.h"
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "imagelist/ImageList.h"
 #include "support/TestSession.h"
 

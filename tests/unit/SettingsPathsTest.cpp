@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "app/AtomicFile.h"
+#include "base/AtomicFile.h"
 
-#include "app/IniFile.h"
-#include "app/SettingsPaths.h"
+#include "base/IniFile.h"
+#include "base/SettingsPaths.h"
 #include "support/TestSession.h"
 
 namespace toviwall {

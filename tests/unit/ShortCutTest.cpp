@@ -4,8 +4,9 @@
 #include <map>
 #include <set>
 
-#include "desktop/ShortCut.h"
-#include "desktop/VirtualKeys.h"
+#include "base/ShortCut.h"
+#include "base/VirtualKeyNames.h"
+#include "platform/x11/VirtualKeys.h"
 
 namespace toviwall {
 namespace {
@@ -41,19 +42,21 @@ TEST(ShortCutTest, TextAsTheBoxShowsIt) {
 }
 
 TEST(VirtualKeyTableTest, EveryKeyHasOneNameAndOneKeysymToGrab) {
-  std::map<unsigned, int> named;
   std::set<std::uint32_t> keysyms;
-  std::set<unsigned> seen;
+  std::set<unsigned> grabbed;
   for (const VirtualKey& k : kVirtualKeys) {
     EXPECT_TRUE(keysyms.insert(k.keysym).second) << "keysym " << std::hex << k.keysym << " twice";
-    // The first entry of a code carries its name; later ones are alternatives.
-    if (seen.insert(k.code).second)
-      EXPECT_FALSE(k.name.empty()) << std::hex << k.code;
-    else
-      EXPECT_TRUE(k.name.empty()) << std::hex << k.code;
+    grabbed.insert(k.code);
     EXPECT_LE(k.code, 0xFF) << "the settings hold one byte";
   }
-  for (unsigned code : seen) EXPECT_EQ(VirtualKeyForKeysym(KeysymForVirtualKey(code)), code) << std::hex << code;
+  // The names and the X table cover the same codes, each name once.
+  std::set<unsigned> named;
+  for (const NamedVirtualKey& k : kVirtualKeyNames) {
+    EXPECT_TRUE(named.insert(k.code).second) << "code " << std::hex << k.code << " named twice";
+    EXPECT_FALSE(k.name.empty()) << std::hex << k.code;
+  }
+  EXPECT_EQ(named, grabbed);
+  for (unsigned code : grabbed) EXPECT_EQ(VirtualKeyForKeysym(KeysymForVirtualKey(code)), code) << std::hex << code;
 }
 
 TEST(VirtualKeyTableTest, CoversTheKeyGroups) {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "wallpaper/Bitmap.h"
-#include "wallpaper/MyStretch.h"
+#include "image/Bitmap.h"
+#include "image/MyStretch.h"
 
 namespace toviwall::reference {
 

@@ -7,8 +7,8 @@
 
 #include "ImageTestSupport.h"
 #include "StretchReference.h"
-#include "wallpaper/MyStretch.h"
-#include "wallpaper/StretchKernels.h"
+#include "image/MyStretch.h"
+#include "image/StretchKernels.h"
 
 namespace toviwall {
 namespace {

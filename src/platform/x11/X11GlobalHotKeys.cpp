@@ -2,7 +2,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 
-#include "desktop/VirtualKeys.h"
+#include "platform/x11/VirtualKeys.h"
 #include "platform/x11/X11GlobalHotKeys.h"
 #include "platform/x11/X11UserTime.h"
 #include "platform/x11/XcbUtil.h"

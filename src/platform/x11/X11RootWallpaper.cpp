@@ -1,6 +1,6 @@
 #include "platform/x11/X11RootWallpaper.h"
 
-#include "wallpaper/BitmapFile.h"
+#include "image/BitmapFile.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

@@ -1,0 +1,60 @@
+#pragma once
+// TToviHotKey: one system-wide key combination for a window. Active registers
+// HotKey with the system under a new identifier and hooks the owner's event
+// handling (after its own) to hear the presses; a refused combination clears
+// HotKey and leaves the component active with nothing registered.
+#include <QObject>
+#include <cstdint>
+#include <functional>
+
+#include "base/ShortCut.h"
+#include "desktop/ui/ToviWndProcHook.h"
+
+class QWidget;
+
+namespace toviwall {
+namespace platform {
+class GlobalHotKeys;
+}
+
+class TToviHotKey final : public QObject {
+  Q_OBJECT
+
+ public:
+  using TNotifyEvent = std::function<void(QObject* sender)>;
+  // The component's own HotKey, VirtKey and Modifier, by reference.
+  using TToviHotKeyRegister =
+      std::function<void(QObject* sender, TShortCut& hotKey, std::uint16_t& virtKey, std::uint16_t& modifier)>;
+
+  // The owner's window receives the presses. Without `keys` (no hot key facility
+  // on this display) every registration succeeds and nothing is ever pressed.
+  TToviHotKey(QWidget* owner, platform::GlobalHotKeys* keys);
+  // Unhooks; the key stays registered (the owner deactivates its keys before it ends).
+  ~TToviHotKey() override;
+
+  bool Active() const { return active_; }
+  void SetActive(bool active);
+  TShortCut HotKey() const { return hotKey_; }
+  void SetHotKey(TShortCut hotKey);
+
+  TNotifyEvent OnHotKey;
+  TToviHotKeyRegister OnHotKeyRegisterSuccess;
+  TToviHotKeyRegister OnHotKeyRegisterFailed;
+
+ private:
+  bool RegisterKey();
+  bool MessageHandler(TToviMessage& message);
+  TToviHookHandler Handler() { return TToviHookHandler::Of<&TToviHotKey::MessageHandler>(this); }
+
+  QWidget* owner_;
+  platform::GlobalHotKeys* keys_;
+  bool active_ = false;
+  TShortCut hotKey_ = 0;
+  std::uint16_t virtKey_ = 0;
+  std::uint16_t modifier_ = 0;
+  QWidget* window_ = nullptr;  // the window the key is registered for
+  int id_ = 0;
+  bool hooked_ = false;
+};
+
+}  // namespace toviwall

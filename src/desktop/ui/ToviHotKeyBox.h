@@ -1,0 +1,43 @@
+#pragma once
+// TToviHotKeyBox: a box that takes one key combination by being pressed, like a
+// hot key box: it shows "Ctrl + Alt + W" while keeping the shortcut value.
+// Backspace, Delete, Esc, Space and Enter alone empty it; Tab moves on; the
+// modifiers held so far show while no key is pressed yet. Any key with any
+// modifiers is taken. Exit runs when the focus moves on to another control.
+#include <QLineEdit>
+
+#include "base/ShortCut.h"
+
+namespace toviwall {
+namespace platform {
+class GlobalHotKeys;
+}
+
+class TToviHotKeyBox final : public QLineEdit {
+  Q_OBJECT
+
+ public:
+  // `keys` tells the key code of a key press; without it no key is taken.
+  explicit TToviHotKeyBox(platform::GlobalHotKeys* keys, QWidget* parent = nullptr);
+
+  TShortCut HotKey() const { return hotKey_; }
+  void SetHotKey(TShortCut hotKey);
+
+ signals:
+  void Exit();
+
+ protected:
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  void ShowModifiers(Qt::KeyboardModifiers modifiers);
+
+  platform::GlobalHotKeys* keys_;
+  TShortCut hotKey_ = 0;
+  bool partial_ = false;  // showing the modifiers held, before any key
+};
+
+}  // namespace toviwall

@@ -1,0 +1,42 @@
+#pragma once
+// JPEG and PNG images on their way to the desktop, which shows only BMP files.
+// The kind of a file is told by its extension alone.
+#include <memory>
+#include <string>
+
+#include "image/Bitmap.h"
+#include "image/ImageReader.h"
+
+namespace toviwall {
+
+enum class ImageKind { Jpeg, Png, Other };
+
+// The file name's part from its last "." on, lower-cased; "" when it has no dot.
+std::string ImageExtension(const std::string& file);
+// ".jpg" and ".jpeg" are JPEG, ".png" is PNG; anything else (".bmp", ".jpe", none) is Other.
+ImageKind KindOfImage(const std::string& file);
+
+// Decoders with the rows in the 24-bit layout. Greyscale and palette images are
+// expanded; CMYK JPEGs are turned into RGB; PNG transparency is laid over white.
+// Throw ImageError carrying the decoder's message.
+std::unique_ptr<ImageReader> OpenJpegFile(const std::string& file, const ImageLimits& limits = {});
+std::unique_ptr<ImageReader> OpenPngFile(const std::string& file, const ImageLimits& limits = {});
+// The decoder for the file's kind: JPEG, PNG, otherwise BMP.
+std::unique_ptr<ImageReader> OpenImageFile(const std::string& file, const ImageLimits& limits = {});
+
+// Decodes `source` at full size and writes it as a 24-bit BMP file at `target`.
+// A decoding failure throws and leaves `target` exactly as it was.
+namespace jpeg {
+void ConvertToBitmapFile(const std::string& source, const std::string& target, const ImageLimits& limits = {});
+}
+namespace png {
+void ConvertToBitmapFile(const std::string& source, const std::string& target, const ImageLimits& limits = {});
+}
+
+// The file the desktop gets for `imageFile`: `outputFile` for JPEG and PNG images,
+// the image itself otherwise. Does no work.
+std::string WallpaperFileFor(const std::string& imageFile, const std::string& outputFile);
+// The same, after converting a JPEG or PNG image into `outputFile`.
+std::string PrepareWallpaperFile(const std::string& imageFile, const std::string& outputFile);
+
+}  // namespace toviwall

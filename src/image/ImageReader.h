@@ -1,0 +1,42 @@
+#pragma once
+// A decoder that hands out an image's rows top-down in the 24-bit layout, a few
+// at a time, so a large photograph never has to sit in memory whole on its way
+// to a file or through the resampler.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "image/Bitmap.h"
+
+namespace toviwall {
+
+class ImageReader {
+ public:
+  virtual ~ImageReader() = default;
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // Rows handed out so far.
+  int RowsRead() const { return next_; }
+
+  // Decodes the next `count` rows into rows[0..count-1] (each Width() * 3 bytes
+  // of blue, green, red). Throws ImageError with the decoder's message.
+  void ReadRows(std::uint8_t* const* rows, int count);
+
+ protected:
+  ImageReader() = default;
+  void SetSize(int width, int height) {
+    width_ = width;
+    height_ = height;
+  }
+  virtual void DecodeRows(std::uint8_t* const* rows, int count) = 0;
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  int next_ = 0;
+};
+
+// Every remaining row into a new bitmap.
+Bitmap24 ReadRemainingRows(ImageReader& reader);
+
+}  // namespace toviwall

@@ -1,0 +1,85 @@
+#include "imagelist/ui/UnitFormPath.h"
+
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "base/AppIdentity.h"
+#include "base/UnitLanguage.h"
+
+namespace toviwall {
+namespace {
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+}  // namespace
+
+TFormPath::TFormPath(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+  setObjectName(QStringLiteral("FormPath"));
+  setWindowTitle(QString::fromUtf8(kTitle));
+  auto* outer = new QVBoxLayout(this);
+  GroupBoxPath = new QGroupBox(Q(" " + S(10001) + " "), this);
+  auto* box = new QVBoxLayout(GroupBoxPath);
+  LabelInfo = new QLabel(Q(FormatText(S(10002), {kTitle, kTitle})), GroupBoxPath);
+  LabelInfo->setWordWrap(true);
+  LabelAskInfo = new QLabel(Q(FormatText(S(10003), {kTitle})), GroupBoxPath);
+  LabelAskInfo->setWordWrap(true);
+  EditPath = new QLineEdit(GroupBoxPath);
+  EditPath->setObjectName(QStringLiteral("EditPath"));
+  ButtonBrowse = new QPushButton(QStringLiteral("..."), GroupBoxPath);
+  ButtonBrowse->setObjectName(QStringLiteral("ButtonBrowse"));
+  ButtonBrowse->setFixedWidth(ButtonBrowse->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
+  auto* pathRow = new QHBoxLayout;
+  pathRow->addWidget(EditPath, 1);
+  pathRow->addWidget(ButtonBrowse);
+  LabelInfoRec = new QLabel(Q(S(10004)), GroupBoxPath);
+  LabelInfoRec->setWordWrap(true);
+  box->addWidget(LabelInfo);
+  box->addSpacing(6);
+  box->addWidget(LabelAskInfo);
+  box->addLayout(pathRow);
+  box->addSpacing(6);
+  box->addWidget(LabelInfoRec);
+  box->addStretch(1);
+  outer->addWidget(GroupBoxPath, 1);
+
+  PanelButton = new QWidget(this);
+  auto* buttons = new QHBoxLayout(PanelButton);
+  buttons->setContentsMargins(0, 0, 0, 0);
+  ButtonOK = new QPushButton(Q(S(10005)), PanelButton);
+  ButtonOK->setObjectName(QStringLiteral("ButtonOK"));
+  ButtonOK->setDefault(true);
+  buttons->addStretch(1);
+  buttons->addWidget(ButtonOK);
+  buttons->addStretch(1);
+  outer->addWidget(PanelButton);
+
+  connect(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
+  connect(ButtonBrowse, &QPushButton::clicked, this, &TFormPath::ButtonBrowseClick);
+
+  // 502 x 278 at 96 dots per inch, larger when the font needs it.
+  const double scale = logicalDpiX() / 96.0;
+  QSize size(static_cast<int>(502 * scale), static_cast<int>(278 * scale));
+  setFixedSize(size.expandedTo(sizeHint()));
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->geometry().center() - rect().center());
+}
+
+void TFormPath::ButtonBrowseClick() {
+  QString chosen = QFileDialog::getExistingDirectory(this, QString(), EditPath->text());
+  if (!chosen.isEmpty()) EditPath->setText(chosen);
+}
+
+std::string AskImageFolder(const std::string& proposed, QWidget* parent) {
+  TFormPath form(parent);
+  form.EditPath->setText(Q(proposed));
+  if (form.exec() == QDialog::Accepted) return form.EditPath->text().toStdString();
+  return proposed;
+}
+
+}  // namespace toviwall
