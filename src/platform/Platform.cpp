@@ -1,21 +1,49 @@
 #include "platform/Platform.h"
 
 #include "platform/DesktopWallpaperChoice.h"
+#include "platform/local/LocalSingleInstance.h"
+#include "platform/local/SessionEndSignals.h"
+#include "platform/null/NullPlatform.h"
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11GlobalHotKeys.h"
 #include "platform/x11/X11Screen.h"
 #include "platform/x11/X11TrayHost.h"
 
 namespace toviwall::platform {
+namespace {
 
-std::unique_ptr<Platform> CreateLinuxPlatform(SingleInstance* singleInstance) {
-  auto p = std::make_unique<Platform>();
-  p->singleInstance = singleInstance;
-  p->screen = std::make_unique<X11Screen>();
-  p->desktopWallpaper = CreateDesktopWallpaper(QtX11DisplayName());
-  p->trayHost = CreateX11TrayHost();
-  p->globalHotKeys = CreateX11GlobalHotKeys();
-  return p;
+template <class Null, class Capability>
+void OrNull(std::unique_ptr<Capability>& part) {
+  if (!part) part = std::make_unique<Null>();
+}
+
+}  // namespace
+
+Platform::Platform(Parts parts) : parts_(std::move(parts)) {
+  OrNull<NullSingleInstance>(parts_.singleInstance);
+  OrNull<NullSessionEnd>(parts_.sessionEnd);
+  OrNull<NullWindowActivation>(parts_.windowActivation);
+  OrNull<NullScreen>(parts_.screen);
+  OrNull<NullDesktopWallpaper>(parts_.desktopWallpaper);
+  OrNull<NullTrayHost>(parts_.trayHost);
+  OrNull<NullGlobalHotKeys>(parts_.globalHotKeys);
+}
+
+std::unique_ptr<SingleInstance> CreateSingleInstance() { return std::make_unique<LocalSingleInstance>(); }
+
+std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance) {
+  Platform::Parts parts;
+  parts.singleInstance = std::move(singleInstance);
+  parts.sessionEnd = std::make_unique<SessionEndSignals>();
+  const bool onX11 = QtX11Display() != nullptr;
+  if (onX11) {
+    parts.windowActivation = std::make_unique<X11WindowActivation>();
+    parts.screen = std::make_unique<X11Screen>();
+    parts.desktopWallpaper = CreateDesktopWallpaper(QtX11DisplayName());
+  }
+  parts.trayHost = CreateX11TrayHost();
+  parts.globalHotKeys = CreateX11GlobalHotKeys();
+  return std::make_unique<Platform>(std::move(parts));
 }
 
 }  // namespace toviwall::platform

@@ -1,26 +1,53 @@
 #pragma once
 // The platform capabilities the program uses, created once by the program entry
-// and handed to the main window. Tests build their own bundle with doubles only
-// where the real thing cannot run here.
+// and handed to the main window. Every capability is always there: one the
+// session lacks is its null implementation. Tests build their own bundle.
 #include <memory>
 
 #include "platform/DesktopWallpaper.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/Screen.h"
+#include "platform/SessionEnd.h"
 #include "platform/SingleInstance.h"
 #include "platform/TrayHost.h"
+#include "platform/WindowActivation.h"
 
 namespace toviwall::platform {
 
-struct Platform {
-  SingleInstance* singleInstance = nullptr;  // owned by the program entry
-  std::unique_ptr<Screen> screen;
-  std::unique_ptr<DesktopWallpaper> desktopWallpaper;  // chosen from the session at start-up
-  std::unique_ptr<TrayHost> trayHost;                  // none when not on X11
-  std::unique_ptr<GlobalHotKeys> globalHotKeys;        // none when not on X11
+class Platform {
+ public:
+  struct Parts {
+    std::unique_ptr<SingleInstance> singleInstance;
+    std::unique_ptr<SessionEnd> sessionEnd;
+    std::unique_ptr<WindowActivation> windowActivation;
+    std::unique_ptr<Screen> screen;
+    std::unique_ptr<DesktopWallpaper> desktopWallpaper;
+    std::unique_ptr<TrayHost> trayHost;
+    std::unique_ptr<GlobalHotKeys> globalHotKeys;
+  };
+  // Missing parts become their null implementations.
+  explicit Platform(Parts parts);
+  Platform(const Platform&) = delete;
+  Platform& operator=(const Platform&) = delete;
+
+  SingleInstance& singleInstance() { return *parts_.singleInstance; }
+  SessionEnd& sessionEnd() { return *parts_.sessionEnd; }
+  WindowActivation& windowActivation() { return *parts_.windowActivation; }
+  Screen& screen() { return *parts_.screen; }
+  DesktopWallpaper& desktopWallpaper() { return *parts_.desktopWallpaper; }
+  TrayHost& trayHost() { return *parts_.trayHost; }
+  GlobalHotKeys& globalHotKeys() { return *parts_.globalHotKeys; }
+
+ private:
+  Parts parts_;
 };
 
-// The real Linux (X11) implementations. Needs the Qt application to exist.
-std::unique_ptr<Platform> CreateLinuxPlatform(SingleInstance* singleInstance);
+// The per-user single instance; made before the Qt application exists, so a
+// second start ends at once.
+std::unique_ptr<SingleInstance> CreateSingleInstance();
+
+// The real Linux (X11) implementations, with the single instance made before.
+// Needs the Qt application to exist.
+std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance);
 
 }  // namespace toviwall::platform

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "not an X11 display\n");
     return 2;
   }
-  TToviTrayIcon icon(host.get(), QStringLiteral("ToviTrayRecorder"));
+  TToviTrayIcon icon(*host, QStringLiteral("ToviTrayRecorder"));
   icon.OnClick = [](QObject*) { Print("Click"); };
   icon.OnDblClick = [](QObject*) { Print("DblClick"); };
   icon.OnMouseDown = [](QObject*, TMouseButton b, TShiftState s, int, int) { Print("MouseDown " + Describe(b, s)); };

@@ -1,35 +1,38 @@
-// The main window's life: creation in its fixed order of steps, showing and
-// hiding, the exit command, the end of the session, help and About.
+// The main window's life: creation in its fixed order, showing and hiding, the
+// end of the run, help and About.
 #include "app/ui/WallPaperMain.h"
 
 #include <algorithm>
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QPushButton>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFontDatabase>
-#include <QLayout>
-#include <QMenu>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTreeView>
+#include <QVBoxLayout>
 #include <QWhatsThis>
 
-#include "base/Version.h"
 #include "app/ui/AboutBox.h"
+#include "app/ui/DesktopPage.h"
+#include "app/ui/FormParts.h"
+#include "app/ui/HelpViewer.h"
+#include "app/ui/HotKeySet.h"
+#include "app/ui/ImageListPage.h"
+#include "app/ui/OptionsPage.h"
+#include "app/ui/SystemCommands.h"
+#include "app/ui/TrayMenu.h"
+#include "app/ui/WallpaperRotation.h"
 #include "base/AppIdentity.h"
 #include "base/AtomicFile.h"
-#include "base/ui/Dialogs.h"
-#include "app/ui/HelpViewer.h"
 #include "base/Settings.h"
-#include "base/UnitLanguage.h"
+#include "base/Version.h"
 #include "imagelist/ui/UnitFormPath.h"
-#include "platform/local/TerminationSignals.h"
-#include "platform/x11/X11Display.h"
 
 namespace toviwall {
 namespace {
@@ -54,91 +57,154 @@ TMainForm::TMainForm(ProcessEnvironment env, platform::Platform& platform, QWidg
     : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::WindowContextHelpButtonHint),
       env_(std::move(env)),
-      platform_(platform),
-      terminationSignals_(std::make_unique<platform::TerminationSignals>()) {
+      platform_(platform) {
   setObjectName(QStringLiteral("MainForm"));
   setAttribute(Qt::WA_QuitOnClose, false);
   BuildControls();
-  WireHandlers();
-  TimerChange.setInterval(ChangeTimerIntervalMs());
-  RunHandler([this] { FormCreate(); });
+  RunGuarded([this] { FormCreate(); });
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() { platform_.sessionEnd().SetEndRequestedListener({}); }
 
-void TMainForm::RunHandler(const std::function<void()>& body) { RunGuarded(body); }
+void TMainForm::BuildControls() {
+  actionShowMainWindow_ = NamedAction(this, "ActionShowMainWindow");
+  actionShowAbout_ = NamedAction(this, "ActionShowAbout");
+  actionHelp_ = NamedAction(this, "ActionHelp");
+  connect(actionShowMainWindow_, &QAction::triggered, this, Guarded(this, &TMainForm::ActionShowMainWindowExecute));
+  connect(actionShowAbout_, &QAction::triggered, this, Guarded(this, &TMainForm::ActionShowAboutExecute));
+  connect(actionHelp_, &QAction::triggered, this, Guarded(this, &TMainForm::ActionHelpExecute));
+  // F1 opens the help; Shift+F1 asks what a control is for, as the caption's "?" does.
+  // (A key of its own, so the tray menu does not show F1 beside Help.)
+  auto* helpKey = new QAction(this);
+  helpKey->setShortcut(QKeySequence::HelpContents);
+  connect(helpKey, &QAction::triggered, actionHelp_, &QAction::trigger);
+  addAction(helpKey);
+  auto* whatsThis = QWhatsThis::createAction(this);
+  whatsThis->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+  addAction(whatsThis);
+
+  system_ = std::make_unique<SystemCommands>(*this);
+  rotation_ = std::make_unique<WallpaperRotation>(*this);
+  imageList_ = std::make_unique<ImageListPage>(*this);
+  desktop_ = std::make_unique<DesktopPage>(*this);
+  options_ = std::make_unique<OptionsPage>(*this);
+  hotKeys_ = std::make_unique<HotKeySet>(*this, platform_.globalHotKeys(), SettingsFile, [this](HotKeyCommand c) {
+    switch (c) {
+      case HotKeyCommand::ShowMainWindow: actionShowMainWindow_->trigger(); break;
+      case HotKeyCommand::ChangeWallpaper: rotation_->ChangeWallpaperNow(); break;
+      case HotKeyCommand::OpenCD: system_->OpenFirstCDDrive(); break;
+      case HotKeyCommand::CloseCD: system_->CloseFirstCDDrive(); break;
+    }
+  });
+
+  auto* layout = new QVBoxLayout(this);
+  PageControl = Named(new QTabWidget(this), "PageControl");
+  for (QWidget* page : {imageList_->Page(), desktop_->Page(), options_->Page(), hotKeys_->Page()})
+    PageControl->addTab(page, QString());
+  layout->addWidget(PageControl, 1);
+
+  auto* bottom = new QHBoxLayout;
+  LabelInfo = Named(new QLabel(this), "LabelInfo");
+  ButtonOK = Named(new QPushButton(this), "ButtonOK");
+  ButtonHelp = Named(new QPushButton(this), "ButtonHelp");
+  ButtonAbout = Named(new QPushButton(this), "ButtonAbout");
+  bottom->addWidget(LabelInfo, 1);
+  LabelInfo->setMinimumWidth(0);
+  for (QPushButton* b : {ButtonOK, ButtonHelp, ButtonAbout}) {
+    // Compact buttons leave the information label room for its longest texts.
+    b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    b->setMinimumWidth(0);
+    bottom->addWidget(b);
+  }
+  layout->addLayout(bottom);
+  LinkButton(ButtonHelp, actionHelp_);
+  LinkButton(ButtonAbout, actionShowAbout_);
+  connect(ButtonOK, &QPushButton::clicked, this, Guarded(this, &TMainForm::ButtonOKClick));
+
+  ToviStatusBar = Named(new QStatusBar(this), "ToviStatusBar");
+  ToviStatusBar->setSizeGripEnabled(false);
+  layout->addWidget(ToviStatusBar);
+
+  tray_ = std::make_unique<TrayMenu>(*this);
+
+  platform_.sessionEnd().SetEndRequestedListener([this] { RunGuarded([this] { WMQueryEndSession(); }); });
+}
 
 void TMainForm::FormCreate() {
-  // 1. The working lists of the image list and the rotation live in their models.
-  // 2. Start-up flag, no preview window yet, hourglass.
+  // The working lists of the image list and the rotation live in their models.
   StartupFlag = true;
   HourglassCursor hourglass;
-  // 3.
   FrontWindow = this;
-  // 4.
   LoadLanguageStrings();
-  // 5.
   ChooseWindowFont();
   setWindowTitle(QString::fromUtf8(kTitle));
   ApplyCaptions();
   help_ = std::make_unique<THelpViewer>(THelpViewer::HelpFileFor(env_.programFile));
   SetHelpContexts();
-  // 6.
-  SeedRandomGenerator();
-  // 7.
-  ResetListIcons();
-  // 8.
+  rotation_->SeedRandomGenerator();
+  imageList_->ResetListIcons();
   ComputePaths();
-  // 9.
-  BuildExitWindowsMenu();
-  // 10.
-  LoadCustomIconSetting();
-  // 11.
-  RefreshTrayIcon();
-  // 12.
-  FillIntervals();
-  FillFillingTypes();
-  ComboBoxUpdate->setCurrentIndex(0);
-  ComboBoxFilling->setCurrentIndex(2);
-  // 13.
+  system_->BuildExitWindowsMenu();
+  desktop_->LoadCustomIconSetting();
+  tray_->RefreshTrayIcon();
+  desktop_->FillChoices();
   ToviStatusBar->hide();
   FixWindowSize();
-  // 14.
   ReadSettingsIntoControls();
-  // 15.
   RegisterMessages();
-  // 16.
   RecordVersion(env_, kProductRegistryKey,
                 VersionText(kVersionMajor, kVersionMinor, kVersionRelease, kVersionBuild));
-  // 17.
-  WarnIfActiveDesktop();
-  // 18.
-  BuildDisplayModeMenu();
-  // 19.
-  BuildCDRomMenu();
-  // 20.
-  ShowLockCommandIfSupported();
-  // 21.
-  LoadImageList();
-  // 22.
-  ComputeOutputWallpaperFile();
-  // 23.
-  Reschedule();
-  // 24.
+  rotation_->WarnIfActiveDesktop();
+  system_->BuildDisplayModeMenu();
+  system_->BuildCDRomMenu();
+  system_->ShowLockCommandIfSupported();
+  imageList_->LoadImageList();
+  rotation_->ComputeOutputWallpaperFile();
+  rotation_->Reschedule();
+  // The list is written at the end of every run.
   ListChanged = true;
   PageControl->setCurrentIndex(0);
-  // 25.
   hourglass.Restore();
-  // 26.
   StartupFlag = false;
-  // 27.
-  if (ImageCount() == 0) EditImageFolderChange();
-  // 28.
-  ApplyStoredIndex();
-  // 29.
-  EnableChangeTimer();
-  // 30.
-  RefreshTrayIcon();
+  // An empty list is filled from the image folder.
+  if (imageList_->ImageCount() == 0) options_->EditImageFolderChange();
+  rotation_->ApplyStoredIndex();
+  rotation_->EnableChangeTimer();
+  tray_->RefreshTrayIcon();
+}
+
+void TMainForm::ApplyCaptions() {
+  PageControl->setTabText(0, T(10011));
+  PageControl->setTabText(1, T(10023));
+  PageControl->setTabText(2, T(10033));
+  PageControl->setTabText(3, T(10044));
+  ButtonOK->setText(T(10005));
+  actionHelp_->setText(T(10020));  // the linked buttons follow their actions
+  actionShowAbout_->setText(T(10021));
+  actionShowMainWindow_->setText(T(10039));
+  imageList_->ApplyCaptions();
+  desktop_->ApplyCaptions();
+  options_->ApplyCaptions();
+  hotKeys_->ApplyCaptions();
+  rotation_->ApplyCaptions();
+  system_->ApplyCaptions();
+  tray_->ApplyCaptions();
+}
+
+void TMainForm::SetHelpContexts() {
+  imageList_->SetHelpContexts(*help_);
+  desktop_->SetHelpContexts(*help_);
+  options_->SetHelpContexts(*help_);
+  hotKeys_->SetHelpContexts(*help_);
+  for (auto [widget, context] : {std::pair<QWidget*, int>{ButtonAbout, 5001}, {ButtonHelp, 5002}, {ButtonOK, 5003}})
+    help_->SetHelpContext(widget, context);
+}
+
+void TMainForm::ReadSettingsIntoControls() {
+  imageList_->ReadSettings();
+  desktop_->ReadSettings();
+  options_->ReadSettings();
+  hotKeys_->LoadHotKeys();
 }
 
 void TMainForm::ChooseWindowFont() {
@@ -175,17 +241,16 @@ void TMainForm::ComputePaths() {
   Write(SettingsFile, keys::ImageFolder, DefaultImageFolder);
 }
 
-std::string TMainForm::AskImageFolder(const std::string& proposed) { return toviwall::AskImageFolder(proposed); }
-
 void TMainForm::RegisterMessages() {
-  if (!platform_.singleInstance) return;
-  platform_.singleInstance->Listen(
-      [this](const std::string& message) { RunHandler([&] { OnInstanceMessage(message); }); });
+  QPointer<TMainForm> self(this);
+  platform_.singleInstance().Listen([self](const std::string& message) {
+    if (self) RunGuarded([&] { self->OnInstanceMessage(message); });
+  });
 }
 
 void TMainForm::OnInstanceMessage(const std::string& message) {
   if (message == ShowMessageName()) ShowHideMainWindow();
-  else if (message == kRefreshDesktopMessage) ReapplyIconText();
+  else if (message == kRefreshDesktopMessage) desktop_->ReapplyIconText();
 }
 
 bool TMainForm::MainWindowShowing() const { return isVisible() && !isMinimized(); }
@@ -193,16 +258,19 @@ bool TMainForm::MainWindowShowing() const { return isVisible() && !isMinimized()
 void TMainForm::HideMainWindow() { hide(); }
 
 void TMainForm::ShowHideMainWindow() {
-  if (FrontWindow && FrontWindow != this) {
-    BringWindowToFront(FrontWindow);
-    return;
-  }
+  if (RaiseOtherFrontWindow()) return;
   if (MainWindowShowing()) {
     HideMainWindow();
     return;
   }
   show();
   BringWindowToFront(this);
+}
+
+bool TMainForm::RaiseOtherFrontWindow() {
+  if (!FrontWindow || FrontWindow == this) return false;
+  BringWindowToFront(FrontWindow);
+  return true;
 }
 
 void TMainForm::BringWindowToFront(QWidget* w) {
@@ -213,7 +281,7 @@ void TMainForm::BringWindowToFront(QWidget* w) {
   w->raise();
   w->activateWindow();
   // Focus-stealing prevention may refuse a plain request; ask as a pager would.
-  if (!w->isActiveWindow()) platform::ForceActivateWindow(w->winId());
+  if (!w->isActiveWindow()) platform_.windowActivation().ForceActivate(w->winId());
 }
 
 void TMainForm::CenterOnScreen() {
@@ -223,16 +291,44 @@ void TMainForm::CenterOnScreen() {
   move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
 }
 
+void TMainForm::SetInfoText(const QString& text) { LabelInfo->setText(text); }
+
+void TMainForm::ShowProgress(bool shown) {
+  if (shown) {
+    LabelInfo->show();
+    if (!listProgress_) {
+      listProgress_ = new QProgressBar(ToviStatusBar);  // owned by the status bar
+      listProgress_->setRange(0, 100);
+      listProgress_->setTextVisible(false);
+      ToviStatusBar->addWidget(listProgress_, 1);
+    }
+    if (ToviStatusBar->isHidden()) {
+      ToviStatusBar->show();
+      setFixedHeight(height() + ToviStatusBar->sizeHint().height());
+    }
+    return;
+  }
+  if (!ToviStatusBar->isHidden()) {
+    ToviStatusBar->hide();
+    setFixedHeight(height() - ToviStatusBar->sizeHint().height());
+  }
+  delete listProgress_;
+}
+
+void TMainForm::SetProgress(int percent) {
+  if (listProgress_) listProgress_->setValue(percent);
+}
+
 void TMainForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (!centred_) {
     centred_ = true;
     CenterOnScreen();
   }
-  RunHandler([this] { FormShow(); });
+  RunGuarded([this] { FormShow(); });
 }
 
-void TMainForm::FormShow() { CheckBoxShowPreviewClick(); }
+void TMainForm::FormShow() { imageList_->CheckBoxShowPreviewClick(); }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   // FormCloseQuery: closing only hides; the program ends through Exit or the session.
@@ -256,54 +352,33 @@ void TMainForm::changeEvent(QEvent* event) {
 
 void TMainForm::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  KeepPreviewDocked();
+  imageList_->KeepPreviewDocked();
 }
 
 void TMainForm::ButtonOKClick() {
-  SaveListIfChanged();
+  imageList_->SaveListIfChanged();
   HideMainWindow();
-}
-
-void TMainForm::TBItemExitClick() {
-  bool proceed = true;
-  if (!Read(SettingsFile, keys::DontShowExitDialog)) {
-    QApplication::beep();
-    AskAnswer answer = AskWithDontShowAgain(Q(FormatText(S(10069), {kTitle})), QMessageBox::Question,
-                                            QMessageBox::Yes | QMessageBox::No);
-    Write(SettingsFile, keys::DontShowExitDialog, answer.dontShowAgain);
-    CheckBoxNoExitDialog->setChecked(answer.dontShowAgain);
-    proceed = answer.button != QMessageBox::No;
-  }
-  if (proceed) {
-    PrepareShutdown();
-    endRequested_ = true;
-    QApplication::quit();
-  }
 }
 
 void TMainForm::PrepareShutdown() {
   if (shutdownPrepared_) return;
   shutdownPrepared_ = true;
-  // 1.
-  FreePreviewWindow();
-  // 2.
-  SaveListIfChanged();
-  // 3.
-  RemoveTrayIcon();
-  // 4.
-  DeactivateHotKeys();
+  imageList_->FreePreviewWindow();
+  imageList_->SaveListIfChanged();
+  tray_->RemoveTrayIcon();
+  hotKeys_->DeactivateHotKeys();
 }
 
-void TMainForm::WMQueryEndSession() {
+void TMainForm::EndRun() {
   PrepareShutdown();
   endRequested_ = true;  // also when the request comes before the event loop runs
   QApplication::quit();
 }
 
+void TMainForm::WMQueryEndSession() { EndRun(); }
+
 void TMainForm::FormDestroy() {
-  RunHandler([this] {
-    if (!SettingsFile.empty()) Write(SettingsFile, keys::Col1, ListColumnWidth());
-  });
+  RunGuarded([this] { imageList_->StoreColumnWidth(); });
 }
 
 THelpViewer& TMainForm::Help() {
@@ -324,10 +399,7 @@ void TMainForm::ActionHelpExecute() {
 void TMainForm::ActionShowMainWindowExecute() { ShowHideMainWindow(); }
 
 void TMainForm::ActionShowAboutExecute() {
-  if (FrontWindow != this) {
-    BringWindowToFront(FrontWindow);
-    return;
-  }
+  if (RaiseOtherFrontWindow()) return;
   AboutInfo info;
   info.productTitle = kTitle;
   info.proxyPort = "80";
@@ -340,31 +412,6 @@ void TMainForm::ActionShowAboutExecute() {
   about.exec();
   FrontWindow = this;
   setWindowTitle(QString::fromUtf8(kTitle));
-}
-
-void TMainForm::WireHandlers() {
-  connect(ButtonOK, &QPushButton::clicked, this, Handler(&TMainForm::ButtonOKClick));
-  connect(TBItemExit, &QAction::triggered, this, Handler(&TMainForm::TBItemExitClick));
-  connect(ActionHelp, &QAction::triggered, this, Handler(&TMainForm::ActionHelpExecute));
-  // F1 opens the help; Shift+F1 asks what a control is for, as the caption's "?" does.
-  // (A key of its own, so the tray menu does not show F1 beside Help.)
-  auto* helpKey = new QAction(this);
-  helpKey->setShortcut(QKeySequence::HelpContents);
-  connect(helpKey, &QAction::triggered, ActionHelp, &QAction::trigger);
-  addAction(helpKey);
-  auto* whatsThis = QWhatsThis::createAction(this);
-  whatsThis->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
-  addAction(whatsThis);
-  connect(ActionShowAbout, &QAction::triggered, this, Handler(&TMainForm::ActionShowAboutExecute));
-  connect(ActionShowMainWindow, &QAction::triggered, this, Handler(&TMainForm::ActionShowMainWindowExecute));
-  connect(terminationSignals_.get(), &platform::TerminationSignals::terminationRequested, this,
-          Handler(&TMainForm::WMQueryEndSession));
-  connect(qApp, &QGuiApplication::commitDataRequest, this, Handler(&TMainForm::WMQueryEndSession));
-  WireSettingsHandlers();
-  WireRotationHandlers();
-  WireListHandlers();
-  WireDesktopHandlers();
-  WireWallpaperHandlers();
 }
 
 }  // namespace toviwall

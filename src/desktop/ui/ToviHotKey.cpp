@@ -24,7 +24,7 @@ class StoreOnExit {
 
 }  // namespace
 
-TToviHotKey::TToviHotKey(QWidget* owner, platform::GlobalHotKeys* keys) : QObject(owner), owner_(owner), keys_(keys) {}
+TToviHotKey::TToviHotKey(QWidget* owner, platform::GlobalHotKeys& keys) : QObject(owner), owner_(owner), keys_(keys) {}
 
 TToviHotKey::~TToviHotKey() {
   if (hooked_) UnhookWndProc(owner_, HookAfter, Handler());
@@ -53,7 +53,7 @@ void TToviHotKey::SetActive(bool active) {
       if (OnHotKeyRegisterFailed) OnHotKeyRegisterFailed(this, hotKey_, virtKey_, modifier_);
     }
   } else if (!active && hooked_) {
-    if (keys_) keys_->Unregister(window_, id_);
+    keys_.Unregister(window_, id_);
     UnhookWndProc(owner_, HookAfter, Handler());
     hooked_ = false;
     window_ = nullptr;
@@ -66,7 +66,7 @@ bool TToviHotKey::RegisterKey() {
   SplitKey split = SplitShortCut(hotKey_);
   virtKey_ = split.virtKey;
   modifier_ = split.modifier;
-  if (!keys_ || keys_->Register(window_, id_, modifier_, virtKey_)) return true;
+  if (keys_.Register(window_, id_, modifier_, virtKey_)) return true;
   hotKey_ = 0;
   virtKey_ = 0;
   modifier_ = 0;

@@ -26,9 +26,8 @@ class TToviHotKey final : public QObject {
   using TToviHotKeyRegister =
       std::function<void(QObject* sender, TShortCut& hotKey, std::uint16_t& virtKey, std::uint16_t& modifier)>;
 
-  // The owner's window receives the presses. Without `keys` (no hot key facility
-  // on this display) every registration succeeds and nothing is ever pressed.
-  TToviHotKey(QWidget* owner, platform::GlobalHotKeys* keys);
+  // The owner's window receives the presses.
+  TToviHotKey(QWidget* owner, platform::GlobalHotKeys& keys);
   // Unhooks; the key stays registered (the owner deactivates its keys before it ends).
   ~TToviHotKey() override;
 
@@ -47,7 +46,7 @@ class TToviHotKey final : public QObject {
   TToviHookHandler Handler() { return TToviHookHandler::Of<&TToviHotKey::MessageHandler>(this); }
 
   QWidget* owner_;
-  platform::GlobalHotKeys* keys_;
+  platform::GlobalHotKeys& keys_;
   bool active_ = false;
   TShortCut hotKey_ = 0;
   std::uint16_t virtKey_ = 0;

@@ -56,7 +56,7 @@ TShortCutShift ShiftOf(Qt::KeyboardModifiers m) {
 
 }  // namespace
 
-TToviHotKeyBox::TToviHotKeyBox(platform::GlobalHotKeys* keys, QWidget* parent) : QLineEdit(parent), keys_(keys) {
+TToviHotKeyBox::TToviHotKeyBox(platform::GlobalHotKeys& keys, QWidget* parent) : QLineEdit(parent), keys_(keys) {
   setReadOnly(true);  // typing sets the combination; nothing is edited as text
   setContextMenuPolicy(Qt::NoContextMenu);
   setAcceptDrops(false);
@@ -100,7 +100,7 @@ void TToviHotKeyBox::keyPressEvent(QKeyEvent* event) {
     SetHotKey(0);
     return;
   }
-  const unsigned code = keys_ ? keys_->VirtualKeyOfKeyPress(event->nativeScanCode(), event->nativeVirtualKey()) : 0;
+  const unsigned code = keys_.VirtualKeyOfKeyPress(event->nativeScanCode(), event->nativeVirtualKey());
   if (code == 0) {
     SetHotKey(hotKey_);  // a key without a code: the box keeps what it had
     return;

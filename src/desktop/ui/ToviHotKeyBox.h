@@ -17,8 +17,8 @@ class TToviHotKeyBox final : public QLineEdit {
   Q_OBJECT
 
  public:
-  // `keys` tells the key code of a key press; without it no key is taken.
-  explicit TToviHotKeyBox(platform::GlobalHotKeys* keys, QWidget* parent = nullptr);
+  // `keys` tells the key code of a key press.
+  explicit TToviHotKeyBox(platform::GlobalHotKeys& keys, QWidget* parent = nullptr);
 
   TShortCut HotKey() const { return hotKey_; }
   void SetHotKey(TShortCut hotKey);
@@ -35,7 +35,7 @@ class TToviHotKeyBox final : public QLineEdit {
  private:
   void ShowModifiers(Qt::KeyboardModifiers modifiers);
 
-  platform::GlobalHotKeys* keys_;
+  platform::GlobalHotKeys& keys_;
   TShortCut hotKey_ = 0;
   bool partial_ = false;  // showing the modifiers held, before any key
 };

@@ -23,12 +23,10 @@ QString FirstChars(const QString& text, int count) {
 
 }  // namespace
 
-TToviTrayIcon::TToviTrayIcon(platform::TrayHost* host, const QString& name, QObject* owner) : QObject(owner) {
+TToviTrayIcon::TToviTrayIcon(platform::TrayHost& host, const QString& name, QObject* owner) : QObject(owner) {
   setObjectName(name);
-  if (host) {
-    tray_ = host->CreateIcon(name.toStdString());
-    tray_->SetMessageListener([this](const platform::TrayMessage& m) { Callback(m); });
-  }
+  tray_ = host.CreateIcon(name.toStdString());
+  tray_->SetMessageListener([this](const platform::TrayMessage& m) { Callback(m); });
   tipDelay_.setSingleShot(true);
   tipDelay_.setInterval(kTipDelayMs);
   connect(&tipDelay_, &QTimer::timeout, this, &TToviTrayIcon::ShowTip);
@@ -40,7 +38,7 @@ TToviTrayIcon::TToviTrayIcon(platform::TrayHost* host, const QString& name, QObj
 TToviTrayIcon::~TToviTrayIcon() { SetVisible(false); }
 
 void TToviTrayIcon::SetVisible(bool visible) {
-  if (visible != visible_ && tray_) {
+  if (visible != visible_) {
     if (visible)
       tray_->Add(icon_);
     else
@@ -52,7 +50,7 @@ void TToviTrayIcon::SetVisible(bool visible) {
 
 void TToviTrayIcon::SetIcon(const QIcon& icon) {
   icon_ = icon;
-  if (tray_) tray_->Modify(icon_);  // also when absent: the record keeps the new image
+  tray_->Modify(icon_);  // also when absent: the record keeps the new image
 }
 
 void TToviTrayIcon::SetHint(const QString& hint) {
@@ -71,7 +69,7 @@ void TToviTrayIcon::SetHint(const QString& hint) {
 }
 
 void TToviTrayIcon::ReAddIcon() {
-  if (tray_) tray_->Add(icon_);
+  tray_->Add(icon_);
   visible_ = true;
 }
 

@@ -39,9 +39,8 @@ class TToviTrayIcon final : public QObject {
   static constexpr int kMaxTipChars = 127;
   static constexpr int kMaxHintChars = 255;
 
-  // `name` names the component and its window in the tray. Without a host (no
-  // tray facility on this display) the icon never appears.
-  TToviTrayIcon(platform::TrayHost* host, const QString& name, QObject* owner = nullptr);
+  // `name` names the component and its window in the tray.
+  TToviTrayIcon(platform::TrayHost& host, const QString& name, QObject* owner = nullptr);
   ~TToviTrayIcon() override;
 
   bool Visible() const { return visible_; }

@@ -3,6 +3,8 @@
 // Xlib stays out of headers: its macros (Bool, Status, None) break Qt's.
 #include <string>
 
+#include "platform/WindowActivation.h"
+
 typedef struct _XDisplay Display;
 
 namespace toviwall::platform {
@@ -15,5 +17,10 @@ std::string QtX11DisplayName();
 // Asks the window manager to activate the window as a pager would, which focus
 // stealing prevention lets through; raises it when no manager is running.
 void ForceActivateWindow(unsigned long window);
+
+class X11WindowActivation final : public WindowActivation {
+ public:
+  void ForceActivate(unsigned long window) override { ForceActivateWindow(window); }
+};
 
 }  // namespace toviwall::platform

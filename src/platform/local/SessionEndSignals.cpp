@@ -1,4 +1,8 @@
-#include "platform/local/TerminationSignals.h"
+#include "platform/local/SessionEndSignals.h"
+
+#include <QGuiApplication>
+
+#include <cerrno>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -19,22 +23,23 @@ void OnSignal(int sig) {
 
 }  // namespace
 
-TerminationSignals::TerminationSignals() {
+SessionEndSignals::SessionEndSignals() {
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, fds_) != 0) return;
   g_writeFd = fds_[0];
   notifier_ = std::make_unique<QSocketNotifier>(fds_[1], QSocketNotifier::Read);
   connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
     unsigned char b = 0;
-    while (::read(fds_[1], &b, 1) == 1) emit terminationRequested(b);
+    while (::read(fds_[1], &b, 1) == 1) AnnounceEndRequested();
   });
   struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &sa, nullptr);
+  if (qGuiApp) connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this] { AnnounceEndRequested(); });
 }
 
-TerminationSignals::~TerminationSignals() {
+SessionEndSignals::~SessionEndSignals() {
   struct sigaction sa {};
   sa.sa_handler = SIG_DFL;
   for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &sa, nullptr);

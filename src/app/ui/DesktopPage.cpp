@@ -1,0 +1,210 @@
+#include "app/ui/DesktopPage.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/Intervals.h"
+#include "app/ui/FormParts.h"
+#include "app/ui/HelpViewer.h"
+#include "app/ui/WallPaperMain.h"
+#include "app/ui/WallpaperRotation.h"
+#include "base/Settings.h"
+
+namespace toviwall {
+
+DesktopPage::DesktopPage(TMainForm& form) : form_(form) {
+  ActionHideDesktopIcon_ = NamedAction(&form, "ActionHideDesktopIcon", true);
+  ActionActivateWallChanger_ = NamedAction(&form, "ActionActivateWallChanger", true);
+  ActionChangeTextColor = NamedAction(&form, "ActionChangeTextColor");
+  TabSheetDesktop = BuildPage();
+  Wire();
+}
+
+QWidget* DesktopPage::BuildPage() {
+  auto* page = Named(new QWidget, "TabSheetDesktop");
+  auto* outer = new QVBoxLayout(page);
+  GroupBoxDesktop = Named(new QGroupBox(page), "GroupBoxDesktop");
+  outer->addWidget(GroupBoxDesktop);
+  auto* grid = new QGridLayout(GroupBoxDesktop);
+  int r = 0;
+  CheckBoxHideDesktopIcon = Named(new QCheckBox(GroupBoxDesktop), "CheckBoxHideDesktopIcon");
+  grid->addWidget(CheckBoxHideDesktopIcon, r++, 0, 1, 3);
+  CheckBoxAutoChange = Named(new QCheckBox(GroupBoxDesktop), "CheckBoxAutoChange");
+  grid->addWidget(CheckBoxAutoChange, r++, 0, 1, 3);
+  CheckBoxRandomizeWall = Named(new QCheckBox(GroupBoxDesktop), "CheckBoxRandomizeWall");
+  auto* randomRow = new QHBoxLayout;  // indented: it belongs to the automatic change
+  randomRow->addSpacing(20);
+  randomRow->addWidget(CheckBoxRandomizeWall, 1);
+  grid->addLayout(randomRow, r++, 0, 1, 3);
+  LabelInterval = Named(new QLabel(GroupBoxDesktop), "LabelInterval");
+  ComboBoxUpdate = Named(new QComboBox(GroupBoxDesktop), "ComboBoxUpdate");
+  ComboBoxUpdate->setMaxVisibleItems(16);
+  grid->addWidget(LabelInterval, r, 0);
+  grid->addWidget(ComboBoxUpdate, r++, 1);
+  LabelFilling = Named(new QLabel(GroupBoxDesktop), "LabelFilling");
+  ComboBoxFilling = Named(new QComboBox(GroupBoxDesktop), "ComboBoxFilling");
+  grid->addWidget(LabelFilling, r, 0);
+  grid->addWidget(ComboBoxFilling, r++, 1);
+  CheckBoxTransparentBack = Named(new QCheckBox(GroupBoxDesktop), "CheckBoxTransparentBack");
+  grid->addWidget(CheckBoxTransparentBack, r++, 0, 1, 3);
+  LabelTextColor = Named(new QLabel(GroupBoxDesktop), "LabelTextColor");
+  PanelColor = Named(new QLabel(GroupBoxDesktop), "PanelColor");
+  PanelColor->setFixedSize(40, 18);
+  PanelColor->setFrameShape(QFrame::Box);
+  PanelColor->setAutoFillBackground(true);
+  PanelColor->setToolTip(QStringLiteral("Click the box to change"));
+  PanelColor->setContextMenuPolicy(Qt::CustomContextMenu);
+  PanelColor->setCursor(Qt::PointingHandCursor);
+  grid->addWidget(LabelTextColor, r, 0);
+  grid->addWidget(PanelColor, r++, 1, Qt::AlignLeft);
+  CheckBoxCustomIcon = Named(new QCheckBox(GroupBoxDesktop), "CheckBoxCustomIcon");
+  ImageMainIcon = Named(new QLabel(GroupBoxDesktop), "ImageMainIcon");
+  ImageMainIcon->setFixedSize(20, 20);
+  ImageMainIcon->setAlignment(Qt::AlignCenter);
+  ImageMainIcon->setPixmap(QIcon(QStringLiteral(":/icons/toviwall.png")).pixmap(16, 16));
+  ButtonChangeIcon = Named(new QPushButton(GroupBoxDesktop), "ButtonChangeIcon");
+  auto* iconRow = new QHBoxLayout;
+  iconRow->addWidget(CheckBoxCustomIcon);
+  iconRow->addStretch(1);
+  iconRow->addWidget(ImageMainIcon);
+  iconRow->addWidget(ButtonChangeIcon);
+  grid->addLayout(iconRow, r++, 0, 1, 3);
+  grid->setColumnStretch(2, 1);
+  grid->setRowStretch(r, 1);
+  outer->addStretch(1);
+
+  LinkButton(CheckBoxHideDesktopIcon, ActionHideDesktopIcon_);
+  LinkButton(CheckBoxAutoChange, ActionActivateWallChanger_);
+  PanelColorPopupMenu = Named(new QMenu(&form_), "PanelColorPopupMenu");
+  TBItemRightChange = PanelColorPopupMenu->addAction(QString());
+  TBItemRightChange->setObjectName(QStringLiteral("TBItemRightChange"));
+  connect(TBItemRightChange, &QAction::triggered, ActionChangeTextColor, &QAction::trigger);
+  connect(PanelColor, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { PanelColorPopupMenu->popup(PanelColor->mapToGlobal(at)); });
+  ClickRunsAction(PanelColor, ActionChangeTextColor);
+  return page;
+}
+
+void DesktopPage::ApplyCaptions() {
+  GroupBoxDesktop->setTitle(GroupCaption(10023));
+  CheckBoxHideDesktopIcon->setText(T(10024));
+  CheckBoxAutoChange->setText(T(10025));
+  CheckBoxRandomizeWall->setText(T(10026));
+  LabelInterval->setText(T(10027));
+  LabelFilling->setText(T(10028));
+  CheckBoxTransparentBack->setText(T(10029));
+  LabelTextColor->setText(T(10030));
+  CheckBoxCustomIcon->setText(T(10031));
+  ButtonChangeIcon->setText(T(10032));
+  TBItemRightChange->setText(T(10015));
+  FillFillingTypes();
+  ActionHideDesktopIcon_->setText(T(10037));
+  ActionActivateWallChanger_->setText(T(10059));
+  ActionChangeTextColor->setText(T(10015));
+}
+
+void DesktopPage::SetHelpContexts(THelpViewer& help) {
+  const std::pair<QWidget*, int> contexts[] = {
+      {CheckBoxAutoChange, 2003}, {CheckBoxRandomizeWall, 2004},   {ComboBoxUpdate, 2005},
+      {ComboBoxFilling, 2006},    {CheckBoxTransparentBack, 2007}, {PanelColor, 2008},
+  };
+  for (auto [widget, context] : contexts) help.SetHelpContext(widget, context);
+}
+
+void DesktopPage::FillChoices() {
+  ComboBoxUpdate->clear();
+  for (int position = 0; position < kIntervalCount; ++position)
+    ComboBoxUpdate->addItem(QString::fromStdString(IntervalText(position)));
+  FillFillingTypes();
+  ComboBoxUpdate->setCurrentIndex(0);
+  ComboBoxFilling->setCurrentIndex(2);
+}
+
+void DesktopPage::FillFillingTypes() {
+  ComboBoxFilling->clear();
+  for (int number = 10076; number <= 10080; ++number) ComboBoxFilling->addItem(T(number));
+}
+
+void DesktopPage::ReadSettings() {
+  const std::string& f = form_.SettingsFile;
+  ActionHideDesktopIcon_->setChecked(Read(f, keys::HideDesktopIcon));
+  ApplyDesktopIconsHidden();
+  ActionActivateWallChanger_->setChecked(Read(f, keys::AutoChangeWallpaper));
+  ComboBoxUpdate->setEnabled(AutoChange());
+  CheckBoxRandomizeWall->setEnabled(AutoChange());
+  CheckBoxRandomizeWall->setChecked(Read(f, keys::Randomize));
+  int interval = Read(f, keys::Interval);
+  ComboBoxUpdate->setCurrentIndex(interval >= 0 && interval < kIntervalCount ? interval : -1);
+  // A type outside the list would hand the desktop a style it does not have.
+  int type = Read(f, keys::Type);
+  ComboBoxFilling->setCurrentIndex(type >= 0 && type < ComboBoxFilling->count() ? type : keys::Type.def);
+  bool transparent = Read(f, keys::Transparent);
+  if (transparent != CheckBoxTransparentBack->isChecked()) {
+    CheckBoxTransparentBack->setChecked(transparent);
+    CheckBoxTransparentBackClick();  // a change of the box runs its handler
+  }
+  ApplyIconTextColorSetting();
+}
+
+bool DesktopPage::AutoChange() const { return ActionActivateWallChanger_->isChecked(); }
+bool DesktopPage::Randomize() const { return CheckBoxRandomizeWall->isChecked(); }
+int DesktopPage::IntervalPosition() const { return ComboBoxUpdate->currentIndex(); }
+int DesktopPage::FillingType() const { return ComboBoxFilling->currentIndex(); }
+bool DesktopPage::CustomIconChosen() const { return CheckBoxCustomIcon->isChecked(); }
+
+void DesktopPage::ActionActivateWallChangerExecute() {
+  // The action has already toggled its own check mark.
+  const bool on = AutoChange();
+  Write(form_.SettingsFile, keys::AutoChangeWallpaper, on);
+  form_.Rotation().EnableChangeTimer();
+  ComboBoxUpdate->setEnabled(on);
+  CheckBoxRandomizeWall->setEnabled(on);
+}
+
+void DesktopPage::CheckBoxRandomizeWallClick() {
+  Write(form_.SettingsFile, keys::Randomize, CheckBoxRandomizeWall->isChecked());
+}
+
+void DesktopPage::ComboBoxUpdateChange() { form_.Rotation().Reschedule(); }
+
+void DesktopPage::ComboBoxFillingChange() { Write(form_.SettingsFile, keys::Type, ComboBoxFilling->currentIndex()); }
+
+void DesktopPage::CheckBoxTransparentBackClick() {
+  Write(form_.SettingsFile, keys::Transparent, CheckBoxTransparentBack->isChecked());
+  ReapplyIconText();
+}
+
+void DesktopPage::ApplyDesktopIconsHidden() {}  // not built yet: desktop icons
+void DesktopPage::ReapplyIconText() {}
+void DesktopPage::ApplyIconTextColorSetting() {}
+void DesktopPage::ActionHideDesktopIconExecute() {}
+void DesktopPage::ActionChangeTextColorExecute() {}
+void DesktopPage::LoadCustomIconSetting() {}  // not built yet: the custom tray icon
+// Not built yet: the custom tray icon. Until then the built-in one.
+QIcon DesktopPage::CustomTrayIcon() { return QIcon(QStringLiteral(":/icons/toviwall.png")); }
+void DesktopPage::CheckBoxCustomIconClick() {}
+void DesktopPage::ButtonChangeIconClick() {}
+
+void DesktopPage::Wire() {
+  connect(ActionActivateWallChanger_, &QAction::triggered, this,
+          Guarded(this, &DesktopPage::ActionActivateWallChangerExecute));
+  connect(CheckBoxRandomizeWall, &QCheckBox::clicked, this, Guarded(this, &DesktopPage::CheckBoxRandomizeWallClick));
+  connect(ComboBoxUpdate, &QComboBox::activated, this, Guarded(this, &DesktopPage::ComboBoxUpdateChange));
+  connect(ComboBoxFilling, &QComboBox::activated, this, Guarded(this, &DesktopPage::ComboBoxFillingChange));
+  connect(ActionHideDesktopIcon_, &QAction::triggered, this, Guarded(this, &DesktopPage::ActionHideDesktopIconExecute));
+  connect(ActionChangeTextColor, &QAction::triggered, this, Guarded(this, &DesktopPage::ActionChangeTextColorExecute));
+  connect(CheckBoxTransparentBack, &QCheckBox::clicked, this,
+          Guarded(this, &DesktopPage::CheckBoxTransparentBackClick));
+  connect(CheckBoxCustomIcon, &QCheckBox::clicked, this, Guarded(this, &DesktopPage::CheckBoxCustomIconClick));
+  connect(ButtonChangeIcon, &QPushButton::clicked, this, Guarded(this, &DesktopPage::ButtonChangeIconClick));
+}
+
+}  // namespace toviwall

@@ -1,0 +1,91 @@
+#pragma once
+// The "Desktop" page: hiding the desktop icons, automatic changing with its
+// order and interval, the filling type, the icon captions' colour and
+// background, and the custom tray icon.
+#include <QIcon>
+#include <QObject>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QWidget;
+
+namespace toviwall {
+
+class THelpViewer;
+class TMainForm;
+
+class DesktopPage final : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit DesktopPage(TMainForm& form);
+
+  QWidget* Page() const { return TabSheetDesktop; }
+  QAction* ActionActivateWallChanger() const { return ActionActivateWallChanger_; }
+  QAction* ActionHideDesktopIcon() const { return ActionHideDesktopIcon_; }
+
+  void ApplyCaptions();
+  void SetHelpContexts(THelpViewer& help);
+  // The interval and filling type choices, with their first defaults.
+  void FillChoices();
+  void ReadSettings();
+
+  // What the rotation reads.
+  bool AutoChange() const;
+  bool Randomize() const;
+  int IntervalPosition() const;  // -1: none selected
+  int FillingType() const;
+
+  // The desktop icons' captions, hidden icons and the custom tray icon.
+  void ApplyDesktopIconsHidden();
+  void ReapplyIconText();
+  void ApplyIconTextColorSetting();
+  void LoadCustomIconSetting();
+  bool CustomIconChosen() const;
+  QIcon CustomTrayIcon();
+
+ private:
+  QWidget* BuildPage();
+  void FillFillingTypes();
+  void Wire();
+
+  void ActionActivateWallChangerExecute();
+  void CheckBoxRandomizeWallClick();
+  void ComboBoxUpdateChange();
+  void ComboBoxFillingChange();
+  void ActionHideDesktopIconExecute();
+  void ActionChangeTextColorExecute();
+  void CheckBoxTransparentBackClick();
+  void CheckBoxCustomIconClick();
+  void ButtonChangeIconClick();
+
+  TMainForm& form_;
+  QAction* ActionHideDesktopIcon_ = nullptr;
+  QAction* ActionActivateWallChanger_ = nullptr;
+  QAction* ActionChangeTextColor = nullptr;
+
+  QWidget* TabSheetDesktop = nullptr;
+  QGroupBox* GroupBoxDesktop = nullptr;
+  QCheckBox* CheckBoxHideDesktopIcon = nullptr;
+  QCheckBox* CheckBoxAutoChange = nullptr;
+  QCheckBox* CheckBoxRandomizeWall = nullptr;
+  QLabel* LabelInterval = nullptr;
+  QComboBox* ComboBoxUpdate = nullptr;
+  QLabel* LabelFilling = nullptr;
+  QComboBox* ComboBoxFilling = nullptr;
+  QCheckBox* CheckBoxTransparentBack = nullptr;
+  QLabel* LabelTextColor = nullptr;
+  QLabel* PanelColor = nullptr;
+  QMenu* PanelColorPopupMenu = nullptr;
+  QAction* TBItemRightChange = nullptr;
+  QCheckBox* CheckBoxCustomIcon = nullptr;
+  QPushButton* ButtonChangeIcon = nullptr;
+  QLabel* ImageMainIcon = nullptr;
+};
+
+}  // namespace toviwall

@@ -1,0 +1,62 @@
+#pragma once
+// The four global hot keys, as one table: for each, a key-capture box on the
+// "Hotkeys" page, the pair of settings its combination is stored in, the
+// component that holds it system-wide, and the command a press runs.
+#include <QObject>
+#include <array>
+#include <functional>
+#include <string>
+
+class QLabel;
+class QGroupBox;
+class QWidget;
+
+namespace toviwall {
+namespace platform {
+class GlobalHotKeys;
+}
+
+class THelpViewer;
+class TToviHotKey;
+class TToviHotKeyBox;
+
+enum class HotKeyCommand { ShowMainWindow, ChangeWallpaper, OpenCD, CloseCD };
+
+class HotKeySet final : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr int kCount = 4;
+
+  // The keys are held for `owner`'s window; `settingsFile` is read at each use
+  // (it is known only later in start-up); a press runs `run` with the row's command.
+  HotKeySet(QWidget& owner, platform::GlobalHotKeys& keys, const std::string& settingsFile,
+            std::function<void(HotKeyCommand)> run);
+
+  QWidget* Page() const { return TabSheetHotkeys; }
+  void ApplyCaptions();
+  void SetHelpContexts(THelpViewer& help);
+  // Shows the stored combinations and takes them system-wide.
+  void LoadHotKeys();
+  // Gives every combination back (the end of the run).
+  void DeactivateHotKeys();
+
+ private:
+  struct Row {
+    TToviHotKeyBox* box = nullptr;
+    QLabel* label = nullptr;
+    TToviHotKey* key = nullptr;
+  };
+  QWidget* BuildPage(QWidget& owner, platform::GlobalHotKeys& keys);
+  // Leaving a box registers what it shows; an empty box deactivates its key.
+  void BoxExit(int row);
+
+  const std::string& settingsFile_;
+  std::function<void(HotKeyCommand)> run_;
+  std::array<Row, kCount> rows_{};
+  QWidget* TabSheetHotkeys = nullptr;
+  QGroupBox* GroupBoxHotkeys = nullptr;
+  QLabel* LabelCDDrive = nullptr;
+};
+
+}  // namespace toviwall

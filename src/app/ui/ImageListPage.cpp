@@ -1,0 +1,325 @@
+#include "app/ui/ImageListPage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeDatabase>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <chrono>
+#include <cmath>
+
+#include "app/ui/FormParts.h"
+#include "app/ui/HelpViewer.h"
+#include "app/ui/WallPaperMain.h"
+#include "app/ui/TrayMenu.h"
+#include "app/ui/WallpaperRotation.h"
+#include "base/AppIdentity.h"
+#include "base/Settings.h"
+#include "imagelist/ui/ImageListView.h"
+
+namespace toviwall {
+namespace {
+
+std::int64_t SteadyMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// How often a long batch lets the window handle what is pending. Doing it after
+// every file would cost more than the files themselves.
+constexpr std::int64_t kPumpEveryMs = 15;
+
+}  // namespace
+
+ImageListPage::ImageListPage(TMainForm& form) : form_(form) {
+  ActionAddImage = NamedAction(&form, "ActionAddImage");
+  ActionSaveList = NamedAction(&form, "ActionSaveList");
+  ActionDeleteImage = NamedAction(&form, "ActionDeleteImage");
+  ActionSelectAll = NamedAction(&form, "ActionSelectAll");
+  TabSheetImageList = BuildPage();
+  Wire();
+}
+
+QWidget* ImageListPage::BuildPage() {
+  auto* page = Named(new QWidget, "TabSheetImageList");
+  auto* column = new QVBoxLayout(page);
+  auto* row = new QHBoxLayout;
+  column->addLayout(row, 1);
+  ListViewImage = Named(new TImageListView(page), "ListViewImage");
+  ListViewImage->setContextMenuPolicy(Qt::CustomContextMenu);
+  ListViewImage->Attach(imageList_.Rows());
+  row->addWidget(ListViewImage, 1);
+
+  auto* buttons = new QVBoxLayout;
+  ButtonAdd = Named(new QPushButton(page), "ButtonAdd");
+  ButtonSave = Named(new QPushButton(page), "ButtonSave");
+  ButtonDelete = Named(new QPushButton(page), "ButtonDelete");
+  ButtonChange = Named(new QPushButton(page), "ButtonChange");
+  ButtonNone = Named(new QPushButton(page), "ButtonNone");
+  ButtonPrevious = Named(new QPushButton(page), "ButtonPrevious");
+  ButtonNext = Named(new QPushButton(page), "ButtonNext");
+  for (QPushButton* b : {ButtonAdd, ButtonSave, ButtonDelete}) buttons->addWidget(b);
+  buttons->addSpacing(12);
+  for (QPushButton* b : {ButtonChange, ButtonNone, ButtonPrevious, ButtonNext}) buttons->addWidget(b);
+  buttons->addStretch(1);
+  row->addLayout(buttons);
+  LinkButton(ButtonAdd, ActionAddImage);
+  LinkButton(ButtonSave, ActionSaveList);
+  LinkButton(ButtonDelete, ActionDeleteImage);
+
+  CheckBoxShowPreview = Named(new QCheckBox(page), "CheckBoxShowPreview");
+  column->addWidget(CheckBoxShowPreview);
+
+  TBListPopupMenu = Named(new QMenu(&form_), "TBListPopupMenu");
+  TBListPopupMenu->addAction(ActionAddImage);
+  TBListPopupMenu->addAction(ActionSaveList);
+  TBListPopupMenu->addAction(ActionDeleteImage);
+  TBListPopupMenu->addSeparator();
+  TBListPopupMenu->addAction(ActionSelectAll);
+  TBListPopupMenu->addSeparator();
+  return page;
+}
+
+void ImageListPage::ApplyCaptions() {
+  ButtonChange->setText(T(10015));
+  ButtonNone->setText(T(10016));
+  ButtonPrevious->setText(T(10017));
+  ButtonNext->setText(T(10018));
+  CheckBoxShowPreview->setText(T(10019));
+  ListViewImage->Model()->setHeaderData(0, Qt::Horizontal, T(10022), Qt::DisplayRole);
+  ActionAddImage->setText(T(10012));  // the linked buttons follow their actions
+  ActionSaveList->setText(T(10013));
+  ActionDeleteImage->setText(T(10014));
+  ActionSelectAll->setText(T(10048));
+}
+
+void ImageListPage::SetHelpContexts(THelpViewer& help) {
+  const std::pair<QWidget*, int> contexts[] = {
+      {ListViewImage, 1001}, {ButtonAdd, 1002},  {ButtonSave, 1003},     {ButtonDelete, 1004},
+      {ButtonChange, 1005},  {ButtonNone, 1006}, {ButtonPrevious, 1007}, {ButtonNext, 1008},
+  };
+  for (auto [widget, context] : contexts) help.SetHelpContext(widget, context);
+}
+
+void ImageListPage::ReadSettings() {
+  const int width = Read(form_.SettingsFile, keys::Col1, ListColumnWidth());
+  if (width > 0) ListViewImage->header()->resizeSection(0, width);
+  CheckBoxShowPreview->setChecked(Read(form_.SettingsFile, keys::ShowPreview));
+}
+
+void ImageListPage::StoreColumnWidth() {
+  if (!form_.SettingsFile.empty()) Write(form_.SettingsFile, keys::Col1, ListColumnWidth());
+}
+
+int ImageListPage::ListColumnWidth() const { return ListViewImage->header()->sectionSize(0); }
+
+int ImageListPage::ImageCount() const { return imageList_.Rows().Count(); }
+
+void ImageListPage::ResetListIcons() {
+  imageList_.ResetIcons();
+  ListViewImage->Model()->ResetIcons(QIcon(QStringLiteral(":/NMAIN008")));  // the current-wallpaper marker
+}
+
+int ImageListPage::FileTypeIcon(const std::string& path) {
+  // The icon theme's icon for the file's type, else the one the style draws for
+  // any file; asked once per type group.
+  QMimeType type = QMimeDatabase().mimeTypeForFile(Q(path), QMimeDatabase::MatchExtension);
+  QIcon icon = QIcon::fromTheme(type.iconName());
+  if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
+  if (icon.isNull()) icon = QFileIconProvider().icon(QFileInfo(Q(path)));
+  if (icon.isNull()) return -1;
+  return ListViewImage->Model()->AddIcon(icon);
+}
+
+bool ImageListPage::ConfirmManyImages(std::size_t count) {
+  if (Read(form_.SettingsFile, keys::ConfirmTotalDialog)) return true;
+  const std::string crlf = "\r\n";
+  std::string text = FormatText(S(10101), {kTitle, static_cast<long long>(count), crlf, crlf, crlf, S(10102)});
+  // The message box beeps before it shows.
+  AskAnswer answer = AskWithDontShowAgain(Q(text), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+  Write(form_.SettingsFile, keys::ConfirmTotalDialog, answer.dontShowAgain);
+  return answer.button != QMessageBox::No;
+}
+
+void ImageListPage::PumpEvents() {
+  std::int64_t now = SteadyMs();
+  if (now - lastPumpMs_ < kPumpEveryMs) return;
+  lastPumpMs_ = now;
+  QApplication::processEvents();
+}
+
+void ImageListPage::BatchRunning(bool running) {
+  if (running) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    form_.ShowProgress(true);
+    SetListActionsEnabled(false);
+    lastPumpMs_ = SteadyMs();
+    return;
+  }
+  SetListActionsEnabled(true);
+  UpdateEntryButtons();
+  form_.ShowProgress(false);
+  form_.SetInfoText(Q(FormatText(S(10105), {ImageCount()})));
+  QApplication::restoreOverrideCursor();
+}
+
+void ImageListPage::BatchProgress(std::size_t i, std::size_t n) {
+  // The window draws only when it gets to handle events, so the texts need not
+  // change more often than that.
+  std::int64_t now = SteadyMs();
+  if (i != 0 && i + 1 != n && now - lastProgressMs_ < kPumpEveryMs) return;
+  lastProgressMs_ = now;
+  form_.SetInfoText(Q(FormatText(S(10100), {static_cast<long long>(i), static_cast<long long>(n)})));
+  form_.SetProgress(static_cast<int>(std::lround(100.0 * static_cast<double>(i) / n)));
+}
+
+void ImageListPage::LoadImageList() {
+  imageList_.SetListFile(form_.ImageListFile);
+  // A list file that cannot be read or written is reported; start-up goes on
+  // with what was loaded.
+  RunGuarded([this] { imageList_.LoadImageList(form_.SettingsFile); });
+}
+
+void ImageListPage::AddPaths(const std::vector<std::string>& paths) { imageList_.AddPaths(paths); }
+
+void ImageListPage::SaveListIfChanged() {
+  if (!form_.ListChanged) return;
+  imageList_.SaveDefault();
+  form_.ListChanged = false;
+}
+
+void ImageListPage::UpdateEntryButtons() {
+  bool any = imageList_.Rows().FirstSelected() >= 0;
+  ActionDeleteImage->setEnabled(any);
+  ButtonPrevious->setEnabled(any);
+  ButtonNext->setEnabled(any);
+}
+
+void ImageListPage::SetListActionsEnabled(bool enabled) {
+  for (QAction* a : {ActionAddImage, ActionSaveList, ActionDeleteImage}) a->setEnabled(enabled);
+  for (QPushButton* b : {ButtonChange, ButtonNone, ButtonPrevious, ButtonNext}) b->setEnabled(enabled);
+  form_.Tray().SetExitEnabled(enabled);
+}
+
+void ImageListPage::ActionAddImageExecute() {
+  const QString filter = T(10062) + QStringLiteral(" (*.bmp *.jpg *.jpeg *.png);;") + T(10063) +
+                         QStringLiteral(" (*.lst)");
+  QFileDialog dialog(form_.MainWindowShowing() ? &form_ : nullptr, T(10064), QString(), filter);
+  dialog.setObjectName(QStringLiteral("TToviGraphicOpenDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setDefaultSuffix(QStringLiteral("bmp"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (dialog.exec() != QDialog::Accepted) return;
+  std::vector<std::string> paths;
+  for (const QString& file : dialog.selectedFiles()) paths.push_back(U(file));
+  AddPaths(paths);
+  form_.ListChanged = true;
+}
+
+void ImageListPage::ActionSaveListExecute() {
+  QFileDialog dialog(form_.MainWindowShowing() ? &form_ : nullptr, T(10065), QString(),
+                     T(10063) + QStringLiteral(" (*.lst)"));
+  dialog.setObjectName(QStringLiteral("TToviSaveDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("lst"));
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  imageList_.SaveTo(U(dialog.selectedFiles().first()));
+}
+
+void ImageListPage::ActionDeleteImageExecute() {
+  bool removed = imageList_.DeleteSelected([](const std::string& question) {
+    return ShowMessage(Q(question), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  });
+  if (removed) form_.ListChanged = true;
+}
+
+void ImageListPage::ActionSelectAllExecute() { imageList_.Rows().SelectAll(); }
+
+void ImageListPage::ButtonChangeClick() { form_.Rotation().ChangeWallpaperNow(); }
+void ImageListPage::ButtonNoneClick() { form_.Rotation().ClearWallpaper(); }
+void ImageListPage::ButtonPreviousClick() { form_.Rotation().Previous(); }
+void ImageListPage::ButtonNextClick() { form_.Rotation().Next(); }
+
+void ImageListPage::ListViewImageKeyDown(QKeyEvent* event) {
+  const int key = event->key();
+  const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+  if (key == Qt::Key_Delete) {
+    ActionDeleteImage->trigger();  // not while a batch runs: the action is off then
+  } else if (key == Qt::Key_A && mods == Qt::ControlModifier) {
+    ActionSelectAllExecute();
+  } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    int first = imageList_.Rows().FirstSelected();
+    if (first >= 0) form_.Rotation().ChangeToIndex(first);
+  } else {
+    return;
+  }
+  event->accept();
+}
+
+void ImageListPage::ListViewImageDblClick() {
+  int first = imageList_.Rows().FirstSelected();
+  if (!imageList_.Rows().Empty() && first >= 0) form_.Rotation().ChangeToIndex(first);
+}
+
+void ImageListPage::ListViewImageSelectItem(int, bool) {
+  // The preview window, once it exists, shows the row's file from here.
+}
+
+void ImageListPage::ListViewImageDragDrop() {
+  imageList_.DropSelectedWithinList();
+  form_.ListChanged = true;
+}
+
+void ImageListPage::CheckBoxShowPreviewClick() {}  // not built yet: the preview window
+void ImageListPage::KeepPreviewDocked() {}
+void ImageListPage::FreePreviewWindow() {}
+
+void ImageListPage::Wire() {
+  ImageList::Hooks hooks;
+  hooks.confirmMany = [this](std::size_t count) { return ConfirmManyImages(count); };
+  hooks.fetchTypeIcon = [this](const std::string& path) { return FileTypeIcon(path); };
+  hooks.pump = [this] { PumpEvents(); };
+  hooks.batchRunning = [this](bool running) { BatchRunning(running); };
+  hooks.progress = [this](std::size_t i, std::size_t n) { BatchProgress(i, n); };
+  hooks.refillBag = [this] { form_.Rotation().RefillBag(); };
+  imageList_.SetHooks(hooks);
+
+  connect(ActionAddImage, &QAction::triggered, this, Guarded(this, &ImageListPage::ActionAddImageExecute));
+  connect(ActionSaveList, &QAction::triggered, this, Guarded(this, &ImageListPage::ActionSaveListExecute));
+  connect(ActionDeleteImage, &QAction::triggered, this, Guarded(this, &ImageListPage::ActionDeleteImageExecute));
+  connect(ActionSelectAll, &QAction::triggered, this, Guarded(this, &ImageListPage::ActionSelectAllExecute));
+  connect(ButtonChange, &QPushButton::clicked, this, Guarded(this, &ImageListPage::ButtonChangeClick));
+  connect(ButtonNone, &QPushButton::clicked, this, Guarded(this, &ImageListPage::ButtonNoneClick));
+  connect(ButtonPrevious, &QPushButton::clicked, this, Guarded(this, &ImageListPage::ButtonPreviousClick));
+  connect(ButtonNext, &QPushButton::clicked, this, Guarded(this, &ImageListPage::ButtonNextClick));
+  connect(CheckBoxShowPreview, &QCheckBox::clicked, this, Guarded(this, &ImageListPage::CheckBoxShowPreviewClick));
+
+  connect(ListViewImage, &TImageListView::keyDown, this,
+          [this](QKeyEvent* e) { RunGuarded([&] { ListViewImageKeyDown(e); }); });
+  connect(ListViewImage, &TImageListView::dblClick, this, Guarded(this, &ImageListPage::ListViewImageDblClick));
+  connect(ListViewImage, &TImageListView::listClicked, this, Guarded(this, &ImageListPage::UpdateEntryButtons));
+  connect(ListViewImage, &TImageListView::listEntered, this, Guarded(this, &ImageListPage::UpdateEntryButtons));
+  connect(ListViewImage, &TImageListView::selectItem, this,
+          [this](int row, bool selected) { RunGuarded([&] { ListViewImageSelectItem(row, selected); }); });
+  // The buttons follow the selection, also when the program moves it; during a
+  // batch they stay off until it ends.
+  connect(ListViewImage, &TImageListView::rowSelectionChanged, this, [this] {
+    if (!imageList_.Rows().InBatch()) RunGuarded([this] { UpdateEntryButtons(); });
+  });
+  connect(ListViewImage, &TImageListView::dragDropWithin, this, Guarded(this, &ImageListPage::ListViewImageDragDrop));
+  connect(ListViewImage, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { TBListPopupMenu->popup(ListViewImage->viewport()->mapToGlobal(at)); });
+}
+
+}  // namespace toviwall

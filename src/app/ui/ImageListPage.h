@@ -1,0 +1,99 @@
+#pragma once
+// The "Image List" page: the list of images and its file, the list commands
+// (Add, Save, Delete, Select All), the rotation buttons under them, batches with
+// their progress, and the preview check box.
+#include <QObject>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imagelist/ImageList.h"
+
+class QAction;
+class QCheckBox;
+class QKeyEvent;
+class QMenu;
+class QPushButton;
+class QWidget;
+
+namespace toviwall {
+
+class THelpViewer;
+class TImageListView;
+class TMainForm;
+
+class ImageListPage final : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit ImageListPage(TMainForm& form);
+
+  QWidget* Page() const { return TabSheetImageList; }
+  ImageList& List() { return imageList_; }
+  int ImageCount() const;
+
+  void ApplyCaptions();
+  void SetHelpContexts(THelpViewer& help);
+  void ReadSettings();
+  // The column width is the one layout value kept at the end of the run.
+  void StoreColumnWidth();
+
+  void ResetListIcons();
+  void LoadImageList();
+  void SaveListIfChanged();
+  // A batch of files, folders and list files for the list (callers set ListChanged).
+  void AddPaths(const std::vector<std::string>& paths);
+  void UpdateEntryButtons();
+  void SetListActionsEnabled(bool enabled);
+
+  // The preview window beside the main window.
+  void CheckBoxShowPreviewClick();
+  void KeepPreviewDocked();
+  void FreePreviewWindow();
+
+ private:
+  QWidget* BuildPage();
+  void Wire();
+  int FileTypeIcon(const std::string& path);
+  bool ConfirmManyImages(std::size_t count);
+  void BatchRunning(bool running);
+  void BatchProgress(std::size_t i, std::size_t n);
+  void PumpEvents();
+  int ListColumnWidth() const;
+
+  void ActionAddImageExecute();
+  void ActionSaveListExecute();
+  void ActionDeleteImageExecute();
+  void ActionSelectAllExecute();
+  void ButtonChangeClick();
+  void ButtonNoneClick();
+  void ButtonPreviousClick();
+  void ButtonNextClick();
+  void ListViewImageKeyDown(QKeyEvent* event);
+  void ListViewImageDblClick();
+  void ListViewImageSelectItem(int row, bool selected);
+  void ListViewImageDragDrop();
+
+  TMainForm& form_;
+  ImageList imageList_;
+  std::int64_t lastPumpMs_ = 0;
+  std::int64_t lastProgressMs_ = 0;
+
+  QWidget* TabSheetImageList = nullptr;
+  TImageListView* ListViewImage = nullptr;
+  QPushButton* ButtonAdd = nullptr;
+  QPushButton* ButtonSave = nullptr;
+  QPushButton* ButtonDelete = nullptr;
+  QPushButton* ButtonChange = nullptr;
+  QPushButton* ButtonNone = nullptr;
+  QPushButton* ButtonPrevious = nullptr;
+  QPushButton* ButtonNext = nullptr;
+  QCheckBox* CheckBoxShowPreview = nullptr;
+  QMenu* TBListPopupMenu = nullptr;
+  QAction* ActionAddImage = nullptr;
+  QAction* ActionSaveList = nullptr;
+  QAction* ActionDeleteImage = nullptr;
+  QAction* ActionSelectAll = nullptr;
+};
+
+}  // namespace toviwall

@@ -1,0 +1,169 @@
+#include "app/ui/OptionsPage.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/ui/FormParts.h"
+#include "app/ui/HelpViewer.h"
+#include "app/ui/ImageListPage.h"
+#include "app/ui/WallPaperMain.h"
+#include "base/AtomicFile.h"
+#include "base/Settings.h"
+
+namespace toviwall {
+
+OptionsPage::OptionsPage(TMainForm& form) : form_(form) {
+  ActionStartWithWin_ = NamedAction(&form, "ActionStartWithWin", true);
+  TabSheetOptions = BuildPage();
+  Wire();
+}
+
+QWidget* OptionsPage::BuildPage() {
+  auto* page = Named(new QWidget, "TabSheetOptions");
+  auto* outer = new QVBoxLayout(page);
+  GroupBoxOptions = Named(new QGroupBox(page), "GroupBoxOptions");
+  outer->addWidget(GroupBoxOptions);
+  auto* box = new QVBoxLayout(GroupBoxOptions);
+  CheckBoxStartWithWin = Named(new QCheckBox(GroupBoxOptions), "CheckBoxStartWithWin");
+  CheckBoxNoExitDialog = Named(new QCheckBox(GroupBoxOptions), "CheckBoxNoExitDialog");
+  CheckBoxDoNotHide = Named(new QCheckBox(GroupBoxOptions), "CheckBoxDoNotHide");
+  for (QCheckBox* c : {CheckBoxStartWithWin, CheckBoxNoExitDialog, CheckBoxDoNotHide}) box->addWidget(c);
+  LinkButton(CheckBoxStartWithWin, ActionStartWithWin_);
+  LabelDblClick = Named(new QLabel(GroupBoxOptions), "LabelDblClick");
+  box->addWidget(LabelDblClick);
+  RBShowMain = Named(new QRadioButton(GroupBoxOptions), "RBShowMain");
+  RBChangeWall = Named(new QRadioButton(GroupBoxOptions), "RBChangeWall");
+  RBLockWork = Named(new QRadioButton(GroupBoxOptions), "RBLockWork");
+  RadioButtonScrSave = Named(new QRadioButton(GroupBoxOptions), "RadioButtonScrSave");
+  auto* radios = new QGridLayout;
+  radios->setContentsMargins(16, 0, 0, 0);
+  radios->addWidget(RBShowMain, 0, 0);
+  radios->addWidget(RBChangeWall, 0, 1);
+  radios->addWidget(RBLockWork, 1, 0);
+  radios->addWidget(RadioButtonScrSave, 1, 1);
+  box->addLayout(radios);
+  LabelImageFolder = Named(new QLabel(GroupBoxOptions), "LabelImageFolder");
+  EditImageFolder = Named(new QLineEdit(GroupBoxOptions), "EditImageFolder");
+  ButtonImageFolder = Named(new QPushButton(QStringLiteral("..."), GroupBoxOptions), "ButtonImageFolder");
+  ButtonImageFolder->setFixedWidth(ButtonImageFolder->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
+  box->addWidget(LabelImageFolder);
+  auto* folderRow = new QHBoxLayout;
+  folderRow->addWidget(EditImageFolder, 1);
+  folderRow->addWidget(ButtonImageFolder);
+  box->addLayout(folderRow);
+  box->addStretch(1);
+  outer->addStretch(1);
+  return page;
+}
+
+void OptionsPage::ApplyCaptions() {
+  GroupBoxOptions->setTitle(GroupCaption(10033));
+  CheckBoxNoExitDialog->setText(T(10035));
+  CheckBoxDoNotHide->setText(T(10036));
+  LabelDblClick->setText(T(10038));
+  RBShowMain->setText(T(10039));
+  RBChangeWall->setText(T(10040));
+  RBLockWork->setText(T(10041));
+  RadioButtonScrSave->setText(T(10042));
+  LabelImageFolder->setText(T(10043));
+  ActionStartWithWin_->setText(T(10034));  // the linked check box follows
+}
+
+void OptionsPage::SetHelpContexts(THelpViewer& help) {
+  const std::pair<QWidget*, int> contexts[] = {
+      {CheckBoxStartWithWin, 3001}, {CheckBoxNoExitDialog, 3003}, {CheckBoxDoNotHide, 3004},
+      {RBShowMain, 3005},           {RBChangeWall, 3006},         {RBLockWork, 3008},
+  };
+  for (auto [widget, context] : contexts) help.SetHelpContext(widget, context);
+}
+
+void OptionsPage::ReadSettings() {
+  const std::string& f = form_.SettingsFile;
+  ActionStartWithWin_->setChecked(Read(f, keys::AutoStart));
+  BringAutoStartInLine();
+  CheckBoxNoExitDialog->setChecked(Read(f, keys::DontShowExitDialog));
+  CheckBoxDoNotHide->setChecked(Read(f, keys::DontShowHideDialog));
+
+  // The four choices are read first, then applied in order; each one that is set
+  // selects its button and stores the whole choice, so the last set one wins.
+  const bool choice[] = {Read(f, keys::DblClickShowMainWin), Read(f, keys::DblClickToChange),
+                         Read(f, keys::DblClickToLock), Read(f, keys::DblClickScrSave)};
+  QRadioButton* const radios[] = {RBShowMain, RBChangeWall, RBLockWork, RadioButtonScrSave};
+  for (QRadioButton* rb : radios) rb->setAutoExclusive(false);
+  for (QRadioButton* rb : radios) rb->setChecked(false);
+  for (QRadioButton* rb : radios) rb->setAutoExclusive(true);
+  for (int i = 0; i < 4; ++i) {
+    if (!choice[i]) continue;
+    radios[i]->setChecked(true);
+    StoreDoubleClickChoice();
+  }
+
+  EditImageFolder->setText(Q(Read(f, keys::ImageFolder, form_.DefaultImageFolder)));
+}
+
+DoubleClickChoice OptionsPage::Choice() const {
+  if (RBChangeWall->isChecked()) return DoubleClickChoice::ChangeWallpaper;
+  if (RBLockWork->isChecked()) return DoubleClickChoice::LockWorkStation;
+  if (RadioButtonScrSave->isChecked()) return DoubleClickChoice::ScreenSaver;
+  return DoubleClickChoice::ShowMainWindow;
+}
+
+void OptionsPage::StoreDoubleClickChoice() {
+  const std::string& f = form_.SettingsFile;
+  Write(f, keys::DblClickToChange, RBChangeWall->isChecked());
+  Write(f, keys::DblClickToLock, RBLockWork->isChecked());
+  Write(f, keys::DblClickShowMainWin, RBShowMain->isChecked());
+  Write(f, keys::DblClickScrSave, RadioButtonScrSave->isChecked());
+}
+
+void OptionsPage::SetNoExitDialog(bool on) { CheckBoxNoExitDialog->setChecked(on); }
+
+void OptionsPage::CheckBoxNoExitDialogClick() {
+  Write(form_.SettingsFile, keys::DontShowExitDialog, CheckBoxNoExitDialog->isChecked());
+}
+
+void OptionsPage::CheckBoxDoNotHideClick() {
+  Write(form_.SettingsFile, keys::DontShowHideDialog, CheckBoxDoNotHide->isChecked());
+}
+
+void OptionsPage::EditImageFolderChange() {
+  if (form_.StartupFlag) return;
+  std::string folder = U(EditImageFolder->text());
+  if (!DirectoryExists(folder)) return;
+  form_.ImageListTab().AddPaths({folder});
+  form_.ListChanged = true;
+  Write(form_.SettingsFile, keys::ImageFolder, folder);
+}
+
+void OptionsPage::ButtonImageFolderClick() {}  // not built yet: the folder browse dialog
+
+void OptionsPage::RecheckAutoRun() {
+  const bool autoRun = IsAutoRunOn();
+  ActionStartWithWin_->setChecked(autoRun);
+  Write(form_.SettingsFile, keys::AutoStart, autoRun);
+}
+
+void OptionsPage::BringAutoStartInLine() {}  // not built yet: the start-up entry
+// Not built yet: the start-up entry itself. Until then the stored state stands for it.
+bool OptionsPage::IsAutoRunOn() { return Read(form_.SettingsFile, keys::AutoStart); }
+void OptionsPage::ActionStartWithWinExecute() {}
+
+void OptionsPage::Wire() {
+  for (QRadioButton* rb : {RBShowMain, RBChangeWall, RBLockWork, RadioButtonScrSave})
+    connect(rb, &QRadioButton::clicked, this, Guarded(this, &OptionsPage::StoreDoubleClickChoice));
+  connect(CheckBoxNoExitDialog, &QCheckBox::clicked, this, Guarded(this, &OptionsPage::CheckBoxNoExitDialogClick));
+  connect(CheckBoxDoNotHide, &QCheckBox::clicked, this, Guarded(this, &OptionsPage::CheckBoxDoNotHideClick));
+  connect(ActionStartWithWin_, &QAction::triggered, this, Guarded(this, &OptionsPage::ActionStartWithWinExecute));
+  connect(EditImageFolder, &QLineEdit::textChanged, this, Guarded(this, &OptionsPage::EditImageFolderChange));
+  connect(ButtonImageFolder, &QPushButton::clicked, this, Guarded(this, &OptionsPage::ButtonImageFolderClick));
+}
+
+}  // namespace toviwall

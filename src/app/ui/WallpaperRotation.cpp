@@ -1,0 +1,124 @@
+#include "app/ui/WallpaperRotation.h"
+
+#include <QAction>
+#include <chrono>
+#include <cstdlib>
+#include <random>
+
+#include "app/ui/DesktopPage.h"
+#include "app/ui/FormParts.h"
+#include "app/ui/ImageListPage.h"
+#include "app/ui/WallPaperMain.h"
+#include "base/DateTime.h"
+#include "wallpaper/Composition.h"
+#include "wallpaper/UnitWallHelper.h"
+
+namespace toviwall {
+
+WallpaperRotation::WallpaperRotation(TMainForm& form) : form_(form) {
+  ActionChange_ = NamedAction(&form, "ActionChange");
+  TimerChange.setInterval(ChangeTimerIntervalMs());
+  connect(&TimerChange, &QTimer::timeout, this, Guarded(this, &WallpaperRotation::TimerChangeTimer));
+  connect(ActionChange_, &QAction::triggered, this, Guarded(this, &WallpaperRotation::ActionChangeExecute));
+  // The desktop's settings-change announcement reaches the window as the
+  // system's broadcast would: on its own, its failures shown by themselves.
+  form.Platform().desktopWallpaper().SetSettingsChangeListener(
+      [this] { RunGuarded([this] { WMWinIniChange(); }); });
+}
+
+WallpaperRotation::~WallpaperRotation() { form_.Platform().desktopWallpaper().SetSettingsChangeListener({}); }
+
+void WallpaperRotation::ApplyCaptions() { ActionChange_->setText(T(10015)); }
+
+// 30 seconds. TOVIWALL_TICK_MS (a positive number of milliseconds) shortens it
+// for tests.
+int WallpaperRotation::ChangeTimerIntervalMs() {
+  if (const char* text = std::getenv("TOVIWALL_TICK_MS")) {
+    char* end = nullptr;
+    long ms = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && ms > 0 && ms <= 30000) return static_cast<int>(ms);
+  }
+  return 30000;
+}
+
+void WallpaperRotation::SeedRandomGenerator() {
+  randomSeed_ = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+}
+
+RotationController& WallpaperRotation::Controller() {
+  if (rotation_) return *rotation_;
+  RotationController::Hooks h;
+  h.now = [] { return NowLocal(); };
+  auto generator = std::make_shared<std::mt19937_64>(randomSeed_);
+  h.random = [generator](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(*generator); };
+  h.applyWallpaper = [this](int index) { ApplyWallpaper(index); };
+  h.wallpaperDiffers = [this](int index) {
+    return WallpaperDiffers(form_.ImageListTab().List().Rows().Path(index));
+  };
+  h.reapplyIconText = [this] { form_.DesktopTab().ReapplyIconText(); };
+  h.switchTimer = [this](bool) { EnableChangeTimer(); };
+  h.startup = [this] { return form_.StartupFlag; };
+  h.autoChange = [this] { return form_.DesktopTab().AutoChange(); };
+  h.randomize = [this] { return form_.DesktopTab().Randomize(); };
+  h.intervalPosition = [this] { return form_.DesktopTab().IntervalPosition(); };
+  rotation_ = std::make_unique<RotationController>(form_.ImageListTab().List(), form_.SettingsFile, std::move(h));
+  return *rotation_;
+}
+
+void WallpaperRotation::EnableChangeTimer() {
+  const bool on = !form_.StartupFlag && form_.DesktopTab().AutoChange();
+  if (on && !TimerChange.isActive()) TimerChange.start();
+  if (!on) TimerChange.stop();
+}
+
+void WallpaperRotation::Reschedule() { Controller().Reschedule(); }
+void WallpaperRotation::RefillBag() { Controller().RefillBag(); }
+void WallpaperRotation::ChangeWallpaperNow() { Controller().ChangeWallpaperNow(); }
+void WallpaperRotation::ChangeToIndex(int index) { Controller().ChangeToIndex(index); }
+void WallpaperRotation::Previous() { Controller().Previous(); }
+void WallpaperRotation::Next() { Controller().Next(); }
+void WallpaperRotation::TimerChangeTimer() { Controller().TimerTick(); }
+void WallpaperRotation::ActionChangeExecute() { ChangeWallpaperNow(); }
+void WallpaperRotation::WMWinIniChange() { form_.DesktopTab().ReapplyIconText(); }
+
+void WallpaperRotation::ApplyStoredIndex() {
+  // An entry that cannot be applied is reported, and start-up goes on: the
+  // change timer still starts, so the rotation moves past it.
+  RunGuarded([this] { Controller().ApplyStoredIndex(); });
+}
+
+void WallpaperRotation::ComputeOutputWallpaperFile() { form_.OutputFile = OutputWallpaperFileName(form_.SettingsFile); }
+
+void WallpaperRotation::WarnIfActiveDesktop() {
+  if (IsActiveDesktopOn(form_.Platform().desktopWallpaper()))
+    ShowMessage(Q(ActiveDesktopWarningText()), QMessageBox::Warning);
+}
+
+void WallpaperRotation::ClearWallpaper() { toviwall::ClearWallpaper(form_.Platform().desktopWallpaper()); }
+
+void WallpaperRotation::ApplyWallpaper(int index) {
+  const WallpaperList& rows = form_.ImageListTab().List().Rows();
+  if (!rows.Valid(index)) return;
+  WallpaperContext context{
+      .imageFile = rows.Path(index),
+      .index = index,
+      .fillingType = form_.DesktopTab().FillingType(),
+      .outputFile = form_.OutputFile,
+      .settingsFile = form_.SettingsFile,
+      .screen = form_.Platform().screen(),
+      .setDesktop =
+          [this](const std::string& file, int style) {
+            SetDesktopWallpaper(form_.Platform().desktopWallpaper(), file, style);
+          },
+      .showCopyError = [](const std::string& message) { ShowErrorBox(Q(message)); },
+      .now = {},
+  };
+  toviwall::ApplyWallpaper(context);
+}
+
+bool WallpaperRotation::WallpaperDiffers(const std::string& imageFile) {
+  return toviwall::WallpaperDiffers(form_.Platform().desktopWallpaper(), imageFile, form_.OutputFile,
+                                    form_.DesktopTab().FillingType(), form_.Platform().screen());
+}
+
+}  // namespace toviwall

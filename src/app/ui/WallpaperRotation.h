@@ -1,0 +1,65 @@
+#pragma once
+// Which entry becomes the wallpaper, when, and how it gets there: the change
+// timer with the rotation controller, the rotation commands (Change, None,
+// Previous, Next, an entry chosen in the list), applying an entry through the
+// desktop's wallpaper backend and the watchdog's read-back.
+#include <QObject>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/RotationController.h"
+
+class QAction;
+
+namespace toviwall {
+
+class TMainForm;
+
+class WallpaperRotation final : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit WallpaperRotation(TMainForm& form);
+  ~WallpaperRotation() override;
+
+  QAction* ActionChange() const { return ActionChange_; }
+  void ApplyCaptions();
+
+  void SeedRandomGenerator();
+  void ComputeOutputWallpaperFile();
+  void WarnIfActiveDesktop();
+  // Re-applies the stored entry at start-up; a failure is shown and start-up goes on.
+  void ApplyStoredIndex();
+  // The change timer runs once start-up has ended while automatic changing is on.
+  void EnableChangeTimer();
+
+  void Reschedule();
+  void RefillBag();
+  void ChangeWallpaperNow();
+  void ChangeToIndex(int index);
+  void Previous();
+  void Next();
+  // The "None" button: the desktop shows no picture.
+  void ClearWallpaper();
+
+ private:
+  RotationController& Controller();
+  void ApplyWallpaper(int index);
+  // True when the desktop does not show what applying `imageFile` under the
+  // current filling type hands to it (the watchdog's test).
+  bool WallpaperDiffers(const std::string& imageFile);
+  void TimerChangeTimer();
+  void ActionChangeExecute();
+  void WMWinIniChange();
+  static int ChangeTimerIntervalMs();
+
+  TMainForm& form_;
+  QAction* ActionChange_ = nullptr;
+  QTimer TimerChange;
+  std::unique_ptr<RotationController> rotation_;
+  std::uint64_t randomSeed_ = 0;
+};
+
+}  // namespace toviwall

@@ -1,0 +1,63 @@
+#pragma once
+// What the program gets for a capability the session does not offer: each does
+// nothing and says so in its answers, so callers never test for a missing one.
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/DesktopWallpaper.h"
+#include "platform/GlobalHotKeys.h"
+#include "platform/Screen.h"
+#include "platform/SessionEnd.h"
+#include "platform/SingleInstance.h"
+#include "platform/TrayHost.h"
+#include "platform/WindowActivation.h"
+
+namespace toviwall::platform {
+
+// No screen to ask: a size of 0 x 0, which never asks for fitting.
+class NullScreen final : public Screen {
+ public:
+  ScreenSize PrimaryScreenSize() override { return {}; }
+};
+
+// No desktop to show a wallpaper: values go nowhere and nothing is shown.
+class NullDesktopWallpaper final : public DesktopWallpaper {
+ public:
+  void WriteValues(const std::string&, int) override {}
+  void Reload() override { AnnounceSettingsChange(); }
+  std::optional<std::string> ReadWallpaper() override { return std::nullopt; }
+};
+
+// No notification area: icons never get in.
+class NullTrayHost final : public TrayHost {
+ public:
+  std::unique_ptr<TrayIcon> CreateIcon(const std::string&) override;
+};
+
+// No way to take keys system-wide: every combination is accepted, none is ever
+// pressed, and a key press tells no key code (so the boxes take nothing).
+class NullGlobalHotKeys final : public GlobalHotKeys {
+ public:
+  bool Register(QObject*, int, unsigned, unsigned) override { return true; }
+  bool Unregister(QObject*, int) override { return true; }
+  unsigned VirtualKeyOfKeyPress(unsigned, unsigned) override { return 0; }
+};
+
+// Every start runs as the only one; no messages arrive.
+class NullSingleInstance final : public SingleInstance {
+ public:
+  bool OtherInstanceRunning(const std::string&, const std::string&) override { return false; }
+  void Listen(std::function<void(const std::string&)>) override {}
+};
+
+// Nothing outside ends the run.
+class NullSessionEnd final : public SessionEnd {};
+
+// The plain request Qt makes is all there is.
+class NullWindowActivation final : public WindowActivation {
+ public:
+  void ForceActivate(unsigned long) override {}
+};
+
+}  // namespace toviwall::platform
