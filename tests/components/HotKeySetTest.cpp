@@ -1,0 +1,102 @@
+// The four hot keys as one table, against recording key grabs: what is stored
+// is taken system-wide, a refusal empties its box, a press runs its row's command.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+#include <fstream>
+#include <vector>
+
+#include "app/ui/HotKeySet.h"
+#include "base/IniFile.h"
+#include "desktop/ui/ToviHotKeyBox.h"
+#include "support/FakePlatform.h"
+#include "support/TestSession.h"
+
+namespace toviwall {
+namespace {
+
+using test::FakeGlobalHotKeys;
+
+struct RowNames {
+  const char* box;
+  const char* mod;
+  const char* vir;
+  HotKeyCommand command;
+};
+const RowNames kRows[] = {
+    {"HotKeyMainWin", "ShowMainMod", "ShowMainVir", HotKeyCommand::ShowMainWindow},
+    {"HotKeyChangeWall", "ChangeWallMod", "ChangeWallVir", HotKeyCommand::ChangeWallpaper},
+    {"HotKeyOpenCD", "OpenCDMod", "OpenCDVir", HotKeyCommand::OpenCD},
+    {"HotKeyCloseCD", "CloseCDMod", "CloseCDVir", HotKeyCommand::CloseCD},
+};
+
+class HotKeySetTest : public ::testing::Test {
+ protected:
+  void Make(const std::string& hotkeySection) {
+    std::ofstream(settings) << "[Hotkey]\n" << hotkeySection;
+    set = std::make_unique<HotKeySet>(owner, keys, settings, [this](HotKeyCommand c) { ran.push_back(c); });
+    set->LoadHotKeys();
+  }
+  int Stored(const char* name) { return IniReadInteger(settings, "Hotkey", name, -1); }
+  TToviHotKeyBox* Box(const char* name) { return set->Page()->findChild<TToviHotKeyBox*>(name); }
+
+  test::TempDir dir;
+  std::string settings = dir / "toviwall.ini";
+  QWidget owner;
+  FakeGlobalHotKeys keys;
+  std::vector<HotKeyCommand> ran;
+  std::unique_ptr<HotKeySet> set;
+};
+
+TEST_F(HotKeySetTest, EachRowTakesItsStoredKeyAndRunsItsCommand) {
+  // Ctrl+Alt+F1 .. F4 in the four rows.
+  Make("ShowMainMod=3\nShowMainVir=112\nChangeWallMod=3\nChangeWallVir=113\n"
+       "OpenCDMod=3\nOpenCDVir=114\nCloseCDMod=3\nCloseCDVir=115\n");
+  EXPECT_EQ(keys.Registered(), (std::set<FakeGlobalHotKeys::Combination>{{3, 112}, {3, 113}, {3, 114}, {3, 115}}));
+  for (int i = 0; i < HotKeySet::kCount; ++i) {
+    ASSERT_NE(Box(kRows[i].box), nullptr) << kRows[i].box;
+    EXPECT_EQ(Box(kRows[i].box)->text(), QStringLiteral("Ctrl + Alt + F%1").arg(i + 1));
+    ran.clear();
+    keys.Press(3, 112 + i);
+    QApplication::processEvents();
+    EXPECT_EQ(ran, std::vector<HotKeyCommand>{kRows[i].command}) << kRows[i].box;
+  }
+  set->DeactivateHotKeys();
+  EXPECT_TRUE(keys.Registered().empty());
+}
+
+TEST_F(HotKeySetTest, ARefusedKeyEmptiesItsBoxAndStoresNone) {
+  keys.heldElsewhere.insert({2, 0x57});  // Ctrl+W belongs to another program
+  Make("ChangeWallMod=2\nChangeWallVir=87\nShowMainMod=1\nShowMainVir=87\n");
+  EXPECT_EQ(Box("HotKeyChangeWall")->text(), QString());
+  EXPECT_EQ(Stored("ChangeWallMod"), 0);
+  EXPECT_EQ(Stored("ChangeWallVir"), 0);
+  EXPECT_EQ(Box("HotKeyMainWin")->text(), QStringLiteral("Alt + W"));
+  EXPECT_EQ(keys.Registered(), (std::set<FakeGlobalHotKeys::Combination>{{1, 0x57}}));
+}
+
+TEST_F(HotKeySetTest, AKeyTypedIntoABoxIsTakenAndStoredWhenTheBoxIsLeft) {
+  Make("");
+  // Shift+Ctrl+F5 .. F8, with the keysyms the X server would report.
+  auto type = [](TToviHotKeyBox* box, int n) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F5 + n, Qt::ShiftModifier | Qt::ControlModifier, 71 + n, 0xffc2 + n, 0);
+    QApplication::sendEvent(box, &press);
+    emit box->Exit();
+  };
+  for (int i = 0; i < HotKeySet::kCount; ++i) {
+    type(Box(kRows[i].box), i);
+    EXPECT_EQ(Stored(kRows[i].mod), 6) << kRows[i].box;
+    EXPECT_EQ(Stored(kRows[i].vir), 0x74 + i) << kRows[i].box;
+  }
+  EXPECT_EQ(keys.Registered().size(), 4u);
+  // A combination another row holds is refused like one of another program.
+  type(Box("HotKeyCloseCD"), 0);
+  EXPECT_EQ(Box("HotKeyCloseCD")->text(), QString());
+  EXPECT_EQ(Stored("CloseCDVir"), 0);
+  EXPECT_EQ(Stored("ShowMainVir"), 0x74);
+}
+
+}  // namespace
+}  // namespace toviwall

@@ -1,0 +1,110 @@
+#include "support/FakePlatform.h"
+
+#include <QCoreApplication>
+
+#include "platform/x11/VirtualKeys.h"
+
+namespace toviwall::test {
+
+bool FakeGlobalHotKeys::Register(QObject* receiver, int id, unsigned modifier, unsigned virtualKey) {
+  const Combination c{modifier, virtualKey};
+  if (heldElsewhere.count(c) || grabs_.count(c)) return false;
+  grabs_[c] = Grab{receiver, id};
+  return true;
+}
+
+bool FakeGlobalHotKeys::Unregister(QObject* receiver, int id) {
+  for (auto it = grabs_.begin(); it != grabs_.end(); ++it) {
+    if (it->second.receiver == receiver && it->second.id == id) {
+      grabs_.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+unsigned FakeGlobalHotKeys::VirtualKeyOfKeyPress(unsigned, unsigned keysym) { return VirtualKeyForKeysym(keysym); }
+
+std::set<FakeGlobalHotKeys::Combination> FakeGlobalHotKeys::Registered() const {
+  std::set<Combination> out;
+  for (const auto& [c, grab] : grabs_) out.insert(c);
+  return out;
+}
+
+void FakeGlobalHotKeys::Press(unsigned modifier, unsigned virtualKey) {
+  auto it = grabs_.find({modifier, virtualKey});
+  if (it != grabs_.end()) QCoreApplication::postEvent(it->second.receiver, new platform::HotKeyEvent(it->second.id));
+}
+
+std::unique_ptr<platform::TrayIcon> FakeTrayHost::CreateIcon(const std::string& name) {
+  auto icon = std::make_unique<FakeTrayIcon>(*this, name);
+  icons_[name] = icon.get();
+  return icon;
+}
+
+FakeTrayIcon* FakeTrayHost::Icon(const std::string& name) const {
+  auto it = icons_.find(name);
+  return it == icons_.end() ? nullptr : it->second;
+}
+
+void FakeTrayHost::StartNewTray() {
+  for (auto& [name, icon] : icons_) icon->present = false;
+  AnnounceTrayCreated();
+}
+
+FakeTrayIcon::~FakeTrayIcon() { host_.icons_.erase(name_); }
+
+bool FakeTrayIcon::Add(const QIcon& newImage) {
+  if (present) return false;
+  present = true;
+  image = newImage;
+  ++adds;
+  return true;
+}
+
+bool FakeTrayIcon::Modify(const QIcon& newImage) {
+  if (!present) return false;
+  image = newImage;
+  return true;
+}
+
+bool FakeTrayIcon::Delete() {
+  if (!present) return false;
+  present = false;
+  return true;
+}
+
+void FakeDesktopWallpaper::WriteValues(const std::string& file, int style) {
+  written.push_back({file, style});
+  shown = file.empty() ? std::nullopt : std::optional<std::string>(file);
+}
+
+void FakeDesktopWallpaper::Reload() {
+  ++reloads;
+  AnnounceSettingsChange();
+}
+
+FakePlatform::FakePlatform() {
+  platform::Platform::Parts parts;
+  auto k = std::make_unique<FakeGlobalHotKeys>();
+  auto t = std::make_unique<FakeTrayHost>();
+  auto d = std::make_unique<FakeDesktopWallpaper>();
+  auto s = std::make_unique<FakeScreen>();
+  auto e = std::make_unique<FakeSessionEnd>();
+  auto a = std::make_unique<FakeWindowActivation>();
+  hotKeys = k.get();
+  tray = t.get();
+  desktop = d.get();
+  screen = s.get();
+  sessionEnd = e.get();
+  activation = a.get();
+  parts.globalHotKeys = std::move(k);
+  parts.trayHost = std::move(t);
+  parts.desktopWallpaper = std::move(d);
+  parts.screen = std::move(s);
+  parts.sessionEnd = std::move(e);
+  parts.windowActivation = std::move(a);
+  platform = std::make_unique<platform::Platform>(std::move(parts));  // no other instance: the null one
+}
+
+}  // namespace toviwall::test
