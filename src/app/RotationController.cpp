@@ -26,13 +26,13 @@ bool RotationController::TimerShouldRun() const { return !hooks_.startup() && ho
 
 void RotationController::TimerTick() {
   double now = hooks_.now();
-  // 1. The change is due.
+  // The change is due.
   if (Millis(now) >= Millis(nextChange_)) {
     Write(settingsFile_, keys::LastChange, now);
     ChangeWallpaperNow();
     return;
   }
-  // 2. The watchdog: a wallpaper set by anyone else, a "None" or a deleted
+  // The watchdog: a wallpaper set by anyone else, a "None" or a deleted
   // current file is followed by the next entry.
   int i = CurrentIndex();
   if (!list_.Rows().Valid(i) || hooks_.wallpaperDiffers(i)) ChangeWallpaperNow();
@@ -68,26 +68,22 @@ void RotationController::RefillBag() {
 
 void RotationController::ChangeToIndex(int index) {
   WallpaperList& rows = list_.Rows();
-  // 1.
+  // Nothing changes during start-up or without such an entry.
   if (hooks_.startup() || rows.Empty() || !rows.Valid(index)) return;
-  // 2. The marker leaves its row, which gets its type icon back.
+  // The marker leaves its row, which gets its type icon back.
   for (int i = 0; i < rows.Count(); ++i) {
     if (rows.At(i).icon != WallpaperList::kMarkerIcon) continue;
     rows.SetIcon(i, list_.CachedTypeIcon(rows.Path(i)));
     rows.Select(i, false);
   }
-  // 3.
+  // The selection moves to the new entry.
   if (int selected = rows.FirstSelected(); selected >= 0) rows.Select(selected, false);
-  // 4.
   hooks_.applyWallpaper(index);
-  // 5.
   rows.Select(index, true);
   rows.ScrollIntoView(index);
   rows.SetFocus(index);
   rows.SetIcon(index, WallpaperList::kMarkerIcon);
-  // 6.
   if (hooks_.reapplyIconText) hooks_.reapplyIconText();
-  // 7.
   Reschedule();
 }
 

@@ -73,11 +73,9 @@ void ImageList::AddPaths(const std::vector<std::string>& paths) {
 }
 
 void ImageList::RunBatch(const std::vector<std::string>& paths) {
-  // 1.
   if (paths.empty()) return;
-  // 2.
+  // Files as they are, list files by their lines, folders with their sub-tree.
   candidates_.Clear();
-  // 3.
   for (const std::string& path : paths) {
     std::string ext = LowerExtension(path);
     if (!ext.empty()) {
@@ -90,21 +88,15 @@ void ImageList::RunBatch(const std::vector<std::string>& paths) {
       ScanFolder(path + (path.back() == '/' ? "*.*" : "/*.*"), candidates_, hooks_.pump);
     }
   }
-  // 4.
   DropKnownCandidates();
-  // 5.
+  // The current wallpaper's entry stays marked wherever it moves.
   std::string marked = MarkedEntryPath();
-  // 6.
   if (candidates_.Size() > kManyImages && hooks_.confirmMany && !hooks_.confirmMany(candidates_.Size())) return;
-  // 7.
   AddEntries(candidates_.Items());
-  // 8.
   SelectPath(marked);
-  // 9.
   RefillBag();
-  // 10.
   SaveDefault();
-  // 11.
+  // What the list file now holds is what is known.
   known_.Clear();
   MergeListFile(listFile_, known_);
 }
