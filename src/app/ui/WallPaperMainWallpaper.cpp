@@ -26,12 +26,12 @@ void TMainForm::ApplyWallpaper(int index) {
   WallpaperContext context{
       .imageFile = rows.Path(index),
       .index = index,
-      .fillingType = ComboBoxFilling->currentIndex(),
+      .fillingType = FillingTypeFromStored(ComboBoxFilling->currentIndex()),
       .outputFile = OutputFile,
       .settingsFile = SettingsFile,
       .screen = *platform_.screen,
       .setDesktop =
-          [this](const std::string& file, int style) {
+          [this](const std::string& file, WallpaperStyle style) {
             if (platform_.desktopWallpaper) SetDesktopWallpaper(*platform_.desktopWallpaper, file, style);
           },
       .showCopyError = [](const std::string& message) { ShowErrorBox(Q(message)); },
@@ -43,7 +43,7 @@ void TMainForm::ApplyWallpaper(int index) {
 bool TMainForm::WallpaperDiffers(const std::string& imageFile) {
   if (!platform_.desktopWallpaper || !platform_.screen) return true;
   return toviwall::WallpaperDiffers(*platform_.desktopWallpaper, imageFile, OutputFile,
-                                    ComboBoxFilling->currentIndex(), *platform_.screen);
+                                    FillingTypeFromStored(ComboBoxFilling->currentIndex()), *platform_.screen);
 }
 
 void TMainForm::WireWallpaperHandlers() {

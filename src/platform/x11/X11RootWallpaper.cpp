@@ -444,12 +444,13 @@ void PaintAndPublish(const std::string& display, std::uint32_t background) {
 
 }  // namespace
 
-void X11RootWallpaper::WriteValues(const std::string& file, int style) {
+void X11RootWallpaper::WriteValues(const std::string& file, WallpaperStyle style) {
   DisplayPtr dpy = Open(display_);
   if (!dpy) return;  // no desktop to hold the values: nothing is written
   Display* d = dpy.get();
   const Window root = DefaultRootWindow(d);
-  const std::string values[5] = {file, style == 1 ? "1" : "0", std::to_string(style), "0", "0"};
+  const std::string values[5] = {file, style == WallpaperStyle::Tiled ? "1" : "0",
+                                 std::to_string(static_cast<int>(style)), "0", "0"};
   const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
   ErrorTrap trap(d);
   for (int i = 0; i < 5; ++i)

@@ -25,7 +25,7 @@ class X11RootWallpaper final : public DesktopWallpaper {
       : display_(std::move(display)), background_(background) {}
 
   // Without a display nothing is written; an X error is raised as an error.
-  void WriteValues(const std::string& file, int style) override;
+  void WriteValues(const std::string& file, WallpaperStyle style) override;
   // Paints what the root properties say and publishes it; an unreadable picture
   // leaves the background colour, as a desktop shows a file it cannot read.
   void Reload() override;
