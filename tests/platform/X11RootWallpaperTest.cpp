@@ -311,6 +311,24 @@ TEST_F(X11RootWallpaperTest, ValuesAreRootPropertiesWrittenInTheirOrder) {
   EXPECT_EQ(values(), (std::vector<std::string>{"", "0", "2", "0", "0"}));
 }
 
+TEST_F(X11RootWallpaperTest, ReloadPaintsTheGivenValuesWhateverTheRootPropertiesSayNow) {
+  const std::string file = Noise("given.bmp", 51, 37), other = Noise("other.bmp", 20, 10);
+  auto desktop = Desktop();
+  WriteDesktopWallpaperValues(desktop, file, WallpaperStyle::Centred);
+  // Another program rewrites the values between our write and our reload.
+  const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+  for (const auto& [name, value] : {std::pair<const char*, std::string>{"_TOVIWALL_Wallpaper", other},
+                                    {"_TOVIWALL_TileWallpaper", "1"}, {"_TOVIWALL_WallpaperStyle", "1"}})
+    XChangeProperty(dpy, root, XInternAtom(dpy, name, False), utf8, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(value.data()), static_cast<int>(value.size()));
+  XSync(dpy, False);
+  desktop.Reload();
+  const Pixels ours = RootPixmap();
+  EXPECT_EQ(desktop.ReadWallpaper(), other) << "the read-back follows the root property";
+  Tool({"hsetroot", "-center", file});
+  ExpectSame(ours, RootPixmap(), "given.bmp centred");
+}
+
 TEST_F(X11RootWallpaperTest, NoneLeavesTheBackgroundColourOnTheRoot) {
   auto black = Desktop();
   int announced = 0;
