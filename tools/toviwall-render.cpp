@@ -115,7 +115,7 @@ void Render(const Options& o) {
   platform::FixedScreen screen(o.screen.width, o.screen.height);
   auto fail = [](const std::string& m) -> void { throw ImageError(m); };
   PreparedWallpaper p = PrepareWallpaper({.imageFile = o.source,
-                                          .fillingType = o.type,
+                                          .fillingType = FillingTypeFromStored(o.type),
                                           .outputFile = scratch,
                                           .screen = screen,
                                           .showCopyError = fail});
@@ -126,7 +126,7 @@ void Render(const Options& o) {
     CopyImageFile(p.file, o.output, fail);
   }
   auto written = OpenBitmapFile(o.output);
-  std::printf("%dx%d style %d\n", written->Width(), written->Height(), p.style);
+  std::printf("%dx%d style %d\n", written->Width(), written->Height(), static_cast<int>(p.style));
 }
 
 void Resample(const Options& o) {

@@ -8,14 +8,17 @@
 
 namespace toviwall::platform {
 
+// How the desktop lays the picture out; the numbers are the "WallpaperStyle" text.
+enum class WallpaperStyle { Centred = 0, Tiled = 1, Stretched = 2 };
+
 class DesktopWallpaper {
  public:
   virtual ~DesktopWallpaper() = default;
 
   // Writes, in this order: "Wallpaper" (the file; empty for none), "TileWallpaper"
-  // ("1" for style 1, else "0"), "WallpaperStyle" (the style as text: 0 centred,
-  // 1 tiled, 2 stretched), "WallpaperOriginX" ("0"), "WallpaperOriginY" ("0").
-  virtual void WriteValues(const std::string& file, int style) = 0;
+  // ("1" when tiled, else "0"), "WallpaperStyle" (the style's number as text),
+  // "WallpaperOriginX" ("0"), "WallpaperOriginY" ("0").
+  virtual void WriteValues(const std::string& file, WallpaperStyle style) = 0;
 
   // The desktop shows what the values say; then the settings-change listener runs.
   virtual void Reload() = 0;

@@ -20,9 +20,9 @@ constexpr int kCannotCopyFile = 10091;
 
 bool HasSize(const platform::ScreenSize& s) { return s.width >= 1 && s.height >= 1; }
 
-bool Needs(int type, int w, int h, const platform::ScreenSize& s) {
+bool Needs(FillingType type, int w, int h, const platform::ScreenSize& s) {
   if (!HasSize(s)) return false;
-  if (type == kFillResizeToFit) return w != s.width || h != s.height;
+  if (type == FillingType::ResizeToFit) return w != s.width || h != s.height;
   return w > s.width || h > s.height;
 }
 
@@ -45,10 +45,10 @@ void FitOpened(ImageReader& rows, const platform::ScreenSize& screen, const std:
   FitRowsInto(rows, screen, file);
 }
 
-// Types 3 and 4: the wallpaper file, converted and fitted as the steps say.
+// The fitting types: the wallpaper file, converted and fitted.
 // Pixels go from the decoder through the resampler straight into the output
 // file; the full-size conversion the fitting would overwrite is never written.
-std::string PrepareFitted(const WallpaperContext& c, int type) {
+std::string PrepareFitted(const WallpaperContext& c, FillingType type) {
   const platform::ScreenSize screen = c.screen.PrimaryScreenSize();
   const ImageKind kind = KindOfImage(c.imageFile);
   if (kind != ImageKind::Other) {
@@ -102,13 +102,13 @@ FitSize FitToScreen(int w, int h, int screenWidth, int screenHeight) {
 bool NeedsResizeToFit(const std::string& file, platform::Screen& screen) {
   if (!FileExists(file)) return false;
   auto rows = OpenBitmapFile(file);
-  return Needs(kFillResizeToFit, rows->Width(), rows->Height(), screen.PrimaryScreenSize());
+  return Needs(FillingType::ResizeToFit, rows->Width(), rows->Height(), screen.PrimaryScreenSize());
 }
 
 bool NeedsShrinkToFit(const std::string& file, platform::Screen& screen) {
   if (!FileExists(file)) return false;
   auto rows = OpenBitmapFile(file);
-  return Needs(kFillShrinkToFit, rows->Width(), rows->Height(), screen.PrimaryScreenSize());
+  return Needs(FillingType::ShrinkToFit, rows->Width(), rows->Height(), screen.PrimaryScreenSize());
 }
 
 void FitBitmapFileToScreen(const std::string& file, platform::Screen& screen) {
@@ -138,9 +138,9 @@ bool CopyImageFile(const std::string& source, const std::string& target,
 }
 
 PreparedWallpaper PrepareWallpaper(const WallpaperContext& c) {
-  const int type = c.fillingType >= kFillCenter && c.fillingType <= kFillShrinkToFit ? c.fillingType : kFillStretch;
-  if (type == kFillResizeToFit || type == kFillShrinkToFit) return {PrepareFitted(c, type), kFillCenter};
-  return {PrepareWallpaperFile(c.imageFile, c.outputFile), type};
+  const FillingType type = c.fillingType;
+  const bool fitted = type == FillingType::ResizeToFit || type == FillingType::ShrinkToFit;
+  return {fitted ? PrepareFitted(c, type) : PrepareWallpaperFile(c.imageFile, c.outputFile), StyleFor(type)};
 }
 
 void ApplyWallpaper(const WallpaperContext& c) {

@@ -7,10 +7,9 @@
 #include <string>
 
 #include "platform/Screen.h"
+#include "wallpaper/FillingType.h"
 
 namespace toviwall {
-
-enum FillingType { kFillCenter = 0, kFillTile = 1, kFillStretch = 2, kFillResizeToFit = 3, kFillShrinkToFit = 4 };
 
 // a * b / c with a 64-bit product, rounded to the nearest integer, halves away
 // from zero; -1 when c is 0 or the result does not fit in 32 bits.
@@ -45,12 +44,12 @@ bool CopyImageFile(const std::string& source, const std::string& target,
 struct WallpaperContext {
   std::string imageFile{};   // the list entry's full path
   int index = 0;           // its position in the list
-  int fillingType = kFillStretch;
+  FillingType fillingType = FillingType::Stretch;
   std::string outputFile{};  // the output wallpaper file
   std::string settingsFile{};
   platform::Screen& screen;
-  // Hands the file to the desktop with style 0 centred, 1 tiled, 2 stretched.
-  std::function<void(const std::string& file, int style)> setDesktop{};
+  // Hands the file to the desktop.
+  std::function<void(const std::string& file, WallpaperStyle style)> setDesktop{};
   // The copy failure's message box.
   std::function<void(const std::string& message)> showCopyError{};
   // The current date-time for "LastChange"; empty: the local clock.
@@ -62,16 +61,16 @@ struct WallpaperContext {
 // conversion and fitting) and the style. The image file must exist.
 struct PreparedWallpaper {
   std::string file;
-  int style = 0;
+  WallpaperStyle style = WallpaperStyle::Centred;
 };
 PreparedWallpaper PrepareWallpaper(const WallpaperContext& context);
 
 // Applies the entry: prepares the wallpaper file (converting JPEG and PNG into
-// the output file, fitting for types 3 and 4, never rewriting the user's own
-// BMP), hands it to the desktop, then stores "CurrentIndex" and "LastChange" in
-// section "WallPaper" -- also when the image file is missing. A decoding error
-// propagates (ImageError) before anything is handed over or stored. Filling
-// types outside 0..4 are taken as "Stretch", the default.
+// the output file, fitting for "Resize to Fit" and "Shrink to Fit", never
+// rewriting the user's own BMP), hands it to the desktop, then stores
+// "CurrentIndex" and "LastChange" in section "WallPaper" -- also when the image
+// file is missing. A decoding error propagates (ImageError) before anything is
+// handed over or stored.
 void ApplyWallpaper(const WallpaperContext& context);
 
 }  // namespace toviwall

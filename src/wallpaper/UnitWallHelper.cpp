@@ -20,12 +20,12 @@ std::string Upper(std::string s) {
 }
 
 // The file applying `imageFile` hands to the desktop.
-std::string ExpectedWallpaperFile(const std::string& imageFile, const std::string& outputFile, int fillingType,
-                                  platform::Screen& screen) {
+std::string ExpectedWallpaperFile(const std::string& imageFile, const std::string& outputFile,
+                                  FillingType fillingType, platform::Screen& screen) {
   std::string expected = WallpaperFileFor(imageFile, outputFile);
   if (expected == outputFile) return expected;
-  if ((fillingType == kFillResizeToFit && NeedsResizeToFit(imageFile, screen)) ||
-      (fillingType == kFillShrinkToFit && NeedsShrinkToFit(imageFile, screen)))
+  if ((fillingType == FillingType::ResizeToFit && NeedsResizeToFit(imageFile, screen)) ||
+      (fillingType == FillingType::ShrinkToFit && NeedsShrinkToFit(imageFile, screen)))
     return outputFile;
   return imageFile;
 }
@@ -36,16 +36,16 @@ std::string OutputWallpaperFileName(const std::string& settingsFile) {
   return ExtractFilePath(settingsFile) + kOutputWallpaperName;
 }
 
-void WriteDesktopWallpaperValues(platform::DesktopWallpaper& desktop, const std::string& file, int style) {
+void WriteDesktopWallpaperValues(platform::DesktopWallpaper& desktop, const std::string& file, WallpaperStyle style) {
   desktop.WriteValues(file, style);
 }
 
-void SetDesktopWallpaper(platform::DesktopWallpaper& desktop, const std::string& file, int style) {
+void SetDesktopWallpaper(platform::DesktopWallpaper& desktop, const std::string& file, WallpaperStyle style) {
   WriteDesktopWallpaperValues(desktop, file, style);
   desktop.Reload();
 }
 
-void ClearWallpaper(platform::DesktopWallpaper& desktop) { SetDesktopWallpaper(desktop, "", kStyleStretched); }
+void ClearWallpaper(platform::DesktopWallpaper& desktop) { SetDesktopWallpaper(desktop, "", WallpaperStyle::Stretched); }
 
 bool IsActiveDesktopOn(platform::DesktopWallpaper& desktop) { return desktop.IsActiveDesktopOn(); }
 
@@ -54,7 +54,7 @@ std::string ActiveDesktopWarningText() {
 }
 
 bool WallpaperDiffers(platform::DesktopWallpaper& desktop, const std::string& imageFile, const std::string& outputFile,
-                      int fillingType, platform::Screen& screen) {
+                      FillingType fillingType, platform::Screen& screen) {
   if (!FileExists(imageFile)) return true;
   const std::string expected = ExpectedWallpaperFile(imageFile, outputFile, fillingType, screen);
   const std::optional<std::string> shown = desktop.ReadWallpaper();

@@ -4,25 +4,21 @@
 
 #include "platform/DesktopWallpaper.h"
 #include "platform/Screen.h"
+#include "wallpaper/FillingType.h"
 
 namespace toviwall {
 
 inline constexpr const char* kOutputWallpaperName = "Tovi Wallpaper.bmp";
-
-// Wallpaper styles the desktop knows.
-inline constexpr int kStyleCentred = 0;
-inline constexpr int kStyleTiled = 1;
-inline constexpr int kStyleStretched = 2;
 
 // The settings file's folder (with its trailing "/") followed by "Tovi Wallpaper.bmp".
 std::string OutputWallpaperFileName(const std::string& settingsFile);
 
 // The five values in their order: the file, "TileWallpaper", "WallpaperStyle"
 // and the two origins.
-void WriteDesktopWallpaperValues(platform::DesktopWallpaper& desktop, const std::string& file, int style);
+void WriteDesktopWallpaperValues(platform::DesktopWallpaper& desktop, const std::string& file, WallpaperStyle style);
 // The values, then the desktop's reload, which announces the change.
-void SetDesktopWallpaper(platform::DesktopWallpaper& desktop, const std::string& file, int style);
-// The "None" button: no file, style 2.
+void SetDesktopWallpaper(platform::DesktopWallpaper& desktop, const std::string& file, WallpaperStyle style);
+// The "None" button: no file, stretched.
 void ClearWallpaper(platform::DesktopWallpaper& desktop);
 
 bool IsActiveDesktopOn(platform::DesktopWallpaper& desktop);
@@ -33,6 +29,6 @@ std::string ActiveDesktopWarningText();
 // `fillingType` on `screen` would hand to it. The comparison
 // ignores letter case, as the desktop's own did.
 bool WallpaperDiffers(platform::DesktopWallpaper& desktop, const std::string& imageFile, const std::string& outputFile,
-                      int fillingType, platform::Screen& screen);
+                      FillingType fillingType, platform::Screen& screen);
 
 }  // namespace toviwall

@@ -122,7 +122,7 @@ TEST_F(GSettingsTest, EachStyleSetsTheBackgroundKeysAndTheReloadAnnounces) {
   desktop.SetSettingsChangeListener([&] { ++announced; });
   const std::string file = dir / "My Pictures/sea & 'sky' 100%.bmp";
 
-  SetDesktopWallpaper(desktop, file, kStyleCentred);
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Centred);
   const std::string uri = "'file://" + dir.Path() + "/My%20Pictures/sea%20%26%20%27sky%27%20100%25.bmp'";
   EXPECT_EQ(Get("picture-uri"), uri);
   EXPECT_EQ(Get("picture-uri-dark"), uri);
@@ -130,9 +130,9 @@ TEST_F(GSettingsTest, EachStyleSetsTheBackgroundKeysAndTheReloadAnnounces) {
   EXPECT_EQ(desktop.ReadWallpaper(), file);
   EXPECT_EQ(announced, 1);
 
-  SetDesktopWallpaper(desktop, file, kStyleTiled);
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Tiled);
   EXPECT_EQ(Get("picture-options"), "'wallpaper'");
-  SetDesktopWallpaper(desktop, file, kStyleStretched);
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Stretched);
   EXPECT_EQ(Get("picture-options"), "'stretched'");
   EXPECT_EQ(announced, 3);
 
@@ -153,26 +153,26 @@ TEST_F(GSettingsTest, ReadBackFeedsWallpaperDiffers) {
   test::WriteFile(png, "png");
   platform::FixedScreen screen(1280, 1024);
 
-  SetDesktopWallpaper(desktop, bmp, kStyleCentred);
-  EXPECT_FALSE(WallpaperDiffers(desktop, bmp, output, 0, screen));
-  SetDesktopWallpaper(desktop, dir / "PHOTOS/beach.BMP", kStyleCentred);
-  EXPECT_FALSE(WallpaperDiffers(desktop, bmp, output, 0, screen)) << "letter case is ignored";
+  SetDesktopWallpaper(desktop, bmp, WallpaperStyle::Centred);
+  EXPECT_FALSE(WallpaperDiffers(desktop, bmp, output, FillingType::Center, screen));
+  SetDesktopWallpaper(desktop, dir / "PHOTOS/beach.BMP", WallpaperStyle::Centred);
+  EXPECT_FALSE(WallpaperDiffers(desktop, bmp, output, FillingType::Center, screen)) << "letter case is ignored";
   std::filesystem::rename(bmp, dir / "Photos/Beach2.bmp");
-  EXPECT_TRUE(WallpaperDiffers(desktop, bmp, output, 0, screen)) << "a deleted image differs";
-  EXPECT_TRUE(WallpaperDiffers(desktop, png, output, 0, screen));
+  EXPECT_TRUE(WallpaperDiffers(desktop, bmp, output, FillingType::Center, screen)) << "a deleted image differs";
+  EXPECT_TRUE(WallpaperDiffers(desktop, png, output, FillingType::Center, screen));
 
   // A PNG is shown through the output file, whatever that file was made from.
-  SetDesktopWallpaper(desktop, output, kStyleStretched);
-  EXPECT_FALSE(WallpaperDiffers(desktop, png, output, 2, screen));
+  SetDesktopWallpaper(desktop, output, WallpaperStyle::Stretched);
+  EXPECT_FALSE(WallpaperDiffers(desktop, png, output, FillingType::Stretch, screen));
 
   // The user picks another picture, or none, in the desktop's own settings.
   Put("picture-uri", "'file:///usr/share/backgrounds/other.png'");
   EXPECT_EQ(desktop.ReadWallpaper(), "/usr/share/backgrounds/other.png");
-  EXPECT_TRUE(WallpaperDiffers(desktop, png, output, 2, screen));
-  SetDesktopWallpaper(desktop, output, kStyleStretched);
+  EXPECT_TRUE(WallpaperDiffers(desktop, png, output, FillingType::Stretch, screen));
+  SetDesktopWallpaper(desktop, output, WallpaperStyle::Stretched);
   Put("picture-options", "'none'");
   EXPECT_EQ(desktop.ReadWallpaper(), "");
-  EXPECT_TRUE(WallpaperDiffers(desktop, png, output, 2, screen));
+  EXPECT_TRUE(WallpaperDiffers(desktop, png, output, FillingType::Stretch, screen));
 }
 
 TEST_F(GSettingsTest, SessionPicksTheBackendWhenItsSchemaIsInstalled) {
@@ -193,7 +193,7 @@ TEST_F(GSettingsTest, SessionPicksTheBackendWhenItsSchemaIsInstalled) {
   auto forced = CreateDesktopWallpaper("");
   ASSERT_TRUE(dynamic_cast<GSettingsWallpaper*>(forced.get()));
   try {
-    forced->WriteValues("/a.bmp", 0);
+    forced->WriteValues("/a.bmp", WallpaperStyle::Centred);
     ADD_FAILURE() << "no error";
   } catch (const std::exception& e) {
     EXPECT_NE(std::string(e.what()).find(kCinnamonBackgroundSchema), std::string::npos) << e.what();

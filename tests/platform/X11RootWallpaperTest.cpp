@@ -145,7 +145,7 @@ TEST_F(X11RootWallpaperTest, CentredPicturesMatchHsetrootPixelForPixel) {
                             {"huge.bmp", 333, 251}}) {
     const std::string file = Noise(name, w, h);
     auto desktop = Desktop();
-    SetDesktopWallpaper(desktop, file, kStyleCentred);
+    SetDesktopWallpaper(desktop, file, WallpaperStyle::Centred);
     const Pixels ours = RootPixmap();
     ExpectSame(Read(root), ours, std::string(name) + " on the root window");
     Tool({"hsetroot", "-center", file});
@@ -160,14 +160,14 @@ TEST_F(X11RootWallpaperTest, EachMonitorGetsItsOwnCentredOrStretchedPicture) {
   Tool({"xrandr", "--setmonitor", "Right", "200/50x240/60+120+0", "none"});
   const std::string file = Noise("pair.bmp", 61, 41);
   auto desktop = Desktop();
-  SetDesktopWallpaper(desktop, file, kStyleCentred);
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Centred);
   const Pixels ours = RootPixmap();
   Tool({"hsetroot", "-center", file});
   ExpectSame(ours, RootPixmap(), "centred on two monitors");
 
   const std::string quarters = Picture("q.bmp", {"-size", "2x2", "xc:#ff0000", "-fill", "#0000ff", "-draw",
                                                   "point 1,1"});
-  SetDesktopWallpaper(desktop, quarters, kStyleStretched);
+  SetDesktopWallpaper(desktop, quarters, WallpaperStyle::Stretched);
   const Pixels p = RootPixmap();
   for (auto [x, y, colour] : {std::tuple{0, 0, 0xff0000u}, {119, 239, 0x0000ffu}, {120, 0, 0xff0000u},
                               {kWidth - 1, kHeight - 1, 0x0000ffu}})
@@ -179,7 +179,7 @@ TEST_F(X11RootWallpaperTest, TilesStartAtTheTopLeftCorner) {
   for (auto [name, w, h] : {std::tuple{"tile.bmp", 51, 37}, {"tall.bmp", 7, 300}}) {
     const std::string file = Noise(name, w, h);
     auto desktop = Desktop();
-    SetDesktopWallpaper(desktop, file, kStyleTiled);
+    SetDesktopWallpaper(desktop, file, WallpaperStyle::Tiled);
     const Pixels ours = RootPixmap();
     ExpectSame(Read(root), ours, std::string(name) + " on the root window");
     // feh tiles from the top-left corner as we do.
@@ -214,7 +214,7 @@ TEST_F(X11RootWallpaperTest, TilesStartAtTheTopLeftCorner) {
 TEST_F(X11RootWallpaperTest, CentredPictureLiesOnTheBackgroundColour) {
   const std::string file = Noise("photo.bmp", 90, 70);
   auto desktop = Desktop(0x336699);
-  SetDesktopWallpaper(desktop, file, kStyleCentred);
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Centred);
   const Pixels ours = RootPixmap();
   Tool({"hsetroot", "-solid", "#336699", "-center", file});
   ExpectSame(ours, RootPixmap(), "photo.bmp on #336699");
@@ -229,7 +229,7 @@ TEST_F(X11RootWallpaperTest, StretchedPictureFillsTheScreenCornerToCorner) {
                                       "(", "-size", size, "xc:#0000ff", "-size", size, "xc:#ffff00", "+append", ")",
                                       "-append"});
     auto desktop = Desktop(0x808080);
-    SetDesktopWallpaper(desktop, file, kStyleStretched);
+    SetDesktopWallpaper(desktop, file, WallpaperStyle::Stretched);
     const Pixels p = RootPixmap();
     ASSERT_EQ(p.data.size(), static_cast<std::size_t>(kWidth) * kHeight);
     EXPECT_EQ(p.At(0, 0), 0xff0000u) << w;
@@ -247,7 +247,7 @@ TEST_F(X11RootWallpaperTest, AnUnreadablePictureLeavesTheBackgroundColour) {
   const std::string file = pictures + "/damaged.bmp";
   WriteFile(file, "BM this is no bitmap");
   auto desktop = Desktop(0x102030);
-  SetDesktopWallpaper(desktop, file, kStyleCentred);
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Centred);
   for (std::uint32_t v : RootPixmap().data) ASSERT_EQ(v, 0x102030u);
   EXPECT_EQ(desktop.ReadWallpaper(), file) << "the desktop holds the value it was given";
 }
@@ -258,11 +258,12 @@ TEST_F(X11RootWallpaperTest, WallpaperDiffersExpectsTheFileThatApplyingHandsOver
   const std::string output = OutputWallpaperFileName(session->DefaultSettingsFile());
   const std::string small = Noise("small.bmp", 100, 80), exact = Noise("exact.bmp", kWidth, kHeight),
                     large = Noise("large.bmp", 400, 100), jpeg = Noise("photo.jpg", 30, 20);
-  constexpr int kCenter = 0, kStretch = 2, kResize = 3, kShrink = 4;
+  constexpr FillingType kCenter = FillingType::Center, kStretch = FillingType::Stretch,
+                        kResize = FillingType::ResizeToFit, kShrink = FillingType::ShrinkToFit;
 
   // The output file on the desktop: right for JPEGs whatever they are, and for
   // BMPs only where fitting made a copy.
-  SetDesktopWallpaper(desktop, output, kStyleCentred);
+  SetDesktopWallpaper(desktop, output, WallpaperStyle::Centred);
   EXPECT_FALSE(WallpaperDiffers(desktop, jpeg, output, kStretch, screen));
   EXPECT_FALSE(WallpaperDiffers(desktop, small, output, kResize, screen));
   EXPECT_TRUE(WallpaperDiffers(desktop, small, output, kCenter, screen));
@@ -271,11 +272,11 @@ TEST_F(X11RootWallpaperTest, WallpaperDiffersExpectsTheFileThatApplyingHandsOver
   EXPECT_TRUE(WallpaperDiffers(desktop, exact, output, kResize, screen)) << "a screen-sized BMP is not resized";
 
   // The BMP's own path on the desktop: the other way round.
-  SetDesktopWallpaper(desktop, small, kStyleCentred);
+  SetDesktopWallpaper(desktop, small, WallpaperStyle::Centred);
   EXPECT_TRUE(WallpaperDiffers(desktop, small, output, kResize, screen));
   EXPECT_FALSE(WallpaperDiffers(desktop, small, output, kCenter, screen));
   EXPECT_FALSE(WallpaperDiffers(desktop, small, output, kShrink, screen));
-  SetDesktopWallpaper(desktop, exact, kStyleCentred);
+  SetDesktopWallpaper(desktop, exact, WallpaperStyle::Centred);
   EXPECT_FALSE(WallpaperDiffers(desktop, exact, output, kResize, screen));
 }
 
@@ -284,7 +285,7 @@ TEST_F(X11RootWallpaperTest, ValuesAreRootPropertiesWrittenInTheirOrder) {
   XSync(dpy, False);
   auto desktop = Desktop();
   const std::string file = "/srv/Pictures/Grand Canyon.bmp";
-  WriteDesktopWallpaperValues(desktop, file, kStyleTiled);
+  WriteDesktopWallpaperValues(desktop, file, WallpaperStyle::Tiled);
   XSync(dpy, False);
   std::vector<std::string> order;
   while (XPending(dpy)) {
@@ -304,10 +305,28 @@ TEST_F(X11RootWallpaperTest, ValuesAreRootPropertiesWrittenInTheirOrder) {
     return v;
   };
   EXPECT_EQ(values(), (std::vector<std::string>{file, "1", "1", "0", "0"}));
-  SetDesktopWallpaper(desktop, file, kStyleStretched);
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Stretched);
   EXPECT_EQ(values(), (std::vector<std::string>{file, "0", "2", "0", "0"}));
   ClearWallpaper(desktop);
   EXPECT_EQ(values(), (std::vector<std::string>{"", "0", "2", "0", "0"}));
+}
+
+TEST_F(X11RootWallpaperTest, ReloadPaintsTheGivenValuesWhateverTheRootPropertiesSayNow) {
+  const std::string file = Noise("given.bmp", 51, 37), other = Noise("other.bmp", 20, 10);
+  auto desktop = Desktop();
+  WriteDesktopWallpaperValues(desktop, file, WallpaperStyle::Centred);
+  // Another program rewrites the values between our write and our reload.
+  const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+  for (const auto& [name, value] : {std::pair<const char*, std::string>{"_TOVIWALL_Wallpaper", other},
+                                    {"_TOVIWALL_TileWallpaper", "1"}, {"_TOVIWALL_WallpaperStyle", "1"}})
+    XChangeProperty(dpy, root, XInternAtom(dpy, name, False), utf8, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(value.data()), static_cast<int>(value.size()));
+  XSync(dpy, False);
+  desktop.Reload();
+  const Pixels ours = RootPixmap();
+  EXPECT_EQ(desktop.ReadWallpaper(), other) << "the read-back follows the root property";
+  Tool({"hsetroot", "-center", file});
+  ExpectSame(ours, RootPixmap(), "given.bmp centred");
 }
 
 TEST_F(X11RootWallpaperTest, NoneLeavesTheBackgroundColourOnTheRoot) {
@@ -331,10 +350,10 @@ TEST_F(X11RootWallpaperTest, ReadBackStopsNamingOurFileWhenAnotherProgramSetsThe
   const std::string other = Noise("other.png", 30, 20);
   const std::string output = OutputWallpaperFileName(session->DefaultSettingsFile());
   platform::FixedScreen screen(kWidth, kHeight);
-  auto differs = [&] { return WallpaperDiffers(desktop, bmp, output, 0, screen); };
+  auto differs = [&] { return WallpaperDiffers(desktop, bmp, output, FillingType::Center, screen); };
 
   EXPECT_TRUE(differs()) << "nothing set yet";
-  SetDesktopWallpaper(desktop, bmp, kStyleCentred);
+  SetDesktopWallpaper(desktop, bmp, WallpaperStyle::Centred);
   EXPECT_EQ(desktop.ReadWallpaper(), bmp);
   EXPECT_FALSE(differs());
   const Pixmap first = *PixmapProperty("_XROOTPMAP_ID");
@@ -356,14 +375,14 @@ TEST_F(X11RootWallpaperTest, ReadBackStopsNamingOurFileWhenAnotherProgramSetsThe
   // The same path in other letter case counts as the same file.
   std::string upper = bmp;
   upper.replace(upper.size() - 10, 10, "SUNSET.BMP");
-  SetDesktopWallpaper(desktop, upper, kStyleCentred);
+  SetDesktopWallpaper(desktop, upper, WallpaperStyle::Centred);
   EXPECT_FALSE(differs());
   EXPECT_FALSE(PixmapAlive(first)) << "our previous pixmap is freed";
 
   for (const std::vector<std::string>& setter :
        {std::vector<std::string>{"hsetroot", "-center", other}, {"feh", "--no-fehbg", "--bg-center", other},
         {"xsetroot", "-solid", "red"}}) {
-    SetDesktopWallpaper(desktop, bmp, kStyleCentred);
+    SetDesktopWallpaper(desktop, bmp, WallpaperStyle::Centred);
     const Pixmap ours = *PixmapProperty("_XROOTPMAP_ID");
     ASSERT_FALSE(differs());
     Tool(setter);
@@ -377,7 +396,7 @@ TEST_F(X11RootWallpaperTest, ReadBackStopsNamingOurFileWhenAnotherProgramSetsThe
   // Setting ours again frees what the other program left, as it freed ours.
   Tool({"hsetroot", "-center", other});
   const Pixmap theirs = *PixmapProperty("_XROOTPMAP_ID");
-  SetDesktopWallpaper(desktop, bmp, kStyleCentred);
+  SetDesktopWallpaper(desktop, bmp, WallpaperStyle::Centred);
   EXPECT_FALSE(PixmapAlive(theirs));
   EXPECT_FALSE(differs());
   std::filesystem::remove(bmp);

@@ -74,7 +74,7 @@ bool FakeTrayIcon::Delete() {
   return true;
 }
 
-void FakeDesktopWallpaper::WriteValues(const std::string& file, int style) {
+void FakeDesktopWallpaper::WriteValues(const std::string& file, platform::WallpaperStyle style) {
   written.push_back({file, style});
   shown = file.empty() ? std::nullopt : std::optional<std::string>(file);
 }

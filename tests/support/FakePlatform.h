@@ -76,13 +76,13 @@ class FakeTrayIcon final : public platform::TrayIcon {
 
 class FakeDesktopWallpaper final : public platform::DesktopWallpaper {
  public:
-  void WriteValues(const std::string& file, int style) override;
+  void WriteValues(const std::string& file, platform::WallpaperStyle style) override;
   void Reload() override;
   std::optional<std::string> ReadWallpaper() override { return shown; }
 
   struct Values {
     std::string file;
-    int style;
+    platform::WallpaperStyle style;
   };
   std::vector<Values> written;
   std::optional<std::string> shown;  // what the desktop shows; another program may change it

@@ -40,24 +40,36 @@ TEST(FitToScreen, TouchesTwoEdgesAndKeepsTheAspect) {
   EXPECT_EQ(FitToScreen(60000, 1, 1280, 1024), (FitSize{1280, 1}));
 }
 
+using Applied = std::vector<std::pair<std::string, WallpaperStyle>>;
+
+TEST(FillingType, SettingsNumbersStayTheBoxOrderAndUnknownOnesReadAsStretch) {
+  const FillingType order[] = {FillingType::Center, FillingType::Tile, FillingType::Stretch, FillingType::ResizeToFit,
+                               FillingType::ShrinkToFit};
+  for (int stored = 0; stored < 5; ++stored) {
+    EXPECT_EQ(FillingTypeFromStored(stored), order[stored]) << stored;
+    EXPECT_EQ(StoredValue(order[stored]), stored);
+  }
+  for (int stored : {-1, 5, INT_MAX}) EXPECT_EQ(FillingTypeFromStored(stored), FillingType::Stretch) << stored;
+}
+
 // One application's surroundings: a folder, a settings file, a fixed screen and
 // the desktop calls and messages it receives.
 struct Desk {
   TempDir dir;
   platform::FixedScreen screen{1280, 1024};
-  std::vector<std::pair<std::string, int>> applied;
+  Applied applied;
   std::vector<std::string> messages;
   std::string output = dir / "Tovi Wallpaper.bmp";
   std::string settings = dir / "toviwall.ini";
 
-  void Apply(const std::string& image, int type, int index = 4) {
+  void Apply(const std::string& image, FillingType type, int index = 4) {
     ApplyWallpaper({.imageFile = image,
                     .index = index,
                     .fillingType = type,
                     .outputFile = output,
                     .settingsFile = settings,
                     .screen = screen,
-                    .setDesktop = [this](const std::string& f, int s) { applied.emplace_back(f, s); },
+                    .setDesktop = [this](const std::string& f, WallpaperStyle s) { applied.emplace_back(f, s); },
                     .showCopyError = [this](const std::string& m) { messages.push_back(m); },
                     .now = [] { return 45000.5; }});
   }
@@ -88,8 +100,8 @@ TEST(ApplyWallpaper, AScreenSizedBmpIsHandedOverUnderItsOwnPath) {
   Desk d;
   d.screen = platform::FixedScreen(1024, 768);
   std::string bmp = d.Bmp("screen.bmp", 1024, 768);
-  d.Apply(bmp, kFillResizeToFit);
-  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{bmp, 0}}));
+  d.Apply(bmp, FillingType::ResizeToFit);
+  EXPECT_EQ(d.applied, (Applied{{bmp, WallpaperStyle::Centred}}));
   EXPECT_FALSE(FileExists(d.output));
   EXPECT_EQ(d.StoredIndex(), 4);
   EXPECT_NEAR(Read(d.settings, keys::LastChange, 0.0), 45000.5, 1.0 / 86400);
@@ -100,8 +112,8 @@ TEST(ApplyWallpaper, ResizeToFitEnlargesACopyAndNeverTheUsersBmp) {
   std::string bmp = d.Bmp("small.bmp", 80, 60);
   d.screen = platform::FixedScreen(128, 102);
   std::string before = test::ReadFile(bmp);
-  d.Apply(bmp, kFillResizeToFit);
-  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{d.output, 0}}));
+  d.Apply(bmp, FillingType::ResizeToFit);
+  EXPECT_EQ(d.applied, (Applied{{d.output, WallpaperStyle::Centred}}));
   EXPECT_TRUE(test::ReadFile(bmp) == before);
   Bitmap24 fitted = LoadBitmapFile(d.output);
   EXPECT_EQ(fitted.Width(), 128);
@@ -111,8 +123,8 @@ TEST(ApplyWallpaper, ResizeToFitEnlargesACopyAndNeverTheUsersBmp) {
   // Under "Shrink to Fit" the smaller image goes over unscaled, under its own path.
   Desk e;
   std::string same = e.Bmp("small.bmp", 800, 600);
-  e.Apply(same, kFillShrinkToFit);
-  EXPECT_EQ(e.applied, (std::vector<std::pair<std::string, int>>{{same, 0}}));
+  e.Apply(same, FillingType::ShrinkToFit);
+  EXPECT_EQ(e.applied, (Applied{{same, WallpaperStyle::Centred}}));
   EXPECT_FALSE(FileExists(e.output));
 }
 
@@ -122,8 +134,8 @@ TEST(ApplyWallpaper, ShrinkToFitOfAWideJpegWritesTheFittedFileOnly) {
   std::string jpg = d.dir / "wide.JPG";
   imagetest::MustRun({imagetest::kConvert, imagetest::PngSuite("basn2c08.png"), "-resize", "3000x1000!", "-quality", "90", jpg});
   WriteFileAtomically(d.output, "older wallpaper");
-  d.Apply(jpg, kFillShrinkToFit);
-  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{d.output, 0}}));
+  d.Apply(jpg, FillingType::ShrinkToFit);
+  EXPECT_EQ(d.applied, (Applied{{d.output, WallpaperStyle::Centred}}));
   Bitmap24 fitted = LoadBitmapFile(d.output);
   EXPECT_EQ(fitted.Width(), 1280);
   EXPECT_EQ(fitted.Height(), 427);
@@ -139,33 +151,37 @@ TEST(ApplyWallpaper, ResizeToFitOfATallPngAndOfEqualAspect) {
   Desk d;
   std::string png = d.dir / "tall.png";
   imagetest::MustRun({imagetest::kConvert, "-size", "1000x3000", "gradient:white-navy", png});
-  d.Apply(png, kFillResizeToFit);
+  d.Apply(png, FillingType::ResizeToFit);
   Bitmap24 fitted = LoadBitmapFile(d.output);
   EXPECT_EQ(fitted.Width(), 341);
   EXPECT_EQ(fitted.Height(), 1024);
   EXPECT_TRUE(fitted.SamePixels(FittedTheLongWay(png, 341, 1024)));
 
-  d.Apply(d.Bmp("equal.bmp", 640, 512), kFillResizeToFit);
+  d.Apply(d.Bmp("equal.bmp", 640, 512), FillingType::ResizeToFit);
   EXPECT_EQ(d.OutputSize(), (FitSize{1280, 1024}));
 }
 
 TEST(ApplyWallpaper, PlainTypesHandOverWithoutFittingAndConvertJpegAndPng) {
   Desk d;
   std::string bmp = d.Bmp("big.bmp", 2000, 30);
-  for (int type : {0, 1, 2, 7, -1}) d.Apply(bmp, type);
-  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{bmp, 0}, {bmp, 1}, {bmp, 2}, {bmp, 2}, {bmp, 2}}));
+  for (int stored : {0, 1, 2, 7, -1}) d.Apply(bmp, FillingTypeFromStored(stored));
+  EXPECT_EQ(d.applied, (Applied{{bmp, WallpaperStyle::Centred},
+                                {bmp, WallpaperStyle::Tiled},
+                                {bmp, WallpaperStyle::Stretched},
+                                {bmp, WallpaperStyle::Stretched},
+                                {bmp, WallpaperStyle::Stretched}}));
   EXPECT_FALSE(FileExists(d.output));
 
   d.applied.clear();
   std::string png = imagetest::PngSuite("basn6a08.png");
-  d.Apply(png, kFillTile);
-  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{d.output, 1}}));
+  d.Apply(png, FillingType::Tile);
+  EXPECT_EQ(d.applied, (Applied{{d.output, WallpaperStyle::Tiled}}));
   EXPECT_EQ(LoadBitmapFile(d.output).Width(), 32);
 }
 
 TEST(ApplyWallpaper, AMissingFileOnlyMovesTheIndexOn) {
   Desk d;
-  d.Apply(d.dir / "gone.jpg", kFillResizeToFit, 9);
+  d.Apply(d.dir / "gone.jpg", FillingType::ResizeToFit, 9);
   EXPECT_TRUE(d.applied.empty());
   EXPECT_FALSE(FileExists(d.output));
   EXPECT_EQ(d.StoredIndex(), 9);
@@ -175,10 +191,10 @@ TEST(ApplyWallpaper, ADamagedBmpFailsOnlyWhenItMustBeRead) {
   Desk d;
   std::string bad = d.dir / "bad.bmp";
   WriteFileAtomically(bad, "BM this is no bitmap");
-  d.Apply(bad, kFillStretch, 1);
-  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{bad, 2}}));
+  d.Apply(bad, FillingType::Stretch, 1);
+  EXPECT_EQ(d.applied, (Applied{{bad, WallpaperStyle::Stretched}}));
   EXPECT_EQ(d.StoredIndex(), 1);
-  for (int type : {kFillResizeToFit, kFillShrinkToFit}) {
+  for (FillingType type : {FillingType::ResizeToFit, FillingType::ShrinkToFit}) {
     EXPECT_THROW(d.Apply(bad, type, 2), ImageError);
     EXPECT_EQ(d.applied.size(), 1u);
     EXPECT_EQ(d.StoredIndex(), 1);  // neither value stored
@@ -186,8 +202,8 @@ TEST(ApplyWallpaper, ADamagedBmpFailsOnlyWhenItMustBeRead) {
   // A damaged JPEG the same way, and the output file keeps its content.
   WriteFileAtomically(d.output, "previous");
   WriteFileAtomically(d.dir / "bad.jpg", "\xFF\xD8\xFF\xE0 damaged");
-  EXPECT_THROW(d.Apply(d.dir / "bad.jpg", kFillResizeToFit, 3), ImageError);
-  EXPECT_THROW(d.Apply(d.dir / "bad.jpg", kFillCenter, 3), ImageError);
+  EXPECT_THROW(d.Apply(d.dir / "bad.jpg", FillingType::ResizeToFit, 3), ImageError);
+  EXPECT_THROW(d.Apply(d.dir / "bad.jpg", FillingType::Center, 3), ImageError);
   EXPECT_TRUE(test::ReadFile(d.output) == "previous");
   EXPECT_EQ(d.StoredIndex(), 1);
 }
@@ -198,17 +214,17 @@ TEST(ApplyWallpaper, AFailedCopyShowsTheMessageAndGoesOnWithTheOutputFile) {
   // An output file that cannot be replaced, but holds an older wallpaper to fit.
   std::string before = test::ReadFile(bmp);
   std::filesystem::create_directory(d.output);
-  d.Apply(bmp, kFillShrinkToFit);
+  d.Apply(bmp, FillingType::ShrinkToFit);
   EXPECT_EQ(d.messages, std::vector<std::string>{"Cannot copy the file photo 1.bmp."});
-  EXPECT_EQ(d.applied, (std::vector<std::pair<std::string, int>>{{d.output, 0}}));
+  EXPECT_EQ(d.applied, (Applied{{d.output, WallpaperStyle::Centred}}));
   EXPECT_TRUE(test::ReadFile(bmp) == before);
 }
 
 TEST(ApplyWallpaper, ExtremeAspectRatiosStillGiveAnImage) {
   Desk d;
-  d.Apply(d.Bmp("thin.bmp", 1, 3000), kFillResizeToFit);
+  d.Apply(d.Bmp("thin.bmp", 1, 3000), FillingType::ResizeToFit);
   EXPECT_EQ(d.OutputSize(), (FitSize{1, 1024}));
-  d.Apply(d.Bmp("flat.bmp", 5000, 2), kFillShrinkToFit);
+  d.Apply(d.Bmp("flat.bmp", 5000, 2), FillingType::ShrinkToFit);
   EXPECT_EQ(d.OutputSize(), (FitSize{1280, 1}));
 }
 

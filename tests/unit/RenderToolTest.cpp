@@ -26,7 +26,10 @@ TEST(RenderTool, WritesWhatTheDesktopWouldGet) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "128x43 style 0\n");
   platform::FixedScreen screen(128, 102);
-  PrepareWallpaper({.imageFile = jpg, .fillingType = 4, .outputFile = dir / "expected.bmp", .screen = screen});
+  PrepareWallpaper({.imageFile = jpg,
+                    .fillingType = FillingType::ShrinkToFit,
+                    .outputFile = dir / "expected.bmp",
+                    .screen = screen});
   EXPECT_TRUE(test::ReadFile(dir / "out.bmp") == test::ReadFile(dir / "expected.bmp"));
 
   // A BMP that needs no fitting comes out as a copy of itself.

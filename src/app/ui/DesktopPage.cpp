@@ -17,6 +17,7 @@
 #include "app/ui/WallPaperMain.h"
 #include "app/ui/WallpaperRotation.h"
 #include "base/Settings.h"
+#include "wallpaper/FillingType.h"
 
 namespace toviwall {
 
@@ -144,8 +145,7 @@ void DesktopPage::ReadSettings() {
   int interval = Read(f, keys::Interval);
   ComboBoxUpdate->setCurrentIndex(interval >= 0 && interval < kIntervalCount ? interval : -1);
   // A type outside the list would hand the desktop a style it does not have.
-  int type = Read(f, keys::Type);
-  ComboBoxFilling->setCurrentIndex(type >= 0 && type < ComboBoxFilling->count() ? type : keys::Type.def);
+  ComboBoxFilling->setCurrentIndex(StoredValue(FillingTypeFromStored(Read(f, keys::Type))));
   bool transparent = Read(f, keys::Transparent);
   if (transparent != CheckBoxTransparentBack->isChecked()) {
     CheckBoxTransparentBack->setChecked(transparent);
@@ -157,7 +157,7 @@ void DesktopPage::ReadSettings() {
 bool DesktopPage::AutoChange() const { return ActionActivateWallChanger_->isChecked(); }
 bool DesktopPage::Randomize() const { return CheckBoxRandomizeWall->isChecked(); }
 int DesktopPage::IntervalPosition() const { return ComboBoxUpdate->currentIndex(); }
-int DesktopPage::FillingType() const { return ComboBoxFilling->currentIndex(); }
+FillingType DesktopPage::Filling() const { return FillingTypeFromStored(ComboBoxFilling->currentIndex()); }
 bool DesktopPage::CustomIconChosen() const { return CheckBoxCustomIcon->isChecked(); }
 
 void DesktopPage::ActionActivateWallChangerExecute() {
@@ -175,7 +175,7 @@ void DesktopPage::CheckBoxRandomizeWallClick() {
 
 void DesktopPage::ComboBoxUpdateChange() { form_.Rotation().Reschedule(); }
 
-void DesktopPage::ComboBoxFillingChange() { Write(form_.SettingsFile, keys::Type, ComboBoxFilling->currentIndex()); }
+void DesktopPage::ComboBoxFillingChange() { Write(form_.SettingsFile, keys::Type, StoredValue(Filling())); }
 
 void DesktopPage::CheckBoxTransparentBackClick() {
   Write(form_.SettingsFile, keys::Transparent, CheckBoxTransparentBack->isChecked());

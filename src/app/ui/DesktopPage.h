@@ -16,6 +16,8 @@ class QWidget;
 
 namespace toviwall {
 
+enum class FillingType;
+
 class THelpViewer;
 class TMainForm;
 
@@ -39,7 +41,7 @@ class DesktopPage final : public QObject {
   bool AutoChange() const;
   bool Randomize() const;
   int IntervalPosition() const;  // -1: none selected
-  int FillingType() const;
+  FillingType Filling() const;
 
   // The desktop icons' captions, hidden icons and the custom tray icon.
   void ApplyDesktopIconsHidden();

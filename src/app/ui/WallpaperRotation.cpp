@@ -11,6 +11,7 @@
 #include "app/ui/WallPaperMain.h"
 #include "base/DateTime.h"
 #include "wallpaper/Composition.h"
+#include "wallpaper/FillingType.h"
 #include "wallpaper/UnitWallHelper.h"
 
 namespace toviwall {
@@ -102,12 +103,12 @@ void WallpaperRotation::ApplyWallpaper(int index) {
   WallpaperContext context{
       .imageFile = rows.Path(index),
       .index = index,
-      .fillingType = form_.DesktopTab().FillingType(),
+      .fillingType = form_.DesktopTab().Filling(),
       .outputFile = form_.OutputFile,
       .settingsFile = form_.SettingsFile,
       .screen = form_.Platform().screen(),
       .setDesktop =
-          [this](const std::string& file, int style) {
+          [this](const std::string& file, WallpaperStyle style) {
             SetDesktopWallpaper(form_.Platform().desktopWallpaper(), file, style);
           },
       .showCopyError = [](const std::string& message) { ShowErrorBox(Q(message)); },
@@ -118,7 +119,7 @@ void WallpaperRotation::ApplyWallpaper(int index) {
 
 bool WallpaperRotation::WallpaperDiffers(const std::string& imageFile) {
   return toviwall::WallpaperDiffers(form_.Platform().desktopWallpaper(), imageFile, form_.OutputFile,
-                                    form_.DesktopTab().FillingType(), form_.Platform().screen());
+                                    form_.DesktopTab().Filling(), form_.Platform().screen());
 }
 
 }  // namespace toviwall

@@ -71,10 +71,13 @@ int HexValue(char c) {
 
 }  // namespace
 
-std::string PictureOptionsFor(const std::string& file, int style) {
+std::string PictureOptionsFor(const std::string& file, WallpaperStyle style) {
   if (file.empty()) return "none";
-  if (style == 1) return "wallpaper";
-  if (style == 2) return "stretched";
+  switch (style) {
+    case WallpaperStyle::Tiled: return "wallpaper";
+    case WallpaperStyle::Stretched: return "stretched";
+    case WallpaperStyle::Centred: break;
+  }
   return "centered";
 }
 
@@ -182,7 +185,7 @@ std::optional<GSettingsWallpaper::Keys> GSettingsWallpaper::Probe(const std::str
   return keys;
 }
 
-void GSettingsWallpaper::WriteValues(const std::string& file, int style) {
+void GSettingsWallpaper::WriteValues(const std::string& file, WallpaperStyle style) {
   auto set = [&](const char* key, const std::string& value) {
     GSettingsResult r = RunGSettings({"set", keys_.schema, key, GVariantString(value)});
     if (!r.ok) throw std::runtime_error("Cannot set " + keys_.schema + " " + key + ": " + Trim(r.err));

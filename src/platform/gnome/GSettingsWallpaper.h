@@ -25,7 +25,7 @@ class GSettingsWallpaper final : public DesktopWallpaper {
 
   // The file becomes picture-uri (and picture-uri-dark), tile and style become
   // picture-options; the origins have no counterpart. Raises gsettings' message.
-  void WriteValues(const std::string& file, int style) override;
+  void WriteValues(const std::string& file, WallpaperStyle style) override;
   // The desktop follows its settings by itself: only the announcement is left.
   void Reload() override;
   // The file picture-uri names; "" when the desktop shows no picture.
@@ -36,7 +36,7 @@ class GSettingsWallpaper final : public DesktopWallpaper {
 };
 
 // "centered", "wallpaper" (tiled) or "stretched"; "none" without a file.
-std::string PictureOptionsFor(const std::string& file, int style);
+std::string PictureOptionsFor(const std::string& file, WallpaperStyle style);
 // A local path as a file URI, every byte outside [A-Za-z0-9-._~/] escaped.
 std::string FileUriFor(const std::string& path);
 // The path a local file URI names; anything else comes back unchanged.

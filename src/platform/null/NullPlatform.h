@@ -24,7 +24,7 @@ class NullScreen final : public Screen {
 // No desktop to show a wallpaper: values go nowhere and nothing is shown.
 class NullDesktopWallpaper final : public DesktopWallpaper {
  public:
-  void WriteValues(const std::string&, int) override {}
+  void WriteValues(const std::string&, WallpaperStyle) override {}
   void Reload() override { AnnounceSettingsChange(); }
   std::optional<std::string> ReadWallpaper() override { return std::nullopt; }
 };

@@ -367,10 +367,13 @@ void PaintPixmap(Display* dpy, int screen, Pixmap pixmap, int width, int height,
   XFreeGC(dpy, gc);
 }
 
-Placement PlacementOf(const std::string& file, const std::string& tile, const std::string& style) {
+Placement PlacementOf(const std::string& file, WallpaperStyle style) {
   if (file.empty()) return Placement::Plain;
-  if (tile == "1") return Placement::Tile;
-  if (style == "2") return Placement::Stretch;
+  switch (style) {
+    case WallpaperStyle::Tiled: return Placement::Tile;
+    case WallpaperStyle::Stretched: return Placement::Stretch;
+    case WallpaperStyle::Centred: break;
+  }
   return Placement::Centre;
 }
 
@@ -389,8 +392,9 @@ void SetPixmapProperty(Display* dpy, Window root, const char* name, Pixmap pixma
   XChangeProperty(dpy, root, atom, XA_PIXMAP, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&id), 1);
 }
 
-// Paints what the root properties say and makes it the root background.
-void PaintAndPublish(const std::string& display, std::uint32_t background) {
+// Paints the file in the style and makes it the root background.
+void PaintAndPublish(const std::string& display, const std::string& file, WallpaperStyle style,
+                     std::uint32_t background) {
   DisplayPtr dpy = Open(display);
   if (!dpy) return;
   {
@@ -398,13 +402,8 @@ void PaintAndPublish(const std::string& display, std::uint32_t background) {
     const int screen = DefaultScreen(d);
     const Window root = RootWindow(d, screen);
     const int width = DisplayWidth(d, screen), height = DisplayHeight(d, screen);
-    auto value = [&](int i) {
-      Atom atom = XInternAtom(d, kRootValueProperties[i], True);
-      return atom ? ReadString(d, root, atom).value_or("") : std::string();
-    };
-    const std::string file = value(0);
     const std::optional<Bitmap24> picture = LoadPicture(file);
-    const RowPainter painter(picture ? &*picture : nullptr, PlacementOf(file, value(1), value(2)),
+    const RowPainter painter(picture ? &*picture : nullptr, PlacementOf(file, style),
                              Monitors(d, root, width, height), width, background);
 
     ErrorTrap trap(d);
@@ -444,12 +443,13 @@ void PaintAndPublish(const std::string& display, std::uint32_t background) {
 
 }  // namespace
 
-void X11RootWallpaper::WriteValues(const std::string& file, int style) {
+void X11RootWallpaper::WriteValues(const std::string& file, WallpaperStyle style) {
   DisplayPtr dpy = Open(display_);
   if (!dpy) return;  // no desktop to hold the values: nothing is written
   Display* d = dpy.get();
   const Window root = DefaultRootWindow(d);
-  const std::string values[5] = {file, style == 1 ? "1" : "0", std::to_string(style), "0", "0"};
+  const std::string values[5] = {file, style == WallpaperStyle::Tiled ? "1" : "0",
+                                 std::to_string(static_cast<int>(style)), "0", "0"};
   const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
   ErrorTrap trap(d);
   for (int i = 0; i < 5; ++i)
@@ -460,10 +460,11 @@ void X11RootWallpaper::WriteValues(const std::string& file, int style) {
     XGetErrorText(d, error, text, sizeof text);
     throw std::runtime_error(std::string("Cannot store the desktop wallpaper values: ") + text);
   }
+  written_ = Values{file, style};
 }
 
 void X11RootWallpaper::Reload() {
-  PaintAndPublish(display_, background_);
+  if (written_) PaintAndPublish(display_, written_->file, written_->style, background_);
   AnnounceSettingsChange();
 }
 

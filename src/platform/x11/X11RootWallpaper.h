@@ -2,8 +2,10 @@
 // The desktop of a plain X session: we paint the wallpaper onto a pixmap of the
 // root window's size ourselves, make it the root background and publish it the
 // way other root-pixmap setters and pseudo-transparent programs expect
-// (_XROOTPMAP_ID, ESETROOT_PMAP_ID). The five values live as properties of the
-// root window, so they outlast the program like the pixmap does.
+// (_XROOTPMAP_ID, ESETROOT_PMAP_ID). The five values also live as properties of
+// the root window, so they outlast the program like the pixmap does, but we
+// paint from the values we were given: another program may change the
+// properties in between.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,17 +27,23 @@ class X11RootWallpaper final : public DesktopWallpaper {
       : display_(std::move(display)), background_(background) {}
 
   // Without a display nothing is written; an X error is raised as an error.
-  void WriteValues(const std::string& file, int style) override;
-  // Paints what the root properties say and publishes it; an unreadable picture
-  // leaves the background colour, as a desktop shows a file it cannot read.
+  void WriteValues(const std::string& file, WallpaperStyle style) override;
+  // Paints the values last written and publishes them (nothing before the first
+  // write); an unreadable picture leaves the background colour, as a desktop
+  // shows a file it cannot read.
   void Reload() override;
   // The "Wallpaper" property while the root shows the pixmap we set; nullopt once
   // another program has set the root background (or before we ever did).
   std::optional<std::string> ReadWallpaper() override;
 
  private:
+  struct Values {
+    std::string file;
+    WallpaperStyle style;
+  };
   std::string display_;
   std::uint32_t background_;
+  std::optional<Values> written_;
 };
 
 }  // namespace toviwall::platform
