@@ -69,7 +69,7 @@ class HotKeyTest : public ::testing::Test {
 
   // The main window shown with its Hotkeys page; answers the first box's text.
   std::string ShowHotkeysPage(const std::string& box = "HotKeyMainWin") {
-    if (!session->WindowVisible(kTitle)) session->StartProgram()->Wait(5000);
+    if (!session->WindowVisible(kTitle)) session->RunProgram();
     EXPECT_TRUE(session->WaitWindowVisible(kTitle, true));
     session->ClickWidget("PageControl.tab3");
     std::string text;
