@@ -194,6 +194,11 @@ RunResult Run(const std::vector<std::string>& argv, const Env& env, int timeoutM
   result.exitCode = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
   result.out = ReadFile(outFile);
   result.err = ReadFile(errFile);
+  // A sanitized child ends with 1 after a report, like the refusals some tests
+  // expect: the report itself fails the test.
+  for (const char* report : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", ": runtime error: "})
+    if (result.err.find(report) != std::string::npos)
+      throw std::runtime_error(CommandLine(argv) + " had a sanitizer report:\n" + result.err);
   return result;
 }
 
