@@ -402,6 +402,10 @@ std::vector<unsigned long> Session::SearchWindows(const std::vector<std::string>
   std::vector<std::string> argv{"xdotool", "search"};
   argv.insert(argv.end(), args.begin(), args.end());
   RunResult r = Tool(argv);
+  // A window destroyed while xdotool walks the tree ends the search with an X
+  // error (BadWindow); another walk gives the answer.
+  for (int retry = 0; retry < 5 && r.exitCode == 1 && r.err.find("BadWindow") != std::string::npos; ++retry)
+    r = Tool(argv);
   // Finding nothing ends with 1 and says nothing; anything else is a failure.
   if (r.exitCode != 0 && !(r.exitCode == 1 && r.out.empty() && r.err.empty()))
     throw std::runtime_error(CommandLine(argv) + " failed (exit status " + std::to_string(r.exitCode) + "): " + r.err);
