@@ -28,7 +28,7 @@ class DesktopWallpaperTest : public ::testing::Test {
 
   std::unique_ptr<Process> StartShown() {
     auto p = session->StartReady();
-    session->StartProgram()->Wait(5000);
+    session->RunProgram();
     EXPECT_TRUE(WaitFor([&] { return session->WidgetRect("ButtonNone").has_value(); }));
     return p;
   }
@@ -79,7 +79,7 @@ TEST_F(DesktopWallpaperTest, NoneButtonClearsTheGnomeBackgroundSettings) {
   session->SetEnv("XDG_CURRENT_DESKTOP", "GNOME");
   session->SetEnv("GSETTINGS_BACKEND", "keyfile");
   auto get = [&](const char* key) {
-    RunResult r = session->Tool({"gsettings", "get", "org.gnome.desktop.background", key});
+    RunResult r = session->MustTool({"gsettings", "get", "org.gnome.desktop.background", key});
     return r.out.substr(0, r.out.find('\n'));
   };
   ASSERT_EQ(session->Tool({"gsettings", "set", "org.gnome.desktop.background", "picture-uri", "'file:///a.png'"}).exitCode,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
@@ -69,7 +70,7 @@ class HotKeyTest : public ::testing::Test {
 
   // The main window shown with its Hotkeys page; answers the first box's text.
   std::string ShowHotkeysPage(const std::string& box = "HotKeyMainWin") {
-    if (!session->WindowVisible(kTitle)) session->StartProgram()->Wait(5000);
+    if (!session->WindowVisible(kTitle)) session->RunProgram();
     EXPECT_TRUE(session->WaitWindowVisible(kTitle, true));
     session->ClickWidget("PageControl.tab3");
     std::string text;
@@ -148,6 +149,36 @@ TEST_F(HotKeyTest, SameCombinationInTwoBoxesKeepsTheFirst) {
   session->Xdotool({"key", "ctrl+alt+w"});
   EXPECT_TRUE(session->WaitWindowVisible(kTitle, true));
   EXPECT_EQ(ShowHotkeysPage("HotKeyChangeWall"), "");
+}
+
+TEST_F(HotKeyTest, HotKeyWorksWithCapsLockAndNumLockOn) {
+  session->WriteProfile("[Hotkey]\nShowMainMod=3\nShowMainVir=87\n");
+  auto p = session->StartReady();
+  std::unique_ptr<Display, int (*)(Display*)> dpy(XOpenDisplay(session->Display().c_str()), XCloseDisplay);
+  ASSERT_TRUE(dpy);
+  const unsigned numLock = XkbKeysymToModifiers(dpy.get(), XK_Num_Lock);
+  ASSERT_NE(numLock, 0u) << "Num Lock is on no modifier";
+  // The lock modifiers the server puts into key events now.
+  auto locked = [&] {
+    XkbStateRec state{};
+    if (XkbGetState(dpy.get(), XkbUseCoreKbd, &state) != Success) throw std::runtime_error("XkbGetState failed");
+    return state.locked_mods & (LockMask | numLock);
+  };
+  ASSERT_EQ(locked(), 0u);
+  // Caps Lock alone, both, Num Lock alone. The window is hidden before each press,
+  // so the key reaches the program through its grab, not through a focused window.
+  for (auto [lockKey, locks] : {std::pair<const char*, unsigned>{"Caps_Lock", LockMask},
+                                {"Num_Lock", LockMask | numLock}, {"Caps_Lock", numLock}}) {
+    session->Xdotool({"key", lockKey});
+    ASSERT_TRUE(WaitFor([&] { return locked() == locks; })) << lockKey << ": locked " << locked();
+    ASSERT_FALSE(session->WindowVisible(kTitle));
+    session->Xdotool({"key", "ctrl+alt+w"});
+    EXPECT_TRUE(session->WaitWindowVisible(kTitle, true)) << "not shown with locked modifiers " << locks;
+    session->Xdotool({"key", "ctrl+alt+w"});
+    EXPECT_TRUE(session->WaitWindowVisible(kTitle, false)) << "not hidden with locked modifiers " << locks;
+  }
+  session->Xdotool({"key", "Num_Lock"});
+  EXPECT_TRUE(WaitFor([&] { return locked() == 0; }));
 }
 
 TEST_F(HotKeyTest, NothingStaysGrabbedAfterTheProgramEnds) {

@@ -50,7 +50,7 @@ class ImageListWindowTest : public ::testing::Test {
     return p;
   }
   void ShowMainWindow() {
-    session->StartProgram()->Wait(5000);
+    session->RunProgram();
     ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("MainForm").has_value(); }));
     // No window manager gives it the keyboard.
     session->Xdotool({"windowfocus", "--sync", std::to_string(session->FindWindows(kTitle, true).at(0))});

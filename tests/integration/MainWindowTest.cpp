@@ -24,7 +24,7 @@ class MainWindowTest : public ::testing::Test {
   // Started, listening, and with its main window shown by a later start.
   std::unique_ptr<Process> StartShown(const std::string& cwd = {}) {
     auto p = session->StartReady({}, cwd);
-    session->StartProgram()->Wait(5000);
+    session->RunProgram();
     EXPECT_TRUE(WaitFor([&] { return session->WidgetRect("MainForm").has_value(); }));
     return p;
   }
@@ -87,7 +87,7 @@ TEST_F(MainWindowTest, LaterStartWhileAboutIsOpenKeepsTheMainWindow) {
   session->Xdotool({"key", "Return"});
   EXPECT_TRUE(WaitFor([&] { return !session->WidgetRect("AboutBox").has_value(); }));
   // With the About box closed, a later start hides the main window again.
-  session->StartProgram()->Wait(5000);
+  session->RunProgram();
   EXPECT_TRUE(session->WaitWindowVisible(kTitle, false));
 }
 

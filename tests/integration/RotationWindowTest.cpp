@@ -75,7 +75,7 @@ class RotationWindowTest : public ::testing::Test {
     auto p = session->StartProgram();
     EXPECT_TRUE(WaitFor([&] { return Exists(session->RuntimeDir() + "/Tovi_WallChanger") || !p->Running(); }))
         << ReadFile(session->LastProgramLog());
-    session->StartProgram()->Wait(5000);
+    session->RunProgram();
     EXPECT_TRUE(WaitFor([&] { return session->WidgetRect("ButtonChange").has_value(); }));
     auto windows = session->FindWindows(kTitle, true);
     if (!windows.empty()) session->Xdotool({"windowfocus", "--sync", std::to_string(windows[0])});

@@ -29,8 +29,9 @@ class TrayTest : public ::testing::Test {
     unsigned long id = 0;
     WaitFor(
         [&] {
-          std::stringstream ss(session->Xdotool({"search", "--onlyvisible", "--name", "^" + name + "$"}).out);
-          return static_cast<bool>(ss >> id);
+          auto found = session->FindWindows(name, true);
+          if (!found.empty()) id = found.front();
+          return !found.empty();
         },
         timeoutMs, 30);
     return id;
@@ -94,7 +95,7 @@ class TrayTest : public ::testing::Test {
 
   // Dark pixels in a screen rectangle, as the sum of darkness (0 white .. 1 black).
   double Ink(const std::string& shot, const Session::Rect& r) {
-    RunResult result = session->Tool({"/usr/bin/convert", shot, "-crop",
+    RunResult result = session->MustTool({"/usr/bin/convert", shot, "-crop",
                                       std::to_string(r.width) + "x" + std::to_string(r.height) + "+" +
                                           std::to_string(r.x) + "+" + std::to_string(r.y),
                                       "+repage", "-colorspace", "Gray", "-format", "%[fx:mean]", "info:"});
@@ -103,7 +104,9 @@ class TrayTest : public ::testing::Test {
 
   // The raw pixels of a window.
   std::string Pixels(unsigned long window) {
-    return session->Tool({"sh", "-c", "xwd -silent -id " + std::to_string(window) + " | /usr/bin/convert xwd:- rgb:-"})
+    return session
+        ->MustTool({"bash", "-o", "pipefail", "-c", "xwd -silent -id \"$0\" | /usr/bin/convert xwd:- rgb:-",
+                    std::to_string(window)})
         .out;
   }
 
@@ -230,7 +233,7 @@ TEST_F(TrayTest, RightButtonPressOpensTheMenuWithItsCaptions) {
                                 {"TBItemExit", "E&xit"}}));
   EXPECT_TRUE(CloseMenu());
 
-  session->StartProgram()->Wait(5000);  // a later start shows the main window
+  session->RunProgram();  // a later start shows the main window
   ASSERT_TRUE(session->WaitWindowVisible(kTitle, true));
   ASSERT_TRUE(OpenMenu(icon));
   ASSERT_FALSE(MenuItems().empty());
@@ -347,14 +350,14 @@ TEST_F(TrayTest, WhileAboutIsOpenTheTrayOnlyBringsItToTheFront) {
   auto p = session->StartReady();
   const unsigned long icon = Icon("ToviWallIcon");
   ASSERT_NE(icon, 0u);
-  session->StartProgram()->Wait(5000);
+  session->RunProgram();
   ASSERT_TRUE(session->WaitWindowVisible(kTitle, true));
   session->ClickWidget("ButtonAbout");
   ASSERT_TRUE(session->WaitWindowVisible("About Tovi WallChanger", true));
   const std::string about = std::to_string(session->FindWindows("About Tovi WallChanger", true).at(0));
-  std::stringstream panels(session->Xdotool({"search", "--onlyvisible", "--class", "trayer"}).out);
-  std::string panel;
-  ASSERT_TRUE(static_cast<bool>(panels >> panel));
+  auto panels = session->SearchWindows({"--onlyvisible", "--class", "trayer"});
+  ASSERT_FALSE(panels.empty());
+  const std::string panel = std::to_string(panels.front());
   auto focused = [&] {
     std::string out = session->Xdotool({"getwindowfocus"}).out;
     return out.substr(0, out.find('\n'));

@@ -58,18 +58,14 @@ class X11RootWallpaperTest : public ::testing::Test {
     std::string path = pictures + "/" + name;
     bool bmp = name.size() > 4 && name.substr(name.size() - 4) == ".bmp";
     argv.insert(argv.end(), {"-alpha", "off", "-type", "TrueColor", (bmp ? "BMP3:" : "") + path});
-    RunResult r = test::Run(argv, session->Environment());
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    MustRun(argv, session->Environment());
     return path;
   }
   std::string Noise(const std::string& name, int w, int h) {
     return Picture(name, {"-size", std::to_string(w) + "x" + std::to_string(h), "xc:", "+noise", "Random"});
   }
 
-  void Tool(const std::vector<std::string>& argv) {
-    RunResult r = session->Tool(argv);
-    ASSERT_EQ(r.exitCode, 0) << argv[0] << ": " << r.err;
-  }
+  void Tool(const std::vector<std::string>& argv) { session->MustTool(argv); }
 
   std::optional<Pixmap> PixmapProperty(const char* name) {
     Atom type = 0;

@@ -9,6 +9,7 @@
 
 #include <X11/Xlib.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +36,64 @@ std::string GetEnv(const char* name) {
   return v ? v : "";
 }
 
+// Forks and executes argv in a process group of its own. The exec's error comes
+// back through a pipe that closes on a successful exec, so a program that cannot
+// start throws here instead of passing for one that ended with 127.
+pid_t Spawn(const std::vector<std::string>& argv, const Env& env, const std::string& cwd, int out, int err,
+            const std::vector<int>& keepFds) {
+  Env full = env;
+  // A sanitized child reports (and fails) the way the test itself does.
+  for (const char* pass : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+    if (const char* v = std::getenv(pass); v && !full.count(pass)) full[pass] = v;
+  std::vector<std::string> envStrings;
+  for (auto& [k, v] : full) envStrings.push_back(k + "=" + v);
+  std::vector<char*> envp;
+  for (auto& s : envStrings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::vector<char*> args;
+  for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  int status[2] = {-1, -1};
+  pid_t pid = in < 0 || ::pipe2(status, O_CLOEXEC) != 0 ? -1 : ::fork();
+  if (pid < 0) {
+    const int error = errno;
+    for (int fd : {in, status[0], status[1]})
+      if (fd >= 0) ::close(fd);
+    throw std::runtime_error("cannot start " + CommandLine(argv) + ": " + std::strerror(error));
+  }
+  if (pid == 0) {
+    ::setpgid(0, 0);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    for (int fd : keepFds) ::fcntl(fd, F_SETFD, 0);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    int error = 0;
+    if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) error = errno;
+    else ::execvpe(args[0], args.data(), envp.data());
+    if (!error) error = errno;
+    [[maybe_unused]] ssize_t n = ::write(status[1], &error, sizeof error);
+    _exit(127);
+  }
+  ::setpgid(pid, pid);
+  ::close(in);
+  ::close(status[1]);
+  int error = 0;
+  ssize_t n;
+  do n = ::read(status[0], &error, sizeof error);
+  while (n < 0 && errno == EINTR);
+  ::close(status[0]);
+  if (n > 0) {
+    ::waitpid(pid, nullptr, 0);
+    throw std::runtime_error("cannot start " + CommandLine(argv) + (cwd.empty() ? "" : " in " + cwd) + ": " +
+                             std::strerror(error));
+  }
+  return pid;
+}
+
 }  // namespace
 
 TempDir::TempDir(const std::string& prefix) {
@@ -58,38 +117,12 @@ TempDir::~TempDir() {
 }
 
 std::unique_ptr<Process> Process::Start(const std::vector<std::string>& argv, const Options& options) {
-  std::vector<std::string> envStrings;
-  for (auto& [k, v] : options.env) envStrings.push_back(k + "=" + v);
-  std::vector<char*> envp;
-  for (auto& s : envStrings) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::vector<char*> args;
-  for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-
   int out = -1;
   if (!options.logFile.empty()) out = ::open(options.logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   else out = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-
-  pid_t pid = ::fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    ::setpgid(0, 0);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(out, 2);
-    for (int fd : options.keepFds) ::fcntl(fd, F_SETFD, 0);
-    if (!options.cwd.empty() && ::chdir(options.cwd.c_str()) != 0) _exit(126);
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    ::execvpe(args[0], args.data(), envp.data());
-    _exit(127);
-  }
-  ::setpgid(pid, pid);
+  if (out < 0) throw std::runtime_error("cannot open " + options.logFile + " for " + CommandLine(argv));
+  pid_t pid = Spawn(argv, options.env, options.cwd, out, out, options.keepFds);
   ::close(out);
-  ::close(in);
   return std::unique_ptr<Process>(new Process(pid));
 }
 
@@ -130,26 +163,19 @@ void Process::Kill() {
 RunResult Run(const std::vector<std::string>& argv, const Env& env, int timeoutMs) {
   TempDir dir("toviwall-run");
   std::string outFile = dir / "out", errFile = dir / "err";
-  std::vector<std::string> envStrings;
-  for (auto& [k, v] : env) envStrings.push_back(k + "=" + v);
-  std::vector<char*> envp;
-  for (auto& s : envStrings) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::vector<char*> args;
-  for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::setpgid(0, 0);
-    int o = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int e = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int in = ::open("/dev/null", O_RDONLY);
-    ::dup2(in, 0);
-    ::dup2(o, 1);
-    ::dup2(e, 2);
-    ::execvpe(args[0], args.data(), envp.data());
-    _exit(127);
+  int o = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int e = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (o < 0 || e < 0) throw std::runtime_error("cannot make output files for " + CommandLine(argv));
+  pid_t pid;
+  try {
+    pid = Spawn(argv, env, {}, o, e, {});
+  } catch (...) {
+    ::close(o);
+    ::close(e);
+    throw;
   }
+  ::close(o);
+  ::close(e);
   RunResult result;
   auto start = Clock::now();
   int st = 0;
@@ -160,7 +186,7 @@ RunResult Run(const std::vector<std::string>& argv, const Env& env, int timeoutM
       ::kill(-pid, SIGKILL);
       ::kill(pid, SIGKILL);
       ::waitpid(pid, &st, 0);
-      result.err = "timed out: " + argv[0];
+      result.err = "timed out after " + std::to_string(timeoutMs) + " ms: " + CommandLine(argv);
       return result;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -168,7 +194,32 @@ RunResult Run(const std::vector<std::string>& argv, const Env& env, int timeoutM
   result.exitCode = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
   result.out = ReadFile(outFile);
   result.err = ReadFile(errFile);
+  // A sanitized child ends with 1 after a report, like the refusals some tests
+  // expect: the report itself fails the test.
+  for (const char* report : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", ": runtime error: "})
+    if (result.err.find(report) != std::string::npos)
+      throw std::runtime_error(CommandLine(argv) + " had a sanitizer report:\n" + result.err);
   return result;
+}
+
+RunResult MustRun(const std::vector<std::string>& argv, const Env& env, int timeoutMs) {
+  RunResult r = Run(argv, env, timeoutMs);
+  if (r.exitCode != 0) {
+    std::string status = r.exitCode < 0 ? "did not end in time" : "ended with exit status " + std::to_string(r.exitCode);
+    throw std::runtime_error(CommandLine(argv) + " " + status + (r.err.empty() ? "" : ":\n" + r.err));
+  }
+  return r;
+}
+
+std::string CommandLine(const std::vector<std::string>& argv) {
+  std::string line;
+  for (const std::string& a : argv) {
+    if (!line.empty()) line += ' ';
+    bool plain = !a.empty() && a.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
+                                                    "-_./:=+,%@#") == std::string::npos;
+    line += plain ? a : "'" + a + "'";
+  }
+  return line;
 }
 
 bool SelectionOwned(const std::string& display, const std::string& selection) {
@@ -279,8 +330,6 @@ Env Session::Environment() const {
       {"TOVIWALL_DESKTOP", "x11"},
       {"TOVIWALL_WIDGET_MAP", WidgetMapFile()},
   };
-  for (const char* pass : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
-    if (const char* v = std::getenv(pass)) env[pass] = v;
   for (auto& [k, v] : extraEnv_) env[k] = v;
   return env;
 }
@@ -320,6 +369,14 @@ void Session::WriteProfile(const std::string& extra) const {
   WriteFile(DefaultSettingsFile(), "[Option]\nImage Folder=" + Home() + "\n" + extra);
 }
 
+void Session::RunProgram(const std::vector<std::string>& args, const std::string& cwd) {
+  auto p = StartProgram(args, cwd);
+  std::optional<int> code = p->Wait(10000);
+  if (code == 0) return;
+  std::string status = code ? "ended with exit status " + std::to_string(*code) : "did not end within 10 s";
+  throw std::runtime_error("a later start of the program " + status + ":\n" + ReadFile(LastProgramLog()));
+}
+
 std::unique_ptr<Process> Session::StartReady(const std::vector<std::string>& args, const std::string& cwd) {
   auto p = StartProgram(args, cwd);
   if (!WaitFor([&] { return Exists(RuntimeDir() + "/Tovi_WallChanger") || !p->Running(); }) || !p->Running())
@@ -331,22 +388,39 @@ RunResult Session::Tool(const std::vector<std::string>& argv, int timeoutMs) con
   return Run(argv, Environment(), timeoutMs);
 }
 
+RunResult Session::MustTool(const std::vector<std::string>& argv, int timeoutMs) const {
+  return MustRun(argv, Environment(), timeoutMs);
+}
+
 RunResult Session::Xdotool(const std::vector<std::string>& args) const {
   std::vector<std::string> argv{"xdotool"};
   argv.insert(argv.end(), args.begin(), args.end());
-  return Tool(argv);
+  return MustTool(argv);
 }
 
-std::vector<unsigned long> Session::FindWindows(const std::string& title, bool onlyVisible) const {
-  std::vector<std::string> args{"search"};
-  if (onlyVisible) args.push_back("--onlyvisible");
-  args.insert(args.end(), {"--name", "^" + title + "$"});
-  RunResult r = Xdotool(args);
+std::vector<unsigned long> Session::SearchWindows(const std::vector<std::string>& args) const {
+  std::vector<std::string> argv{"xdotool", "search"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  RunResult r = Tool(argv);
+  // A window destroyed while xdotool walks the tree ends the search with an X
+  // error (BadWindow); another walk gives the answer.
+  for (int retry = 0; retry < 5 && r.exitCode == 1 && r.err.find("BadWindow") != std::string::npos; ++retry)
+    r = Tool(argv);
+  // Finding nothing ends with 1 and says nothing; anything else is a failure.
+  if (r.exitCode != 0 && !(r.exitCode == 1 && r.out.empty() && r.err.empty()))
+    throw std::runtime_error(CommandLine(argv) + " failed (exit status " + std::to_string(r.exitCode) + "): " + r.err);
   std::vector<unsigned long> ids;
   std::stringstream ss(r.out);
   unsigned long id;
   while (ss >> id) ids.push_back(id);
   return ids;
+}
+
+std::vector<unsigned long> Session::FindWindows(const std::string& title, bool onlyVisible) const {
+  std::vector<std::string> args;
+  if (onlyVisible) args.push_back("--onlyvisible");
+  args.insert(args.end(), {"--name", "^" + title + "$"});
+  return SearchWindows(args);
 }
 
 bool Session::WaitWindowVisible(const std::string& title, bool visible, int timeoutMs) const {
@@ -394,8 +468,7 @@ void Session::CloseWindow(unsigned long window) const {
 }
 
 void Session::Screenshot(const std::string& pngPath) const {
-  RunResult r = Tool({"sh", "-c", "xwd -root -silent | /usr/bin/convert xwd:- '" + pngPath + "'"});
-  if (r.exitCode != 0) throw std::runtime_error("screenshot failed: " + r.err);
+  MustTool({"bash", "-o", "pipefail", "-c", "xwd -root -silent | /usr/bin/convert xwd:- \"$0\"", pngPath});
 }
 
 }  // namespace toviwall::test

@@ -40,6 +40,7 @@ class Process {
     std::string logFile;        // stdout and stderr; empty: /dev/null
     std::vector<int> keepFds;   // descriptors the child inherits
   };
+  // Throws when the program cannot be started (not found, not executable, ...).
   static std::unique_ptr<Process> Start(const std::vector<std::string>& argv, const Options& options);
   ~Process();
   Process(const Process&) = delete;
@@ -60,12 +61,18 @@ class Process {
 };
 
 struct RunResult {
-  int exitCode = -1;
+  int exitCode = -1;  // -1: killed at the time limit
   std::string out;
   std::string err;
 };
-// Runs a command to its end (killed after the time limit).
+// Runs a command to its end (killed after the time limit). Throws when it cannot
+// be started at all.
 RunResult Run(const std::vector<std::string>& argv, const Env& env, int timeoutMs = 30000);
+// Runs a command that has to succeed: throws with the command line, its exit
+// status and its error output unless it ends with 0 in time.
+RunResult MustRun(const std::vector<std::string>& argv, const Env& env, int timeoutMs = 30000);
+// The command line as a shell would show it, for messages.
+std::string CommandLine(const std::vector<std::string>& argv);
 
 // True when a client of the display owns the selection (for example the tray's).
 bool SelectionOwned(const std::string& display, const std::string& selection);
@@ -138,11 +145,18 @@ class Session {
   // Starts toviwall and waits until it listens for later starts; throws with the
   // program's output when it does not get there.
   std::unique_ptr<Process> StartReady(const std::vector<std::string>& args = {}, const std::string& cwd = {});
+  // A later start, which hands its command to the running program and ends:
+  // throws with its output unless it ends with 0 in time.
+  void RunProgram(const std::vector<std::string>& args = {}, const std::string& cwd = {});
 
   // A tool run in this session (DISPLAY and HOME set).
   RunResult Tool(const std::vector<std::string>& argv, int timeoutMs = 30000) const;
-  // xdotool with the given arguments.
+  // The same for a tool that has to succeed (see MustRun).
+  RunResult MustTool(const std::vector<std::string>& argv, int timeoutMs = 30000) const;
+  // xdotool with the given arguments; throws when it fails.
   RunResult Xdotool(const std::vector<std::string>& args) const;
+  // The windows "xdotool search" finds with the given arguments (none is no error).
+  std::vector<unsigned long> SearchWindows(const std::vector<std::string>& args) const;
 
   // Top-level windows whose title is exactly `title` (visible ones only when asked).
   std::vector<unsigned long> FindWindows(const std::string& title, bool onlyVisible) const;

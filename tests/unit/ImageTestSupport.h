@@ -30,8 +30,7 @@ inline test::RunResult RunTool(const std::vector<std::string>& argv) {
 }
 
 inline void MustRun(const std::vector<std::string>& argv) {
-  auto r = RunTool(argv);
-  ASSERT_EQ(r.exitCode, 0) << argv[0] << " failed: " << r.err;
+  test::MustRun(argv, {{"PATH", "/usr/bin:/bin"}, {"HOME", "/nonexistent"}}, 60000);
 }
 
 inline Bitmap24 RandomBitmap(int w, int h, std::uint32_t seed) {
