@@ -72,7 +72,7 @@ TEST_F(ImageListTest, FilesBecomeRowsInOrderOnceInAnyCase) {
   EXPECT_EQ(list.Rows().At(0).icon, list.Rows().At(1).icon);
   EXPECT_EQ(list.Rows().At(4).icon, list.Rows().At(0).icon);
 
-  // Known paths, in any case, are not added again; a new one joins in order.
+  // Known paths are not added again (A.jpg names no file); a new one joins in order.
   std::string aa = Touch("aa.png");
   list.AddPaths({dir / "A.jpg", b, aa});
   EXPECT_EQ(RowPaths(), (Lines{a, aa, b, c, d, e}));
@@ -282,6 +282,19 @@ TEST_F(ImageListTest, DecliningALargeListAtStartUpKeepsTheStoredFile) {
   next.SetListFile(dir / "toviwall.lst");
   EXPECT_TRUE(next.LoadImageList(dir / "toviwall.ini"));
   EXPECT_EQ(next.Rows().Count(), 301);
+}
+
+
+TEST_F(ImageListTest, PathsDifferingOnlyInCaseAreTwoFiles) {
+  std::string upper = Touch("A.png"), lower = Touch("a.png");
+  list.AddPaths({upper});
+  list.AddPaths({lower, upper});
+  EXPECT_EQ(RowPaths(), (Lines{lower, upper}));
+  EXPECT_EQ(ReadFile(dir / "toviwall.lst"), lower + "\r\n" + upper + "\r\n");
+  ImageList next;
+  next.SetListFile(dir / "toviwall.lst");
+  EXPECT_TRUE(next.LoadImageList(dir / "toviwall.ini"));
+  EXPECT_EQ(next.Rows().Count(), 2);
 }
 
 }  // namespace
