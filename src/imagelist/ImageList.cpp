@@ -1,11 +1,13 @@
 #include "imagelist/ImageList.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "base/AtomicFile.h"
 #include "base/SettingsPaths.h"
 #include "base/UnitLanguage.h"
 #include "imagelist/ListFile.h"
+#include "imagelist/PathCollation.h"
 #include "imagelist/ScanFolder.h"
 
 namespace toviwall {
@@ -30,9 +32,10 @@ bool ImageList::LoadImageList(const std::string& settingsFile) {
   {
     RunningFlag running(running_);
     known_.Clear();
+    declined_.clear();
     MigrateImagesSection(settingsFile, known_);
+    const bool migrated = !known_.Empty();
     MergeListFile(listFile_, known_);
-    keepStoredFile_ = false;
     if (known_.Size() <= kManyImages || !hooks_.confirmMany || hooks_.confirmMany(known_.Size())) {
       AddEntries(known_.Items());
       RefillBag();
@@ -41,7 +44,13 @@ bool ImageList::LoadImageList(const std::string& settingsFile) {
       MergeListFile(listFile_, known_);
       loaded = true;
     } else {
-      keepStoredFile_ = true;
+      // Not loaded in this run, but kept: they stay known, so no batch adds
+      // them as rows meanwhile, and go back into every write of the file.
+      declined_ = known_.Items();
+      std::erase(declined_, std::string());  // an empty line names no file
+      // The legacy section is gone from the settings now: its lines go into
+      // the file at once.
+      if (migrated) SaveDefault();
     }
   }
   // Batches that arrived meanwhile.
@@ -209,7 +218,15 @@ bool ImageList::DropSelectedWithinList() {
 }
 
 void ImageList::SaveDefault() const {
-  if (!keepStoredFile_) SaveTo(listFile_);
+  if (declined_.empty()) {
+    SaveTo(listFile_);
+    return;
+  }
+  std::vector<std::string> lines = declined_;
+  for (const WallpaperList::Row& row : rows_.Rows()) lines.push_back(row.path);
+  std::sort(lines.begin(), lines.end(), PathLess());
+  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+  SaveImageList(listFile_, lines);
 }
 
 void ImageList::SaveTo(const std::string& path) const {

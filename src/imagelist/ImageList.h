@@ -49,10 +49,11 @@ class ImageList {
 
   // Start-up: the legacy settings section and the list file become rows; the
   // file is then rewritten with the rows. False when the user declined a large
-  // list: the list stays empty and the stored file is kept as it is, that is,
-  // the default list file is not written again in this run.
+  // list: the list starts empty, and the declined lines are kept for the run
+  // and written back with the rows whenever the list file is written, so
+  // neither they nor what the run adds are lost.
   bool LoadImageList(const std::string& settingsFile);
-  // Writes the rows to the default list file (unless a declined start-up keeps it).
+  // Writes the rows (and the lines of a declined start-up) to the default list file.
   void SaveDefault() const;
 
   // A batch of files, folders and list files. A batch that arrives while another
@@ -105,7 +106,7 @@ class ImageList {
   int groupIcon_[kImageGroupCount] = {-1, -1, -1};
   bool groupAsked_[kImageGroupCount] = {false, false, false};
   bool running_ = false;
-  bool keepStoredFile_ = false;
+  std::vector<std::string> declined_;  // the stored lines not loaded at start-up
   std::vector<std::vector<std::string>> queued_;
 };
 
