@@ -115,6 +115,13 @@ void ImageList::AddEntries(const std::vector<std::string>& paths) {
   const std::size_t n = paths.size();
   if (hooks_.batchRunning) hooks_.batchRunning(true);
   rows_.BeginBatch();
+  // The rows move only when the batch ends; a change of the wallpaper while
+  // the batch lets the interface work still counts in the old rows.
+  auto endBatch = [this] {
+    const CurrentEntry current = Current();
+    rows_.EndBatch();
+    FollowCurrent(current);
+  };
   try {
     for (std::size_t i = 0; i < n; ++i) {
       AddEntryIfImage(paths[i]);
@@ -122,11 +129,11 @@ void ImageList::AddEntries(const std::vector<std::string>& paths) {
       if (hooks_.progress) hooks_.progress(i, n);
     }
   } catch (...) {
-    rows_.EndBatch();
+    endBatch();
     if (hooks_.batchRunning) hooks_.batchRunning(false);
     throw;
   }
-  rows_.EndBatch();
+  endBatch();
   if (hooks_.batchRunning) hooks_.batchRunning(false);
 }
 
@@ -196,7 +203,9 @@ bool ImageList::DeleteSelected(const std::function<bool(const std::string& quest
     int first = rows_.FirstSelected();
     std::string question = n == 1 ? FormatText(S(10066), {ExtractFileName(rows_.Path(first))}) : S(10067);
     if (ask(question)) {
+      const CurrentEntry current = Current();
       rows_.RemoveSelected();
+      FollowCurrent(current);
       SelectEntry(first);
       removed = true;
     }
@@ -215,6 +224,20 @@ bool ImageList::DropSelectedWithinList() {
     any = true;
   }
   return any;
+}
+
+ImageList::CurrentEntry ImageList::Current() const {
+  CurrentEntry current;
+  if (hooks_.currentIndex) current.index = hooks_.currentIndex();
+  if (rows_.Valid(current.index)) current.path = rows_.Path(current.index);
+  return current;
+}
+
+void ImageList::FollowCurrent(const CurrentEntry& before) {
+  // When the current row itself was removed the number stays as it was: the
+  // watchdog then moves on from there.
+  const int now = before.path.empty() ? -1 : rows_.IndexOf(before.path);
+  if (now >= 0 && now != before.index && hooks_.storeCurrentIndex) hooks_.storeCurrentIndex(now);
 }
 
 void ImageList::SaveDefault() const {

@@ -31,6 +31,11 @@ class ImageList {
     std::function<void(std::size_t i, std::size_t n)> progress;
     // The rotation's shuffle bag must follow the rows.
     std::function<void()> refillBag;
+    // The stored row of the current wallpaper ("CurrentIndex"), a row number:
+    // read just before rows are added or removed, and stored again when its
+    // entry has moved, so that it keeps naming the same file.
+    std::function<int()> currentIndex;
+    std::function<void(int index)> storeCurrentIndex;
   };
 
   ImageList() = default;
@@ -97,6 +102,13 @@ class ImageList {
     if (hooks_.pump) hooks_.pump();
   }
   int IconOfExisting(ImageGroup group, const std::string& path);
+  struct CurrentEntry {
+    int index = -1;
+    std::string path;  // empty when the stored row is none of the rows
+  };
+  CurrentEntry Current() const;
+  // Stores the row the entry stands in now, when that is another one.
+  void FollowCurrent(const CurrentEntry& before);
 
   Hooks hooks_;
   std::string listFile_;

@@ -10,7 +10,9 @@
 #include <fstream>
 #include <memory>
 
+#include "app/ui/ImageListPage.h"
 #include "app/ui/WallPaperMain.h"
+#include "app/ui/WallpaperRotation.h"
 #include "base/IniFile.h"
 #include "image/BitmapFile.h"
 #include "platform/GlobalHotKeys.h"
@@ -22,12 +24,20 @@ namespace {
 
 class MainWindowFeatureTest : public ::testing::Test {
  protected:
-  // Two pictures in the list; `options` goes into the settings file's [Option].
+  // The two pictures and whatever else `listed` names are in the list;
+  // `options` goes into the settings file's [Option].
   void Start(const std::string& options, const std::string& more = {}) {
     for (const std::string& picture : pictures) SaveBitmapFile(Bitmap24(8, 6, 10, 20, 30), picture);
-    std::ofstream(dir / "toviwall.lst") << pictures[0] << "\r\n" << pictures[1] << "\r\n";
-    std::ofstream(settings) << "[Option]\nImage Folder=" << dir.Path() << "\nAutoChangeWallpaper=0\n"
-                            << options << more;
+    std::ofstream list(dir / "toviwall.lst");
+    for (const std::string& path : listed) list << path << "\r\n";
+    list.close();
+    std::ofstream(settings) << "[Option]\nImage Folder=" << dir.Path() << "\n"
+                            << options << "AutoChangeWallpaper=0\n" << more;
+    Restart();
+  }
+  // A new run with the files as the last one left them.
+  void Restart() {
+    form.reset();
     ProcessEnvironment env;
     env.args = {settings};
     env.programFile = dir / "toviwall";
@@ -48,6 +58,7 @@ class MainWindowFeatureTest : public ::testing::Test {
   test::TempDir dir;
   std::string settings = dir / "toviwall.ini";
   std::string pictures[2] = {dir / "a.bmp", dir / "b.bmp"};
+  std::vector<std::string> listed = {pictures[0], pictures[1]};
   test::FakePlatform fake;
   std::unique_ptr<TMainForm> form;
 };
@@ -112,6 +123,30 @@ TEST_F(MainWindowFeatureTest, TheLastStoredDoubleClickChoiceWinsAndIsStoredWhole
   Find<QRadioButton>("RBLockWork")->click();
   EXPECT_TRUE(Stored("DblClickToLock"));
   EXPECT_FALSE(Stored("DblClickScrSave"));
+}
+
+TEST_F(MainWindowFeatureTest, TheStoredIndexNamesTheSamePictureAfterAnAddAndADeleteAbove) {
+  Start("", "[WallPaper]\nCurrentIndex=1\n");
+  ASSERT_FALSE(fake.desktop->written.empty());
+  ASSERT_EQ(fake.desktop->written.back().file, pictures[1]);
+  const std::string before = dir / "0.bmp";  // sorts before both
+  SaveBitmapFile(Bitmap24(8, 6, 10, 20, 30), before);
+  form->ImageListTab().AddPaths({before});
+  fake.desktop->written.clear();
+  Restart();
+  ASSERT_FALSE(fake.desktop->written.empty());
+  EXPECT_EQ(fake.desktop->written.back().file, pictures[1]);
+
+  WallpaperList& rows = form->ImageListTab().List().Rows();
+  form->Rotation().ChangeToIndex(rows.IndexOf(pictures[1]));  // row 2
+  for (int i : rows.SelectedRows()) rows.Select(i, false);
+  rows.Select(0, true);
+  form->ImageListTab().List().DeleteSelected([](const std::string&) { return true; });
+  form->PrepareShutdown();
+  fake.desktop->written.clear();
+  Restart();
+  ASSERT_FALSE(fake.desktop->written.empty());
+  EXPECT_EQ(fake.desktop->written.back().file, pictures[1]);
 }
 
 }  // namespace
