@@ -5,8 +5,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QMenu>
+#include <QMessageBox>
 #include <QRadioButton>
+#include <QTimer>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 
@@ -147,6 +151,41 @@ TEST_F(MainWindowFeatureTest, TheStoredIndexNamesTheSamePictureAfterAnAddAndADel
   Restart();
   ASSERT_FALSE(fake.desktop->written.empty());
   EXPECT_EQ(fake.desktop->written.back().file, pictures[1]);
+}
+
+TEST_F(MainWindowFeatureTest, ABrokenPictureMetByTheTimerIsNoticedOnceWithoutHoldingUpTheTicks) {
+  const std::string broken = dir / "c.jpg";
+  std::ofstream(broken) << "not a picture";
+  listed.push_back(broken);
+  setenv("TOVIWALL_TICK_MS", "20", 1);
+  Start("AutoChangeWallpaper=1\nInterval=-1\n");  // a change at every tick
+  unsetenv("TOVIWALL_TICK_MS");
+  // A modal box would hold up the ticks: any that opens is noted and closed.
+  bool modal = false;
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (QWidget* box = QApplication::activeModalWidget()) {
+      modal = true;
+      box->close();
+    }
+  });
+  probe.start(5);
+  fake.desktop->written.clear();
+  QEventLoop loop;
+  QTimer::singleShot(600, &loop, &QEventLoop::quit);
+  loop.exec();
+
+  EXPECT_FALSE(modal);
+  // The list order a, b, c: the broken c is passed over and the ticks go on.
+  EXPECT_GE(fake.desktop->written.size(), 6u);
+  QMessageBox* notice = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QStringLiteral("NoticeBox") && w->isVisible()) notice = qobject_cast<QMessageBox*>(w);
+  ASSERT_NE(notice, nullptr);
+  EXPECT_FALSE(notice->isModal());
+  const QString text = notice->text();
+  EXPECT_EQ(text.count(QStringLiteral("c.jpg")), 1) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("Not a JPEG file"))) << text.toStdString();
 }
 
 }  // namespace
