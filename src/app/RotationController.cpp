@@ -29,18 +29,45 @@ void RotationController::TimerTick() {
   // The change is due.
   if (Millis(now) >= Millis(nextChange_)) {
     Write(settingsFile_, keys::LastChange, now);
-    ChangeWallpaperNow();
+    ChangeFromTimer();
     return;
   }
   // The watchdog: a wallpaper set by anyone else, a "None" or a deleted
   // current file is followed by the next entry.
   int i = CurrentIndex();
-  if (!list_.Rows().Valid(i) || hooks_.wallpaperDiffers(i)) ChangeWallpaperNow();
+  if (!list_.Rows().Valid(i) || DiffersFromDesktop(i)) ChangeFromTimer();
   if (hooks_.keepIconTextColor) hooks_.keepIconTextColor();
   if (hooks_.reapplyIconText) hooks_.reapplyIconText();
 }
 
 void RotationController::ChangeWallpaperNow() { ChangeToIndex(hooks_.randomize() ? RandomIndex() : NextIndex()); }
+
+void RotationController::ChangeFromTimer() {
+  // Each entry at most once per tick: a list of broken files ends the tick.
+  const int count = list_.Rows().Count();
+  int index = hooks_.randomize() ? RandomIndex() : NextIndex();
+  for (int tries = 0; tries < count; ++tries) {
+    Failure failure;
+    if (ChangeTo(index, &failure)) return;
+    ReportSkipped(failure.path, failure.reason);
+    if (hooks_.randomize())
+      index = RandomIndex();
+    else
+      index = index + 1 < list_.Rows().Count() ? index + 1 : 0;
+  }
+}
+
+bool RotationController::DiffersFromDesktop(int index) {
+  try {
+    return hooks_.wallpaperDiffers(index);
+  } catch (const std::exception&) {
+    return true;  // the current file went bad: the timer moves on from it
+  }
+}
+
+void RotationController::ReportSkipped(const std::string& path, const std::string& reason) {
+  if (reported_.insert(path).second && hooks_.entrySkipped) hooks_.entrySkipped(path, reason);
+}
 
 int RotationController::NextIndex() const {
   const WallpaperList& rows = list_.Rows();
@@ -66,10 +93,12 @@ void RotationController::RefillBag() {
   for (std::size_t i = 0; i < bag_.size(); ++i) bag_[i] = static_cast<int>(i);
 }
 
-void RotationController::ChangeToIndex(int index) {
+void RotationController::ChangeToIndex(int index) { ChangeTo(index, nullptr); }
+
+bool RotationController::ChangeTo(int index, Failure* failure) {
   WallpaperList& rows = list_.Rows();
   // Nothing changes during start-up or without such an entry.
-  if (hooks_.startup() || rows.Empty() || !rows.Valid(index)) return;
+  if (hooks_.startup() || rows.Empty() || !rows.Valid(index)) return true;
   // The marker leaves its row, which gets its type icon back.
   for (int i = 0; i < rows.Count(); ++i) {
     if (rows.At(i).icon != WallpaperList::kMarkerIcon) continue;
@@ -78,13 +107,22 @@ void RotationController::ChangeToIndex(int index) {
   }
   // The selection moves to the new entry.
   if (int selected = rows.FirstSelected(); selected >= 0) rows.Select(selected, false);
-  hooks_.applyWallpaper(index);
+  // Taken first: a message box during applying lets a batch change the rows.
+  std::string path = rows.Path(index);
+  try {
+    hooks_.applyWallpaper(index);
+  } catch (const std::exception& e) {
+    if (!failure) throw;
+    *failure = {std::move(path), e.what()};
+    return false;
+  }
   rows.Select(index, true);
   rows.ScrollIntoView(index);
   rows.SetFocus(index);
   rows.SetIcon(index, WallpaperList::kMarkerIcon);
   if (hooks_.reapplyIconText) hooks_.reapplyIconText();
   Reschedule();
+  return true;
 }
 
 void RotationController::Reschedule() {

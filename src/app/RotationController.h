@@ -9,6 +9,7 @@
 // of ticks at once; the program passes the real clock.
 #include <cstddef>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ class RotationController {
     std::function<void(int index)> applyWallpaper;
     // The desktop no longer shows what applyWallpaper handed it for the entry.
     std::function<bool(int index)> wallpaperDiffers;
+    // An entry met by the timer could not be applied (`reason` is the failure's
+    // text) and the rotation went on past it; once per file and run.
+    std::function<void(const std::string& path, const std::string& reason)> entrySkipped;
     std::function<void()> keepIconTextColor;  // the watchdog's caption colour check
     std::function<void()> reapplyIconText;
     std::function<void(bool on)> switchTimer;
@@ -38,7 +42,10 @@ class RotationController {
 
   RotationController(ImageList& list, std::string settingsFile, Hooks hooks);
 
-  // One tick of the change timer: the due change, otherwise the watchdog.
+  // One tick of the change timer: the due change, otherwise the watchdog. An
+  // entry that cannot be applied is reported through entrySkipped and the
+  // following one (shuffled: another one) is tried, so nobody has to be there
+  // for the desktop to go on changing. The user's own commands raise instead.
   void TimerTick();
   void ChangeWallpaperNow();
   int NextIndex() const;
@@ -53,6 +60,9 @@ class RotationController {
   // selection is made even when applying raises; the error is raised after it.
   void ApplyStoredIndex();
 
+  // entrySkipped, unless the file was reported in this run already.
+  void ReportSkipped(const std::string& path, const std::string& reason);
+
   // On exactly when start-up has ended and automatic changing is on.
   bool TimerShouldRun() const;
   double NextChangeTime() const { return nextChange_; }
@@ -61,12 +71,21 @@ class RotationController {
  private:
   int CurrentIndex() const;
   void Step(int direction);
+  void ChangeFromTimer();
+  bool DiffersFromDesktop(int index);
+  struct Failure {
+    std::string path, reason;
+  };
+  // ChangeToIndex; with `failure`, an entry that cannot be applied is described
+  // there (and false answered) instead of raising.
+  bool ChangeTo(int index, Failure* failure);
 
   ImageList& list_;
   std::string settingsFile_;
   Hooks hooks_;
   double nextChange_ = 0;
   std::vector<int> bag_;
+  std::set<std::string> reported_;
 };
 
 }  // namespace toviwall

@@ -1,11 +1,13 @@
 #include "imagelist/ImageList.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "base/AtomicFile.h"
 #include "base/SettingsPaths.h"
 #include "base/UnitLanguage.h"
 #include "imagelist/ListFile.h"
+#include "imagelist/PathCollation.h"
 #include "imagelist/ScanFolder.h"
 
 namespace toviwall {
@@ -30,9 +32,10 @@ bool ImageList::LoadImageList(const std::string& settingsFile) {
   {
     RunningFlag running(running_);
     known_.Clear();
+    declined_.clear();
     MigrateImagesSection(settingsFile, known_);
+    const bool migrated = !known_.Empty();
     MergeListFile(listFile_, known_);
-    keepStoredFile_ = false;
     if (known_.Size() <= kManyImages || !hooks_.confirmMany || hooks_.confirmMany(known_.Size())) {
       AddEntries(known_.Items());
       RefillBag();
@@ -41,7 +44,13 @@ bool ImageList::LoadImageList(const std::string& settingsFile) {
       MergeListFile(listFile_, known_);
       loaded = true;
     } else {
-      keepStoredFile_ = true;
+      // Not loaded in this run, but kept: they stay known, so no batch adds
+      // them as rows meanwhile, and go back into every write of the file.
+      declined_ = known_.Items();
+      std::erase(declined_, std::string());  // an empty line names no file
+      // The legacy section is gone from the settings now: its lines go into
+      // the file at once.
+      if (migrated) SaveDefault();
     }
   }
   // Batches that arrived meanwhile.
@@ -106,6 +115,13 @@ void ImageList::AddEntries(const std::vector<std::string>& paths) {
   const std::size_t n = paths.size();
   if (hooks_.batchRunning) hooks_.batchRunning(true);
   rows_.BeginBatch();
+  // The rows move only when the batch ends; a change of the wallpaper while
+  // the batch lets the interface work still counts in the old rows.
+  auto endBatch = [this] {
+    const CurrentEntry current = Current();
+    rows_.EndBatch();
+    FollowCurrent(current);
+  };
   try {
     for (std::size_t i = 0; i < n; ++i) {
       AddEntryIfImage(paths[i]);
@@ -113,11 +129,11 @@ void ImageList::AddEntries(const std::vector<std::string>& paths) {
       if (hooks_.progress) hooks_.progress(i, n);
     }
   } catch (...) {
-    rows_.EndBatch();
+    endBatch();
     if (hooks_.batchRunning) hooks_.batchRunning(false);
     throw;
   }
-  rows_.EndBatch();
+  endBatch();
   if (hooks_.batchRunning) hooks_.batchRunning(false);
 }
 
@@ -187,7 +203,9 @@ bool ImageList::DeleteSelected(const std::function<bool(const std::string& quest
     int first = rows_.FirstSelected();
     std::string question = n == 1 ? FormatText(S(10066), {ExtractFileName(rows_.Path(first))}) : S(10067);
     if (ask(question)) {
+      const CurrentEntry current = Current();
       rows_.RemoveSelected();
+      FollowCurrent(current);
       SelectEntry(first);
       removed = true;
     }
@@ -208,8 +226,30 @@ bool ImageList::DropSelectedWithinList() {
   return any;
 }
 
+ImageList::CurrentEntry ImageList::Current() const {
+  CurrentEntry current;
+  if (hooks_.currentIndex) current.index = hooks_.currentIndex();
+  if (rows_.Valid(current.index)) current.path = rows_.Path(current.index);
+  return current;
+}
+
+void ImageList::FollowCurrent(const CurrentEntry& before) {
+  // When the current row itself was removed the number stays as it was: the
+  // watchdog then moves on from there.
+  const int now = before.path.empty() ? -1 : rows_.IndexOf(before.path);
+  if (now >= 0 && now != before.index && hooks_.storeCurrentIndex) hooks_.storeCurrentIndex(now);
+}
+
 void ImageList::SaveDefault() const {
-  if (!keepStoredFile_) SaveTo(listFile_);
+  if (declined_.empty()) {
+    SaveTo(listFile_);
+    return;
+  }
+  std::vector<std::string> lines = declined_;
+  for (const WallpaperList::Row& row : rows_.Rows()) lines.push_back(row.path);
+  std::sort(lines.begin(), lines.end(), PathLess());
+  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+  SaveImageList(listFile_, lines);
 }
 
 void ImageList::SaveTo(const std::string& path) const {

@@ -31,6 +31,11 @@ class ImageList {
     std::function<void(std::size_t i, std::size_t n)> progress;
     // The rotation's shuffle bag must follow the rows.
     std::function<void()> refillBag;
+    // The stored row of the current wallpaper ("CurrentIndex"), a row number:
+    // read just before rows are added or removed, and stored again when its
+    // entry has moved, so that it keeps naming the same file.
+    std::function<int()> currentIndex;
+    std::function<void(int index)> storeCurrentIndex;
   };
 
   ImageList() = default;
@@ -49,10 +54,11 @@ class ImageList {
 
   // Start-up: the legacy settings section and the list file become rows; the
   // file is then rewritten with the rows. False when the user declined a large
-  // list: the list stays empty and the stored file is kept as it is, that is,
-  // the default list file is not written again in this run.
+  // list: the list starts empty, and the declined lines are kept for the run
+  // and written back with the rows whenever the list file is written, so
+  // neither they nor what the run adds are lost.
   bool LoadImageList(const std::string& settingsFile);
-  // Writes the rows to the default list file (unless a declined start-up keeps it).
+  // Writes the rows (and the lines of a declined start-up) to the default list file.
   void SaveDefault() const;
 
   // A batch of files, folders and list files. A batch that arrives while another
@@ -96,6 +102,13 @@ class ImageList {
     if (hooks_.pump) hooks_.pump();
   }
   int IconOfExisting(ImageGroup group, const std::string& path);
+  struct CurrentEntry {
+    int index = -1;
+    std::string path;  // empty when the stored row is none of the rows
+  };
+  CurrentEntry Current() const;
+  // Stores the row the entry stands in now, when that is another one.
+  void FollowCurrent(const CurrentEntry& before);
 
   Hooks hooks_;
   std::string listFile_;
@@ -105,7 +118,7 @@ class ImageList {
   int groupIcon_[kImageGroupCount] = {-1, -1, -1};
   bool groupAsked_[kImageGroupCount] = {false, false, false};
   bool running_ = false;
-  bool keepStoredFile_ = false;
+  std::vector<std::string> declined_;  // the stored lines not loaded at start-up
   std::vector<std::vector<std::string>> queued_;
 };
 

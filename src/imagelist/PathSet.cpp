@@ -15,10 +15,9 @@ void PathSet::Clear() {
 
 void PathSet::Settle() const {
   if (pending_.empty()) return;
-  // Stable, so among equal paths the one added first stays in front and survives.
-  if (!std::is_sorted(pending_.begin(), pending_.end(), PathLessNoCase()))
-    std::stable_sort(pending_.begin(), pending_.end(), PathLessNoCase());
-  pending_.erase(std::unique(pending_.begin(), pending_.end(), SamePathNoCase), pending_.end());
+  if (!std::is_sorted(pending_.begin(), pending_.end(), PathLess()))
+    std::sort(pending_.begin(), pending_.end(), PathLess());
+  pending_.erase(std::unique(pending_.begin(), pending_.end()), pending_.end());
   if (items_.empty()) {
     items_.swap(pending_);
     return;
@@ -27,9 +26,9 @@ void PathSet::Settle() const {
   merged.reserve(items_.size() + pending_.size());
   auto a = items_.begin(), b = pending_.begin();
   while (a != items_.end() && b != pending_.end()) {
-    int c = ComparePathsNoCase(*a, *b);
+    int c = ComparePaths(*a, *b);
     if (c <= 0) {
-      if (c == 0) ++b;  // held already: the older one stays
+      if (c == 0) ++b;  // held already
       merged.push_back(std::move(*a++));
     } else {
       merged.push_back(std::move(*b++));
@@ -43,7 +42,7 @@ void PathSet::Settle() const {
 
 bool PathSet::Contains(std::string_view path) const {
   Settle();
-  return std::binary_search(items_.begin(), items_.end(), path, PathLessNoCase());
+  return std::binary_search(items_.begin(), items_.end(), path, PathLess());
 }
 
 std::size_t PathSet::Size() const {

@@ -1,7 +1,7 @@
 #pragma once
-// A sorted list of paths that holds no two paths differing only in case (the
-// kind of `Candidates` and `KnownSet`). Adding a path that is already held,
-// in any case, keeps the one added first. Lookups are bisections.
+// A sorted list of paths, each held once (the kind of `Candidates` and
+// `KnownSet`). Paths that differ only in case name two files here and are
+// both held. Lookups are bisections.
 //
 // Additions are gathered and sorted in once, at the next lookup, so filling the
 // list with n paths costs one sort rather than n insertions.
@@ -19,7 +19,7 @@ class PathSet {
   bool Contains(std::string_view path) const;
   std::size_t Size() const;
   bool Empty() const { return Size() == 0; }
-  // The paths in order (ComparePathsNoCase).
+  // The paths in the list order (ComparePaths).
   const std::vector<std::string>& Items() const;
 
   // Removes every path that `other` holds.

@@ -24,13 +24,11 @@ void WallpaperList::Append(std::string path, int icon) {
 void WallpaperList::EndBatch() {
   inBatch_ = false;
   if (added_.empty()) return;
-  auto lessNoCase = [](const Row& a, const Row& b) { return ComparePathsNoCase(a.path, b.path) < 0; };
-  auto sameNoCase = [](const Row& a, const Row& b) { return SamePathNoCase(a.path, b.path); };
-  // Sorted without case and with the first of equal paths kept, the new rows are
-  // also in the list order, which refines the order without case.
-  if (!std::is_sorted(added_.begin(), added_.end(), lessNoCase))
-    std::stable_sort(added_.begin(), added_.end(), lessNoCase);
-  added_.erase(std::unique(added_.begin(), added_.end(), sameNoCase), added_.end());
+  auto less = [](const Row& a, const Row& b) { return ComparePaths(a.path, b.path) < 0; };
+  auto same = [](const Row& a, const Row& b) { return a.path == b.path; };
+  // Stable, so of a path appended twice the first row stays.
+  if (!std::is_sorted(added_.begin(), added_.end(), less)) std::stable_sort(added_.begin(), added_.end(), less);
+  added_.erase(std::unique(added_.begin(), added_.end(), same), added_.end());
 
   std::vector<Row> merged;
   merged.reserve(rows_.size() + added_.size());
@@ -42,7 +40,7 @@ void WallpaperList::EndBatch() {
     merged.push_back(std::move(*a++));
   };
   while (a != rows_.end() && b != added_.end()) {
-    int c = ComparePathsNoCase(a->path, b->path);
+    int c = ComparePaths(a->path, b->path);
     if (c < 0) {
       takeOld();
     } else if (c == 0) {

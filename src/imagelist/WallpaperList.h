@@ -1,6 +1,7 @@
 #pragma once
 // The rows of the image list: path, icon and selection of each, and the focused
-// row. Rows always stand in ComparePaths order and no two differ only in case.
+// row. Rows always stand in ComparePaths order and no two have the same path;
+// paths that differ only in case are two files, so two rows.
 // Every other part reads the entries, their order and their selection here; the
 // list control on the screen is a view of it (see Observer).
 #include <string>

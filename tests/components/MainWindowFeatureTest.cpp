@@ -5,12 +5,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QMenu>
+#include <QMessageBox>
 #include <QRadioButton>
+#include <QTimer>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 
+#include "app/ui/ImageListPage.h"
 #include "app/ui/WallPaperMain.h"
+#include "app/ui/WallpaperRotation.h"
 #include "base/IniFile.h"
 #include "image/BitmapFile.h"
 #include "platform/GlobalHotKeys.h"
@@ -22,12 +28,20 @@ namespace {
 
 class MainWindowFeatureTest : public ::testing::Test {
  protected:
-  // Two pictures in the list; `options` goes into the settings file's [Option].
+  // The two pictures and whatever else `listed` names are in the list;
+  // `options` goes into the settings file's [Option].
   void Start(const std::string& options, const std::string& more = {}) {
     for (const std::string& picture : pictures) SaveBitmapFile(Bitmap24(8, 6, 10, 20, 30), picture);
-    std::ofstream(dir / "toviwall.lst") << pictures[0] << "\r\n" << pictures[1] << "\r\n";
-    std::ofstream(settings) << "[Option]\nImage Folder=" << dir.Path() << "\nAutoChangeWallpaper=0\n"
-                            << options << more;
+    std::ofstream list(dir / "toviwall.lst");
+    for (const std::string& path : listed) list << path << "\r\n";
+    list.close();
+    std::ofstream(settings) << "[Option]\nImage Folder=" << dir.Path() << "\n"
+                            << options << "AutoChangeWallpaper=0\n" << more;
+    Restart();
+  }
+  // A new run with the files as the last one left them.
+  void Restart() {
+    form.reset();
     ProcessEnvironment env;
     env.args = {settings};
     env.programFile = dir / "toviwall";
@@ -48,6 +62,7 @@ class MainWindowFeatureTest : public ::testing::Test {
   test::TempDir dir;
   std::string settings = dir / "toviwall.ini";
   std::string pictures[2] = {dir / "a.bmp", dir / "b.bmp"};
+  std::vector<std::string> listed = {pictures[0], pictures[1]};
   test::FakePlatform fake;
   std::unique_ptr<TMainForm> form;
 };
@@ -112,6 +127,69 @@ TEST_F(MainWindowFeatureTest, TheLastStoredDoubleClickChoiceWinsAndIsStoredWhole
   Find<QRadioButton>("RBLockWork")->click();
   EXPECT_TRUE(Stored("DblClickToLock"));
   EXPECT_FALSE(Stored("DblClickScrSave"));
+}
+
+TEST_F(MainWindowFeatureTest, TheStoredIndexNamesTheSamePictureAfterAnAddAndADeleteAbove) {
+  Start("", "[WallPaper]\nCurrentIndex=1\n");
+  ASSERT_FALSE(fake.desktop->written.empty());
+  ASSERT_EQ(fake.desktop->written.back().file, pictures[1]);
+  const std::string before = dir / "0.bmp";  // sorts before both
+  SaveBitmapFile(Bitmap24(8, 6, 10, 20, 30), before);
+  form->ImageListTab().AddPaths({before});
+  fake.desktop->written.clear();
+  Restart();
+  ASSERT_FALSE(fake.desktop->written.empty());
+  EXPECT_EQ(fake.desktop->written.back().file, pictures[1]);
+
+  WallpaperList& rows = form->ImageListTab().List().Rows();
+  form->Rotation().ChangeToIndex(rows.IndexOf(pictures[1]));  // row 2
+  for (int i : rows.SelectedRows()) rows.Select(i, false);
+  rows.Select(0, true);
+  form->ImageListTab().List().DeleteSelected([](const std::string&) { return true; });
+  form->PrepareShutdown();
+  fake.desktop->written.clear();
+  Restart();
+  ASSERT_FALSE(fake.desktop->written.empty());
+  EXPECT_EQ(fake.desktop->written.back().file, pictures[1]);
+}
+
+TEST_F(MainWindowFeatureTest, ABrokenPictureMetByTheTimerIsNoticedOnceWithoutHoldingUpTheTicks) {
+  const std::string broken = dir / "c.jpg";
+  std::ofstream(broken) << "not a picture";
+  listed.push_back(broken);
+  setenv("TOVIWALL_TICK_MS", "20", 1);
+  Start("AutoChangeWallpaper=1\nInterval=-1\n");  // a change at every tick
+  unsetenv("TOVIWALL_TICK_MS");
+  // A modal box would hold up the ticks: any that opens is noted and closed.
+  bool modal = false;
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (QWidget* box = QApplication::activeModalWidget()) {
+      modal = true;
+      box->close();
+    }
+  });
+  probe.start(5);
+  fake.desktop->written.clear();
+  // Six changes pass the broken entry twice; a loaded machine gets five seconds.
+  QEventLoop loop;
+  QObject::connect(&probe, &QTimer::timeout, &loop, [&] {
+    if (fake.desktop->written.size() >= 6) loop.quit();
+  });
+  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+  loop.exec();
+
+  EXPECT_FALSE(modal);
+  // The list order a, b, c: the broken c is passed over and the ticks go on.
+  EXPECT_GE(fake.desktop->written.size(), 6u);
+  QMessageBox* notice = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QStringLiteral("NoticeBox") && w->isVisible()) notice = qobject_cast<QMessageBox*>(w);
+  ASSERT_NE(notice, nullptr);
+  EXPECT_FALSE(notice->isModal());
+  const QString text = notice->text();
+  EXPECT_EQ(text.count(QStringLiteral("c.jpg")), 1) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("Not a JPEG file"))) << text.toStdString();
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 // the large-batch question, selection, deletion and drops within the list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "base/IniFile.h"
 #include "imagelist/ImageList.h"
 #include "imagelist/ListFile.h"
+#include "imagelist/PathCollation.h"
 #include "support/TestSession.h"
 
 namespace toviwall {
@@ -72,7 +74,7 @@ TEST_F(ImageListTest, FilesBecomeRowsInOrderOnceInAnyCase) {
   EXPECT_EQ(list.Rows().At(0).icon, list.Rows().At(1).icon);
   EXPECT_EQ(list.Rows().At(4).icon, list.Rows().At(0).icon);
 
-  // Known paths, in any case, are not added again; a new one joins in order.
+  // Known paths are not added again (A.jpg names no file); a new one joins in order.
   std::string aa = Touch("aa.png");
   list.AddPaths({dir / "A.jpg", b, aa});
   EXPECT_EQ(RowPaths(), (Lines{a, aa, b, c, d, e}));
@@ -263,25 +265,50 @@ TEST_F(ImageListTest, StartUpDropsMissingFilesFromTheFileButKeepsThemKnown) {
   EXPECT_EQ(refills, 1);
 }
 
-TEST_F(ImageListTest, DecliningALargeListAtStartUpKeepsTheStoredFile) {
+TEST_F(ImageListTest, DecliningALargeListAtStartUpKeepsItAndTheRunsAdditions) {
+  Lines stored;
   std::string text;
-  for (int i = 0; i < 301; ++i) text += Touch("p/" + std::to_string(i) + ".jpg") + "\r\n";
+  for (int i = 0; i < 301; ++i) text += stored.emplace_back(Touch("p/" + std::to_string(i) + ".jpg")) + "\r\n";
   WriteFile(dir / "toviwall.lst", text);
+  WriteFile(dir / "toviwall.ini", "[Images]\nfoo=bar\n");
+  auto fileWith = [&](Lines lines) {
+    std::sort(lines.begin(), lines.end(), PathLess());
+    std::string out;
+    for (const std::string& line : lines) out += line + "\r\n";
+    return out;
+  };
   answer = false;
   EXPECT_FALSE(list.LoadImageList(dir / "toviwall.ini"));
-  EXPECT_EQ(asked, std::vector<std::size_t>{301});
+  EXPECT_EQ(asked, std::vector<std::size_t>{302});
   EXPECT_EQ(list.Rows().Count(), 0);
-  // Neither a later batch nor a save overwrites the stored list in this run.
+  // The legacy section, erased from the settings, is kept in the file.
+  stored.push_back("foo=bar");
+  EXPECT_EQ(ReadFile(dir / "toviwall.lst"), fileWith(stored));
+  // A later batch and the save at the end write the declined lines together
+  // with what the run added; a declined path is not added as a row.
   std::string extra = Touch("q/new.jpg");
-  list.AddPaths({extra});
+  list.AddPaths({extra, dir / "p/7.jpg"});
   list.SaveDefault();
   EXPECT_EQ(RowPaths(), Lines{extra});
-  EXPECT_EQ(ReadFile(dir / "toviwall.lst"), text);
+  stored.push_back(extra);
+  EXPECT_EQ(ReadFile(dir / "toviwall.lst"), fileWith(stored));
   // The next start, answering yes, loads it all.
   ImageList next;
   next.SetListFile(dir / "toviwall.lst");
   EXPECT_TRUE(next.LoadImageList(dir / "toviwall.ini"));
-  EXPECT_EQ(next.Rows().Count(), 301);
+  EXPECT_EQ(next.Rows().Count(), 302);
+}
+
+TEST_F(ImageListTest, PathsDifferingOnlyInCaseAreTwoFiles) {
+  std::string upper = Touch("A.png"), lower = Touch("a.png");
+  list.AddPaths({upper});
+  list.AddPaths({lower, upper});
+  EXPECT_EQ(RowPaths(), (Lines{lower, upper}));
+  EXPECT_EQ(ReadFile(dir / "toviwall.lst"), lower + "\r\n" + upper + "\r\n");
+  ImageList next;
+  next.SetListFile(dir / "toviwall.lst");
+  EXPECT_TRUE(next.LoadImageList(dir / "toviwall.ini"));
+  EXPECT_EQ(next.Rows().Count(), 2);
 }
 
 }  // namespace

@@ -75,22 +75,25 @@ TEST(PathCollationTest, BothOrdersAreTotalAndAgree) {
     for (std::size_t j = i + 1; j < sorted.size(); ++j) ASSERT_LE(ComparePaths(sorted[i], sorted[j]), 0);
 }
 
-TEST(PathSetTest, SortedWithoutCaseFirstAddedWinsAndLookupsFindAnyCase) {
+TEST(PathSetTest, SortedInListOrderOncePerExactPath) {
   PathSet set;
-  for (const char* p : {"/p/B.jpg", "/p/a.jpg", "/p/A.JPG", "/p/c.png", "/p/b.jpg"}) set.Add(p);
-  EXPECT_EQ(set.Items(), (std::vector<std::string>{"/p/a.jpg", "/p/B.jpg", "/p/c.png"}));
-  EXPECT_TRUE(set.Contains("/P/C.PNG"));
+  for (const char* p : {"/p/B.jpg", "/p/a.jpg", "/p/A.JPG", "/p/c.png", "/p/b.jpg", "/p/a.jpg"}) set.Add(p);
+  EXPECT_EQ(set.Items(), (std::vector<std::string>{"/p/a.jpg", "/p/A.JPG", "/p/b.jpg", "/p/B.jpg", "/p/c.png"}));
+  EXPECT_TRUE(set.Contains("/p/c.png"));
+  EXPECT_FALSE(set.Contains("/P/C.PNG"));  // another file
   EXPECT_FALSE(set.Contains("/p/d.png"));
-  // Later additions merge in; an equal path already held stays as it was.
-  set.Add("/p/C.PNG");
+  // Later additions merge in; a path already held stays once.
+  set.Add("/p/c.png");
   set.Add("/p/0.bmp");
-  EXPECT_EQ(set.Items(), (std::vector<std::string>{"/p/0.bmp", "/p/a.jpg", "/p/B.jpg", "/p/c.png"}));
+  EXPECT_EQ(set.Items(),
+            (std::vector<std::string>{"/p/0.bmp", "/p/a.jpg", "/p/A.JPG", "/p/b.jpg", "/p/B.jpg", "/p/c.png"}));
 
   PathSet known;
   known.Add("/P/B.JPG");
+  known.Add("/p/B.jpg");
   known.Add("/p/zzz.jpg");
   set.RemoveAll(known);
-  EXPECT_EQ(set.Items(), (std::vector<std::string>{"/p/0.bmp", "/p/a.jpg", "/p/c.png"}));
+  EXPECT_EQ(set.Items(), (std::vector<std::string>{"/p/0.bmp", "/p/a.jpg", "/p/A.JPG", "/p/b.jpg", "/p/c.png"}));
   set.Clear();
   EXPECT_TRUE(set.Empty());
 }

@@ -20,6 +20,7 @@ namespace {
 using test::TempDir;
 using test::WriteFile;
 
+using Lines = std::vector<std::string>;
 constexpr double kSecond = 1.0 / kSecondsPerDay;
 
 // 1 March 2024 at the given time of day.
@@ -69,6 +70,9 @@ class RotationTest : public ::testing::Test {
       Write(ini, keys::LastChange, now);
     };
     h.wallpaperDiffers = [this](int index) { return shown != index; };
+    h.entrySkipped = [this](const std::string& path, const std::string& reason) {
+      skipped.push_back(path + ": " + reason);
+    };
     h.switchTimer = [this](bool on) { timerOn = on; };
     h.startup = [this] { return startup; };
     h.autoChange = [this] { return autoChange; };
@@ -103,6 +107,7 @@ class RotationTest : public ::testing::Test {
   double now = At(9, 0, 0);
   std::vector<int> applied;
   std::set<int> failing;
+  Lines skipped;
   int shown = -1;
   bool timerOn = false, startup = false, autoChange = true, randomize = false;
   int interval = 9;  // ten minutes
@@ -232,32 +237,47 @@ TEST_F(RotationTest, AnIntervalOutsideTheListChangesAtEveryTick) {
   EXPECT_EQ(applied, (std::vector<int>{1, 2, 0, 1, 2}));
 }
 
-TEST_F(RotationTest, AFailingImageRepeatsInListOrderAndIsPassedInRandomOrder) {
-  MakeEntries(3);
+TEST_F(RotationTest, TheTimerGoesPastAFailingImageAndReportsItOnce) {
+  MakeEntries(4);
   Rotation().ChangeToIndex(0);
   failing = {1};
   now = At(9, 10, 0);
-  EXPECT_THROW(Rotation().TimerTick(), std::runtime_error);
-  // Nothing moved: no selection, no marker, the change still due.
-  EXPECT_TRUE(list.Rows().SelectedRows().empty());
-  EXPECT_EQ(Marked(), -1);
-  EXPECT_EQ(Read(ini, keys::CurrentIndex), 0);
-  now += 30 * kSecond;
-  EXPECT_THROW(Rotation().TimerTick(), std::runtime_error);
-  now += 30 * kSecond;
-  EXPECT_THROW(Rotation().TimerTick(), std::runtime_error);
-  EXPECT_EQ(applied, std::vector<int>{0});
-
-  // In random order the bag has dropped the entry: the next tick goes on.
-  randomize = true;
-  Rotation().RefillBag();
-  draws = {1, 1};  // entry 1 from {0, 1, 2}, then entry 2 from {0, 2}
-  now += 30 * kSecond;
-  EXPECT_THROW(Rotation().TimerTick(), std::runtime_error);
+  EXPECT_NO_THROW(Rotation().TimerTick());
+  EXPECT_EQ(applied, (std::vector<int>{0, 2}));
+  EXPECT_EQ(Marked(), 2);
+  EXPECT_EQ(Read(ini, keys::CurrentIndex), 2);
+  // A round later it is passed again, without a second report.
+  TickUntil(At(9, 10, 30), At(9, 40, 0));
+  EXPECT_EQ(applied, (std::vector<int>{0, 2, 3, 0, 2}));
+  EXPECT_EQ(skipped, Lines{list.Rows().Path(1) + ": bad image 1"});
+  // So is it by the watchdog, after another program set the wallpaper.
+  list.Rows().Select(2, false);
+  Write(ini, keys::CurrentIndex, 0);
+  shown = -1;
   now += 30 * kSecond;
   Rotation().TimerTick();
-  EXPECT_EQ(applied, (std::vector<int>{0, 2}));
-  EXPECT_EQ(Rotation().Bag(), std::vector<int>{0});
+  EXPECT_EQ(applied.back(), 2);
+  // The user's own command shows the failure.
+  EXPECT_THROW(Rotation().ChangeToIndex(1), std::runtime_error);
+
+  // Shuffled, another entry is drawn in the same tick.
+  randomize = true;
+  Rotation().RefillBag();
+  draws = {1, 1};  // entry 1 from {0, 1, 2, 3}, then entry 2 from {0, 2, 3}
+  now += 10 * 60 * kSecond;
+  Rotation().TimerTick();
+  EXPECT_EQ(applied.back(), 2);
+  EXPECT_EQ(Rotation().Bag(), (std::vector<int>{0, 3}));
+
+  // When every entry fails, each is tried once and the change stays due.
+  randomize = false;
+  failing = {0, 1, 2, 3};
+  applied.clear();
+  now += 10 * 60 * kSecond;
+  Rotation().TimerTick();
+  EXPECT_TRUE(applied.empty());
+  EXPECT_EQ(skipped.size(), 4u);
+  EXPECT_LE(Rotation().NextChangeTime(), now);
 }
 
 TEST_F(RotationTest, TheWatchdogMovesOnWhenTheDesktopShowsSomethingElse) {

@@ -293,6 +293,8 @@ void ImageListPage::Wire() {
   hooks.batchRunning = [this](bool running) { BatchRunning(running); };
   hooks.progress = [this](std::size_t i, std::size_t n) { BatchProgress(i, n); };
   hooks.refillBag = [this] { form_.Rotation().RefillBag(); };
+  hooks.currentIndex = [this] { return Read(form_.SettingsFile, keys::CurrentIndex); };
+  hooks.storeCurrentIndex = [this](int index) { Write(form_.SettingsFile, keys::CurrentIndex, index); };
   imageList_.SetHooks(hooks);
 
   connect(ActionAddImage, &QAction::triggered, this, Guarded(this, &ImageListPage::ActionAddImageExecute));

@@ -1,6 +1,7 @@
 #include "app/ui/WallpaperRotation.h"
 
 #include <QAction>
+#include <QApplication>
 #include <chrono>
 #include <cstdlib>
 #include <random>
@@ -9,7 +10,10 @@
 #include "app/ui/FormParts.h"
 #include "app/ui/ImageListPage.h"
 #include "app/ui/WallPaperMain.h"
+#include "base/AppIdentity.h"
 #include "base/DateTime.h"
+#include "base/Settings.h"
+#include "base/SettingsPaths.h"
 #include "wallpaper/Composition.h"
 #include "wallpaper/FillingType.h"
 #include "wallpaper/UnitWallHelper.h"
@@ -19,7 +23,7 @@ namespace toviwall {
 WallpaperRotation::WallpaperRotation(TMainForm& form) : form_(form) {
   ActionChange_ = NamedAction(&form, "ActionChange");
   TimerChange.setInterval(ChangeTimerIntervalMs());
-  connect(&TimerChange, &QTimer::timeout, this, Guarded(this, &WallpaperRotation::TimerChangeTimer));
+  connect(&TimerChange, &QTimer::timeout, this, &WallpaperRotation::TimerChangeTimer);
   connect(ActionChange_, &QAction::triggered, this, Guarded(this, &WallpaperRotation::ActionChangeExecute));
   // The desktop's settings-change announcement reaches the window as the
   // system's broadcast would: on its own, its failures shown by themselves.
@@ -27,7 +31,10 @@ WallpaperRotation::WallpaperRotation(TMainForm& form) : form_(form) {
       [this] { RunGuarded([this] { WMWinIniChange(); }); });
 }
 
-WallpaperRotation::~WallpaperRotation() { form_.Platform().desktopWallpaper().SetSettingsChangeListener({}); }
+WallpaperRotation::~WallpaperRotation() {
+  form_.Platform().desktopWallpaper().SetSettingsChangeListener({});
+  delete notice_;  // a window of its own, not owned by the main window
+}
 
 void WallpaperRotation::ApplyCaptions() { ActionChange_->setText(T(10015)); }
 
@@ -56,6 +63,7 @@ RotationController& WallpaperRotation::Controller() {
   h.wallpaperDiffers = [this](int index) {
     return WallpaperDiffers(form_.ImageListTab().List().Rows().Path(index));
   };
+  h.entrySkipped = [this](const std::string& path, const std::string& reason) { NoticeSkipped(path, reason); };
   h.reapplyIconText = [this] { form_.DesktopTab().ReapplyIconText(); };
   h.switchTimer = [this](bool) { EnableChangeTimer(); };
   h.startup = [this] { return form_.StartupFlag; };
@@ -78,14 +86,62 @@ void WallpaperRotation::ChangeWallpaperNow() { Controller().ChangeWallpaperNow()
 void WallpaperRotation::ChangeToIndex(int index) { Controller().ChangeToIndex(index); }
 void WallpaperRotation::Previous() { Controller().Previous(); }
 void WallpaperRotation::Next() { Controller().Next(); }
-void WallpaperRotation::TimerChangeTimer() { Controller().TimerTick(); }
+
+void WallpaperRotation::TimerChangeTimer() {
+  inTick_ = true;
+  try {
+    Controller().TimerTick();
+  } catch (const std::exception& e) {
+    Notice(QString::fromUtf8(e.what()));
+  } catch (...) {
+    Notice(QStringLiteral("Unknown error"));
+  }
+  inTick_ = false;
+}
+
+void WallpaperRotation::Notice(const QString& text) {
+  if (notice_) {
+    if (!notice_->text().contains(text)) notice_->setText(notice_->text() + QStringLiteral("\n\n") + text);
+    return;
+  }
+  // No parent: the main window is mostly hidden, and the box must show anyway.
+  notice_ = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kTitle), text, QMessageBox::Ok);
+  notice_->setObjectName(QStringLiteral("NoticeBox"));
+  notice_->setTextFormat(Qt::PlainText);
+  notice_->setWindowModality(Qt::NonModal);
+  notice_->setAttribute(Qt::WA_DeleteOnClose);
+  QApplication::beep();
+  notice_->show();
+}
+
+void WallpaperRotation::NoticeSkipped(const std::string& path, const std::string& reason) {
+  // The decoders name the file before their reason; the name is said apart.
+  std::string why = reason.starts_with(path + ": ") ? reason.substr(path.size() + 2) : reason;
+  std::string folder = ExtractFilePath(path);
+  if (folder.size() > 1) folder.pop_back();
+  Notice(QStringLiteral("The picture \"%1\" in %2 cannot be shown: %3\n"
+                        "The automatic change passes over it.")
+             .arg(Q(ExtractFileName(path)), Q(folder), Q(why)));
+}
+
 void WallpaperRotation::ActionChangeExecute() { ChangeWallpaperNow(); }
 void WallpaperRotation::WMWinIniChange() { form_.DesktopTab().ReapplyIconText(); }
 
 void WallpaperRotation::ApplyStoredIndex() {
   // An entry that cannot be applied is reported, and start-up goes on: the
-  // change timer still starts, so the rotation moves past it.
-  RunGuarded([this] { Controller().ApplyStoredIndex(); });
+  // change timer still starts, so the rotation moves past it. The program may
+  // be starting with the session, with nobody there to answer a box.
+  const WallpaperList& rows = form_.ImageListTab().List().Rows();
+  const int stored = Read(form_.SettingsFile, keys::CurrentIndex);
+  const std::string path = rows.Valid(stored) ? rows.Path(stored) : std::string();
+  try {
+    Controller().ApplyStoredIndex();
+  } catch (const std::exception& e) {
+    if (path.empty()) Notice(QString::fromUtf8(e.what()));
+    else Controller().ReportSkipped(path, e.what());
+  } catch (...) {
+    Notice(QStringLiteral("Unknown error"));
+  }
 }
 
 void WallpaperRotation::ComputeOutputWallpaperFile() { form_.OutputFile = OutputWallpaperFileName(form_.SettingsFile); }
@@ -111,7 +167,11 @@ void WallpaperRotation::ApplyWallpaper(int index) {
           [this](const std::string& file, WallpaperStyle style) {
             SetDesktopWallpaper(form_.Platform().desktopWallpaper(), file, style);
           },
-      .showCopyError = [](const std::string& message) { ShowErrorBox(Q(message)); },
+      .showCopyError =
+          [this](const std::string& message) {
+            if (inTick_) Notice(Q(message));
+            else ShowErrorBox(Q(message));
+          },
       .now = {},
   };
   toviwall::ApplyWallpaper(context);

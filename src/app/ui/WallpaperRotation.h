@@ -3,7 +3,9 @@
 // timer with the rotation controller, the rotation commands (Change, None,
 // Previous, Next, an entry chosen in the list), applying an entry through the
 // desktop's wallpaper backend and the watchdog's read-back.
+#include <QMessageBox>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
@@ -30,7 +32,7 @@ class WallpaperRotation final : public QObject {
   void SeedRandomGenerator();
   void ComputeOutputWallpaperFile();
   void WarnIfActiveDesktop();
-  // Re-applies the stored entry at start-up; a failure is shown and start-up goes on.
+  // Re-applies the stored entry at start-up; a failure is a notice and start-up goes on.
   void ApplyStoredIndex();
   // The change timer runs once start-up has ended while automatic changing is on.
   void EnableChangeTimer();
@@ -51,6 +53,11 @@ class WallpaperRotation final : public QObject {
   // current filling type hands to it (the watchdog's test).
   bool WallpaperDiffers(const std::string& imageFile);
   void TimerChangeTimer();
+  // What goes wrong without the user asking for it (a tick, the start): shown
+  // in one non-modal box that gathers the texts while it is open, so the
+  // change timer goes on ticking with nobody there to press OK.
+  void Notice(const QString& text);
+  void NoticeSkipped(const std::string& path, const std::string& reason);
   void ActionChangeExecute();
   void WMWinIniChange();
   static int ChangeTimerIntervalMs();
@@ -60,6 +67,8 @@ class WallpaperRotation final : public QObject {
   QTimer TimerChange;
   std::unique_ptr<RotationController> rotation_;
   std::uint64_t randomSeed_ = 0;
+  QPointer<QMessageBox> notice_;
+  bool inTick_ = false;
 };
 
 }  // namespace toviwall
