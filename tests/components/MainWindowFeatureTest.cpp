@@ -3,8 +3,10 @@
 // with a private settings file, list file and pictures.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QMenu>
 #include <QRadioButton>
 #include <fstream>
@@ -112,6 +114,20 @@ TEST_F(MainWindowFeatureTest, TheLastStoredDoubleClickChoiceWinsAndIsStoredWhole
   Find<QRadioButton>("RBLockWork")->click();
   EXPECT_TRUE(Stored("DblClickToLock"));
   EXPECT_FALSE(Stored("DblClickScrSave"));
+}
+
+TEST_F(MainWindowFeatureTest, TheIntervalListOpensSixteenRowsHigh) {
+  Start("");
+  form->show();
+  auto* combo = Find<QComboBox>("ComboBoxUpdate");
+  ASSERT_EQ(combo->count(), 67);
+  combo->setCurrentIndex(30);
+  combo->showPopup();
+  QAbstractItemView* list = combo->view();
+  const int rows = list->viewport()->height() / list->sizeHintForRow(0);
+  EXPECT_GE(rows, 15);
+  EXPECT_LE(rows, 16);
+  combo->hidePopup();
 }
 
 }  // namespace
