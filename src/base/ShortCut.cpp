@@ -20,6 +20,15 @@ SplitKey SplitShortCut(TShortCut shortCut) {
   return k;
 }
 
+bool UsableSystemWide(TShortCut shortCut) {
+  const unsigned key = shortCut & scKeyMask;
+  if (key == 0) return false;
+  if (shortCut & (scShift | scCtrl | scAlt)) return true;
+  return (key >= 0x70 && key <= 0x87) ||  // F1 .. F24
+         (key >= 0xA6 && key <= 0xB7) ||  // browser and media keys
+         key == 0x5F || key == 0x13 || key == 0x2C;  // Sleep, Pause, Print Screen
+}
+
 TShortCutShift ShiftFromModifier(int modifier) {
   if (modifier < 1 || modifier > 7) return 0;
   TShortCutShift shift = 0;

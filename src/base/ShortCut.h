@@ -32,6 +32,12 @@ struct SplitKey {
 // The virtual-key code and the modifier value of a shortcut.
 SplitKey SplitShortCut(TShortCut shortCut);
 
+// Whether a combination may be taken system-wide: a key that types, edits or
+// moves the caret needs Ctrl, Alt or Shift, or it would be taken from every
+// program; function, browser and media keys, Sleep, Pause and Print Screen may
+// stand alone. 0 is no combination.
+bool UsableSystemWide(TShortCut shortCut);
+
 // The modifier keys a stored modifier value (1 to 7) stands for; none for any
 // other value.
 TShortCutShift ShiftFromModifier(int modifier);

@@ -35,6 +35,7 @@ const RowNames kRows[] = {
 class HotKeySetTest : public ::testing::Test {
  protected:
   void Make(const std::string& hotkeySection) {
+    if (set) set->DeactivateHotKeys();  // the keys belong to the owner and outlive the set
     std::ofstream(settings) << "[Hotkey]\n" << hotkeySection;
     set = std::make_unique<HotKeySet>(owner, keys, settings, [this](HotKeyCommand c) { ran.push_back(c); });
     set->LoadHotKeys();
@@ -96,6 +97,51 @@ TEST_F(HotKeySetTest, AKeyTypedIntoABoxIsTakenAndStoredWhenTheBoxIsLeft) {
   EXPECT_EQ(Box("HotKeyCloseCD")->text(), QString());
   EXPECT_EQ(Stored("CloseCDVir"), 0);
   EXPECT_EQ(Stored("ShowMainVir"), 0x74);
+}
+
+TEST_F(HotKeySetTest, KeysThatTypeNeedAModifierAndSuperIsNeverDropped) {
+  // Stored without a modifier (8 stands for none): a letter, Tab, an arrow and
+  // Space are refused; a function key and a media key stand alone.
+  Make("ShowMainMod=0\nShowMainVir=65\nChangeWallMod=8\nChangeWallVir=9\n"
+       "OpenCDMod=0\nOpenCDVir=112\nCloseCDMod=0\nCloseCDVir=179\n");
+  EXPECT_EQ(keys.Registered(), (std::set<FakeGlobalHotKeys::Combination>{{0, 112}, {0, 179}}));
+  EXPECT_EQ(Box("HotKeyMainWin")->text(), QString());
+  EXPECT_EQ(Stored("ShowMainMod"), 0);
+  EXPECT_EQ(Stored("ShowMainVir"), 0);
+  EXPECT_EQ(Stored("ChangeWallVir"), 0);
+  EXPECT_EQ(Box("HotKeyOpenCD")->text(), QStringLiteral("F1"));
+  for (int vir : {0x25, 0x20, 0x0D}) {
+    Make("ShowMainMod=0\nShowMainVir=" + std::to_string(vir) + "\n");
+    EXPECT_TRUE(keys.Registered().empty()) << vir;
+    EXPECT_EQ(Stored("ShowMainVir"), 0) << vir;
+  }
+
+  // Typed: the box stays empty and the key it held is given back.
+  Make("ShowMainMod=3\nShowMainVir=87\n");
+  TToviHotKeyBox* box = Box("HotKeyMainWin");
+  struct Typed {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    unsigned keysym;
+  };
+  const Typed refused[] = {{Qt::Key_A, Qt::NoModifier, 0x61},
+                           {Qt::Key_Left, Qt::NoModifier, 0xff51},
+                           {Qt::Key_Period, Qt::KeypadModifier, 0xffae},
+                           {Qt::Key_A, Qt::MetaModifier, 0x61},
+                           {Qt::Key_W, Qt::MetaModifier | Qt::ControlModifier | Qt::AltModifier, 0x77}};
+  for (const Typed& t : refused) {
+    box->SetHotKey(ShortCut(0x57, scCtrl | scAlt));
+    QKeyEvent press(QEvent::KeyPress, t.key, t.modifiers, 0, t.keysym, 0);
+    QApplication::sendEvent(box, &press);
+    EXPECT_EQ(box->text(), QString()) << t.keysym;
+  }
+  emit box->Exit();
+  EXPECT_TRUE(keys.Registered().empty());
+  EXPECT_EQ(Stored("ShowMainMod"), 0);
+  EXPECT_EQ(Stored("ShowMainVir"), 0);
+  QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier, 0, 0xffc2, 0);
+  QApplication::sendEvent(box, &f5);
+  EXPECT_EQ(box->text(), QStringLiteral("F5"));
 }
 
 }  // namespace

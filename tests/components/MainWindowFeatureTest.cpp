@@ -3,8 +3,10 @@
 // with a private settings file, list file and pictures.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QMenu>
 #include <QMessageBox>
@@ -190,6 +192,18 @@ TEST_F(MainWindowFeatureTest, ABrokenPictureMetByTheTimerIsNoticedOnceWithoutHol
   const QString text = notice->text();
   EXPECT_EQ(text.count(QStringLiteral("c.jpg")), 1) << text.toStdString();
   EXPECT_TRUE(text.contains(QStringLiteral("Not a JPEG file"))) << text.toStdString();
+TEST_F(MainWindowFeatureTest, TheIntervalListOpensSixteenRowsHigh) {
+  Start("");
+  form->show();
+  auto* combo = Find<QComboBox>("ComboBoxUpdate");
+  ASSERT_EQ(combo->count(), 67);
+  combo->setCurrentIndex(30);
+  combo->showPopup();
+  QAbstractItemView* list = combo->view();
+  const int rows = list->viewport()->height() / list->sizeHintForRow(0);
+  EXPECT_GE(rows, 15);
+  EXPECT_LE(rows, 16);
+  combo->hidePopup();
 }
 
 }  // namespace

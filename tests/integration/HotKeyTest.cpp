@@ -116,10 +116,14 @@ TEST_F(HotKeyTest, TypedCombinationIsStoredTogglesTheWindowAndEmptyingReleasesIt
 }
 
 TEST_F(HotKeyTest, StoredPairsAreShownAndRegisteredAtStart) {
-  // 4/112 is Shift+F1; a modifier value of 8 or more stands for no modifiers.
-  session->WriteProfile("[Hotkey]\nShowMainMod=4\nShowMainVir=112\nChangeWallMod=9\nChangeWallVir=114\n");
+  // 4/112 is Shift+F1; a modifier value of 8 or more stands for no modifiers. A
+  // plain letter would take that key from every program: it is refused.
+  session->WriteProfile("[Hotkey]\nShowMainMod=4\nShowMainVir=112\nChangeWallMod=9\nChangeWallVir=114\n"
+                        "OpenCDMod=0\nOpenCDVir=65\n");
   auto p = session->StartReady();
   EXPECT_TRUE(WaitStored("ChangeWallMod", 0, "ChangeWallVir", 114)) << "the pair is stored again as registered";
+  EXPECT_TRUE(WaitStored("OpenCDMod", 0, "OpenCDVir", 0));
+  EXPECT_TRUE(OtherClient(session->Display()).Grab(XK_a, 0)) << "the program holds plain a";
   EXPECT_EQ(Stored("ShowMainMod"), 4);
   EXPECT_EQ(Stored("ShowMainVir"), 112);
   EXPECT_EQ(ShowHotkeysPage(), "Shift + F1");

@@ -1,7 +1,9 @@
 #include "app/ui/AboutBox.h"
 
+#include <QDate>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLocale>
 #include <QVBoxLayout>
 #include <cstdlib>
 
@@ -17,6 +19,17 @@ std::string MakerServer() {
   if (base.back() != '/') base += '/';
   return base;
 }
+
+namespace {
+
+// The compiler's date pads a one-digit day with a space ("Dec  7 2024").
+QString BuildDate() {
+  const QString compiled = QStringLiteral(__DATE__).simplified();
+  const QDate date = QLocale::c().toDate(compiled, QStringLiteral("MMM d yyyy"));
+  return date.isValid() ? QLocale::c().toString(date, QStringLiteral("d MMMM yyyy")) : compiled;
+}
+
+}  // namespace
 
 QString TAboutBox::VersionLabelText() {
   return QStringLiteral("Version ") +
@@ -36,7 +49,7 @@ TAboutBox::TAboutBox(const AboutInfo& info, QWidget* parent) : QDialog(parent), 
   version->setObjectName(QStringLiteral("LabelVersion"));
   version->setToolTip(QStringLiteral("Check new version"));
   layout->addWidget(version);
-  layout->addWidget(new QLabel(QStringLiteral("Built %1").arg(QStringLiteral(__DATE__)), this));
+  layout->addWidget(new QLabel(QStringLiteral("Built %1").arg(BuildDate()), this));
   layout->addWidget(new QLabel(QStringLiteral("A desktop wallpaper changer for the notification area."), this));
   auto* home = new QLabel(
       QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromStdString(info.homePage).toHtmlEscaped()), this);

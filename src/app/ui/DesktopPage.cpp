@@ -47,6 +47,9 @@ QWidget* DesktopPage::BuildPage() {
   grid->addLayout(randomRow, r++, 0, 1, 3);
   LabelInterval = Named(new QLabel(GroupBoxDesktop), "LabelInterval");
   ComboBoxUpdate = Named(new QComboBox(GroupBoxDesktop), "ComboBoxUpdate");
+  // Styles that open the list as a menu around the current item (Fusion) show all
+  // 67 intervals, taller than the screen; a plain drop-down list keeps to 16 rows.
+  ComboBoxUpdate->setStyleSheet(QStringLiteral("combobox-popup: 0;"));
   ComboBoxUpdate->setMaxVisibleItems(16);
   grid->addWidget(LabelInterval, r, 0);
   grid->addWidget(ComboBoxUpdate, r++, 1);

@@ -66,7 +66,8 @@ bool TToviHotKey::RegisterKey() {
   SplitKey split = SplitShortCut(hotKey_);
   virtKey_ = split.virtKey;
   modifier_ = split.modifier;
-  if (keys_.Register(window_, id_, modifier_, virtKey_)) return true;
+  // A key that types needs a modifier: refused here as if the system had.
+  if (UsableSystemWide(hotKey_) && keys_.Register(window_, id_, modifier_, virtKey_)) return true;
   hotKey_ = 0;
   virtKey_ = 0;
   modifier_ = 0;

@@ -1,8 +1,9 @@
 #pragma once
 // TToviHotKey: one system-wide key combination for a window. Active registers
 // HotKey with the system under a new identifier and hooks the owner's event
-// handling (after its own) to hear the presses; a refused combination clears
-// HotKey and leaves the component active with nothing registered.
+// handling (after its own) to hear the presses; a refused combination (one the
+// system refuses, or a key that types without a modifier) clears HotKey and
+// leaves the component active with nothing registered.
 #include <QObject>
 #include <cstdint>
 #include <functional>

@@ -105,7 +105,10 @@ void TToviHotKeyBox::keyPressEvent(QKeyEvent* event) {
     SetHotKey(hotKey_);  // a key without a code: the box keeps what it had
     return;
   }
-  SetHotKey(ShortCut(code, ShiftOf(modifiers)));
+  // The stored combination has no Super: taking it without would take more
+  // than was typed. A key that types needs a modifier.
+  const TShortCut typed = ShortCut(code, ShiftOf(modifiers));
+  SetHotKey((event->modifiers() & Qt::MetaModifier) || !UsableSystemWide(typed) ? 0 : typed);
 }
 
 void TToviHotKeyBox::keyReleaseEvent(QKeyEvent* event) {

@@ -2,8 +2,10 @@
 // TToviHotKeyBox: a box that takes one key combination by being pressed, like a
 // hot key box: it shows "Ctrl + Alt + W" while keeping the shortcut value.
 // Backspace, Delete, Esc, Space and Enter alone empty it; Tab moves on; the
-// modifiers held so far show while no key is pressed yet. Any key with any
-// modifiers is taken. Exit runs when the focus moves on to another control.
+// modifiers held so far show while no key is pressed yet. A combination that
+// cannot be taken system-wide (a key that types without Ctrl, Alt or Shift, or
+// anything with Super) empties it too. Exit runs when the focus moves on to
+// another control.
 #include <QLineEdit>
 
 #include "base/ShortCut.h"

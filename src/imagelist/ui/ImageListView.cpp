@@ -23,6 +23,7 @@ QVariant TImageListModel::data(const QModelIndex& index, int role) const {
   const WallpaperList::Row& row = rows_->At(index.row());
   switch (role) {
     case Qt::DisplayRole:
+    case Qt::ToolTipRole:  // the whole path, also when the row shows it shortened
       return QString::fromStdString(row.path);
     case Qt::DecorationRole:
       if (row.icon >= 0 && static_cast<std::size_t>(row.icon) < icons_.size()) return icons_[row.icon];
@@ -94,6 +95,8 @@ TImageListView::TImageListView(QWidget* parent) : QTreeView(parent) {
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setIconSize(QSize(16, 16));
+  // Paths share their start: shorten them in the middle so the file name shows.
+  setTextElideMode(Qt::ElideMiddle);
   setDragEnabled(true);
   setAcceptDrops(true);
   setDragDropMode(QAbstractItemView::DragDrop);
