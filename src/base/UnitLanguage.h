@@ -1,5 +1,6 @@
 #pragma once
-// The 105 numbered texts the program shows, 10001 to 10105. The English table is
+// The numbered texts the program shows: 10001 to 10105 as every translation
+// file knows them, then the texts of later additions. The English table is
 // built in; a "WallLang.lng" file in the working folder (UTF-8 lines
 // "NNNNN=text") can replace any of them. Loaded once, read-only afterwards.
 #include <array>
@@ -11,7 +12,7 @@
 namespace toviwall {
 
 inline constexpr int kFirstString = 10001;
-inline constexpr int kLastString = 10105;
+inline constexpr int kLastString = 10106;
 inline constexpr int kStringCount = kLastString - kFirstString + 1;
 inline constexpr std::size_t kMaxLanguageStringChars = 349;
 inline constexpr const char* kLanguageFileName = "WallLang.lng";

@@ -58,6 +58,8 @@ class TrayHost {
   virtual ~TrayHost() = default;
   // A new icon, not yet in the tray. `name` names its window for tools and tests.
   virtual std::unique_ptr<TrayIcon> CreateIcon(const std::string& name) = 0;
+  // True while a tray runs that icons can dock in.
+  virtual bool TrayRunning() = 0;
 
   // Runs whenever a tray starts (also a replacement of a running one).
   void SetTrayCreatedListener(std::function<void()> listener) { trayCreated_ = std::move(listener); }

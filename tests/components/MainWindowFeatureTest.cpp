@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -20,6 +21,7 @@
 #include "app/ui/WallPaperMain.h"
 #include "app/ui/WallpaperRotation.h"
 #include "base/IniFile.h"
+#include "base/UnitLanguage.h"
 #include "image/BitmapFile.h"
 #include "platform/GlobalHotKeys.h"
 #include "support/FakePlatform.h"
@@ -204,6 +206,20 @@ TEST_F(MainWindowFeatureTest, TheIntervalListOpensSixteenRowsHigh) {
   EXPECT_GE(rows, 15);
   EXPECT_LE(rows, 16);
   combo->hidePopup();
+TEST_F(MainWindowFeatureTest, LockIsNotOfferedWhileTheWorkstationCannotBeLocked) {
+  Start("DblClickShowMainWin=0\nDblClickToLock=1\n");
+  EXPECT_FALSE(Find<QAction>("ActionLockWorkStation")->isVisible());
+  EXPECT_TRUE(Find<QRadioButton>("RBLockWork")->isHidden());
+}
+
+TEST_F(MainWindowFeatureTest, TheDisplaySubmenuItemTakesItsOwnCaptionFromATranslation) {
+  std::ofstream(dir / "WallLang.lng") << "10050=Bildschirmeigenschaften anzeigen\n10061=Anzeige\n";
+  const auto here = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());  // the translation is read from the working folder
+  Start("");
+  std::filesystem::current_path(here);
+  LanguageStrings() = LanguageTable();  // English again for the other tests
+  EXPECT_EQ(Find<QAction>("TBItemShowDisplay")->text(), QStringLiteral("Bildschirmeigenschaften anzeigen"));
 }
 
 }  // namespace

@@ -210,6 +210,18 @@ TEST_F(TrayTest, TrayStartingAfterTheProgramGetsTheIcon) {
   EXPECT_NE(Icon("ToviWallIcon"), 0u);
 }
 
+TEST_F(TrayTest, WithoutATrayTheMainWindowShowsWithAWayOut) {
+  session->StopTray();
+  session->WriteProfile("[Dialogs]\nDontShowExitDialog=1\n");
+  auto p = session->StartReady();
+  ASSERT_TRUE(session->WaitWindowVisible(kTitle, true)) << ReadFile(session->LastProgramLog());
+  auto notice = session->WidgetRect("LabelNoTray");
+  ASSERT_TRUE(notice.has_value());
+  EXPECT_NE(notice->text.find("start Tovi WallChanger again"), std::string::npos) << notice->text;
+  session->ClickWidget("ButtonExit");
+  EXPECT_EQ(p->Wait(10000), std::optional<int>(0));
+}
+
 TEST_F(TrayTest, RightButtonPressOpensTheMenuWithItsCaptions) {
   session->WriteProfile();
   auto p = session->StartReady();
@@ -223,7 +235,6 @@ TEST_F(TrayTest, RightButtonPressOpensTheMenuWithItsCaptions) {
   using Items = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(MenuItems(), (Items{{"ActionShowMainWindow", "Show Main Window"},
                                 {"ActionChange", "Change Wallpaper"},
-                                {"ActionLockWorkStation", "Lock Workstation"},
                                 {"ActionActivateScreenSave", "Activate Screen Saver"},
                                 {"TBSubmenuItemDisplay", "Display"},
                                 {"TBSubmenuItemExitWin", "Exit Windows"},

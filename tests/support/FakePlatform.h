@@ -45,6 +45,8 @@ class FakeTrayIcon;
 class FakeTrayHost final : public platform::TrayHost {
  public:
   std::unique_ptr<platform::TrayIcon> CreateIcon(const std::string& name) override;
+  bool TrayRunning() override { return running; }
+  bool running = true;
   // The icon made under `name`; nullptr when there is none (any more).
   FakeTrayIcon* Icon(const std::string& name) const;
   // A (new) tray starts: icons must be added again.

@@ -126,6 +126,8 @@ void OptionsPage::StoreDoubleClickChoice() {
 
 void OptionsPage::SetNoExitDialog(bool on) { CheckBoxNoExitDialog->setChecked(on); }
 
+void OptionsPage::SetLockChoiceVisible(bool visible) { RBLockWork->setVisible(visible); }
+
 void OptionsPage::CheckBoxNoExitDialogClick() {
   Write(form_.SettingsFile, keys::DontShowExitDialog, CheckBoxNoExitDialog->isChecked());
 }

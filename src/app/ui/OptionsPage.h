@@ -35,6 +35,8 @@ class OptionsPage final : public QObject {
 
   DoubleClickChoice Choice() const;
   void SetNoExitDialog(bool on);
+  // The Lock choice shows only while the workstation can be locked.
+  void SetLockChoiceVisible(bool visible);
   // The check mark follows whether the start-up entry really exists.
   void RecheckAutoRun();
   // Scans the folder the field names into the list (not during start-up).

@@ -1,6 +1,7 @@
 #include "app/ui/SystemCommands.h"
 
 #include "app/ui/FormParts.h"
+#include "app/ui/OptionsPage.h"
 #include "app/ui/WallPaperMain.h"
 
 namespace toviwall {
@@ -26,7 +27,11 @@ void SystemCommands::ApplyCaptions() {
 void SystemCommands::BuildExitWindowsMenu() {}        // not built yet: the system commands
 void SystemCommands::BuildDisplayModeMenu() {}        // not built yet: display modes
 void SystemCommands::BuildCDRomMenu() {}              // not built yet: CD drives
-void SystemCommands::ShowLockCommandIfSupported() {}  // not built yet: locking
+// Not built yet: locking. Until then the command cannot work, so it is not offered.
+void SystemCommands::ShowLockCommandIfSupported() {
+  ActionLockWorkStation_->setVisible(false);
+  form_.OptionsTab().SetLockChoiceVisible(false);
+}
 void SystemCommands::OpenFirstCDDrive() {}
 void SystemCommands::CloseFirstCDDrive() {}
 void SystemCommands::ActionLockWorkStationExecute() {}

@@ -29,10 +29,21 @@ QIcon BuiltInTrayIcon() { return QIcon(QStringLiteral(":/icons/toviwall.png")); 
 
 }  // namespace
 
+// How long a tray may take to appear after start-up (a session's panel may start
+// after the programs of its autostart).
+constexpr int kTrayWaitMs = 5000;
+
 TrayMenu::TrayMenu(TMainForm& form) : form_(form) {
   BuildMenu();
   BuildTrayIcon();
+  trayWait_.setSingleShot(true);
+  trayWait_.setInterval(kTrayWaitMs);
+  connect(&trayWait_, &QTimer::timeout, this, [this] {
+    if (!form_.Platform().trayHost().TrayRunning()) RunGuarded([this] { form_.SetNoTrayMode(true); });
+  });
 }
+
+void TrayMenu::WatchForTray() { trayWait_.start(); }
 
 void TrayMenu::BuildMenu() {
   TBPopupMenu = Named(new QMenu(&form_), "TBPopupMenu");
@@ -46,7 +57,9 @@ void TrayMenu::BuildMenu() {
   TBPopupMenu->addAction(TBItemScrSave);
   TBPopupMenu->addSeparator();
   TBSubmenuItemDisplay = Named(TBPopupMenu->addMenu(QString()), "TBSubmenuItemDisplay");
-  TBItemShowDisplay = form_.System().ActionOpenDisplayProperties();
+  // An item of its own: the menu's caption is not the action's.
+  TBItemShowDisplay = NamedAction(&form_, "TBItemShowDisplay");
+  connect(TBItemShowDisplay, &QAction::triggered, form_.System().ActionOpenDisplayProperties(), &QAction::trigger);
   TBSubmenuItemDisplay->addAction(TBItemShowDisplay);
   TBSubmenuItemDisplay->addSeparator();
   TBItemDisplayMode = Named(TBSubmenuItemDisplay->addMenu(QString()), "TBItemDisplayMode");
@@ -99,6 +112,7 @@ void TrayMenu::BuildTrayIcon() {
 
 void TrayMenu::ApplyCaptions() {
   TBSubmenuItemDisplay->setTitle(T(10049));
+  TBItemShowDisplay->setText(T(10050));
   TBItemDisplayMode->setTitle(T(10051));
   TBSubmenuCDRom->setTitle(T(10052));
   TBSubmenuItemExitWin->setTitle(T(10053));
@@ -118,7 +132,10 @@ void TrayMenu::RefreshTrayIcon() {
     ToviWallIcon->SetHint(Q(FormatText(S(10081), {kTitle})).left(TToviTrayIcon::kMaxHintChars));
 }
 
-void TrayMenu::ReAddIcon() { ToviWallIcon->ReAddIcon(); }
+void TrayMenu::ReAddIcon() {
+  ToviWallIcon->ReAddIcon();
+  form_.SetNoTrayMode(false);
+}
 
 void TrayMenu::RemoveTrayIcon() { ToviWallIcon->SetVisible(false); }
 

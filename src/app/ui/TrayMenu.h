@@ -3,6 +3,7 @@
 // order, their captions (some change each time the menu opens), the default
 // item, and what a double-click on the icon does.
 #include <QObject>
+#include <QTimer>
 
 #include "desktop/ui/ToviTrayIcon.h"
 
@@ -25,6 +26,9 @@ class TrayMenu final : public QObject {
   void RefreshTrayIcon();
   void RemoveTrayIcon();
   void SetExitEnabled(bool enabled);
+  QAction* ExitAction() const { return TBItemExit; }
+  // A few seconds after start-up: without a tray the main window stands in for it.
+  void WatchForTray();
 
   // The sub-menus other features fill.
   QMenu* DisplayModeMenu() const { return TBItemDisplayMode; }
@@ -44,6 +48,7 @@ class TrayMenu final : public QObject {
 
   TMainForm& form_;
   TToviTrayIcon* ToviWallIcon = nullptr;
+  QTimer trayWait_;
   QMenu* TBPopupMenu = nullptr;
   QAction* TBItemShow = nullptr;
   QAction* TBItemChange = nullptr;

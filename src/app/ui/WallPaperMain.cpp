@@ -98,6 +98,10 @@ void TMainForm::BuildControls() {
   });
 
   auto* layout = new QVBoxLayout(this);
+  LabelNoTray = Named(new QLabel(this), "LabelNoTray");
+  LabelNoTray->setWordWrap(true);
+  LabelNoTray->hide();
+  layout->addWidget(LabelNoTray);
   PageControl = Named(new QTabWidget(this), "PageControl");
   for (QWidget* page : {imageList_->Page(), desktop_->Page(), options_->Page(), hotKeys_->Page()})
     PageControl->addTab(page, QString());
@@ -108,9 +112,11 @@ void TMainForm::BuildControls() {
   ButtonOK = Named(new QPushButton(this), "ButtonOK");
   ButtonHelp = Named(new QPushButton(this), "ButtonHelp");
   ButtonAbout = Named(new QPushButton(this), "ButtonAbout");
+  ButtonExit = Named(new QPushButton(this), "ButtonExit");
+  ButtonExit->hide();
   bottom->addWidget(LabelInfo, 1);
   LabelInfo->setMinimumWidth(0);
-  for (QPushButton* b : {ButtonOK, ButtonHelp, ButtonAbout}) {
+  for (QPushButton* b : {ButtonExit, ButtonOK, ButtonHelp, ButtonAbout}) {
     // Compact buttons leave the information label room for its longest texts.
     b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     b->setMinimumWidth(0);
@@ -126,6 +132,7 @@ void TMainForm::BuildControls() {
   layout->addWidget(ToviStatusBar);
 
   tray_ = std::make_unique<TrayMenu>(*this);
+  connect(ButtonExit, &QPushButton::clicked, tray_->ExitAction(), &QAction::trigger);
 
   platform_.sessionEnd().SetEndRequestedListener([this] { RunGuarded([this] { WMQueryEndSession(); }); });
 }
@@ -171,6 +178,7 @@ void TMainForm::FormCreate() {
   rotation_->ApplyStoredIndex();
   rotation_->EnableChangeTimer();
   tray_->RefreshTrayIcon();
+  tray_->WatchForTray();
 }
 
 void TMainForm::ApplyCaptions() {
@@ -179,6 +187,8 @@ void TMainForm::ApplyCaptions() {
   PageControl->setTabText(2, T(10033));
   PageControl->setTabText(3, T(10044));
   ButtonOK->setText(T(10005));
+  ButtonExit->setText(T(10060));
+  LabelNoTray->setText(Q(FormatText(S(10106), {kTitle, kTitle})));
   actionHelp_->setText(T(10020));  // the linked buttons follow their actions
   actionShowAbout_->setText(T(10021));
   actionShowMainWindow_->setText(T(10039));
@@ -221,7 +231,7 @@ void TMainForm::ChooseWindowFont() {
 void TMainForm::FixWindowSize() {
   // A client area of 449 x 390 at 96 dots per inch; larger only when the fonts need it.
   const double scale = logicalDpiX() / 96.0;
-  for (QPushButton* b : {ButtonOK, ButtonHelp, ButtonAbout}) {
+  for (QPushButton* b : {ButtonExit, ButtonOK, ButtonHelp, ButtonAbout}) {
     QString caption = b->text().remove(QLatin1Char('&'));
     b->setFixedWidth(std::max(b->fontMetrics().horizontalAdvance(caption) + 28, static_cast<int>(64 * scale)));
   }
@@ -313,6 +323,16 @@ void TMainForm::ShowProgress(bool shown) {
     setFixedHeight(height() - ToviStatusBar->sizeHint().height());
   }
   delete listProgress_;
+}
+
+void TMainForm::SetNoTrayMode(bool noTray) {
+  if (noTray == LabelNoTray->isVisible()) return;
+  LabelNoTray->setVisible(noTray);
+  ButtonExit->setVisible(noTray);
+  // The pages keep their size; the notice adds to the window's height.
+  const int notice = LabelNoTray->heightForWidth(PageControl->width()) + layout()->spacing();
+  setFixedHeight(height() + (noTray ? notice : -notice));
+  if (noTray && !MainWindowShowing()) ShowHideMainWindow();
 }
 
 void TMainForm::SetProgress(int percent) {

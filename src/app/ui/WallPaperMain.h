@@ -74,6 +74,9 @@ class TMainForm : public QWidget {
   platform::Platform& Platform() { return platform_; }
   // The information label under the pages, and the progress bar of a batch.
   void SetInfoText(const QString& text);
+  // Without a notification area the window is the only way in: it shows, says
+  // how to reach it again, and offers Exit.
+  void SetNoTrayMode(bool noTray);
   void ShowProgress(bool shown);
   void SetProgress(int percent);
 
@@ -128,6 +131,8 @@ class TMainForm : public QWidget {
 
   QTabWidget* PageControl = nullptr;
   QLabel* LabelInfo = nullptr;
+  QLabel* LabelNoTray = nullptr;
+  QPushButton* ButtonExit = nullptr;
   QPushButton* ButtonOK = nullptr;
   QPushButton* ButtonHelp = nullptr;
   QPushButton* ButtonAbout = nullptr;

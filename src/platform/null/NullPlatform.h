@@ -33,6 +33,7 @@ class NullDesktopWallpaper final : public DesktopWallpaper {
 class NullTrayHost final : public TrayHost {
  public:
   std::unique_ptr<TrayIcon> CreateIcon(const std::string&) override;
+  bool TrayRunning() override { return false; }
 };
 
 // No way to take keys system-wide: every combination is accepted, none is ever

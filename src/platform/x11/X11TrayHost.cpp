@@ -75,6 +75,7 @@ class X11TrayHostImpl final : public TrayHost, public QAbstractNativeEventFilter
   ~X11TrayHostImpl() override;
 
   std::unique_ptr<TrayIcon> CreateIcon(const std::string& name) override;
+  bool TrayRunning() override { return Manager() != 0; }
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
   xcb_connection_t* Connection() const { return c_; }
