@@ -194,6 +194,8 @@ TEST_F(MainWindowFeatureTest, ABrokenPictureMetByTheTimerIsNoticedOnceWithoutHol
   const QString text = notice->text();
   EXPECT_EQ(text.count(QStringLiteral("c.jpg")), 1) << text.toStdString();
   EXPECT_TRUE(text.contains(QStringLiteral("Not a JPEG file"))) << text.toStdString();
+}
+
 TEST_F(MainWindowFeatureTest, TheIntervalListOpensSixteenRowsHigh) {
   Start("");
   form->show();
@@ -206,6 +208,8 @@ TEST_F(MainWindowFeatureTest, TheIntervalListOpensSixteenRowsHigh) {
   EXPECT_GE(rows, 15);
   EXPECT_LE(rows, 16);
   combo->hidePopup();
+}
+
 TEST_F(MainWindowFeatureTest, LockIsNotOfferedWhileTheWorkstationCannotBeLocked) {
   Start("DblClickShowMainWin=0\nDblClickToLock=1\n");
   EXPECT_FALSE(Find<QAction>("ActionLockWorkStation")->isVisible());
