@@ -105,9 +105,11 @@ Options Parse(int argc, char** argv) {
 // The desktop's file for the type and screen, as ApplyWallpaper prepares it. The
 // work goes to a scratch file beside OUTPUT, which replaces OUTPUT only at the end:
 // the copy of a BMP the fitting starts from must not stay behind after a failure.
+// OUTPUT is refused up front as every write of the program would refuse it
+// (read-only, a device, a link to nothing), and checked again at the end.
 void Render(const Options& o) {
   if (!FileExists(o.source)) throw ImageError(o.source + ": no such file");
-  const std::string scratch = o.output + ".render-" + std::to_string(::getpid()) + ".tmp";
+  const std::string scratch = WritableTarget(o.output) + ".render-" + std::to_string(::getpid()) + ".tmp";
   struct Remove {
     const std::string& path;
     ~Remove() { std::remove(path.c_str()); }
@@ -120,8 +122,7 @@ void Render(const Options& o) {
                                           .screen = screen,
                                           .showCopyError = fail});
   if (p.file == scratch) {
-    if (std::rename(scratch.c_str(), o.output.c_str()) != 0)
-      throw FileWriteError("Cannot write " + o.output + ": " + std::strerror(errno));
+    ReplaceFileWith(scratch, o.output);
   } else {
     CopyImageFile(p.file, o.output, fail);
   }

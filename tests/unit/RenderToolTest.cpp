@@ -1,5 +1,9 @@
 // toviwall-render from the command line: what it writes, prints and refuses.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <filesystem>
 
 #include "ImageTestSupport.h"
 #include "base/AtomicFile.h"
@@ -81,6 +85,34 @@ TEST(RenderTool, RefusesClearlyAndLeavesTheOutputAlone) {
     EXPECT_TRUE(r.out.empty());
     EXPECT_TRUE(test::ReadFile(out) == "keep me") << c.message;
   }
+}
+
+TEST(RenderTool, ARenderedOutputReplacesNoReadOnlyFileAndNoDevice) {
+  TempDir dir;
+  std::string bmp = dir / "small.bmp", out = dir / "out.bmp";
+  SaveBitmapFile(imagetest::RandomBitmap(30, 20, 4), bmp);
+  WriteFileAtomically(out, "keep me");
+  ::chmod(out.c_str(), 0444);
+  std::vector<std::string> outputs = {out};
+  const std::string device = dir / "device";
+  if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {  // the null device's numbers
+    std::filesystem::create_symlink(device, dir / "to-device.bmp");
+    outputs.insert(outputs.end(), {device, dir / "to-device.bmp"});
+  }
+  for (const std::string& target : outputs) {
+    auto r = Render({bmp, target, "--type", "3", "--screen", "128x102"});  // fitted: a new file
+    EXPECT_EQ(r.exitCode, 1) << target;
+    EXPECT_NE(r.err.find("Cannot write " + target + ": "), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(test::ReadFile(out), "keep me");
+  struct stat st {};
+  EXPECT_EQ(::stat(out.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}),
+            static_cast<long>(outputs.size()) + 1) << "scratch files left";
+  if (outputs.size() == 1) GTEST_SKIP() << "mknod refused here: the device cases did not run";
+  EXPECT_EQ(::lstat(device.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
 }  // namespace

@@ -31,8 +31,10 @@
 #include "base/AppIdentity.h"
 #include "base/AtomicFile.h"
 #include "base/Settings.h"
+#include "base/SettingsPaths.h"
 #include "base/Version.h"
 #include "imagelist/ui/UnitFormPath.h"
+#include "wallpaper/UnitWallHelper.h"
 
 namespace toviwall {
 namespace {
@@ -243,6 +245,8 @@ void TMainForm::FixWindowSize() {
 void TMainForm::ComputePaths() {
   SettingsFile = SettingsFileFor(env_, [](const std::string& text) { ShowMessage(Q(text), QMessageBox::Warning); });
   ImageListFile = ImageListFileFor(SettingsFile);
+  // What writes cut short by a kill or a crash left behind; nothing of ours writes yet.
+  RemoveStaleTempFiles({SettingsFile, ImageListFile, OutputWallpaperFileName(SettingsFile), ProductStoreFile(env_)});
   std::string proposed = ProposedImageFolder(env_, SettingsFile);
   if (FileExists(SettingsFile))
     DefaultImageFolder = Read(SettingsFile, keys::ImageFolder, proposed);
