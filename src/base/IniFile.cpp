@@ -11,6 +11,8 @@
 namespace toviwall {
 namespace {
 
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -31,9 +33,11 @@ std::string_view Trim(std::string_view s) {
 
 // The file as lines, with enough kept to write it back unchanged but for one edit.
 struct IniText {
+  std::string bom;  // a UTF-8 byte-order mark before the first line, kept as it was
   std::vector<std::string> lines;
   std::string eol = "\n";
   bool finalEol = true;
+  std::string unread;  // from a NUL on: never read, written back as it was
 
   enum class Kind { Other, Section, Key };
   struct Parsed {
@@ -61,8 +65,17 @@ struct IniText {
     return p;
   }
 
-  static IniText FromBytes(const std::string& bytes) {
+  static IniText FromBytes(std::string bytes) {
     IniText t;
+    // A NUL ends the text, as it does for the system's profile reader.
+    if (auto nul = bytes.find('\0'); nul != std::string::npos) {
+      t.unread = bytes.substr(nul);
+      bytes.resize(nul);
+    }
+    if (bytes.starts_with(kUtf8Bom)) {
+      t.bom = kUtf8Bom;
+      bytes.erase(0, t.bom.size());
+    }
     std::size_t crlf = bytes.find("\r\n");
     std::size_t lf = bytes.find('\n');
     if (crlf != std::string::npos && crlf <= lf) t.eol = "\r\n";
@@ -81,12 +94,12 @@ struct IniText {
   }
 
   std::string ToBytes() const {
-    std::string out;
+    std::string out = bom;
     for (std::size_t i = 0; i < lines.size(); ++i) {
       out += lines[i];
       if (i + 1 < lines.size() || finalEol) out += eol;
     }
-    return out;
+    return out + unread;
   }
 
   // [begin, end) line range of the first matching section's body; nullopt when absent.
@@ -113,9 +126,7 @@ struct IniText {
 std::optional<IniText> Load(const std::string& file) {
   std::string bytes;
   if (!ReadWholeFile(file, bytes)) return std::nullopt;
-  // A NUL ends the text, as it does for the system's profile reader.
-  if (auto nul = bytes.find('\0'); nul != std::string::npos) bytes.resize(nul);
-  return IniText::FromBytes(bytes);
+  return IniText::FromBytes(std::move(bytes));
 }
 
 // Cuts after the given number of UTF-8 characters.

@@ -162,6 +162,23 @@ TEST_F(IniFileTest, WriteThroughSymlinkUpdatesTheTarget) {
   EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
+TEST_F(IniFileTest, ANulEndsTheTextButWritesKeepTheBytesAfterIt) {
+  const std::string unread("\0junk\n[Hotkey]\nShowMainVir=65\n", 29);
+  WriteFile(file, "[Option]\nInterval=3\n" + unread);
+  EXPECT_EQ(IniReadInteger(file, "Hotkey", "ShowMainVir", 0), 0);
+  IniWriteInteger(file, "Option", "Type", 4);
+  IniWriteInteger(file, "WallPaper", "CurrentIndex", 2);
+  IniEraseSection(file, "WallPaper");
+  EXPECT_EQ(ReadFile(file), "[Option]\nInterval=3\nType=4\n\n" + unread);
+}
+
+TEST_F(IniFileTest, AUtf8ByteOrderMarkIsReadOverAndKept) {
+  WriteFile(file, "\xEF\xBB\xBF[Option]\r\nInterval=3\r\n");
+  EXPECT_EQ(IniReadInteger(file, "Option", "Interval", 9), 3);
+  IniWriteInteger(file, "Option", "Type", 4);
+  EXPECT_EQ(ReadFile(file), "\xEF\xBB\xBF[Option]\r\nInterval=3\r\nType=4\r\n");
+}
+
 class DateTimeTest : public IniFileTest {
  protected:
   void SetUp() override { std::setlocale(LC_TIME, "C"); }
