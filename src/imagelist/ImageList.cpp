@@ -33,8 +33,7 @@ bool ImageList::LoadImageList(const std::string& settingsFile) {
     RunningFlag running(running_);
     known_.Clear();
     declined_.clear();
-    MigrateImagesSection(settingsFile, known_);
-    const bool migrated = !known_.Empty();
+    MigrateImagesSection(settingsFile, listFile_, known_);
     MergeListFile(listFile_, known_);
     if (known_.Size() <= kManyImages || !hooks_.confirmMany || hooks_.confirmMany(known_.Size())) {
       AddEntries(known_.Items());
@@ -48,9 +47,6 @@ bool ImageList::LoadImageList(const std::string& settingsFile) {
       // them as rows meanwhile, and go back into every write of the file.
       declined_ = known_.Items();
       std::erase(declined_, std::string());  // an empty line names no file
-      // The legacy section is gone from the settings now: its lines go into
-      // the file at once.
-      if (migrated) SaveDefault();
     }
   }
   // Batches that arrived meanwhile.
@@ -87,6 +83,7 @@ void ImageList::RunBatch(const std::vector<std::string>& paths) {
   candidates_.Clear();
   for (const std::string& path : paths) {
     std::string ext = LowerExtension(path);
+    if (!FitsListFile(path)) continue;  // the list file could not keep it
     if (!ext.empty()) {
       if (ext != ".lst") {
         if (FileExists(path)) candidates_.Add(path);
@@ -139,7 +136,7 @@ void ImageList::AddEntries(const std::vector<std::string>& paths) {
 
 void ImageList::AddEntryIfImage(const std::string& path) {
   ImageGroup group = ImageGroupOf(path);
-  if (group == ImageGroup::None || !FileExists(path)) return;
+  if (group == ImageGroup::None || !FitsListFile(path) || !FileExists(path)) return;
   rows_.Append(path, IconOfExisting(group, path));
 }
 

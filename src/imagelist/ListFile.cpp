@@ -49,11 +49,23 @@ void SaveImageList(const std::string& path, const std::vector<std::string>& path
   SaveImageList(path, paths.size(), [&](std::size_t i) { return std::string_view(paths[i]); });
 }
 
-void MigrateImagesSection(const std::string& settingsFile, PathSet& into) {
+bool FitsListFile(std::string_view path) { return path.find_first_of("\r\n") == std::string_view::npos; }
+
+void MigrateImagesSection(const std::string& settingsFile, const std::string& listFile, PathSet& into) {
   if (!IniSectionExists(settingsFile, keys::kImages)) return;
-  std::string text = IniReadSectionText(settingsFile, keys::kImages);
-  IniEraseSection(settingsFile, keys::kImages);
-  for (std::string& line : SplitListText(text)) into.Add(std::move(line));
+  const std::vector<std::string> lines = SplitListText(IniReadSectionText(settingsFile, keys::kImages));
+  // Written to the list file before the section goes: a refused write, a large
+  // list declined later or a crash meanwhile leaves them in one place or both.
+  if (!listFile.empty()) {
+    PathSet all;
+    MergeListFile(listFile, all);
+    for (const std::string& line : lines) all.Add(line);
+    std::vector<std::string> stored = all.Items();
+    std::erase(stored, std::string());  // an empty line names no file
+    SaveImageList(listFile, stored);
+    IniEraseSection(settingsFile, keys::kImages);
+  }
+  for (const std::string& line : lines) into.Add(line);
 }
 
 }  // namespace toviwall

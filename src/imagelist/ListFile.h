@@ -33,8 +33,14 @@ void SaveImageList(const std::string& path, std::size_t count,
                    const std::function<std::string_view(std::size_t)>& pathAt);
 void SaveImageList(const std::string& path, const std::vector<std::string>& paths);
 
+// True when the list file can hold the path: a CR or LF in a name would end its
+// line early.
+bool FitsListFile(std::string_view path);
+
 // Takes over the legacy "Images" section of the settings file once: its
-// "key=value" lines go to `into` unchanged and the section is erased.
-void MigrateImagesSection(const std::string& settingsFile, PathSet& into);
+// "key=value" lines go to `into` unchanged and the section is erased, but only
+// once the list file `listFile` holds them beside its own lines (without a list
+// file the section stays).
+void MigrateImagesSection(const std::string& settingsFile, const std::string& listFile, PathSet& into);
 
 }  // namespace toviwall

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "imagelist/ListFile.h"
 #include "imagelist/PathCollation.h"
 #include "imagelist/PathSet.h"
 
@@ -91,6 +92,7 @@ void ScanFolder(const std::string& pattern, PathSet& into, const std::function<v
     Level level{std::move(base), {}, 0};
     while (dirent* e = dir.Next()) {
       const char* name = e->d_name;
+      if (!FitsListFile(name)) continue;  // a line break in a name: the list file cannot keep it
       unsigned char type = e->d_type;
       if (type == DT_LNK || type == DT_UNKNOWN) {
         struct stat st {};

@@ -11,7 +11,8 @@ class PathSet;
 // `pattern` is a folder path followed by "/" and a file mask ("*.*" or "*" take
 // every name). Adds the path of every file of that folder and of all its
 // sub-folders, at any depth, to `into`: hidden files included, folders whose
-// names begin with "." skipped, devices, pipes and sockets left out. Folder
+// names begin with "." skipped, devices, pipes and sockets left out, and so are
+// names holding a CR or LF, which the list file cannot keep. Folder
 // links are followed, each folder visited once. What cannot be read is
 // skipped. `pump` runs after every file, so the caller can keep its window alive.
 void ScanFolder(const std::string& pattern, PathSet& into, const std::function<void()>& pump = {});

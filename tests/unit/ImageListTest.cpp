@@ -299,6 +299,47 @@ TEST_F(ImageListTest, DecliningALargeListAtStartUpKeepsItAndTheRunsAdditions) {
   EXPECT_EQ(next.Rows().Count(), 302);
 }
 
+TEST_F(ImageListTest, LegacyEntriesLeaveTheSettingsOnlyOnceTheListFileHoldsThem) {
+  // A whole line "key=value" is the path: this file's name holds an "=".
+  const std::string legacy = Touch("p/x=y.jpg");
+  const std::string ini = dir / "toviwall.ini", lst = dir / "toviwall.lst";
+  const std::string section = "[Images]\n" + legacy.substr(0, legacy.find('=')) + "=y.jpg\n";
+  std::string many;
+  for (int i = 0; i < 301; ++i) many += dir / ("gone/" + std::to_string(i) + ".jpg") + "\r\n";
+  WriteFile(ini, section);
+  WriteFile(lst, many);
+  // While the large-list question shows (the program might be killed then),
+  // the entry is in the settings or in the list file.
+  bool safe = false;
+  ImageList::Hooks hooks;
+  hooks.confirmMany = [&](std::size_t) {
+    safe = IniSectionExists(ini, "Images") || ReadFile(lst).find(legacy + "\r\n") != std::string::npos;
+    return false;
+  };
+  list.SetHooks(hooks);
+  EXPECT_FALSE(list.LoadImageList(ini));
+  EXPECT_TRUE(safe);
+  EXPECT_NE(ReadFile(lst).find(legacy + "\r\n"), std::string::npos);
+  EXPECT_FALSE(IniSectionExists(ini, "Images"));
+
+  // A list file that cannot be written keeps the section.
+  WriteFile(ini, section);
+  ImageList other;
+  std::filesystem::create_directory(dir / "folder.lst");
+  other.SetListFile(dir / "folder.lst");
+  EXPECT_THROW(other.LoadImageList(ini), ListFileError);
+  EXPECT_TRUE(IniSectionExists(ini, "Images"));
+}
+
+TEST_F(ImageListTest, NamesWithLineBreaksAreLeftOutForTheListFileCannotHoldThem) {
+  const std::string a = Touch("pics/a.jpg");
+  const std::string direct = Touch("x\ny.jpg");
+  for (const char* name : {"pics/b\nc.jpg", "pics/d\r.png", "pics/new\nfolder/e.jpg"}) Touch(name);
+  list.AddPaths({dir / "pics", direct});
+  EXPECT_EQ(RowPaths(), Lines{a});
+  EXPECT_EQ(ReadFile(dir / "toviwall.lst"), a + "\r\n");
+}
+
 TEST_F(ImageListTest, PathsDifferingOnlyInCaseAreTwoFiles) {
   std::string upper = Touch("A.png"), lower = Touch("a.png");
   list.AddPaths({upper});

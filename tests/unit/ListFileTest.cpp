@@ -72,14 +72,17 @@ TEST(ListFileTest, ReadingMergesSortedWithoutDuplicates) {
 
 TEST(ListFileTest, LegacySectionIsTakenOverOnceAsWholeLines) {
   TempDir dir;
-  const std::string ini = dir / "toviwall.ini";
+  const std::string ini = dir / "toviwall.ini", lst = dir / "toviwall.lst";
   WriteFile(ini, "[Option]\nInterval=3\n[Images]\n0=/p/a.jpg\n1=\n/p/b.jpg=x\n[Column]\nCol1=200\n");
+  WriteFile(lst, "/p/c.jpg\r\n\r\n");
   PathSet set;
-  MigrateImagesSection(ini, set);
+  MigrateImagesSection(ini, lst, set);
   EXPECT_EQ(set.Items(), (Lines{"/p/b.jpg=x", "0=/p/a.jpg"}));
+  // Erased only once the list file holds the lines beside its own.
+  EXPECT_EQ(ReadFile(lst), "/p/b.jpg=x\r\n/p/c.jpg\r\n0=/p/a.jpg\r\n");
   EXPECT_FALSE(IniSectionExists(ini, "Images"));
   EXPECT_EQ(IniReadInteger(ini, "Column", "Col1", 0), 200);
-  MigrateImagesSection(ini, set);
+  MigrateImagesSection(ini, lst, set);
   EXPECT_EQ(set.Size(), 2u);
 }
 
