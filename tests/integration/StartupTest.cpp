@@ -100,5 +100,23 @@ TEST_F(StartupTest, TerminationSignalEndsCleanlyAndStoresTheColumnWidth) {
   EXPECT_TRUE(again->Running());
 }
 
+TEST_F(StartupTest, WithoutADisplayAStartSaysSoWhileALaterStartStillReachesTheFirst) {
+  session->WriteProfile();
+  const std::string program = BinaryDir() + "/toviwall";
+  Env env = session->Environment();
+  for (const std::string display : {"", ":1999"}) {
+    if (display.empty()) env.erase("DISPLAY");
+    else env["DISPLAY"] = display;
+    RunResult r = test::Run({program}, env, 10000);
+    EXPECT_EQ(r.exitCode, 1) << display << ": " << r.err;
+    EXPECT_NE(r.err.find("toviwall: no X display is available"), std::string::npos) << r.err;
+  }
+  // A later start hands its message over without a display of its own.
+  auto first = session->StartReady();
+  env.erase("DISPLAY");
+  EXPECT_EQ(test::Run({program}, env, 10000).exitCode, 0);
+  EXPECT_TRUE(session->WaitWindowVisible(kTitle, true));
+}
+
 }  // namespace
 }  // namespace toviwall
