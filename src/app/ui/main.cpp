@@ -54,6 +54,13 @@ int main(int argc, char** argv) {
 
   auto platform = platform::CreateLinuxPlatform(std::move(instance));
   auto form = std::make_unique<TMainForm>(env, *platform);
+  if (!form->StartFailure().empty()) {
+    // The start cannot go on; an end asked for meanwhile closes the box too.
+    std::fprintf(stderr, "toviwall: cannot start: %s\n", form->StartFailure().c_str());
+    if (!form->EndRequested())
+      ShowErrorBox(Q(form->StartFailure()) + QStringLiteral("\n\n%1 cannot start.").arg(QString::fromUtf8(kTitle)));
+    return 1;
+  }
 
   int rc = form->EndRequested() ? 0 : app.exec();
   form->FormDestroy();
