@@ -29,7 +29,18 @@ int main(int argc, char** argv) {
 
   // A second start tells the first to show or hide its window, and ends.
   std::unique_ptr<platform::SingleInstance> instance = platform::CreateSingleInstance();
-  if (OnlyOnce(kTitle, *instance)) return 0;
+  try {
+    if (OnlyOnce(kTitle, *instance)) return 0;
+  } catch (const platform::SingleInstanceError& e) {
+    // Running anyway could mean two instances; say why not, in a box too when
+    // there is a display to show it.
+    std::fprintf(stderr, "toviwall: %s\n", e.what());
+    if (UsesX11() && platform::X11DisplayAvailable()) {
+      ToviApplication app(argc, argv);
+      ShowErrorBox(QString::fromLocal8Bit(e.what()));
+    }
+    return 1;
+  }
 
   // Qt aborts without its display, with advice that does not fit; say what is missing.
   if (UsesX11() && !platform::X11DisplayAvailable()) {
