@@ -66,13 +66,14 @@ std::string LocalSingleInstance::RuntimeFolder(const std::string& name) {
   struct Candidate {
     std::string path;
     bool create;
+    std::string parent;  // made first when missing
   };
   std::vector<Candidate> candidates;
   const std::string runtime = Env("XDG_RUNTIME_DIR");
-  if (!runtime.empty() && runtime[0] == '/') candidates.push_back({runtime, false});
+  if (!runtime.empty() && runtime[0] == '/') candidates.push_back({runtime, false, {}});
   std::string tmp = Env("TMPDIR");
   if (tmp.empty() || tmp[0] != '/') tmp = "/tmp";
-  candidates.push_back({tmp + "/toviwall-" + std::to_string(::getuid()), true});
+  candidates.push_back({tmp + "/toviwall-" + std::to_string(::getuid()), true, {}});
   // Another user may have taken the shared name in /tmp first; the cache folder
   // in our home is out of their reach.
   std::string cache = Env("XDG_CACHE_HOME");
@@ -80,13 +81,11 @@ std::string LocalSingleInstance::RuntimeFolder(const std::string& name) {
     const std::string home = Env("HOME");
     cache = home.empty() || home[0] != '/' ? std::string() : home + "/.cache";
   }
-  if (!cache.empty()) {
-    ::mkdir(cache.c_str(), 0700);  // may exist already
-    candidates.push_back({cache + "/toviwall", true});
-  }
+  if (!cache.empty()) candidates.push_back({cache + "/toviwall", true, cache});
 
   std::string refused;
   for (const Candidate& c : candidates) {
+    if (!c.parent.empty()) ::mkdir(c.parent.c_str(), 0700);  // may exist already
     const std::string why = Unusable(c.path, name, c.create);
     if (why.empty()) return c.path;
     refused += "\n  " + c.path + ": " + why;
