@@ -446,7 +446,8 @@ void TMainForm::ReportEndFailures() {
     text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + Q(failure);
   }
   endFailures_.clear();
-  if (!DialogsEnded()) ShowErrorBox(text);
+  if (!DialogsEnded())
+    ShowErrorBox(QStringLiteral("%1 could not save everything before ending:\n\n").arg(QString::fromUtf8(kTitle)) + text);
 }
 
 THelpViewer& TMainForm::Help() {
