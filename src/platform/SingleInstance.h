@@ -20,10 +20,10 @@ class SingleInstance {
 
   // Claims `name` for this process. When another process holds it, sends it
   // `message`, waits until that process has read it and answers true; a process
-  // that is still starting is waited for within a limit. When the name can be
-  // claimed by no one (the place for it is missing), answers false: this process
-  // runs as if it were the first. Throws SingleInstanceError when the place for
-  // the name is not safe to use or the running instance did not answer in time.
+  // that is still starting is waited for within a limit. When the claim itself
+  // fails (its lock file cannot be made), answers false: this process runs as if
+  // it were the first. Throws SingleInstanceError when there is no safe place for
+  // the name or the running instance did not answer in time.
   virtual bool OtherInstanceRunning(const std::string& name, const std::string& message) = 0;
 
   // From now on, messages from later starts (and other local senders) reach
