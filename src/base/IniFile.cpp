@@ -1,5 +1,6 @@
 #include "base/IniFile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <thread>
@@ -147,14 +148,30 @@ std::string Unquote(std::string_view v) {
   return std::string(v);
 }
 
+// One value, found as IniText would find it (first matching section, first
+// matching key in it), but by scanning the text in place: a copy of every line
+// made each read of a large file cost several times the reading itself.
 std::optional<std::string> ReadRaw(const std::string& file, std::string_view section, std::string_view key) {
-  auto text = Load(file);
-  if (!text) return std::nullopt;
-  auto range = text->FindSection(section);
-  if (!range) return std::nullopt;
-  auto at = text->FindKey(*range, key);
-  if (!at) return std::nullopt;
-  return CutChars(Unquote(IniText::Parse(text->lines[*at]).value), kIniMaxValueChars);
+  std::string bytes;
+  if (!ReadWholeFile(file, bytes)) return std::nullopt;
+  const std::string_view text(bytes.data(), std::min(bytes.find('\0'), bytes.size()));  // a NUL ends the text
+  bool inSection = false;
+  // Each line ends at CR, LF or CR LF; both searches only move forward.
+  std::size_t lf = text.find('\n'), cr = text.find('\r');
+  for (std::size_t start = 0; start < text.size();) {
+    if (lf < start) lf = text.find('\n', start);
+    if (cr < start) cr = text.find('\r', start);
+    const std::size_t end = std::min({lf, cr, text.size()});
+    const IniText::Parsed p = IniText::Parse(text.substr(start, end - start));
+    if (p.kind == IniText::Kind::Section) {
+      if (inSection) return std::nullopt;  // the first matching section has no such key
+      inSection = EqualNoCase(p.name, section);
+    } else if (inSection && p.kind == IniText::Kind::Key && EqualNoCase(p.name, key)) {
+      return CutChars(Unquote(p.value), kIniMaxValueChars);
+    }
+    start = end + ((end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ? 2 : 1);
+  }
+  return std::nullopt;
 }
 
 void Save(const std::string& file, const IniText& text) {

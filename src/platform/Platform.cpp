@@ -29,6 +29,8 @@ Platform::Platform(Parts parts) : parts_(std::move(parts)) {
   OrNull<NullGlobalHotKeys>(parts_.globalHotKeys);
 }
 
+bool X11DisplayAvailable() { return CanOpenX11Display(); }
+
 std::unique_ptr<SingleInstance> CreateSingleInstance() { return std::make_unique<LocalSingleInstance>(); }
 
 std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance) {

@@ -46,6 +46,10 @@ class Platform {
 // second start ends at once.
 std::unique_ptr<SingleInstance> CreateSingleInstance();
 
+// True when the X display named by $DISPLAY can be opened. Qt aborts the
+// program without one, so the entry asks first.
+bool X11DisplayAvailable();
+
 // The real Linux (X11) implementations, with the single instance made before.
 // Needs the Qt application to exist.
 std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance);

@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "support/TestSession.h"
@@ -89,6 +90,45 @@ TEST_F(DesktopWallpaperTest, NoneButtonClearsTheGnomeBackgroundSettings) {
   EXPECT_TRUE(WaitFor([&] { return get("picture-options") == "'none'"; })) << get("picture-options");
   EXPECT_EQ(get("picture-uri"), "''");
   EXPECT_EQ(get("picture-uri-dark"), "''");
+}
+
+TEST_F(DesktopWallpaperTest, StartsAndPaintsWhenTheRootPropertiesNameAFreedPixmap) {
+  // A picture for the empty list to take from the image folder, stretched over the screen.
+  session->MustTool({"/usr/bin/convert", "-size", "40x30", "xc:#ff0000", session->Home() + "/red.png"});
+  Display* dpy = XOpenDisplay(session->Display().c_str());
+  ASSERT_TRUE(dpy);
+  const Window root = DefaultRootWindow(dpy);
+  auto shown = [&]() -> unsigned long {
+    XImage* image = XGetImage(dpy, root, 400, 300, 1, 1, AllPlanes, ZPixmap);
+    if (!image) return 0;
+    unsigned long pixel = XGetPixel(image, 0, 0) & 0xffffff;
+    XDestroyImage(image);
+    return pixel;
+  };
+  auto run = [&] {
+    auto p = session->StartReady();
+    EXPECT_TRUE(WaitFor([&] { return shown() == 0xff0000; })) << ReadFile(session->LastProgramLog());
+    EXPECT_FALSE(p->Wait(500).has_value()) << "the program ended: " << ReadFile(session->LastProgramLog());
+    p->Signal(SIGTERM);
+    EXPECT_EQ(p->Wait(10000), 0);
+  };
+  run();
+  // What a painter that ended before keeping its pixmap leaves behind: both
+  // properties name a freed pixmap, whose id range the next start's painter gets.
+  Atom type = 0;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(dpy, root, XInternAtom(dpy, "_XROOTPMAP_ID", False), 0, 1, False, XA_PIXMAP, &type, &format, &n,
+                     &after, &data);
+  ASSERT_TRUE(data && n == 1);
+  XKillClient(dpy, *reinterpret_cast<unsigned long*>(data));
+  XFree(data);
+  XSetWindowBackground(dpy, root, 0);
+  XClearWindow(dpy, root);
+  XSync(dpy, False);
+  for (int start = 0; start < 2; ++start) run();
+  XCloseDisplay(dpy);
 }
 
 }  // namespace

@@ -100,5 +100,96 @@ TEST_F(StartupTest, TerminationSignalEndsCleanlyAndStoresTheColumnWidth) {
   EXPECT_TRUE(again->Running());
 }
 
+TEST_F(StartupTest, WithoutADisplayAStartSaysSoWhileALaterStartStillReachesTheFirst) {
+  session->WriteProfile();
+  const std::string program = BinaryDir() + "/toviwall";
+  Env env = session->Environment();
+  for (const std::string display : {"", ":1999"}) {
+    if (display.empty()) env.erase("DISPLAY");
+    else env["DISPLAY"] = display;
+    RunResult r = test::Run({program}, env, 10000);
+    EXPECT_EQ(r.exitCode, 1) << display << ": " << r.err;
+    EXPECT_NE(r.err.find("toviwall: no X display is available"), std::string::npos) << r.err;
+  }
+  // A later start hands its message over without a display of its own.
+  auto first = session->StartReady();
+  env.erase("DISPLAY");
+  EXPECT_EQ(test::Run({program}, env, 10000).exitCode, 0);
+  EXPECT_TRUE(session->WaitWindowVisible(kTitle, true));
+}
+
+TEST_F(StartupTest, AStartThatCannotWriteItsSettingsEndsWithItsMessage) {
+  session->WriteProfile();
+  const std::string ini = session->DefaultSettingsFile();
+  const std::string folder = std::filesystem::path(ini).parent_path();
+  auto failedStart = [&](bool answer) {
+    auto p = session->StartProgram();
+    ASSERT_TRUE(session->WaitWindowVisible(kTitle, true)) << "no error box: " << ReadFile(session->LastProgramLog());
+    if (answer) {
+      session->Xdotool({"windowfocus", "--sync", std::to_string(session->FindWindows(kTitle, true).at(0))});
+      session->Xdotool({"key", "Return"});
+    }
+    else p->Signal(SIGTERM);  // nobody answers: the box counts as cancelled
+    EXPECT_EQ(p->Wait(10000), std::optional<int>(1)) << ReadFile(session->LastProgramLog());
+    EXPECT_NE(ReadFile(session->LastProgramLog()).find("cannot start: Unable to write to " + ini), std::string::npos)
+        << ReadFile(session->LastProgramLog());
+  };
+  auto laterStartWorks = [&] {
+    auto p = session->StartReady();
+    p->Signal(SIGTERM);
+    EXPECT_EQ(p->Wait(10000), std::optional<int>(0));
+  };
+
+  std::filesystem::permissions(ini, std::filesystem::perms::owner_read);
+  failedStart(false);
+  std::filesystem::permissions(ini, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  laterStartWorks();
+
+  // A folder that takes no new file (immutable, which binds root too).
+  struct Immutable {
+    Session& session;
+    std::string folder;
+    bool on = session.Tool({"chattr", "+i", folder}).exitCode == 0;
+    ~Immutable() { Off(); }
+    void Off() {
+      if (on) session.Tool({"chattr", "-i", folder});
+      on = false;
+    }
+  } immutable{*session, folder};
+  if (!immutable.on) GTEST_SKIP() << "chattr +i is not possible here, so the read-only folder is not tried";
+  failedStart(true);
+  immutable.Off();
+  laterStartWorks();
+}
+
+TEST_F(StartupTest, AnEndRequestWhileAStartDialogIsOpenEndsTheRun) {
+  // The first run's folder question, left unanswered.
+  auto p = session->StartProgram();
+  ASSERT_TRUE(session->WaitWindowVisible(kTitle, true)) << ReadFile(session->LastProgramLog());
+  p->Signal(SIGTERM);
+  EXPECT_EQ(p->Wait(10000), std::optional<int>(0)) << "still running with its dialog open";
+  EXPECT_FALSE(Exists(session->DefaultSettingsFile())) << "an unanswered question stored an answer";
+  // So the next start asks again.
+  auto again = session->StartProgram();
+  EXPECT_TRUE(session->WaitWindowVisible(kTitle, true));
+}
+
+TEST_F(StartupTest, UnwritableListAndSettingsDoNotHoldUpTheEnd) {
+  session->WriteProfile();
+  const std::string ini = session->DefaultSettingsFile();
+  const std::string list = ini.substr(0, ini.size() - 4) + ".lst";
+  auto p = session->StartReady();
+  const std::string output = session->LastProgramLog();
+  session->RunProgram();  // answered once the start is complete
+  for (const std::string& file : {list, ini}) std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+  p->Signal(SIGTERM);
+  ASSERT_EQ(p->Wait(10000), std::optional<int>(0)) << "still running after SIGTERM";
+  const std::string log = ReadFile(output);
+  EXPECT_NE(log.find(list), std::string::npos) << log;
+  const std::string settings = "Unable to write to " + ini;
+  EXPECT_NE(log.find(settings), std::string::npos) << log;
+  EXPECT_EQ(log.find(settings), log.rfind(settings)) << "said more than once:\n" << log;
+}
+
 }  // namespace
 }  // namespace toviwall

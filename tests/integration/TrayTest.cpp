@@ -385,5 +385,24 @@ TEST_F(TrayTest, WhileAboutIsOpenTheTrayOnlyBringsItToTheFront) {
   }
 }
 
+TEST_F(TrayTest, ExitWithAnUnwritableListSaysSoAndEnds) {
+  session->WriteProfile("[Dialogs]\nDontShowExitDialog=1\n");
+  const std::string ini = session->DefaultSettingsFile();
+  const std::string list = ini.substr(0, ini.size() - 4) + ".lst";
+  auto p = session->StartReady();
+  const unsigned long icon = Icon("ToviWallIcon");
+  ASSERT_NE(icon, 0u);
+  ASSERT_TRUE(WaitFor([&] { return Exists(list); }));
+  std::filesystem::permissions(list, std::filesystem::perms::owner_read);
+  ASSERT_TRUE(OpenMenu(icon));
+  session->Xdotool({"key", "x"});  // E&xit
+  // The user is there: a box says what was not saved, then the program ends.
+  ASSERT_TRUE(session->WaitWindowVisible(kTitle, true)) << "no box: " << ReadFile(session->LastProgramLog());
+  session->Xdotool({"windowfocus", "--sync", std::to_string(session->FindWindows(kTitle, true).at(0))});
+  session->Xdotool({"key", "Return"});
+  EXPECT_EQ(p->Wait(10000), std::optional<int>(0)) << ReadFile(session->LastProgramLog());
+  EXPECT_NE(ReadFile(session->LastProgramLog()).find(list), std::string::npos);
+}
+
 }  // namespace
 }  // namespace toviwall

@@ -399,5 +399,47 @@ TEST_F(X11RootWallpaperTest, ReadBackStopsNamingOurFileWhenAnotherProgramSetsThe
   EXPECT_TRUE(differs()) << "a deleted image differs";
 }
 
+// Root properties that name no live pixmap of a retained setter: a pixmap
+// whose program ended without keeping it (its id is handed out again, often to
+// the painter's own next connection), or another program's window.
+TEST_F(X11RootWallpaperTest, OnlyARetainedSettersPixmapIsFreed) {
+  const std::string file = Noise("photo.bmp", 40, 30);
+  auto publish = [&](unsigned long id) {
+    for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
+      XChangeProperty(dpy, root, XInternAtom(dpy, name, False), XA_PIXMAP, 32, PropModeReplace,
+                      reinterpret_cast<unsigned char*>(&id), 1);
+    XSync(dpy, False);
+  };
+  auto painted = [&] {
+    std::optional<Pixmap> shown = PixmapProperty("_XROOTPMAP_ID");
+    return shown && PixmapAlive(*shown) && PixmapProperty("ESETROOT_PMAP_ID") == shown &&
+           RootPixmap().At(kWidth / 2, kHeight / 2) != 0;
+  };
+  auto desktop = Desktop();
+
+  // A pixmap whose connection closed: the next connection gets its id range.
+  for (int round = 0; round < 3; ++round) {
+    Display* gone = XOpenDisplay(session->Display().c_str());
+    ASSERT_TRUE(gone);
+    Pixmap stale = XCreatePixmap(gone, root, 8, 8, DefaultDepth(gone, DefaultScreen(gone)));
+    XCloseDisplay(gone);
+    publish(stale);
+    SetDesktopWallpaper(desktop, file, WallpaperStyle::Centred);
+    ASSERT_TRUE(painted()) << "round " << round;
+  }
+
+  // Another program's window, on a connection that must stay open.
+  Display* other = XOpenDisplay(session->Display().c_str());
+  ASSERT_TRUE(other);
+  Window window = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 10, 10, 0, 0, 0);
+  XSync(other, False);
+  publish(window);
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Tiled);
+  EXPECT_TRUE(painted());
+  XWindowAttributes attributes;
+  EXPECT_TRUE(XGetWindowAttributes(dpy, window, &attributes)) << "the window's program was killed";
+  XCloseDisplay(other);
+}
+
 }  // namespace
 }  // namespace toviwall

@@ -102,6 +102,16 @@ TEST_F(IniFileTest, CrLfFilesStayCrLf) {
   EXPECT_EQ(IniReadInteger(file, "A", "x", 0), 1);
 }
 
+TEST_F(IniFileTest, ReadsSplitLinesAtCrLfOrEitherAloneAndStopAtANul) {
+  WriteFile(file, std::string("[A]\rx=1\r\n; y=0\ny=2\r\r[B]\nz=\"3\"\n[A]\nw=4\n[C]\nv=5\0\n[D]\nu=6\n", 55));
+  EXPECT_EQ(IniReadInteger(file, "A", "x", 0), 1);
+  EXPECT_EQ(IniReadInteger(file, "A", "y", 0), 2);
+  EXPECT_EQ(IniReadString(file, "b", "Z", ""), "3");
+  EXPECT_EQ(IniReadInteger(file, "A", "w", 0), 0) << "only the first [A] counts";
+  EXPECT_EQ(IniReadInteger(file, "C", "v", 0), 5);
+  EXPECT_EQ(IniReadInteger(file, "D", "u", 0), 0) << "read past a NUL";
+}
+
 TEST_F(IniFileTest, SectionTextListsKeysWithValuesJoinedByCrLf) {
   WriteFile(file, "[Images]\n1=/a.jpg\n2=\n3=/c.png\n1=/dup.jpg\n; note\nnoequals\n[Other]\nx=1\n");
   EXPECT_TRUE(IniSectionExists(file, "images"));

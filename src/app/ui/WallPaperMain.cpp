@@ -3,6 +3,7 @@
 #include "app/ui/WallPaperMain.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include <QAction>
 #include <QApplication>
@@ -63,7 +64,15 @@ TMainForm::TMainForm(ProcessEnvironment env, platform::Platform& platform, QWidg
   setObjectName(QStringLiteral("MainForm"));
   setAttribute(Qt::WA_QuitOnClose, false);
   BuildControls();
-  RunGuarded([this] { FormCreate(); });
+  // A failure here leaves no way into the program (no tray icon, no listener):
+  // the start ends with its message instead.
+  try {
+    FormCreate();
+  } catch (const std::exception& e) {
+    startFailure_ = e.what();
+  } catch (...) {
+    startFailure_ = "Unknown error";
+  }
 }
 
 TMainForm::~TMainForm() { platform_.sessionEnd().SetEndRequestedListener({}); }
@@ -153,6 +162,8 @@ void TMainForm::FormCreate() {
   rotation_->SeedRandomGenerator();
   imageList_->ResetListIcons();
   ComputePaths();
+  // An end asked for while a dialog of the start was open: nothing more to build.
+  if (endRequested_) return;
   system_->BuildExitWindowsMenu();
   desktop_->LoadCustomIconSetting();
   tray_->RefreshTrayIcon();
@@ -168,6 +179,7 @@ void TMainForm::FormCreate() {
   system_->BuildCDRomMenu();
   system_->ShowLockCommandIfSupported();
   imageList_->LoadImageList();
+  if (endRequested_) return;
   rotation_->ComputeOutputWallpaperFile();
   rotation_->Reschedule();
   // The list is written at the end of every run.
@@ -177,10 +189,12 @@ void TMainForm::FormCreate() {
   StartupFlag = false;
   // An empty list is filled from the image folder.
   if (imageList_->ImageCount() == 0) options_->EditImageFolderChange();
+  if (endRequested_) return;
   rotation_->ApplyStoredIndex();
   rotation_->EnableChangeTimer();
   tray_->RefreshTrayIcon();
   tray_->WatchForTray();
+  created_ = true;
 }
 
 void TMainForm::ApplyCaptions() {
@@ -252,6 +266,7 @@ void TMainForm::ComputePaths() {
     DefaultImageFolder = Read(SettingsFile, keys::ImageFolder, proposed);
   else
     DefaultImageFolder = AskImageFolder(proposed);
+  if (endRequested_) return;  // the question was not answered: nothing is stored
   Write(SettingsFile, keys::ImageFolder, DefaultImageFolder);
 }
 
@@ -387,22 +402,56 @@ void TMainForm::ButtonOKClick() {
 void TMainForm::PrepareShutdown() {
   if (shutdownPrepared_) return;
   shutdownPrepared_ = true;
-  imageList_->FreePreviewWindow();
-  imageList_->SaveListIfChanged();
-  tray_->RemoveTrayIcon();
-  hotKeys_->DeactivateHotKeys();
+  EndStep([this] { imageList_->FreePreviewWindow(); });
+  EndStep([this] { imageList_->SaveListIfChanged(); });
+  EndStep([this] { tray_->RemoveTrayIcon(); });
+  EndStep([this] { hotKeys_->DeactivateHotKeys(); });
+}
+
+void TMainForm::EndStep(const std::function<void()>& step) {
+  std::string failure;
+  try {
+    step();
+    return;
+  } catch (const std::exception& e) {
+    failure = e.what();
+  } catch (...) {
+    failure = "Unknown error";
+  }
+  // One read-only file fails several steps alike; it is said once.
+  if (std::find(endFailures_.begin(), endFailures_.end(), failure) == endFailures_.end())
+    endFailures_.push_back(failure);
 }
 
 void TMainForm::EndRun() {
-  PrepareShutdown();
   endRequested_ = true;  // also when the request comes before the event loop runs
+  PrepareShutdown();
   QApplication::quit();
 }
 
-void TMainForm::WMQueryEndSession() { EndRun(); }
+void TMainForm::WMQueryEndSession() {
+  // Nobody may be there to answer an open box: it counts as cancelled.
+  EndDialogs();
+  EndRun();
+}
 
 void TMainForm::FormDestroy() {
-  RunGuarded([this] { imageList_->StoreColumnWidth(); });
+  if (created_) EndStep([this] { imageList_->StoreColumnWidth(); });
+  ReportEndFailures();
+}
+
+void TMainForm::ReportEndFailures() {
+  if (endFailures_.empty()) return;
+  // The terminal or the session's log always hears of it; a box only when the
+  // user ended the run and is there to read it.
+  QString text;
+  for (const std::string& failure : endFailures_) {
+    std::fprintf(stderr, "toviwall: %s\n", failure.c_str());
+    text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + Q(failure);
+  }
+  endFailures_.clear();
+  if (!DialogsEnded())
+    ShowErrorBox(QStringLiteral("%1 could not save everything before ending:\n\n").arg(QString::fromUtf8(kTitle)) + text);
 }
 
 THelpViewer& TMainForm::Help() {

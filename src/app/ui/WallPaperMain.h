@@ -13,8 +13,10 @@
 //   SystemCommands     lock, screen saver, display modes, CD doors, log off
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/SettingsPaths.h"
 #include "platform/Platform.h"
@@ -44,10 +46,13 @@ class TMainForm : public QWidget {
   TMainForm(ProcessEnvironment env, platform::Platform& platform, QWidget* parent = nullptr);
   ~TMainForm() override;
 
-  // Runs after the event loop has ended: stores what must outlive the run.
+  // Runs after the event loop has ended: stores what must outlive the run and
+  // reports what failed at its end.
   void FormDestroy();
   // True once the program was asked to end (Exit, the session, a signal).
   bool EndRequested() const { return endRequested_; }
+  // Why window creation failed, which ends the start; empty when it did not.
+  const std::string& StartFailure() const { return startFailure_; }
 
   // --- Shared state -----------------------------------------------------
   bool StartupFlag = true;
@@ -60,6 +65,8 @@ class TMainForm : public QWidget {
 
   // --- Commands the features call ---------------------------------------
   void ShowHideMainWindow();
+  // Runs every step however the ones before it fail; the failures are
+  // reported at the very end (FormDestroy), without holding the end up.
   void PrepareShutdown();
   // PrepareShutdown, then the event loop ends.
   void EndRun();
@@ -115,6 +122,8 @@ class TMainForm : public QWidget {
   void CenterOnScreen();
   void ButtonOKClick();
   void WMQueryEndSession();
+  void EndStep(const std::function<void()>& step);
+  void ReportEndFailures();
   void ActionShowAboutExecute();
   void ActionShowMainWindowExecute();
 
@@ -124,6 +133,9 @@ class TMainForm : public QWidget {
   bool centred_ = false;
   bool shutdownPrepared_ = false;
   bool endRequested_ = false;
+  bool created_ = false;  // window creation ran to its end
+  std::string startFailure_;
+  std::vector<std::string> endFailures_;
 
   QAction* actionShowMainWindow_ = nullptr;
   QAction* actionShowAbout_ = nullptr;

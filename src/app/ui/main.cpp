@@ -1,6 +1,9 @@
 // Program entry: one instance per user; the main window owns the rest of the run.
 #include <QIcon>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "base/AppIdentity.h"
 #include "base/ui/Dialogs.h"
@@ -10,13 +13,43 @@
 #include "app/ui/WidgetMap.h"
 #include "platform/Platform.h"
 
+namespace {
+
+// The program runs on X11 unless Qt is told to use another platform (tests run offscreen).
+bool UsesX11() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  return !platform || !*platform || std::string(platform).starts_with("xcb");
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   using namespace toviwall;
   ProcessEnvironment env = ProcessEnvironment::Current(argc, argv);
 
   // A second start tells the first to show or hide its window, and ends.
   std::unique_ptr<platform::SingleInstance> instance = platform::CreateSingleInstance();
-  if (OnlyOnce(kTitle, *instance)) return 0;
+  try {
+    if (OnlyOnce(kTitle, *instance)) return 0;
+  } catch (const platform::SingleInstanceError& e) {
+    // Running anyway could mean two instances; say why not, in a box too when
+    // there is a display to show it.
+    std::fprintf(stderr, "toviwall: %s\n", e.what());
+    if (UsesX11() && platform::X11DisplayAvailable()) {
+      ToviApplication app(argc, argv);
+      ShowErrorBox(QString::fromLocal8Bit(e.what()));
+    }
+    return 1;
+  }
+
+  // Qt aborts without its display, with advice that does not fit; say what is missing.
+  if (UsesX11() && !platform::X11DisplayAvailable()) {
+    const char* display = std::getenv("DISPLAY");
+    std::fprintf(stderr, "toviwall: no X display is available (%s)\n",
+                 display && *display ? ("cannot open DISPLAY \"" + std::string(display) + "\"").c_str()
+                                     : "DISPLAY is not set");
+    return 1;
+  }
 
   // The application object; the main window stays hidden when the loop starts.
   ToviApplication app(argc, argv);
@@ -32,6 +65,13 @@ int main(int argc, char** argv) {
 
   auto platform = platform::CreateLinuxPlatform(std::move(instance));
   auto form = std::make_unique<TMainForm>(env, *platform);
+  if (!form->StartFailure().empty()) {
+    // The start cannot go on; an end asked for meanwhile closes the box too.
+    std::fprintf(stderr, "toviwall: cannot start: %s\n", form->StartFailure().c_str());
+    if (!form->EndRequested())
+      ShowErrorBox(Q(form->StartFailure()) + QStringLiteral("\n\n%1 cannot start.").arg(QString::fromUtf8(kTitle)));
+    return 1;
+  }
 
   int rc = form->EndRequested() ? 0 : app.exec();
   form->FormDestroy();

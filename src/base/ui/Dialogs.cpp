@@ -1,7 +1,11 @@
 #include "base/ui/Dialogs.h"
 
 #include <QCheckBox>
+#include <QDialog>
+#include <cstdio>
 #include <exception>
+#include <set>
+#include <string>
 
 #include "base/AppIdentity.h"
 
@@ -15,6 +19,23 @@ namespace {
 QWidget* DialogParent() {
   QWidget* active = QApplication::activeWindow();
   return active && active->isVisible() ? active : nullptr;
+}
+
+// The run is ending on a request from outside: no box may wait for an answer.
+// Process-wide like the boxes themselves; only the main thread touches it.
+bool g_dialogsEnded = false;
+
+void ReportOnStderr(const QString& text) {
+  static std::set<QString> reported;
+  if (!reported.insert(text).second) return;
+  std::fprintf(stderr, "toviwall: %s\n", text.toLocal8Bit().constData());
+}
+
+// The answer of a box closed without a choice: what Escape would give.
+QMessageBox::StandardButton CancelledAnswer(QMessageBox::StandardButtons buttons) {
+  for (QMessageBox::StandardButton b : {QMessageBox::Cancel, QMessageBox::No, QMessageBox::Abort, QMessageBox::Ok})
+    if (buttons.testFlag(b)) return b;
+  return QMessageBox::NoButton;
 }
 
 }  // namespace
@@ -33,6 +54,10 @@ bool ToviApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 void ShowErrorBox(const QString& text) {
+  if (g_dialogsEnded) {
+    ReportOnStderr(text);
+    return;
+  }
   QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kTitle), text, QMessageBox::Ok, DialogParent());
   box.setObjectName(QStringLiteral("ErrorBox"));
   QApplication::beep();
@@ -49,8 +74,26 @@ void RunGuarded(const std::function<void()>& body) {
   }
 }
 
+void EndDialogs() {
+  g_dialogsEnded = true;
+  // A menu's or dialog's own event loop returns once its window has closed.
+  for (int i = 0; i < 16 && QApplication::activePopupWidget(); ++i) QApplication::activePopupWidget()->close();
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    auto* dialog = qobject_cast<QDialog*>(w);
+    if (!dialog || !dialog->isVisible()) continue;
+    dialog->close();  // a message box answers with its escape button
+    if (dialog->isVisible()) dialog->reject();
+  }
+}
+
+bool DialogsEnded() { return g_dialogsEnded; }
+
 QMessageBox::StandardButton ShowMessage(const QString& text, QMessageBox::Icon kind,
                                         QMessageBox::StandardButtons buttons) {
+  if (g_dialogsEnded) {
+    if (kind == QMessageBox::Critical || kind == QMessageBox::Warning) ReportOnStderr(text);
+    return CancelledAnswer(buttons);
+  }
   QMessageBox box(kind, QString::fromUtf8(kTitle), text, buttons, DialogParent());
   box.setObjectName(QStringLiteral("MessageBox"));
   QApplication::beep();
@@ -58,6 +101,7 @@ QMessageBox::StandardButton ShowMessage(const QString& text, QMessageBox::Icon k
 }
 
 AskAnswer AskWithDontShowAgain(const QString& text, QMessageBox::Icon kind, QMessageBox::StandardButtons buttons) {
+  if (g_dialogsEnded) return {CancelledAnswer(buttons), false};
   QMessageBox box(kind, QString::fromUtf8(kTitle), text, buttons, DialogParent());
   box.setObjectName(QStringLiteral("AskBox"));
   auto* check = new QCheckBox(QStringLiteral("&Don't show this message again"), &box);

@@ -17,6 +17,13 @@ class ToviApplication final : public QApplication {
 
 // The general error box: the text of a failure, with the program's title.
 void ShowErrorBox(const QString& text);
+
+// For an end of the run asked for from outside (a signal, the session), when
+// nobody may be there to answer: closes every open dialog, box and menu as
+// cancelled (a box as its Cancel or No button would), and from then on shows
+// none: errors go to stderr, each text once, and questions answer as cancelled.
+void EndDialogs();
+bool DialogsEnded();
 // Runs `body`; an exception that escapes it is shown in the error box.
 void RunGuarded(const std::function<void()>& body);
 

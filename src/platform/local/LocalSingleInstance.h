@@ -1,8 +1,11 @@
 #pragma once
-// Single instance through a per-user folder (mode 0700, $XDG_RUNTIME_DIR first):
-// an flock()ed lock file is the mutex, a local socket beside it carries messages.
+// Single instance through a per-user folder (mode 0700, not a link): an flock()ed
+// lock file is the mutex, a local socket beside it carries messages. The folder
+// is the first usable of $XDG_RUNTIME_DIR, $TMPDIR/toviwall-<uid> (/tmp by
+// default) and $XDG_CACHE_HOME/toviwall (~/.cache/toviwall).
 #include <QLocalServer>
 #include <QObject>
+#include <chrono>
 #include <memory>
 
 #include "platform/SingleInstance.h"
@@ -12,17 +15,23 @@ namespace toviwall::platform {
 class LocalSingleInstance final : public QObject, public SingleInstance {
   Q_OBJECT
  public:
-  // `folder` empty: the per-user runtime folder.
+  // `folder` empty: the per-user folder chosen as above.
   explicit LocalSingleInstance(std::string folder = {});
   ~LocalSingleInstance() override;
 
   bool OtherInstanceRunning(const std::string& name, const std::string& message) override;
   void Listen(std::function<void(const std::string&)> onMessage) override;
 
-  // Sends one message to the running instance; true when it was read.
-  static bool Send(const std::string& socketPath, const std::string& message, int timeoutMs);
-  // The per-user folder that holds the lock and the socket ("" when none can be had).
-  static std::string RuntimeFolder();
+  // How long a later start waits for an instance that is still starting.
+  static constexpr std::chrono::seconds kStartWait{30};
+
+  enum class Delivery { Delivered, NotListening, NoAnswer };
+  // Sends one message to the running instance and waits up to `timeoutMs` for it
+  // to be read. NotListening: nothing was sent (no one accepted the connection).
+  static Delivery Send(const std::string& socketPath, const std::string& message, int timeoutMs);
+  // The per-user folder for the lock and the socket named `name`; throws
+  // SingleInstanceError, saying why, when none is usable.
+  static std::string RuntimeFolder(const std::string& name);
 
  private:
   void OnNewConnection();

@@ -17,6 +17,13 @@ std::string QtX11DisplayName() {
   return dpy ? DisplayString(dpy) : "";
 }
 
+bool CanOpenX11Display() {
+  Display* dpy = XOpenDisplay(nullptr);
+  if (!dpy) return false;
+  XCloseDisplay(dpy);
+  return true;
+}
+
 void ForceActivateWindow(unsigned long window) {
   Display* dpy = QtX11Display();
   if (!dpy || !window) return;

@@ -14,6 +14,9 @@ Display* QtX11Display();
 // The name of the display Qt connected to; empty when not on X11.
 std::string QtX11DisplayName();
 
+// Opens and closes a connection to $DISPLAY.
+bool CanOpenX11Display();
+
 // Asks the window manager to activate the window as a pager would, which focus
 // stealing prevention lets through; raises it when no manager is running.
 void ForceActivateWindow(unsigned long window);

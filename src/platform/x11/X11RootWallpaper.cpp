@@ -1,8 +1,10 @@
 #include "platform/x11/X11RootWallpaper.h"
 
 #include "image/BitmapFile.h"
+#include "platform/x11/XcbUtil.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
@@ -129,6 +131,43 @@ std::optional<OurPixmap> ReadOurPixmap(Display* dpy, Window root) {
   }
   if (mark.size() != 1 || mark[0] != ours.pixmap) return std::nullopt;
   return ours;
+}
+
+// The id range a client's resources come from: the server hands a gone
+// client's range to the next connection, so an id left in a root property by a
+// program that ended may now name a resource of ours or of a live program.
+struct IdRange {
+  XID base = 0, mask = 0;
+  bool Holds(XID id) const { return mask && (id & ~mask) == base; }
+};
+
+IdRange RangeOf(xcb_connection_t* c) {
+  const xcb_setup_t* setup = c ? xcb_get_setup(c) : nullptr;
+  return setup ? IdRange{setup->resource_id_base, setup->resource_id_mask} : IdRange{};
+}
+
+// This process's connections: the painter's and the program's own (Qt's).
+std::vector<IdRange> OwnRanges(Display* dpy) {
+  return {RangeOf(XGetXCBConnection(dpy)), RangeOf(QtXcbSession().connection)};
+}
+
+bool Owned(const std::vector<IdRange>& own, XID id) {
+  return std::any_of(own.begin(), own.end(), [id](const IdRange& r) { return r.Holds(id); });
+}
+
+// A root pixmap another setter kept (RetainPermanent) may be freed by killing
+// its client; anything else the property names (a window, a gone id, one of
+// ours) must be left alone.
+bool ForeignPixmap(Display* dpy, XID id, const std::vector<IdRange>& own) {
+  if (Owned(own, id)) return false;
+  ErrorTrap trap(dpy);
+  Window ignored = 0;
+  int x = 0, y = 0;
+  unsigned w = 0, h = 0, border = 0, depth = 0;
+  if (!XGetGeometry(dpy, id, &ignored, &x, &y, &w, &h, &border, &depth) || trap.Error()) return false;
+  XWindowAttributes attributes;
+  const bool window = XGetWindowAttributes(dpy, id, &attributes) != 0 && !trap.Error();
+  return !window;
 }
 
 // --- painting ------------------------------------------------------------
@@ -406,25 +445,17 @@ void PaintAndPublish(const std::string& display, const std::string& file, Wallpa
     const RowPainter painter(picture ? &*picture : nullptr, PlacementOf(file, style),
                              Monitors(d, root, width, height), width, background);
 
+    // What the root names now, read before we make anything: a stale record may
+    // name ids our own connection is about to be given.
+    const std::vector<IdRange> own = OwnRanges(d);
+    const std::optional<OurPixmap> previous = ReadOurPixmap(d, root);
+    const std::optional<Pixmap> shown = ReadPixmapProperty(d, root, "_XROOTPMAP_ID");
+    const std::optional<Pixmap> esetroot = ReadPixmapProperty(d, root, "ESETROOT_PMAP_ID");
+
     ErrorTrap trap(d);
     Pixmap pixmap = XCreatePixmap(d, root, width, height, DefaultDepth(d, screen));
     if (trap.Error()) return;  // no room on the server: the desktop stays as it is
     PaintPixmap(d, screen, pixmap, width, height, painter);
-
-    // Free the wallpaper we replace, as every root-pixmap setter does: ours by
-    // its marker, another setter's when both properties name its pixmap.
-    const std::optional<OurPixmap> previous = ReadOurPixmap(d, root);
-    const std::optional<Pixmap> shown = ReadPixmapProperty(d, root, "_XROOTPMAP_ID");
-    const std::optional<Pixmap> esetroot = ReadPixmapProperty(d, root, "ESETROOT_PMAP_ID");
-    if (previous) XKillClient(d, previous->marker);
-    if (shown && esetroot && *shown == *esetroot && !(previous && previous->pixmap == *shown))
-      XKillClient(d, *shown);
-    trap.Clear();  // a setter that had already gone answers BadValue
-
-    SetPixmapProperty(d, root, "_XROOTPMAP_ID", pixmap);
-    SetPixmapProperty(d, root, "ESETROOT_PMAP_ID", pixmap);
-    XSetWindowBackgroundPixmap(d, root, pixmap);
-    XClearWindow(d, root);
 
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
@@ -433,11 +464,29 @@ void PaintAndPublish(const std::string& display, const std::string& file, Wallpa
     const Atom ours = XInternAtom(d, kOurPixmapProperty, False);
     long mark = static_cast<long>(pixmap);
     XChangeProperty(d, marker, ours, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&mark), 1);
+    // The pixmap must outlive this connection (and the program) before any
+    // property names it: a property naming a freed pixmap is what makes the
+    // next setter kill whoever gets that id.
+    XSetCloseDownMode(d, RetainPermanent);
+    if (trap.Error()) {
+      XSetCloseDownMode(d, DestroyAll);
+      return;
+    }
+
+    // Free the wallpaper we replace, as every root-pixmap setter does: ours by
+    // its marker, another setter's when both properties name its pixmap.
+    if (previous && !Owned(own, previous->marker)) XKillClient(d, previous->marker);
+    if (shown && esetroot && *shown == *esetroot && !(previous && previous->pixmap == *shown) &&
+        ForeignPixmap(d, *shown, own))
+      XKillClient(d, *shown);
+    trap.Clear();  // a setter that had already gone answers BadValue
+
+    SetPixmapProperty(d, root, "_XROOTPMAP_ID", pixmap);
+    SetPixmapProperty(d, root, "ESETROOT_PMAP_ID", pixmap);
+    XSetWindowBackgroundPixmap(d, root, pixmap);
+    XClearWindow(d, root);
     long record[2] = {static_cast<long>(pixmap), static_cast<long>(marker)};
     XChangeProperty(d, root, ours, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(record), 2);
-
-    // The pixmap must outlive this connection (and the program).
-    if (!trap.Error()) XSetCloseDownMode(d, RetainPermanent);
   }
 }
 

@@ -1,0 +1,150 @@
+// The single-instance rule of the real program: where its lock and socket may
+// live when other users can reach the shared places, and a later start that
+// comes while the first is still starting.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+
+#include "support/TestSession.h"
+
+namespace toviwall {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+constexpr const char* kTitle = "Tovi WallChanger";
+constexpr const char* kName = "Tovi_WallChanger";
+
+class SingleInstanceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RequireProgram("xdotool");
+    session = std::make_unique<Session>();
+    session->WriteProfile();
+  }
+
+  // Starts the program and waits until it listens at `socket`.
+  std::unique_ptr<Process> StartListening(const std::string& socket) {
+    auto p = session->StartProgram();
+    EXPECT_TRUE(WaitFor([&] { return Exists(socket) || !p->Running(); }) && p->Running())
+        << "not listening at " << socket << ": " << ReadFile(session->LastProgramLog());
+    return p;
+  }
+  // A later start hands its message over: the main window shows.
+  void LaterStartReachesTheFirst() {
+    session->RunProgram();
+    EXPECT_TRUE(session->WaitWindowVisible(kTitle, true));
+    session->RunProgram();
+    EXPECT_TRUE(session->WaitWindowVisible(kTitle, false));
+  }
+
+  std::unique_ptr<Session> session;
+};
+
+TEST_F(SingleInstanceTest, AFallbackFolderOfAnotherUserOrALinkIsPassedOver) {
+  // No usable runtime folder: the shared fallback in the temporary folder comes next.
+  session->SetEnv("XDG_RUNTIME_DIR", "");
+  const std::string tmp = session->Root() / "tmp";
+  fs::create_directories(tmp);
+  session->SetEnv("TMPDIR", tmp);
+  const std::string fallback = tmp + "/toviwall-" + std::to_string(::getuid());
+  const std::string cache = session->Home() + "/.cache/toviwall";
+
+  // Another user made it first.
+  fs::create_directory(fallback);
+  fs::permissions(fallback, fs::perms::all);
+  if (::chown(fallback.c_str(), 65534, 65534) != 0)
+    GTEST_SKIP() << "cannot give a folder to another user here (chown: " << std::strerror(errno) << ")";
+  {
+    auto first = StartListening(cache + "/" + kName);
+    LaterStartReachesTheFirst();
+  }
+
+  // A link, even to a private folder of ours.
+  fs::remove(fallback);
+  const std::string target = session->Root() / "elsewhere";
+  fs::create_directory(target);
+  fs::permissions(target, fs::perms::owner_all);
+  fs::create_directory_symlink(target, fallback);
+  {
+    auto first = StartListening(cache + "/" + kName);
+    LaterStartReachesTheFirst();
+  }
+  EXPECT_TRUE(fs::is_empty(target));
+
+  // Nowhere private at all: the start says so and ends.
+  fs::remove_all(cache);
+  fs::create_directory_symlink(target, cache);
+  auto refused = session->StartProgram();
+  ASSERT_TRUE(session->WaitWindowVisible(kTitle, true)) << "no box: " << ReadFile(session->LastProgramLog());
+  session->Xdotool({"windowfocus", "--sync", std::to_string(session->FindWindows(kTitle, true).at(0))});
+  session->Xdotool({"key", "Return"});
+  EXPECT_EQ(refused->Wait(10000), std::optional<int>(1));
+  EXPECT_NE(ReadFile(session->LastProgramLog()).find("no private folder for its lock"),
+            std::string::npos)
+      << ReadFile(session->LastProgramLog());
+}
+
+TEST_F(SingleInstanceTest, ARuntimeFolderTooLongForASocketIsPassedOver) {
+  const std::string runtime = session->Root() / std::string(100, 'r');
+  fs::create_directory(runtime);
+  fs::permissions(runtime, fs::perms::owner_all);
+  session->SetEnv("XDG_RUNTIME_DIR", runtime);
+  const std::string tmp = session->Root() / "tmp";
+  fs::create_directories(tmp);
+  session->SetEnv("TMPDIR", tmp);
+  auto first = StartListening(tmp + "/toviwall-" + std::to_string(::getuid()) + "/" + kName);
+  LaterStartReachesTheFirst();
+}
+
+TEST_F(SingleInstanceTest, ALaterStartWaitsForAnInstanceThatIsStillStarting) {
+  // The test plays a first instance that holds the lock and listens late.
+  const std::string lock = session->RuntimeDir() + "/" + kName + ".lock";
+  int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  auto later = session->StartProgram();
+  EXPECT_FALSE(later->Wait(1500).has_value()) << "gave up at once: " << ReadFile(session->LastProgramLog());
+
+  int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string path = session->RuntimeDir() + "/" + kName;
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(server, 4), 0);
+  pollfd waiting{server, POLLIN, 0};
+  ASSERT_EQ(::poll(&waiting, 1, 10000), 1) << "no connection";
+  int client = ::accept(server, nullptr, nullptr);
+  ASSERT_GE(client, 0);
+  std::string message;
+  char c = 0;
+  while (::read(client, &c, 1) == 1 && c != '\n') message += c;
+  EXPECT_EQ(message, std::string("ToviMsg") + kName);
+  ASSERT_EQ(::write(client, "\x06", 1), 1);
+  EXPECT_EQ(later->Wait(10000), std::optional<int>(0));
+  ::close(client);
+  ::close(server);
+  ::unlink(path.c_str());
+
+  // A first instance that ends before it listens: the waiting start takes its place.
+  auto next = session->StartProgram();
+  EXPECT_FALSE(next->Wait(1000).has_value());
+  ::close(fd);
+  EXPECT_TRUE(WaitFor([&] { return Exists(path); })) << ReadFile(session->LastProgramLog());
+  next->Signal(SIGTERM);
+  EXPECT_EQ(next->Wait(10000), std::optional<int>(0));
+}
+
+}  // namespace
+}  // namespace toviwall
