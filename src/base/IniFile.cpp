@@ -154,7 +154,8 @@ std::string Unquote(std::string_view v) {
 std::optional<std::string> ReadRaw(const std::string& file, std::string_view section, std::string_view key) {
   std::string bytes;
   if (!ReadWholeFile(file, bytes)) return std::nullopt;
-  const std::string_view text(bytes.data(), std::min(bytes.find('\0'), bytes.size()));  // a NUL ends the text
+  std::string_view text(bytes.data(), std::min(bytes.find('\0'), bytes.size()));  // a NUL ends the text
+  if (text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
   bool inSection = false;
   // Each line ends at CR, LF or CR LF; both searches only move forward.
   std::size_t lf = text.find('\n'), cr = text.find('\r');
