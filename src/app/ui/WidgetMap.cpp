@@ -80,8 +80,12 @@ void WidgetMap::Write() {
         if (a->menu() && !a->menu()->objectName().isEmpty()) name = a->menu()->objectName();
         if (name.isEmpty() || !a->isVisible()) continue;
         QRect r = menu->actionGeometry(a);
-        line(QStringLiteral("%1.%2").arg(menu->objectName(), name), QRect(menu->mapToGlobal(r.topLeft()), r.size()),
-             a->text());
+        const QRect global(menu->mapToGlobal(r.topLeft()), r.size());
+        const QString key = QStringLiteral("%1.%2").arg(menu->objectName(), name);
+        line(key, global, a->text());
+        // The marks an item carries: "Menu.Item!checked", "Menu.Item!default".
+        if (a->isChecked()) line(key + QStringLiteral("!checked"), global, a->text());
+        if (menu->defaultAction() == a) line(key + QStringLiteral("!default"), global, a->text());
       }
     }
     for (QTabWidget* tabs : top->findChildren<QTabWidget*>()) {
