@@ -71,6 +71,11 @@ class DisplayModeTest : public ::testing::Test {
     std::stringstream ss(ReadFile(session->WidgetMapFile()));
     std::string line;
     while (std::getline(ss, line)) {
+      std::string mark;
+      if (auto colon = line.find(':'); colon != std::string::npos && colon < line.find(' ')) {
+        mark = line.substr(0, colon);
+        line.erase(0, colon + 1);
+      }
       if (line.rfind(menu + ".", 0) != 0) continue;
       std::stringstream ls(line);
       std::string key, text;
@@ -78,12 +83,10 @@ class DisplayModeTest : public ::testing::Test {
       ls >> key >> x >> y >> w >> h;
       std::getline(ls, text);
       if (!text.empty() && text[0] == ' ') text.erase(0, 1);
-      std::string name = key.substr(menu.size() + 1);
-      if (auto mark = name.find('!'); mark != std::string::npos) {
-        (name.substr(mark) == "!checked" ? checked : defaulted).insert(name.substr(0, mark));
-        continue;
-      }
-      rows.push_back({y, Item{name, text, false}});
+      const std::string name = key.substr(menu.size() + 1);
+      if (mark == "checked") checked.insert(name);
+      if (mark == "default") defaulted.insert(name);
+      if (mark.empty()) rows.push_back({y, Item{name, text, false}});
     }
     std::sort(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.first < b.first; });
     std::vector<Item> items;

@@ -107,11 +107,11 @@ def main():
     bus = dbus.bus.BusConnection(args.address)
     keep = []
     if not args.no_login1:
-        keep.append(dbus.service.BusName("org.freedesktop.login1", bus))
+        keep.append(dbus.service.BusName("org.freedesktop.login1", bus, do_not_queue=True))
         keep.append(Manager(bus, "/org/freedesktop/login1"))
         keep.append(Session(bus, SESSION_PATH))
     if args.screensaver:
-        keep.append(dbus.service.BusName("org.freedesktop.ScreenSaver", bus))
+        keep.append(dbus.service.BusName("org.freedesktop.ScreenSaver", bus, do_not_queue=True))
         keep.append(ScreenSaver(bus, "/org/freedesktop/ScreenSaver"))
     print("ready", flush=True)
     GLib.MainLoop().run()

@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -380,6 +381,7 @@ std::unique_ptr<Process> StartFakeLogin1(const std::string& address, const std::
   Process::Options options;
   options.env = {{"PATH", GetEnv("PATH")}};
   options.logFile = record + ".log";
+  std::remove(options.logFile.c_str());  // an earlier stand-in's "ready" is not this one's
   auto p = Process::Start(argv, options);
   if (!WaitFor([&] { return ReadFile(record + ".log").find("ready") != std::string::npos || !p->Running(); }) ||
       !p->Running())

@@ -83,9 +83,9 @@ void WidgetMap::Write() {
         const QRect global(menu->mapToGlobal(r.topLeft()), r.size());
         const QString key = QStringLiteral("%1.%2").arg(menu->objectName(), name);
         line(key, global, a->text());
-        // The marks an item carries: "Menu.Item!checked", "Menu.Item!default".
-        if (a->isChecked()) line(key + QStringLiteral("!checked"), global, a->text());
-        if (menu->defaultAction() == a) line(key + QStringLiteral("!default"), global, a->text());
+        // The marks an item carries: "checked:Menu.Item", "default:Menu.Item".
+        if (a->isChecked()) line(QStringLiteral("checked:") + key, global, a->text());
+        if (menu->defaultAction() == a) line(QStringLiteral("default:") + key, global, a->text());
       }
     }
     for (QTabWidget* tabs : top->findChildren<QTabWidget*>()) {
