@@ -1,10 +1,12 @@
 #include "platform/Platform.h"
 
 #include "platform/DesktopWallpaperChoice.h"
+#include "platform/freedesktop/FreedesktopSystemActions.h"
 #include "platform/local/LocalSingleInstance.h"
 #include "platform/local/SessionEndSignals.h"
 #include "platform/null/NullPlatform.h"
 #include "platform/x11/X11Display.h"
+#include "platform/x11/X11DisplayModes.h"
 #include "platform/x11/X11GlobalHotKeys.h"
 #include "platform/x11/X11Screen.h"
 #include "platform/x11/X11TrayHost.h"
@@ -27,6 +29,8 @@ Platform::Platform(Parts parts) : parts_(std::move(parts)) {
   OrNull<NullDesktopWallpaper>(parts_.desktopWallpaper);
   OrNull<NullTrayHost>(parts_.trayHost);
   OrNull<NullGlobalHotKeys>(parts_.globalHotKeys);
+  OrNull<NullDisplayModes>(parts_.displayModes);
+  OrNull<NullSystemActions>(parts_.systemActions);
 }
 
 bool X11DisplayAvailable() { return CanOpenX11Display(); }
@@ -42,7 +46,9 @@ std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> si
     parts.windowActivation = std::make_unique<X11WindowActivation>();
     parts.screen = std::make_unique<X11Screen>();
     parts.desktopWallpaper = CreateDesktopWallpaper(QtX11DisplayName());
+    parts.displayModes = CreateX11DisplayModes(QtX11DisplayName());
   }
+  parts.systemActions = std::make_unique<FreedesktopSystemActions>();
   parts.trayHost = CreateX11TrayHost();
   parts.globalHotKeys = CreateX11GlobalHotKeys();
   return std::make_unique<Platform>(std::move(parts));

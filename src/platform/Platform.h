@@ -5,10 +5,12 @@
 #include <memory>
 
 #include "platform/DesktopWallpaper.h"
+#include "platform/DisplayModes.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/Screen.h"
 #include "platform/SessionEnd.h"
 #include "platform/SingleInstance.h"
+#include "platform/SystemActions.h"
 #include "platform/TrayHost.h"
 #include "platform/WindowActivation.h"
 
@@ -24,6 +26,8 @@ class Platform {
     std::unique_ptr<DesktopWallpaper> desktopWallpaper;
     std::unique_ptr<TrayHost> trayHost;
     std::unique_ptr<GlobalHotKeys> globalHotKeys;
+    std::unique_ptr<DisplayModes> displayModes;
+    std::unique_ptr<SystemActions> systemActions;
   };
   // Missing parts become their null implementations.
   explicit Platform(Parts parts);
@@ -37,6 +41,8 @@ class Platform {
   DesktopWallpaper& desktopWallpaper() { return *parts_.desktopWallpaper; }
   TrayHost& trayHost() { return *parts_.trayHost; }
   GlobalHotKeys& globalHotKeys() { return *parts_.globalHotKeys; }
+  DisplayModes& displayModes() { return *parts_.displayModes; }
+  SystemActions& systemActions() { return *parts_.systemActions; }
 
  private:
   Parts parts_;

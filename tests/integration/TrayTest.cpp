@@ -223,6 +223,7 @@ TEST_F(TrayTest, WithoutATrayTheMainWindowShowsWithAWayOut) {
 }
 
 TEST_F(TrayTest, RightButtonPressOpensTheMenuWithItsCaptions) {
+  RequireProgram("xdg-screensaver");  // a way to lock the screen: Lock is offered
   session->WriteProfile();
   auto p = session->StartReady();
   const unsigned long icon = Icon("ToviWallIcon");
@@ -235,6 +236,7 @@ TEST_F(TrayTest, RightButtonPressOpensTheMenuWithItsCaptions) {
   using Items = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(MenuItems(), (Items{{"ActionShowMainWindow", "Show Main Window"},
                                 {"ActionChange", "Change Wallpaper"},
+                                {"ActionLockWorkStation", "Lock Workstation"},
                                 {"ActionActivateScreenSave", "Activate Screen Saver"},
                                 {"TBSubmenuItemDisplay", "Display"},
                                 {"TBSubmenuItemExitWin", "Exit Windows"},

@@ -84,6 +84,29 @@ void FakeDesktopWallpaper::Reload() {
   AnnounceSettingsChange();
 }
 
+platform::DisplayChange FakeDisplayModes::ChangeMode(const DisplayModeRecord& mode) {
+  changes.push_back(mode);
+  if (answer == platform::DisplayChange::Successful) current = mode;
+  return answer;
+}
+
+bool FakeSystemActions::OpenDoor(const std::string& drive) {
+  calls.push_back("Open " + drive);
+  return true;
+}
+
+bool FakeSystemActions::CloseDoor(const std::string& drive) {
+  calls.push_back("Close " + drive);
+  return true;
+}
+
+std::string FakeSystemActions::Request(platform::SessionRequest what, bool force) {
+  static const char* const kNames[] = {"LogOff", "Reboot", "ShutDown", "PowerOff", "Suspend", "Hibernate"};
+  calls.push_back(std::string("Request ") + kNames[static_cast<int>(what)] + (force ? " forced" : ""));
+  if (onRequest) onRequest();
+  return refusal;
+}
+
 FakePlatform::FakePlatform() {
   platform::Platform::Parts parts;
   auto k = std::make_unique<FakeGlobalHotKeys>();
@@ -92,18 +115,24 @@ FakePlatform::FakePlatform() {
   auto s = std::make_unique<FakeScreen>();
   auto e = std::make_unique<FakeSessionEnd>();
   auto a = std::make_unique<FakeWindowActivation>();
+  auto m = std::make_unique<FakeDisplayModes>();
+  auto y = std::make_unique<FakeSystemActions>();
   hotKeys = k.get();
   tray = t.get();
   desktop = d.get();
   screen = s.get();
   sessionEnd = e.get();
   activation = a.get();
+  displayModes = m.get();
+  systemActions = y.get();
   parts.globalHotKeys = std::move(k);
   parts.trayHost = std::move(t);
   parts.desktopWallpaper = std::move(d);
   parts.screen = std::move(s);
   parts.sessionEnd = std::move(e);
   parts.windowActivation = std::move(a);
+  parts.displayModes = std::move(m);
+  parts.systemActions = std::move(y);
   platform = std::make_unique<platform::Platform>(std::move(parts));  // no other instance: the null one
 }
 

@@ -4,6 +4,7 @@
 // the test to read, and the test plays the desktop's part (a key pressed, a
 // click on the icon, a new tray, the session ending). The real backends are
 // tested against their real peers in tests/platform and tests/integration.
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -108,6 +109,45 @@ class FakeWindowActivation final : public platform::WindowActivation {
   std::vector<unsigned long> forced;
 };
 
+// A display whose modes the test sets; a switch takes the answer the test chose.
+class FakeDisplayModes final : public platform::DisplayModes {
+ public:
+  std::vector<DisplayModeRecord> Modes() override { return modes; }
+  std::optional<DisplayModeRecord> CurrentMode() override { return current; }
+  platform::DisplayChange ChangeMode(const DisplayModeRecord& mode) override;
+  bool ReportsRefreshRates() override { return refreshRates; }
+
+  std::vector<DisplayModeRecord> modes;
+  std::optional<DisplayModeRecord> current;
+  bool refreshRates = true;
+  platform::DisplayChange answer = platform::DisplayChange::Successful;
+  std::vector<DisplayModeRecord> changes;  // every mode asked for, in order
+  // The display tells of a change (another program switched it).
+  void Announce() { AnnounceDisplayChange(); }
+};
+
+// Optical drives without hardware, and session and power requests that only
+// get written down.
+class FakeSystemActions final : public platform::SystemActions {
+ public:
+  std::vector<std::string> OpticalDrives() override { return drives; }
+  bool OpenDoor(const std::string& drive) override;
+  bool CloseDoor(const std::string& drive) override;
+  bool CanLock() override { return canLock; }
+  void Lock() override { calls.push_back("Lock"); }
+  void ActivateScreenSaver() override { calls.push_back("ActivateScreenSaver"); }
+  void OpenDisplaySettings() override { calls.push_back("OpenDisplaySettings"); }
+  bool CanSuspend() override { return canSuspend; }
+  bool CanHibernate() override { return canHibernate; }
+  std::string Request(platform::SessionRequest what, bool force) override;
+
+  std::vector<std::string> drives;
+  bool canLock = false, canSuspend = false, canHibernate = false;
+  std::string refusal;  // the reason a request is refused with; empty: taken
+  std::vector<std::string> calls;  // "Open sr0", "Request PowerOff", ...
+  std::function<void()> onRequest;  // runs as a request arrives
+};
+
 // The bundle, with the doubles at hand.
 struct FakePlatform {
   FakePlatform();
@@ -117,6 +157,8 @@ struct FakePlatform {
   FakeScreen* screen;
   FakeSessionEnd* sessionEnd;
   FakeWindowActivation* activation;
+  FakeDisplayModes* displayModes;
+  FakeSystemActions* systemActions;
   std::unique_ptr<platform::Platform> platform;
 };
 

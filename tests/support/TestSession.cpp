@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -271,15 +272,40 @@ std::string SourceDir() { return TOVIWALL_TEST_SOURCE_DIR; }
 
 XServer::XServer(int width, int height, int depth) : width_(width), height_(height) {
   RequireProgram("Xvfb");
+  std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
+  Start({"Xvfb", "-screen", "0", screen, "-nolisten", "tcp", "-noreset", "+extension", "RANDR"}, "Xvfb");
+}
+
+XServer::XServer(const std::string& xorgConfig) : dir_(std::make_unique<TempDir>("toviwall-xorg")) {
+  if (!Exists("/usr/lib/xorg/modules/drivers/dummy_drv.so") || !Exists("/usr/lib/xorg/Xorg"))
+    throw std::runtime_error(
+        "The tests need Xorg with the dummy video driver (xserver-xorg-core, xserver-xorg-video-dummy); run "
+        "scripts/setup to install them.");
+  WriteFile(*dir_ / "xorg.conf", xorgConfig);
+  // A folder of its own, so that no configuration of the machine's is read.
+  fs::create_directories(*dir_ / "conf.d");
+  WriteFile(*dir_ / "conf.d/00-empty.conf", "");
+  // /usr/lib/xorg/Xorg itself: the wrapper in PATH asks for a console.
+  Start({"/usr/lib/xorg/Xorg", "-config", *dir_ / "xorg.conf", "-configdir", *dir_ / "conf.d", "-logfile",
+         *dir_ / "Xorg.log", "-noreset", "-nolisten", "tcp", "-novtswitch", "-sharevts"},
+        "Xorg");
+  ::Display* dpy = XOpenDisplay(display_.c_str());
+  if (!dpy) throw std::runtime_error("cannot open the dummy Xorg's display " + display_);
+  width_ = DisplayWidth(dpy, DefaultScreen(dpy));
+  height_ = DisplayHeight(dpy, DefaultScreen(dpy));
+  XCloseDisplay(dpy);
+}
+
+void XServer::Start(const std::vector<std::string>& command, const std::string& name) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   Process::Options options;
   options.env = {{"PATH", GetEnv("PATH")}};
   options.keepFds = {fds[1]};
-  std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
-  process_ = Process::Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten",
-                             "tcp", "-noreset", "+extension", "RANDR"},
-                            options);
+  if (dir_) options.logFile = *dir_ / "stderr.log";
+  std::vector<std::string> argv = command;
+  argv.insert(argv.begin() + 1, {"-displayfd", std::to_string(fds[1])});
+  process_ = Process::Start(argv, options);
   ::close(fds[1]);
   std::string number;
   struct pollfd p {fds[0], POLLIN, 0};
@@ -293,18 +319,92 @@ XServer::XServer(int width, int height, int depth) : width_(width), height_(heig
     }
   }
   ::close(fds[0]);
-  if (number.empty()) throw std::runtime_error("Xvfb did not start");
+  if (number.empty())
+    throw std::runtime_error(name + " did not start" + (dir_ ? ":\n" + ReadFile(*dir_ / "Xorg.log") : ""));
   display_ = ":" + number;
 }
 
+std::string DummyXorgConfig(const std::vector<std::string>& modelines, int virtualWidth, int virtualHeight) {
+  std::string modes, names;
+  for (const std::string& line : modelines) {
+    modes += "  Modeline " + line + "\n";
+    names += " " + line.substr(0, line.find(' ', 1));
+  }
+  return "Section \"ServerFlags\"\n"
+         "  Option \"AutoAddDevices\" \"false\"\n"
+         "  Option \"AutoEnableDevices\" \"false\"\n"
+         "  Option \"DontVTSwitch\" \"true\"\n"
+         "EndSection\n"
+         "Section \"Device\"\n  Identifier \"dummy\"\n  Driver \"dummy\"\n  VideoRam 64000\nEndSection\n"
+         "Section \"Monitor\"\n  Identifier \"monitor\"\n  HorizSync 5-1000\n  VertRefresh 5-1000\n" +
+         modes +
+         "EndSection\n"
+         "Section \"Screen\"\n  Identifier \"screen\"\n  Device \"dummy\"\n  Monitor \"monitor\"\n"
+         "  DefaultDepth 24\n  SubSection \"Display\"\n    Depth 24\n    Modes" +
+         names + "\n    Virtual " + std::to_string(virtualWidth) + " " + std::to_string(virtualHeight) +
+         "\n  EndSubSection\nEndSection\n";
+}
+
 XServer::~XServer() = default;
+
+DBusDaemon::DBusDaemon() : dir_("toviwall-dbus") {
+  RequireProgram("dbus-daemon");
+  const std::string socket = dir_ / "bus";
+  WriteFile(dir_ / "bus.conf",
+            "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+            "<busconfig>\n  <type>system</type>\n  <listen>unix:path=" + socket +
+                "</listen>\n  <auth>EXTERNAL</auth>\n"
+                "  <policy context=\"default\">\n    <allow user=\"*\"/>\n    <allow own=\"*\"/>\n"
+                "    <allow send_destination=\"*\"/>\n    <allow receive_sender=\"*\"/>\n  </policy>\n"
+                "</busconfig>\n");
+  Process::Options options;
+  options.env = {{"PATH", GetEnv("PATH")}};
+  options.logFile = dir_ / "dbus-daemon.log";
+  process_ = Process::Start({"dbus-daemon", "--config-file=" + (dir_ / "bus.conf"), "--nofork", "--nopidfile"},
+                            options);
+  if (!WaitFor([&] { return Exists(socket) || !process_->Running(); }) || !process_->Running())
+    throw std::runtime_error("dbus-daemon did not start:\n" + ReadFile(dir_ / "dbus-daemon.log"));
+  address_ = "unix:path=" + socket;
+}
+
+DBusDaemon::~DBusDaemon() = default;
+
+std::unique_ptr<Process> StartFakeLogin1(const std::string& address, const std::string& record,
+                                         const std::vector<std::string>& extra) {
+  // The system's Python, which has the D-Bus bindings (python3-dbus, python3-gi).
+  const std::string python = "/usr/bin/python3";
+  if (!Exists(python)) throw std::runtime_error("The tests need /usr/bin/python3; run scripts/setup.");
+  std::vector<std::string> argv{python, SourceDir() + "/tests/programs/fake-login1.py", "--address", address,
+                                "--record", record};
+  argv.insert(argv.end(), extra.begin(), extra.end());
+  Process::Options options;
+  options.env = {{"PATH", GetEnv("PATH")}};
+  options.logFile = record + ".log";
+  std::remove(options.logFile.c_str());  // an earlier stand-in's "ready" is not this one's
+  auto p = Process::Start(argv, options);
+  if (!WaitFor([&] { return ReadFile(record + ".log").find("ready") != std::string::npos || !p->Running(); }) ||
+      !p->Running())
+    throw std::runtime_error("fake-login1.py did not start:\n" + ReadFile(record + ".log"));
+  return p;
+}
+
+std::vector<std::string> RecordedCalls(const std::string& record) {
+  std::vector<std::string> lines;
+  std::stringstream ss(ReadFile(record));
+  std::string line;
+  while (std::getline(ss, line))
+    if (!line.empty()) lines.push_back(line);
+  return lines;
+}
 
 Session::Session(const SessionOptions& options) : root_("toviwall-session") {
   fs::create_directories(Home());
   fs::create_directories(ConfigHome());
   fs::create_directories(RuntimeDir());
   ::chmod(RuntimeDir().c_str(), 0700);
-  x_ = std::make_unique<XServer>(options.width, options.height, options.depth);
+  x_ = options.xorgConfig.empty() ? std::make_unique<XServer>(options.width, options.height, options.depth)
+                                  : std::make_unique<XServer>(options.xorgConfig);
   if (options.tray) StartTray();
 }
 
@@ -329,6 +429,10 @@ Env Session::Environment() const {
       {"QT_QPA_PLATFORM", "xcb"},
       {"TOVIWALL_DESKTOP", "x11"},
       {"TOVIWALL_WIDGET_MAP", WidgetMapFile()},
+      // No bus of the machine's: its logind could end the real session or
+      // power the machine off. Tests that want a bus start their own.
+      {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (root_ / "no-system-bus")},
+      {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (root_ / "no-session-bus")},
   };
   for (auto& [k, v] : extraEnv_) env[k] = v;
   return env;

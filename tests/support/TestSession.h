@@ -92,24 +92,60 @@ std::string BinaryDir();
 // The source tree (test data lies in tests/data).
 std::string SourceDir();
 
-// A private Xvfb on a free display number.
+// A private X server on a free display number: Xvfb, or Xorg with the dummy video
+// driver, which can switch display modes (Xvfb cannot).
 class XServer {
  public:
   XServer(int width = 1280, int height = 1024, int depth = 24);
+  // Xorg with the dummy driver and this configuration file's text (see
+  // DummyXorgConfig): an ordinary server on a free display that takes no input
+  // devices and leaves the virtual terminals alone.
+  explicit XServer(const std::string& xorgConfig);
   ~XServer();
   const std::string& Display() const { return display_; }
   int Width() const { return width_; }
   int Height() const { return height_; }
 
  private:
+  void Start(const std::vector<std::string>& argv, const std::string& name);
+  std::unique_ptr<TempDir> dir_;
   std::unique_ptr<Process> process_;
   std::string display_;
-  int width_, height_;
+  int width_ = 0, height_ = 0;
 };
+
+// An Xorg configuration for the dummy driver: one screen of depth 24 and the
+// given Modeline lines (the text after "Modeline"), all offered, the first at start.
+// The driver adds some standard modes of its own to the output's list.
+std::string DummyXorgConfig(const std::vector<std::string>& modelines, int virtualWidth, int virtualHeight);
+
+// A private D-Bus message bus, open to this user, for services that stand in for
+// the system's (programs find it through DBUS_SYSTEM_BUS_ADDRESS or
+// DBUS_SESSION_BUS_ADDRESS).
+class DBusDaemon {
+ public:
+  DBusDaemon();
+  ~DBusDaemon();
+  const std::string& Address() const { return address_; }
+
+ private:
+  TempDir dir_;
+  std::unique_ptr<Process> process_;
+  std::string address_;
+};
+
+// tests/programs/fake-login1.py on the bus at `address`: a stand-in for logind
+// (and with "--screensaver" for the freedesktop screen saver) that writes every
+// call it gets to `record`, one line each. Waits until it owns its names.
+std::unique_ptr<Process> StartFakeLogin1(const std::string& address, const std::string& record,
+                                         const std::vector<std::string>& options);
+// The lines `record` holds now.
+std::vector<std::string> RecordedCalls(const std::string& record);
 
 struct SessionOptions {
   int width = 1280, height = 1024, depth = 24;
   bool tray = false;  // start trayer as the tray host
+  std::string xorgConfig = {};  // not empty: Xorg with the dummy driver instead of Xvfb
 };
 
 // A private user on a private display.

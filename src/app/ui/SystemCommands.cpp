@@ -1,12 +1,66 @@
 #include "app/ui/SystemCommands.h"
 
+#include <QApplication>
+#include <QMenu>
+#include <cstdlib>
+#include <optional>
+
+#include "app/ui/DesktopPage.h"
 #include "app/ui/FormParts.h"
+#include "app/ui/ImageListPage.h"
 #include "app/ui/OptionsPage.h"
+#include "app/ui/TrayMenu.h"
 #include "app/ui/WallPaperMain.h"
+#include "desktop/ui/UnitFormConfirm.h"
+#include "platform/DisplayModes.h"
+#include "platform/SystemActions.h"
 
 namespace toviwall {
+namespace {
+
+using platform::DisplayChange;
+
+// One of the confirmation's 20 steps: a second. TOVIWALL_CONFIRM_TICK_MS (1 to
+// 1000 milliseconds) shortens it for tests.
+int ConfirmTickMs() {
+  if (const char* text = std::getenv("TOVIWALL_CONFIRM_TICK_MS")) {
+    char* end = nullptr;
+    long ms = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && ms > 0 && ms <= 1000) return static_cast<int>(ms);
+  }
+  return 1000;
+}
+
+// "1024 * 768" -> "1024x768": the numbers of a caption, for an item's object name.
+std::string NameOf(const std::string& caption) {
+  std::string name;
+  bool inNumber = false;
+  for (char ch : caption) {
+    const bool digit = ch >= '0' && ch <= '9';
+    if (digit && !inNumber && !name.empty()) name += 'x';
+    if (digit) name += ch;
+    inNumber = digit;
+  }
+  return name;
+}
+
+struct ExitItem {
+  int caption;
+  int tag;
+  TToviExitWinType type;
+  const char* name;
+};
+constexpr ExitItem kLogOff{10054, 61, TToviExitWinType::ewLogoff, "ExitWinLogOff"};
+constexpr ExitItem kReboot{10056, 62, TToviExitWinType::ewReboot, "ExitWinReboot"};
+// The menu's "Shut Down" switches the power off.
+constexpr ExitItem kShutDown{10058, 63, TToviExitWinType::ewPowerOff, "ExitWinShutDown"};
+constexpr ExitItem kStandBy{10055, 64, TToviExitWinType::ewStandBy, "ExitWinStandBy"};
+constexpr ExitItem kHibernate{10057, 65, TToviExitWinType::ewHibernate, "ExitWinHibernate"};
+
+}  // namespace
 
 SystemCommands::SystemCommands(TMainForm& form) : form_(form) {
+  ExitWin = new TToviExitWin(form.Platform().systemActions(), this);
   ActionLockWorkStation_ = NamedAction(&form, "ActionLockWorkStation");
   ActionActivateScreenSave_ = NamedAction(&form, "ActionActivateScreenSave");
   ActionOpenDisplayProperties_ = NamedAction(&form, "ActionOpenDisplayProperties");
@@ -18,24 +72,222 @@ SystemCommands::SystemCommands(TMainForm& form) : form_(form) {
           Guarded(this, &SystemCommands::ActionOpenDisplayPropertiesExecute));
 }
 
+SystemCommands::~SystemCommands() { form_.Platform().displayModes().SetDisplayChangeListener({}); }
+
 void SystemCommands::ApplyCaptions() {
   ActionLockWorkStation_->setText(T(10041));
   ActionActivateScreenSave_->setText(T(10042));
   ActionOpenDisplayProperties_->setText(T(10061));
 }
 
-void SystemCommands::BuildExitWindowsMenu() {}        // not built yet: the system commands
-void SystemCommands::BuildDisplayModeMenu() {}        // not built yet: display modes
-void SystemCommands::BuildCDRomMenu() {}              // not built yet: CD drives
-// Not built yet: locking. Until then the command cannot work, so it is not offered.
-void SystemCommands::ShowLockCommandIfSupported() {
-  ActionLockWorkStation_->setVisible(false);
-  form_.OptionsTab().SetLockChoiceVisible(false);
+// --- Exit Windows --------------------------------------------------------
+
+void SystemCommands::BuildExitWindowsMenu() {
+  QMenu* menu = form_.Tray().ExitWindowsMenu();
+  menu->clear();
+  std::vector<ExitItem> items{kLogOff, kReboot, kShutDown};
+  if (ExitWin->CanStandBy()) {
+    items.push_back(kStandBy);
+    if (ExitWin->CanHibernate()) items.push_back(kHibernate);
+  }
+  for (const ExitItem& item : items) {
+    QAction* action = NamedAction(menu, item.name);
+    action->setText(T(item.caption));
+    action->setData(item.tag);
+    const TToviExitWinType type = item.type;
+    connect(action, &QAction::triggered, this, [this, type] { RunGuarded([&] { ExitWindowsAs(type); }); });
+    menu->addAction(action);
+  }
 }
-void SystemCommands::OpenFirstCDDrive() {}
-void SystemCommands::CloseFirstCDDrive() {}
-void SystemCommands::ActionLockWorkStationExecute() {}
-void SystemCommands::ActionActivateScreenSaveExecute() {}
-void SystemCommands::ActionOpenDisplayPropertiesExecute() {}
+
+void SystemCommands::ExitWindowsAs(TToviExitWinType type) {
+  ExitWin->ExitWinType = type;
+  ExitWin->Execute();  // a refusal ends the program all the same
+  form_.PrepareShutdown();
+  form_.EndRun();
+}
+
+// --- CD doors --------------------------------------------------------------
+
+void SystemCommands::BuildCDRomMenu() {
+  QMenu* menu = form_.Tray().CDRomMenu();
+  cdDrives_ = form_.Platform().systemActions().OpticalDrives();
+  for (std::size_t k = 0; k < cdDrives_.size(); ++k) {
+    const std::string& drive = cdDrives_[k];
+    if (k > 0) menu->addSeparator();
+    menu->menuAction()->setVisible(true);
+    QAction* open = NamedAction(menu, ("OpenDrive_" + drive).c_str());
+    open->setText(Q(FormatText(S(10083), {drive})));
+    open->setData(static_cast<int>(2 * k + 1));
+    connect(open, &QAction::triggered, this, [this, open] { RunGuarded([&] { ActionOpenDriveExecute(open); }); });
+    menu->addAction(open);
+    QAction* close = NamedAction(menu, ("CloseDrive_" + drive).c_str());
+    close->setText(Q(FormatText(S(10084), {drive})));
+    close->setData(static_cast<int>(2 * k + 2));
+    connect(close, &QAction::triggered, this, [this, close] { RunGuarded([&] { ActionCloseDriveExecute(close); }); });
+    menu->addAction(close);
+  }
+}
+
+void SystemCommands::ActionOpenDriveExecute(QAction* item) {
+  const std::size_t k = static_cast<std::size_t>((item->data().toInt() - 1) / 2);
+  if (k < cdDrives_.size()) form_.Platform().systemActions().OpenDoor(cdDrives_[k]);
+}
+
+void SystemCommands::ActionCloseDriveExecute(QAction* item) {
+  const std::size_t k = static_cast<std::size_t>((item->data().toInt() - 1) / 2);
+  if (k < cdDrives_.size()) form_.Platform().systemActions().CloseDoor(cdDrives_[k]);
+}
+
+void SystemCommands::OpenFirstCDDrive() {
+  const std::vector<std::string> drives = form_.Platform().systemActions().OpticalDrives();
+  if (!drives.empty()) form_.Platform().systemActions().OpenDoor(drives.front());
+}
+
+void SystemCommands::CloseFirstCDDrive() {
+  const std::vector<std::string> drives = form_.Platform().systemActions().OpticalDrives();
+  if (!drives.empty()) form_.Platform().systemActions().CloseDoor(drives.front());
+}
+
+// --- Lock, screen saver, display settings ----------------------------------
+
+void SystemCommands::ShowLockCommandIfSupported() {
+  const bool canLock = form_.Platform().systemActions().CanLock();
+  ActionLockWorkStation_->setVisible(canLock);
+  form_.OptionsTab().SetLockChoiceVisible(canLock);
+}
+
+void SystemCommands::ActionLockWorkStationExecute() { form_.Platform().systemActions().Lock(); }
+void SystemCommands::ActionActivateScreenSaveExecute() { form_.Platform().systemActions().ActivateScreenSaver(); }
+void SystemCommands::ActionOpenDisplayPropertiesExecute() { form_.Platform().systemActions().OpenDisplaySettings(); }
+
+// --- Display modes -----------------------------------------------------------
+
+void SystemCommands::BuildDisplayModeMenu() {
+  EnumerateModes();
+  FillDisplayModeMenu();
+  form_.Platform().displayModes().SetDisplayChangeListener([this] { RunGuarded([this] { DisplayChanged(); }); });
+}
+
+void SystemCommands::DisplayChanged() {
+  FreeDisplayModeItems();
+  EnumerateModes();
+  FillDisplayModeMenu();
+}
+
+void SystemCommands::EnumerateModes() { ModeTable_ = toviwall::EnumerateModes(form_.Platform().displayModes().Modes()); }
+
+void SystemCommands::FillDisplayModeMenu() {
+  if (ModeTable_.empty()) return;
+  modeTree_ = BuildDisplayModeTree(ModeTable_, form_.Platform().displayModes().ReportsRefreshRates());
+  AddModeItems(form_.Tray().DisplayModeMenu(), "DisplayMode", modeTree_, modeItems_);
+  MarkCurrentMode();
+}
+
+void SystemCommands::AddModeItems(QMenu* parent, const std::string& parentName, const std::vector<ModeItem>& items,
+                                  std::vector<BuiltItem>& built) {
+  for (const ModeItem& item : items) {
+    const std::string name = parentName + "_" + NameOf(item.caption);
+    BuiltItem b;
+    if (item.tag < 0) {
+      b.menu = Named(parent->addMenu(Q(item.caption)), name.c_str());
+      b.action = b.menu->menuAction();
+      AddModeItems(b.menu, name, item.children, b.children);
+    } else {
+      b.action = NamedAction(parent, name.c_str());
+      b.action->setText(Q(item.caption));
+      parent->addAction(b.action);
+      const int tag = item.tag;
+      // After the menu has closed: the confirmation runs a loop of its own, and
+      // the tree it was chosen from may be rebuilt meanwhile.
+      connect(b.action, &QAction::triggered, this, [this, tag] {
+        QMetaObject::invokeMethod(
+            this, [this, tag] { RunGuarded([&] { ChangeDisplayMode(tag); }); }, Qt::QueuedConnection);
+      });
+    }
+    b.action->setData(item.tag);
+    built.push_back(std::move(b));
+  }
+}
+
+void SystemCommands::FreeDisplayModeItems() {
+  QMenu* menu = form_.Tray().DisplayModeMenu();
+  for (QAction* action : menu->actions()) {
+    menu->removeAction(action);
+    if (QMenu* sub = action->menu())
+      delete sub;  // with its items
+    else if (action->parent() == menu)
+      delete action;
+  }
+  menu->setDefaultAction(nullptr);
+  modeTree_.clear();
+  modeItems_.clear();
+}
+
+void SystemCommands::MarkCurrentMode() {
+  std::optional<DisplayModeRecord> current = form_.Platform().displayModes().CurrentMode();
+  CurrentModeIndex_ = current ? toviwall::MarkCurrentMode(modeTree_, *current) : -1;
+  if (!current) toviwall::MarkCurrentMode(modeTree_, DisplayModeRecord{});  // clears the marks
+  ApplyMarks(form_.Tray().DisplayModeMenu(), modeTree_, modeItems_);
+}
+
+void SystemCommands::ApplyMarks(QMenu* parent, const std::vector<ModeItem>& items,
+                                const std::vector<BuiltItem>& built) {
+  parent->setDefaultAction(nullptr);
+  for (std::size_t i = 0; i < items.size() && i < built.size(); ++i) {
+    QAction* action = built[i].action;
+    // Only the marked items show a check box: the others stay plain.
+    action->setCheckable(items[i].marked);
+    action->setChecked(items[i].marked);
+    // The default mark; a menu draws its default item bold, but not a submenu's.
+    QFont font = action->font();
+    font.setBold(items[i].marked);
+    action->setFont(font);
+    if (items[i].marked) parent->setDefaultAction(action);
+    if (built[i].menu) ApplyMarks(built[i].menu, items[i].children, built[i].children);
+  }
+}
+
+void SystemCommands::ChangeDisplayMode(int tag) {
+  if (tag < 0 || static_cast<std::size_t>(tag) >= ModeTable_.size() || ModeTable_[tag].Empty()) return;
+  platform::DisplayModes& display = form_.Platform().displayModes();
+  // Where a revert goes, chosen before the switch (the table may be rebuilt
+  // while the question is open): the marked leaf's mode; when the mode on screen
+  // matched no leaf, that mode itself as the display reports it.
+  const int previous = CurrentModeIndex_;
+  std::optional<DisplayModeRecord> revertTo;
+  if (previous >= 0 && static_cast<std::size_t>(previous) < ModeTable_.size() && !ModeTable_[previous].Empty())
+    revertTo = ModeTable_[previous];
+  else
+    revertTo = display.CurrentMode();
+
+  switch (display.ChangeMode(ModeTable_[tag])) {
+    case DisplayChange::Successful:
+      if (!ConfirmDisplayMode() && revertTo) display.ChangeMode(*revertTo);  // a failed revert is not reported
+      DisplayChanged();
+      break;
+    case DisplayChange::Restart:
+      if (ShowMessage(Q(FormatText(S(10086), {"\n", "\n", "\n"})), QMessageBox::Question,
+                      QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok) {
+        form_.ImageListTab().SaveListIfChanged();
+        ExitWin->ExitWinType = TToviExitWinType::ewReboot;
+        ExitWin->Unconditional = true;
+        ExitWin->Execute();
+        form_.EndRun();
+      }
+      break;
+    case DisplayChange::Failed: ShowMessage(T(10088), QMessageBox::Critical); break;
+    case DisplayChange::BadMode: ShowMessage(T(10089), QMessageBox::Critical); break;
+    case DisplayChange::NotUpdated: ShowMessage(T(10090), QMessageBox::Critical); break;
+    case DisplayChange::BadFlags: ShowMessage(T(10087), QMessageBox::Critical); break;
+  }
+  MarkCurrentMode();
+  form_.DesktopTab().ReapplyIconText();
+}
+
+bool SystemCommands::ConfirmDisplayMode() {
+  TFormConfirm confirm(form_.font(), ConfirmTickMs(), [this](QWidget* w) { form_.BringWindowToFront(w); });
+  return confirm.exec() == QDialog::Accepted;
+}
 
 }  // namespace toviwall

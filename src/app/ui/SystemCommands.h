@@ -1,10 +1,16 @@
 #pragma once
 // The system commands of the tray menu and the hot keys: locking the
-// workstation, the screen saver, the display settings and modes, the CD doors
-// and the log-off and power commands.
+// workstation, the screen saver, the display settings and modes (with the
+// keep-or-revert confirmation), the CD doors and the log-off and power commands.
 #include <QObject>
+#include <string>
+#include <vector>
+
+#include "desktop/DisplayModeTree.h"
+#include "desktop/ui/ToviExitWin.h"
 
 class QAction;
+class QMenu;
 
 namespace toviwall {
 
@@ -15,6 +21,7 @@ class SystemCommands final : public QObject {
 
  public:
   explicit SystemCommands(TMainForm& form);
+  ~SystemCommands() override;
 
   QAction* ActionLockWorkStation() const { return ActionLockWorkStation_; }
   QAction* ActionActivateScreenSave() const { return ActionActivateScreenSave_; }
@@ -23,6 +30,8 @@ class SystemCommands final : public QObject {
   void ApplyCaptions();
   // The tray menu's sub-menus, filled during start-up.
   void BuildExitWindowsMenu();
+  // Reads the display's modes and builds the "Display Mode" tree from them; it is
+  // built again whenever the display's configuration changes.
   void BuildDisplayModeMenu();
   void BuildCDRomMenu();
   void ShowLockCommandIfSupported();
@@ -30,15 +39,47 @@ class SystemCommands final : public QObject {
   void OpenFirstCDDrive();
   void CloseFirstCDDrive();
 
+  // Switches to the mode of the table position `tag`, asks whether to keep it
+  // and switches back unless the answer is OK.
+  void ChangeDisplayMode(int tag);
+  void ExitWindowsAs(TToviExitWinType type);
+  // The mode number of the marked leaf; -1 when the mode on screen matched none.
+  int CurrentModeIndex() const { return CurrentModeIndex_; }
+
  private:
+  struct BuiltItem {
+    QAction* action = nullptr;
+    QMenu* menu = nullptr;  // a submenu's own menu
+    std::vector<BuiltItem> children;
+  };
+
   void ActionLockWorkStationExecute();
   void ActionActivateScreenSaveExecute();
   void ActionOpenDisplayPropertiesExecute();
+  void ActionOpenDriveExecute(QAction* item);
+  void ActionCloseDriveExecute(QAction* item);
+  // The display-change message: the tree is made again from the display's modes.
+  void DisplayChanged();
+  void EnumerateModes();
+  void FillDisplayModeMenu();
+  void AddModeItems(QMenu* parent, const std::string& parentName, const std::vector<ModeItem>& items,
+                    std::vector<BuiltItem>& built);
+  void FreeDisplayModeItems();
+  void MarkCurrentMode();
+  void ApplyMarks(QMenu* parent, const std::vector<ModeItem>& items, const std::vector<BuiltItem>& built);
+  bool ConfirmDisplayMode();
 
   TMainForm& form_;
+  TToviExitWin* ExitWin = nullptr;
   QAction* ActionLockWorkStation_ = nullptr;
   QAction* ActionActivateScreenSave_ = nullptr;
   QAction* ActionOpenDisplayProperties_ = nullptr;
+
+  ModeTable ModeTable_;
+  std::vector<ModeItem> modeTree_;
+  std::vector<BuiltItem> modeItems_;
+  int CurrentModeIndex_ = 0;
+  std::vector<std::string> cdDrives_;  // as the CD menu shows them
 };
 
 }  // namespace toviwall

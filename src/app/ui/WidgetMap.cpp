@@ -80,8 +80,12 @@ void WidgetMap::Write() {
         if (a->menu() && !a->menu()->objectName().isEmpty()) name = a->menu()->objectName();
         if (name.isEmpty() || !a->isVisible()) continue;
         QRect r = menu->actionGeometry(a);
-        line(QStringLiteral("%1.%2").arg(menu->objectName(), name), QRect(menu->mapToGlobal(r.topLeft()), r.size()),
-             a->text());
+        const QRect global(menu->mapToGlobal(r.topLeft()), r.size());
+        const QString key = QStringLiteral("%1.%2").arg(menu->objectName(), name);
+        line(key, global, a->text());
+        // The marks an item carries: "checked:Menu.Item", "default:Menu.Item".
+        if (a->isChecked()) line(QStringLiteral("checked:") + key, global, a->text());
+        if (menu->defaultAction() == a) line(QStringLiteral("default:") + key, global, a->text());
       }
     }
     for (QTabWidget* tabs : top->findChildren<QTabWidget*>()) {

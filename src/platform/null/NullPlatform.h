@@ -6,10 +6,12 @@
 #include <string>
 
 #include "platform/DesktopWallpaper.h"
+#include "platform/DisplayModes.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/Screen.h"
 #include "platform/SessionEnd.h"
 #include "platform/SingleInstance.h"
+#include "platform/SystemActions.h"
 #include "platform/TrayHost.h"
 #include "platform/WindowActivation.h"
 
@@ -59,6 +61,29 @@ class NullSessionEnd final : public SessionEnd {};
 class NullWindowActivation final : public WindowActivation {
  public:
   void ForceActivate(unsigned long) override {}
+};
+
+// No display modes to tell (no X, no RandR): the menu stays empty.
+class NullDisplayModes final : public DisplayModes {
+ public:
+  std::vector<DisplayModeRecord> Modes() override { return {}; }
+  std::optional<DisplayModeRecord> CurrentMode() override { return std::nullopt; }
+  DisplayChange ChangeMode(const DisplayModeRecord&) override { return DisplayChange::BadMode; }
+};
+
+// No drives, no lock, no power: nothing is offered and requests are refused.
+class NullSystemActions final : public SystemActions {
+ public:
+  std::vector<std::string> OpticalDrives() override { return {}; }
+  bool OpenDoor(const std::string&) override { return false; }
+  bool CloseDoor(const std::string&) override { return false; }
+  bool CanLock() override { return false; }
+  void Lock() override {}
+  void ActivateScreenSaver() override {}
+  void OpenDisplaySettings() override {}
+  bool CanSuspend() override { return false; }
+  bool CanHibernate() override { return false; }
+  std::string Request(SessionRequest, bool) override { return "not supported"; }
 };
 
 }  // namespace toviwall::platform

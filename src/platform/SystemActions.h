@@ -1,0 +1,36 @@
+#pragma once
+// The system commands: the doors of the optical drives, locking the session,
+// the screen saver, the desktop's display settings, and the end of the session
+// or of the computer's running (log off, reboot, shut down, stand by, hibernate).
+#include <string>
+#include <vector>
+
+namespace toviwall::platform {
+
+enum class SessionRequest { LogOff, Reboot, ShutDown, PowerOff, Suspend, Hibernate };
+
+class SystemActions {
+ public:
+  virtual ~SystemActions() = default;
+
+  // The optical drives ("sr0", "sr1", ...) in the order of their numbers.
+  virtual std::vector<std::string> OpticalDrives() = 0;
+  // Moves a drive's door; false when it does not move (no such drive, no tray).
+  virtual bool OpenDoor(const std::string& drive) = 0;
+  virtual bool CloseDoor(const std::string& drive) = 0;
+
+  // True when the session has a way to lock the screen.
+  virtual bool CanLock() = 0;
+  virtual void Lock() = 0;
+  virtual void ActivateScreenSaver() = 0;
+  // Starts the desktop's display settings; nothing happens when there are none.
+  virtual void OpenDisplaySettings() = 0;
+
+  virtual bool CanSuspend() = 0;
+  virtual bool CanHibernate() = 0;
+  // Asks the system for it (`force`: without waiting for programs that delay
+  // it). Answers an empty text when the request was taken, else the reason.
+  virtual std::string Request(SessionRequest what, bool force) = 0;
+};
+
+}  // namespace toviwall::platform

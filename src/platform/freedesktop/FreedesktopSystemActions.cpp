@@ -1,0 +1,185 @@
+#include "platform/freedesktop/FreedesktopSystemActions.h"
+
+#include <unistd.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <optional>
+
+#include "platform/local/OpticalDrives.h"
+#include "platform/x11/X11ScreenSaver.h"
+
+namespace toviwall::platform {
+namespace {
+
+const QString kLogin1 = QStringLiteral("org.freedesktop.login1");
+const QString kLogin1Path = QStringLiteral("/org/freedesktop/login1");
+const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
+const QString kScreenSaver = QStringLiteral("org.freedesktop.ScreenSaver");
+const QString kScreenSaverPath = QStringLiteral("/org/freedesktop/ScreenSaver");
+
+constexpr int kQueryTimeoutMs = 5000;
+// Power requests may wait for the user to authorise them.
+constexpr int kRequestTimeoutMs = 120000;
+
+bool HasOwner(QDBusConnection bus, const QString& name) {
+  if (!bus.isConnected()) return false;
+  QDBusConnectionInterface* names = bus.interface();
+  return names && names->isServiceRegistered(name).value();
+}
+
+QDBusMessage Call(QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
+                  const QString& method, const QVariantList& args, int timeoutMs = kQueryTimeoutMs,
+                  bool interactive = false) {
+  QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+  message.setArguments(args);
+  message.setInteractiveAuthorizationAllowed(interactive);
+  return bus.call(message, QDBus::Block, timeoutMs);
+}
+
+bool Ok(const QDBusMessage& reply) { return reply.type() == QDBusMessage::ReplyMessage; }
+
+QString Reason(const QDBusMessage& reply) {
+  QString text = reply.errorMessage();
+  return text.isEmpty() ? reply.errorName() : text;
+}
+
+QDBusMessage CallLogin1(const QString& method, const QVariantList& args, int timeoutMs = kQueryTimeoutMs,
+                        bool interactive = false) {
+  return Call(QDBusConnection::systemBus(), kLogin1, kLogin1Path, kManager, method, args, timeoutMs, interactive);
+}
+
+bool Login1Running() { return HasOwner(QDBusConnection::systemBus(), kLogin1); }
+
+// logind's name of the session this program runs in.
+std::optional<QString> LoginSessionId() {
+  if (!Login1Running()) return std::nullopt;
+  const QString fromEnvironment = qEnvironmentVariable("XDG_SESSION_ID");
+  if (!fromEnvironment.isEmpty() && Ok(CallLogin1(QStringLiteral("GetSession"), {fromEnvironment})))
+    return fromEnvironment;
+  QDBusMessage reply = CallLogin1(QStringLiteral("GetSessionByPID"), {static_cast<quint32>(::getpid())});
+  if (!Ok(reply) || reply.arguments().isEmpty()) return std::nullopt;
+  const QString path = qvariant_cast<QDBusObjectPath>(reply.arguments().front()).path();
+  QDBusMessage id = Call(QDBusConnection::systemBus(), kLogin1, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                         QStringLiteral("Get"), {QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("Id")});
+  if (!Ok(id) || id.arguments().isEmpty()) return std::nullopt;
+  QString text = qvariant_cast<QDBusVariant>(id.arguments().front()).variant().toString();
+  if (text.isEmpty()) return std::nullopt;
+  return text;
+}
+
+// Only a session bus the session has: asking for one that is not there would
+// start a bus of its own (autolaunch).
+std::optional<QDBusConnection> SessionBus() {
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
+      (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus"))))
+    return std::nullopt;
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return std::nullopt;
+  return bus;
+}
+
+bool ScreenSaverServiceRunning() {
+  std::optional<QDBusConnection> bus = SessionBus();
+  return bus && HasOwner(*bus, kScreenSaver);
+}
+
+QDBusMessage CallScreenSaver(const QString& method, const QVariantList& args) {
+  std::optional<QDBusConnection> bus = SessionBus();
+  if (!bus) return {};
+  return Call(*bus, kScreenSaver, kScreenSaverPath, kScreenSaver, method, args);
+}
+
+QString XdgScreensaver() { return QStandardPaths::findExecutable(QStringLiteral("xdg-screensaver")); }
+
+// "yes" and "challenge" (allowed after authorisation) both offer the command.
+bool Offered(const QString& method) {
+  if (!Login1Running()) return false;
+  QDBusMessage reply = CallLogin1(method, {});
+  if (!Ok(reply) || reply.arguments().isEmpty()) return false;
+  const QString answer = reply.arguments().front().toString();
+  return answer == QStringLiteral("yes") || answer == QStringLiteral("challenge");
+}
+
+}  // namespace
+
+std::vector<std::string> FreedesktopSystemActions::OpticalDrives() { return ListOpticalDrives(); }
+bool FreedesktopSystemActions::OpenDoor(const std::string& drive) { return MoveOpticalDriveDoor(drive, true); }
+bool FreedesktopSystemActions::CloseDoor(const std::string& drive) { return MoveOpticalDriveDoor(drive, false); }
+
+bool FreedesktopSystemActions::CanLock() {
+  return LoginSessionId().has_value() || ScreenSaverServiceRunning() || !XdgScreensaver().isEmpty();
+}
+
+void FreedesktopSystemActions::Lock() {
+  if (std::optional<QString> session = LoginSessionId())
+    if (Ok(CallLogin1(QStringLiteral("LockSession"), {*session}))) return;
+  if (ScreenSaverServiceRunning() && Ok(CallScreenSaver(QStringLiteral("Lock"), {}))) return;
+  const QString tool = XdgScreensaver();
+  if (!tool.isEmpty()) QProcess::startDetached(tool, {QStringLiteral("lock")});
+}
+
+void FreedesktopSystemActions::ActivateScreenSaver() {
+  if (ScreenSaverServiceRunning()) {
+    QDBusMessage reply = CallScreenSaver(QStringLiteral("SetActive"), {true});
+    if (Ok(reply) && !reply.arguments().isEmpty() && reply.arguments().front().toBool()) return;
+  }
+  ActivateX11ScreenSaver();
+}
+
+void FreedesktopSystemActions::OpenDisplaySettings() {
+  struct Tool {
+    const char* program;
+    const char* argument;
+  };
+  static constexpr Tool kTools[] = {
+      {"gnome-control-center", "display"}, {"kcmshell5", "kcm_kscreen"}, {"kcmshell6", "kcm_kscreen"},
+      {"xfce4-display-settings", nullptr}, {"mate-display-properties", nullptr}, {"cinnamon-settings", "display"},
+      {"lxqt-config-monitor", nullptr},    {"arandr", nullptr},              {"lxrandr", nullptr},
+  };
+  for (const Tool& tool : kTools) {
+    const QString path = QStandardPaths::findExecutable(QString::fromLatin1(tool.program));
+    if (path.isEmpty()) continue;
+    QStringList args;
+    if (tool.argument) args << QString::fromLatin1(tool.argument);
+    QProcess::startDetached(path, args, QDir::homePath());
+    return;
+  }
+}
+
+bool FreedesktopSystemActions::CanSuspend() { return Offered(QStringLiteral("CanSuspend")); }
+bool FreedesktopSystemActions::CanHibernate() { return Offered(QStringLiteral("CanHibernate")); }
+
+std::string FreedesktopSystemActions::Request(SessionRequest what, bool) {
+  // logind itself decides about programs that delay the request: it has no
+  // stronger form for an unprivileged user.
+  QDBusMessage reply;
+  switch (what) {
+    case SessionRequest::LogOff: {
+      std::optional<QString> session = LoginSessionId();
+      if (!session) return "no login session";
+      reply = CallLogin1(QStringLiteral("TerminateSession"), {*session}, kRequestTimeoutMs, true);
+      break;
+    }
+    case SessionRequest::Reboot: reply = CallLogin1(QStringLiteral("Reboot"), {true}, kRequestTimeoutMs, true); break;
+    case SessionRequest::ShutDown: reply = CallLogin1(QStringLiteral("Halt"), {true}, kRequestTimeoutMs, true); break;
+    case SessionRequest::PowerOff:
+      reply = CallLogin1(QStringLiteral("PowerOff"), {true}, kRequestTimeoutMs, true);
+      break;
+    case SessionRequest::Suspend: reply = CallLogin1(QStringLiteral("Suspend"), {true}, kRequestTimeoutMs, true); break;
+    case SessionRequest::Hibernate:
+      reply = CallLogin1(QStringLiteral("Hibernate"), {true}, kRequestTimeoutMs, true);
+      break;
+  }
+  return Ok(reply) ? std::string() : Reason(reply).toStdString();
+}
+
+}  // namespace toviwall::platform

@@ -1,0 +1,30 @@
+#pragma once
+// The system commands on a freedesktop session: systemd-logind on the system bus
+// for locking, logging off and power; the freedesktop screen saver on the
+// session bus; xdg-screensaver; the desktops' display settings tools; the
+// kernel's optical drives; the X server's screen saver.
+#include "platform/SystemActions.h"
+
+namespace toviwall::platform {
+
+class FreedesktopSystemActions final : public SystemActions {
+ public:
+  std::vector<std::string> OpticalDrives() override;
+  bool OpenDoor(const std::string& drive) override;
+  bool CloseDoor(const std::string& drive) override;
+
+  // logind's LockSession for this session, else the screen saver service's
+  // Lock, else `xdg-screensaver lock`.
+  bool CanLock() override;
+  void Lock() override;
+  // The session's screen saver service where one runs, else the X server's.
+  void ActivateScreenSaver() override;
+  // The first installed of the desktops' display settings tools.
+  void OpenDisplaySettings() override;
+
+  bool CanSuspend() override;
+  bool CanHibernate() override;
+  std::string Request(SessionRequest what, bool force) override;
+};
+
+}  // namespace toviwall::platform

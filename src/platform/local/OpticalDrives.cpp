@@ -1,0 +1,62 @@
+#include "platform/local/OpticalDrives.h"
+
+#include <fcntl.h>
+#include <linux/cdrom.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+namespace toviwall::platform {
+namespace {
+
+// A descriptor that closes itself.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// "sr" followed by digits only.
+bool IsDriveName(const std::string& name) {
+  return name.size() > 2 && name.compare(0, 2, "sr") == 0 &&
+         std::all_of(name.begin() + 2, name.end(), [](unsigned char ch) { return std::isdigit(ch); });
+}
+
+}  // namespace
+
+std::vector<std::string> ListOpticalDrives(const std::string& deviceFolder) {
+  std::vector<std::string> drives;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(deviceFolder, ec)) {
+    const std::string name = entry.path().filename().string();
+    struct stat st {};
+    if (IsDriveName(name) && ::stat(entry.path().c_str(), &st) == 0 && S_ISBLK(st.st_mode)) drives.push_back(name);
+  }
+  // sr2 before sr10, as the drives were numbered.
+  std::sort(drives.begin(), drives.end(), [](const std::string& a, const std::string& b) {
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+  });
+  return drives;
+}
+
+bool MoveOpticalDriveDoor(const std::string& drive, bool open, const std::string& deviceFolder) {
+  if (!IsDriveName(drive)) return false;
+  // Without O_NONBLOCK the open waits for (and fails without) a disc.
+  Descriptor fd(::open((deviceFolder + "/" + drive).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (fd.get() < 0) return false;
+  return ::ioctl(fd.get(), open ? CDROMEJECT : CDROMCLOSETRAY, 0) == 0;
+}
+
+}  // namespace toviwall::platform

@@ -1,0 +1,202 @@
+// The system commands of the real program against stand-ins for the session's
+// services on private D-Bus buses (logind cannot run here, and nothing may be
+// powered off): the Exit Windows menu from what logind offers, each exit
+// command's call and the program's orderly end; lock through logind, the
+// freedesktop screen saver and xdg-screensaver; the X server's screen saver;
+// the display settings tool.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/scrnsaver.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "support/TestSession.h"
+
+namespace toviwall {
+namespace {
+
+using namespace test;
+
+class SystemActionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RequireProgram("xdotool");
+    session = std::make_unique<Session>(SessionOptions{.tray = true});
+    record = session->Root() / "calls";
+  }
+
+  // logind (and more) on a private system bus the program is pointed at.
+  void StartLogind(const std::vector<std::string>& options = {}) {
+    systemBus = std::make_unique<DBusDaemon>();
+    logind = StartFakeLogin1(systemBus->Address(), record, options);
+    session->SetEnv("DBUS_SYSTEM_BUS_ADDRESS", systemBus->Address());
+  }
+
+  std::unique_ptr<Process> StartProgram(const std::string& profile = "") {
+    session->WriteProfile(profile);
+    auto p = session->StartReady();
+    EXPECT_TRUE(WaitFor([&] { return !session->FindWindows("ToviWallIcon", true).empty(); }))
+        << ReadFile(session->LastProgramLog());
+    return p;
+  }
+
+  // The names of the items of the shown menu `menu`, top to bottom.
+  std::vector<std::string> Items(const std::string& menu) {
+    std::vector<std::pair<int, std::string>> rows;
+    std::stringstream ss(ReadFile(session->WidgetMapFile()));
+    std::string line;
+    while (std::getline(ss, line)) {
+      if (line.rfind(menu + ".", 0) != 0) continue;
+      std::stringstream ls(line);
+      std::string key;
+      int x, y;
+      ls >> key >> x >> y;
+      rows.push_back({y, key.substr(menu.size() + 1)});
+    }
+    std::sort(rows.begin(), rows.end());
+    std::vector<std::string> names;
+    for (auto& r : rows) names.push_back(r.second);
+    return names;
+  }
+
+  void OpenMenu() {
+    const unsigned long icon = session->FindWindows("ToviWallIcon", true).at(0);
+    session->Xdotool({"mousemove", "--window", std::to_string(icon), "8", "8", "click", "3"});
+    ASSERT_TRUE(WaitFor([&] { return !Items("TBPopupMenu").empty(); }));
+  }
+  // The items of the Exit Windows submenu, opened from the tray menu.
+  std::vector<std::string> OpenExitWindows() {
+    OpenMenu();
+    auto r = session->WidgetRect("TBPopupMenu.TBSubmenuItemExitWin");
+    EXPECT_TRUE(r.has_value());
+    if (!r) return {};
+    session->Xdotool({"mousemove", std::to_string(r->x + r->width / 2), std::to_string(r->y + r->height / 2)});
+    WaitFor([&] { return !Items("TBSubmenuItemExitWin").empty(); });
+    return Items("TBSubmenuItemExitWin");
+  }
+
+  bool WaitRecorded(const std::vector<std::string>& calls) {
+    return WaitFor([&] { return RecordedCalls(record) == calls; });
+  }
+
+  std::unique_ptr<Session> session;
+  std::string record;
+  std::unique_ptr<DBusDaemon> systemBus;
+  std::unique_ptr<Process> logind;
+};
+
+TEST_F(SystemActionsTest, StandByAndHibernateFollowWhatLogindAllows) {
+  StartLogind({"--can-suspend", "no", "--can-hibernate", "yes"});
+  {
+    auto p = StartProgram();
+    EXPECT_EQ(OpenExitWindows(), (std::vector<std::string>{"ExitWinLogOff", "ExitWinReboot", "ExitWinShutDown"}));
+  }
+  logind.reset();  // its name must be free for the next one
+  logind = StartFakeLogin1(systemBus->Address(), record, {"--can-suspend", "challenge", "--can-hibernate", "no"});
+  {
+    auto p = StartProgram();
+    EXPECT_EQ(OpenExitWindows(),
+              (std::vector<std::string>{"ExitWinLogOff", "ExitWinReboot", "ExitWinShutDown", "ExitWinStandBy"}));
+  }
+}
+
+TEST_F(SystemActionsTest, EachExitCommandCallsLogindAndEndsTheProgramInOrder) {
+  StartLogind({"--can-suspend", "yes", "--can-hibernate", "challenge"});
+  const std::string list = session->DefaultSettingsFile().substr(0, session->DefaultSettingsFile().size() - 4) + ".lst";
+  const std::pair<const char*, const char*> commands[] = {
+      {"ExitWinLogOff", "TerminateSession 7"}, {"ExitWinReboot", "Reboot true"},
+      {"ExitWinShutDown", "PowerOff true"},    {"ExitWinStandBy", "Suspend true"},
+      {"ExitWinHibernate", "Hibernate true"},
+  };
+  for (auto [item, call] : commands) {
+    SCOPED_TRACE(item);
+    std::remove(record.c_str());
+    std::remove(list.c_str());
+    auto p = StartProgram();
+    ASSERT_EQ(OpenExitWindows().size(), 5u);
+    session->ClickWidget(std::string("TBSubmenuItemExitWin.") + item);
+    EXPECT_EQ(p->Wait(10000), std::optional<int>(0)) << ReadFile(session->LastProgramLog());
+    EXPECT_EQ(RecordedCalls(record), std::vector<std::string>{call});
+    EXPECT_TRUE(Exists(list)) << "the list was not saved";
+    EXPECT_TRUE(session->FindWindows("ToviWallIcon", false).empty());
+  }
+}
+
+TEST_F(SystemActionsTest, LockGoesToLogindThenTheScreenSaverServiceThenXdgScreensaver) {
+  // logind knows the session by the id the session gives.
+  StartLogind();
+  session->SetEnv("XDG_SESSION_ID", "7");
+  {
+    auto p = StartProgram();
+    OpenMenu();
+    session->ClickWidget("TBPopupMenu.ActionLockWorkStation");
+    EXPECT_TRUE(WaitRecorded({"LockSession 7"})) << ReadFile(record);
+  }
+
+  // No logind: the screen saver service of the session bus locks (and starts
+  // the screen saver).
+  std::remove(record.c_str());
+  logind.reset();
+  logind = StartFakeLogin1(systemBus->Address(), record, {"--no-login1"});
+  DBusDaemon sessionBus;
+  auto saver = StartFakeLogin1(sessionBus.Address(), record, {"--no-login1", "--screensaver"});
+  session->SetEnv("DBUS_SESSION_BUS_ADDRESS", sessionBus.Address());
+  {
+    auto p = StartProgram("DblClickShowMainWin=0\nDblClickToLock=1\n");
+    const unsigned long icon = session->FindWindows("ToviWallIcon", true).at(0);
+    session->Xdotool({"mousemove", "--window", std::to_string(icon), "8", "8", "click", "--repeat", "2", "1"});
+    EXPECT_TRUE(WaitRecorded({"ScreenSaver.Lock"})) << ReadFile(record);
+    OpenMenu();
+    session->ClickWidget("TBPopupMenu.ActionActivateScreenSave");
+    EXPECT_TRUE(WaitRecorded({"ScreenSaver.Lock", "ScreenSaver.SetActive true"})) << ReadFile(record);
+  }
+
+  // Neither: xdg-screensaver asks the locker that runs (here xautolock's).
+  saver.reset();
+  RequireProgram("xdg-screensaver");
+  RequireProgram("xautolock");
+  const std::string locked = session->Root() / "locked";
+  Process::Options options;
+  options.env = session->Environment();
+  auto autolock = Process::Start({"xautolock", "-time", "60", "-locker", "touch '" + locked + "'"}, options);
+  ASSERT_TRUE(WaitFor([&] { return session->Tool({"xautolock", "-enable"}).exitCode == 0; }));
+  {
+    auto p = StartProgram();
+    OpenMenu();
+    session->ClickWidget("TBPopupMenu.ActionLockWorkStation");
+    EXPECT_TRUE(WaitFor([&] { return Exists(locked); })) << "xautolock was not asked to lock";
+  }
+}
+
+TEST_F(SystemActionsTest, TheScreenSaverStartsOnTheXServerAndTheDisplaySettingsOpen) {
+  auto p = StartProgram();
+  ::Display* dpy = XOpenDisplay(session->Display().c_str());
+  ASSERT_NE(dpy, nullptr);
+  auto saverOn = [&] {
+    XScreenSaverInfo info{};
+    XScreenSaverQueryInfo(dpy, DefaultRootWindow(dpy), &info);
+    return info.state == ScreenSaverOn;
+  };
+  EXPECT_FALSE(saverOn());
+  OpenMenu();
+  session->ClickWidget("TBPopupMenu.ActionActivateScreenSave");
+  EXPECT_TRUE(WaitFor(saverOn));
+  XCloseDisplay(dpy);
+
+  // lxrandr is the one display settings tool installed here.
+  RequireProgram("lxrandr");
+  session->Xdotool({"mousemove", "10", "500"});  // wakes the screen
+  OpenMenu();
+  auto r = session->WidgetRect("TBPopupMenu.TBSubmenuItemDisplay");
+  ASSERT_TRUE(r.has_value());
+  session->Xdotool({"mousemove", std::to_string(r->x + r->width / 2), std::to_string(r->y + r->height / 2)});
+  session->ClickWidget("TBSubmenuItemDisplay.TBItemShowDisplay");
+  std::vector<unsigned long> tool;
+  EXPECT_TRUE(WaitFor([&] { return !(tool = session->FindWindows("Display Settings", true)).empty(); }));
+  for (unsigned long w : tool) session->CloseWindow(w);
+}
+
+}  // namespace
+}  // namespace toviwall
