@@ -25,6 +25,7 @@ Platform::Platform(Parts parts) : parts_(std::move(parts)) {
   OrNull<NullWindowActivation>(parts_.windowActivation);
   OrNull<NullScreen>(parts_.screen);
   OrNull<NullDesktopWallpaper>(parts_.desktopWallpaper);
+  OrNull<NullDesktopIcons>(parts_.desktopIcons);
   OrNull<NullTrayHost>(parts_.trayHost);
   OrNull<NullGlobalHotKeys>(parts_.globalHotKeys);
 }
@@ -40,6 +41,7 @@ std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> si
     parts.windowActivation = std::make_unique<X11WindowActivation>();
     parts.screen = std::make_unique<X11Screen>();
     parts.desktopWallpaper = CreateDesktopWallpaper(QtX11DisplayName());
+    parts.desktopIcons = CreateDesktopIcons(QtX11DisplayName());
   }
   parts.trayHost = CreateX11TrayHost();
   parts.globalHotKeys = CreateX11GlobalHotKeys();

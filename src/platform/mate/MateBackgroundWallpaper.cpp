@@ -1,0 +1,34 @@
+#include "platform/mate/MateBackgroundWallpaper.h"
+
+#include "platform/gnome/GSettingsWallpaper.h"
+
+namespace toviwall::platform {
+
+std::string MatePictureOptionsFor(WallpaperStyle style) {
+  switch (style) {
+    case WallpaperStyle::Tiled: return "wallpaper";
+    case WallpaperStyle::Stretched: return "stretched";
+    case WallpaperStyle::Centred: break;
+  }
+  return "centered";
+}
+
+bool MateBackgroundWallpaper::Available() {
+  const auto values = ReadGSettingsSchema(kMateBackgroundSchema);
+  return values && values->count("picture-filename");
+}
+
+void MateBackgroundWallpaper::WriteValues(const std::string& file, WallpaperStyle style) {
+  // The options first: caja redraws on each key, and the new picture should
+  // appear in its own placement. None has no option of its own: an empty file.
+  if (!file.empty()) WriteGSettingsKey(kMateBackgroundSchema, "picture-options", GVariantString(MatePictureOptionsFor(style)));
+  WriteGSettingsKey(kMateBackgroundSchema, "picture-filename", GVariantString(file));
+}
+
+std::optional<std::string> MateBackgroundWallpaper::ReadWallpaper() {
+  const auto values = ReadGSettingsSchema(kMateBackgroundSchema);
+  if (!values || !values->count("picture-filename")) return std::nullopt;
+  return ParseGVariantString(values->at("picture-filename"));
+}
+
+}  // namespace toviwall::platform
