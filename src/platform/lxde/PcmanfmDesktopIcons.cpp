@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -17,7 +19,14 @@
 namespace toviwall::platform {
 namespace {
 
-bool ProcessRunning(long pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0; }
+// An ended process its parent has not reaped yet counts as ended.
+bool ProcessRunning(long pid) {
+  if (pid <= 0 || ::kill(static_cast<pid_t>(pid), 0) != 0) return false;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  const std::size_t close = text.rfind(')');
+  return close == std::string::npos || close + 2 >= text.size() || (text[close + 2] != 'Z' && text[close + 2] != 'X');
+}
 
 bool WaitForEnd(long pid, int timeoutMs) {
   for (int waited = 0; waited < timeoutMs; waited += 50) {
@@ -47,8 +56,19 @@ std::uint32_t ShadowFor(std::uint32_t colour) {
   return r * 299 + g * 587 + b * 114 >= 128000 ? 0x000000 : 0xFFFFFF;
 }
 
+PcmanfmDesktop PcmanfmDesktopIcons::Desktop() {
+  PcmanfmDesktop desktop = FindPcmanfmDesktop(kind_, display_);
+  if (desktop.pid) {
+    last_ = desktop;
+  } else if (last_) {
+    desktop.configFile = last_->configFile;
+    desktop.profile = last_->profile;
+  }
+  return desktop;
+}
+
 void PcmanfmDesktopIcons::SetHidden(bool hidden) {
-  const PcmanfmDesktop desktop = FindPcmanfmDesktop(kind_, display_);
+  const PcmanfmDesktop desktop = Desktop();
   const auto file = ReadKeyFile(desktop.configFile);
   const auto section = file.count(desktop.section) ? file.at(desktop.section) : std::map<std::string, std::string>{};
   const std::map<std::string, std::string> hiddenValues = HiddenValues(kind_);
@@ -85,7 +105,7 @@ void PcmanfmDesktopIcons::SetHidden(bool hidden) {
 }
 
 std::uint32_t PcmanfmDesktopIcons::TextColor() {
-  const PcmanfmDesktop desktop = FindPcmanfmDesktop(kind_, display_);
+  const PcmanfmDesktop desktop = Desktop();
   const auto file = ReadKeyFile(desktop.configFile);
   auto section = file.find(desktop.section);
   if (section == file.end()) return kWhiteColour;
@@ -102,7 +122,7 @@ void PcmanfmDesktopIcons::ApplyTextColor(std::uint32_t colour, bool transparentB
 }
 
 void PcmanfmDesktopIcons::Apply(const std::map<std::string, std::string>& values) {
-  const PcmanfmDesktop desktop = FindPcmanfmDesktop(kind_, display_);
+  const PcmanfmDesktop desktop = Desktop();
   const auto file = ReadKeyFile(desktop.configFile);
   bool same = file.count(desktop.section);
   for (const auto& [key, value] : values) {

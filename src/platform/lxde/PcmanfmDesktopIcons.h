@@ -6,6 +6,7 @@
 // so a change ends the desktop, writes the file and starts it again; a
 // desktop whose process also shows file manager windows is left alone.
 #include <map>
+#include <optional>
 #include <string>
 
 #include "platform/DesktopIcons.h"
@@ -28,7 +29,10 @@ class PcmanfmDesktopIcons final : public DesktopIcons {
   // Writes the values unless the settings hold them already, restarting the
   // desktop when it runs.
   void Apply(const std::map<std::string, std::string>& values);
+  // The running desktop; while it restarts, the profile it last had.
+  PcmanfmDesktop Desktop();
   PcmanfmKind kind_;
+  std::optional<PcmanfmDesktop> last_;
   std::string display_;
 };
 
