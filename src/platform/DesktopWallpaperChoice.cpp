@@ -136,8 +136,8 @@ std::unique_ptr<DesktopWallpaper> CreateDesktopWallpaper(const std::string& x11D
 std::unique_ptr<DesktopIcons> CreateDesktopIcons(const std::string& x11Display) {
   switch (SessionChoice(x11Display).kind) {
     case K::Xfce: return std::make_unique<XfceDesktopIcons>();
-    case K::Mate: return std::make_unique<GSettingsDesktopIcons>(kCajaIcons);
-    case K::Cinnamon: return std::make_unique<GSettingsDesktopIcons>(kNemoIcons);
+    case K::Mate: return std::make_unique<GSettingsDesktopIcons>(kCajaIcons, x11Display);
+    case K::Cinnamon: return std::make_unique<GSettingsDesktopIcons>(kNemoIcons, x11Display);
     case K::Lxde: return std::make_unique<PcmanfmDesktopIcons>(PcmanfmKind::Gtk, x11Display);
     case K::Lxqt: return std::make_unique<PcmanfmDesktopIcons>(PcmanfmKind::Qt, x11Display);
     case K::Gnome:
