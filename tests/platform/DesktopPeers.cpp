@@ -63,7 +63,7 @@ Env DesktopPeer::Environment() const {
 }
 
 Process& DesktopPeer::Start(const std::vector<std::string>& argv) {
-  RequireProgram(argv.at(0));
+  if (argv.at(0).find('/') == std::string::npos) RequireProgram(argv[0]);
   Process::Options options;
   options.env = Environment();
   options.cwd = session_->Home();

@@ -65,7 +65,7 @@ std::string KConfigValue(const std::string& raw) {
 std::string ShownImage() {
   std::ifstream in(PlasmaAppletsrcPath());
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return PlasmaWallpaperFromAppletsrc(text).value_or("");
+  return PlasmaWallpaperFromAppletsrc(text, true).value_or("");
 }
 
 }  // namespace
@@ -104,7 +104,7 @@ std::string PlasmaAppletsrcPath() {
   return dir + "/plasma-org.kde.plasma.desktop-appletsrc";
 }
 
-std::optional<std::string> PlasmaWallpaperFromAppletsrc(const std::string& text) {
+std::optional<std::string> PlasmaWallpaperFromAppletsrc(const std::string& text, bool asHanded) {
   // Groups as "[Containments][7]" and "[Containments][7][Wallpaper][org.kde.image][General]".
   std::map<std::string, std::map<std::string, std::string>> groups;
   std::vector<std::string> order;
@@ -136,7 +136,8 @@ std::optional<std::string> PlasmaWallpaperFromAppletsrc(const std::string& text)
     if (plugin->second == "org.kde.image") {
       auto general = groups.find(g + "[Wallpaper][org.kde.image][General]");
       if (general == groups.end() || !general->second.count("Image")) continue;
-      shown = FoldSpelling(PathFromUri(general->second.at("Image")));
+      shown = PathFromUri(general->second.at("Image"));
+      if (!asHanded) shown = FoldSpelling(shown);
     }
     auto screen = keys.find("lastScreen");
     const bool first = screen != keys.end() && screen->second == "0";

@@ -29,7 +29,8 @@ std::string PlasmaWallpaperScript(const std::string& file, WallpaperStyle style)
 int PlasmaFillModeFor(WallpaperStyle style);
 // The wallpaper the appletsrc text gives the desktop of the first screen: the
 // Image's path, "" for a desktop without a picture; nullopt when it names none.
-std::optional<std::string> PlasmaWallpaperFromAppletsrc(const std::string& text);
+// `asHanded` keeps the spelling we handed Plasma to make it reload.
+std::optional<std::string> PlasmaWallpaperFromAppletsrc(const std::string& text, bool asHanded = false);
 // Where Plasma keeps it.
 std::string PlasmaAppletsrcPath();
 
