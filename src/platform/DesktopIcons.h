@@ -13,7 +13,8 @@ class DesktopIcons {
   virtual ~DesktopIcons() = default;
 
   // Hides the icons, remembering the setting found; showing them puts that
-  // back. Nothing changes when the desktop is as asked already.
+  // back (icons hidden by the user's own choice, not by us, stay hidden).
+  // Nothing changes when the desktop is as asked already.
   virtual void SetHidden(bool hidden) = 0;
 
   // The captions' colour; white where the desktop draws no icons or has no

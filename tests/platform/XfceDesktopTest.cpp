@@ -110,6 +110,10 @@ TEST_F(XfceDesktopTest, HidingTheIconsKeepsTheStyleFoundForShowing) {
   EXPECT_EQ(Query("/desktop-icons/style"), "1");
   later.SetHidden(false);
   EXPECT_EQ(Query("/desktop-icons/style"), "1");
+  // Icons the user turned off in xfdesktop's own settings stay off.
+  peer->MustTool({"xfconf-query", "-c", "xfce4-desktop", "-p", "/desktop-icons/style", "-s", "0"});
+  later.SetHidden(false);
+  EXPECT_EQ(Query("/desktop-icons/style"), "0");
 }
 
 }  // namespace

@@ -34,9 +34,11 @@ void GSettingsDesktopIcons::SetHidden(bool hidden) {
     RememberFoundSetting(found, current);
     WriteGSettingsKey(key_.schema, key_.key, "false");
   } else {
-    if (current != "false") return;
+    // Icons the user turned off in the desktop's own settings stay off.
+    const std::optional<std::string> remembered = RecallFoundSetting(found);
+    if (current != "false" || !remembered) return;
     // A remembered "false" would leave them hidden: the icons were asked for.
-    const std::string before = RecallFoundSetting(found).value_or("true");
+    const std::string before = *remembered;
     WriteGSettingsKey(key_.schema, key_.key, before == "false" ? "true" : before);
     ForgetFoundSetting(found);
     // A desktop that ended with its icons would not come back before the next login.

@@ -87,11 +87,13 @@ void PcmanfmDesktopIcons::SetHidden(bool hidden) {
     RememberFoundSetting(found, before.str());
     Apply(hiddenValues);
   } else {
-    if (!allHidden) return;
+    // Icons the user turned off in the desktop's own settings stay off.
+    const std::optional<std::string> remembered = RecallFoundSetting(found);
+    if (!allHidden || !remembered) return;
     std::map<std::string, std::string> shown;
     for (const auto& [key, value] : hiddenValues) shown[key] = key == "HideItems" ? "false" : DefaultOf(key);
     if (kind_ == PcmanfmKind::Gtk) shown["show_trash"] = "1";
-    std::istringstream before(RecallFoundSetting(found).value_or(""));
+    std::istringstream before(*remembered);
     for (std::string pair; before >> pair;) {
       const std::size_t colon = pair.find(':');
       if (colon != std::string::npos && shown.count(pair.substr(0, colon))) shown[pair.substr(0, colon)] = pair.substr(colon + 1);

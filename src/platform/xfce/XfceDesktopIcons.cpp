@@ -23,9 +23,10 @@ void XfceDesktopIcons::SetHidden(bool hidden) {
     RememberFoundSetting(kFound, current);
     desktop_.Set(kStyle, 0);
   } else {
-    if (current != "0") return;
-    const std::string found = RecallFoundSetting(kFound).value_or("2");
-    const long style = std::strtol(found.c_str(), nullptr, 10);
+    // Icons the user turned off in the desktop's own settings stay off.
+    const std::optional<std::string> found = RecallFoundSetting(kFound);
+    if (current != "0" || !found) return;
+    const long style = std::strtol(found->c_str(), nullptr, 10);
     desktop_.Set(kStyle, style > 0 && style < 3 ? static_cast<int>(style) : 2);
     ForgetFoundSetting(kFound);
   }
