@@ -51,7 +51,8 @@ class DesktopPeer {
   // Waits until every probe shows its colour (each channel within 24); the
   // message names the first that does not.
   ::testing::AssertionResult WaitForPixels(const std::vector<Probe>& probes, int timeoutMs = 15000);
-  // Saves the screen as PNG beside the logs (kept only while the test runs).
+  // Saves the screen as PNG in $TOVIWALL_KEEP_SCREENSHOTS; without it only a
+  // failure's ("failed...") beside the logs, kept while the test runs.
   void Screenshot(const std::string& name);
 
   ScopedEnv env;

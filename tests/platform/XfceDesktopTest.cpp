@@ -63,6 +63,7 @@ TEST_F(XfceDesktopTest, EveryStyleShowsAndNoneLeavesTheColour) {
   for (auto [style, number] : styles) {
     SetDesktopWallpaper(desktop, file, style);
     EXPECT_TRUE(peer->WaitForPixels(ProbesFor(style, kWarm))) << number;
+    peer->Screenshot(std::string("xfce-style") + number);
     EXPECT_EQ(Query(folder + "/image-style"), number);
     EXPECT_EQ(platform::FoldSpelling(Query(folder + "/last-image")), file);
     EXPECT_EQ(desktop.ReadWallpaper(), file);
