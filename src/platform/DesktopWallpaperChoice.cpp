@@ -5,11 +5,22 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "platform/gnome/GSettingsDesktopIcons.h"
 #include "platform/gnome/GSettingsWallpaper.h"
+#include "platform/kde/PlasmaWallpaper.h"
+#include "platform/lxde/PcmanfmDesktopIcons.h"
+#include "platform/lxde/PcmanfmWallpaper.h"
+#include "platform/mate/MateBackgroundWallpaper.h"
+#include "platform/null/NullPlatform.h"
+#include "platform/x11/X11DesktopInfo.h"
 #include "platform/x11/X11RootWallpaper.h"
+#include "platform/xfce/XfceDesktopIcons.h"
+#include "platform/xfce/XfconfWallpaper.h"
 
 namespace toviwall::platform {
 namespace {
+
+using K = DesktopBackendKind;
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -22,57 +33,118 @@ std::string Env(const char* name) {
 }
 
 // A desktop name as XDG_CURRENT_DESKTOP or DESKTOP_SESSION spell it ("ubuntu",
-// "X-Cinnamon", "budgie-desktop", "gnome-xorg"); unknown names give nothing.
-bool Classify(const std::string& rawName, DesktopBackendKind& kind) {
+// "X-Cinnamon", "budgie-desktop", "gnome-xorg", "LXQt", "plasma"); unknown names give nothing.
+bool Classify(const std::string& rawName, K& kind) {
   std::string name = Lower(rawName);
   if (name.rfind("x-", 0) == 0) name.erase(0, 2);
-  if (name.find("cinnamon") != std::string::npos) {
-    kind = DesktopBackendKind::Cinnamon;
-    return true;
-  }
-  for (const char* gnome : {"gnome", "unity", "ubuntu", "budgie"}) {
-    if (name.find(gnome) != std::string::npos) {
-      kind = DesktopBackendKind::Gnome;
+  const std::pair<const char*, K> names[] = {
+      {"cinnamon", K::Cinnamon}, {"xfce", K::Xfce},  {"mate", K::Mate},    {"lxqt", K::Lxqt},
+      {"lxde", K::Lxde},         {"kde", K::Kde},    {"plasma", K::Kde},   {"gnome", K::Gnome},
+      {"unity", K::Gnome},       {"ubuntu", K::Gnome}, {"budgie", K::Gnome},
+  };
+  for (auto [part, k] : names) {
+    if (name.find(part) != std::string::npos) {
+      kind = k;
       return true;
     }
   }
   return false;
 }
 
+// The program that draws the desktop window, by its WM_CLASS.
+bool ClassifyOwner(const std::string& windowClass, K& kind) {
+  const std::string name = Lower(windowClass);
+  const std::pair<const char*, K> owners[] = {
+      {"xfdesktop", K::Xfce},         {"pcmanfm-qt", K::Lxqt},  {"pcmanfm", K::Lxde},
+      {"caja", K::Mate},              {"nemo-desktop", K::Cinnamon}, {"plasmashell", K::Kde},
+      {"nautilus", K::Gnome},         {"nautilus-desktop", K::Gnome},
+  };
+  for (auto [owner, k] : owners) {
+    if (name == owner) {
+      kind = k;
+      return true;
+    }
+  }
+  return false;
+}
+
+DesktopBackendChoice SessionChoice(const std::string& display) {
+  const std::string xdg = Env("XDG_CURRENT_DESKTOP");
+  DesktopBackendChoice choice = ChooseDesktopBackend(Env("TOVIWALL_DESKTOP"), xdg, Env("DESKTOP_SESSION"));
+  // Only when the session names nothing we know is the X server asked.
+  if (choice.kind == K::X11Painter && !choice.forced)
+    if (auto window = FindDesktopWindow(display))
+      choice = ChooseDesktopBackend("", xdg, Env("DESKTOP_SESSION"), window->instance + " " + window->className);
+  return choice;
+}
+
 }  // namespace
 
 DesktopBackendChoice ChooseDesktopBackend(const std::string& override, const std::string& xdgCurrentDesktop,
-                                          const std::string& desktopSession) {
+                                          const std::string& desktopSession, const std::string& desktopWindowClass) {
   const std::string forced = Lower(override);
-  if (forced == "x11") return {DesktopBackendKind::X11Painter, true};
-  if (forced == "gnome") return {DesktopBackendKind::Gnome, true};
-  if (forced == "cinnamon") return {DesktopBackendKind::Cinnamon, true};
+  const std::pair<const char*, K> backends[] = {
+      {"x11", K::X11Painter}, {"gnome", K::Gnome}, {"cinnamon", K::Cinnamon}, {"xfce", K::Xfce},
+      {"mate", K::Mate},      {"lxde", K::Lxde},   {"lxqt", K::Lxqt},         {"kde", K::Kde},
+  };
+  for (auto [name, k] : backends)
+    if (forced == name) return {k, true};
 
   // XDG_CURRENT_DESKTOP lists the desktop first, then what it derives from
-  // ("Budgie:GNOME"); a desktop it names that we do not know gets the painter.
-  DesktopBackendKind kind = DesktopBackendKind::X11Painter;
+  // ("Budgie:GNOME").
+  K kind = K::X11Painter;
   if (!xdgCurrentDesktop.empty()) {
     std::stringstream names(xdgCurrentDesktop);
     std::string name;
     while (std::getline(names, name, ':'))
       if (Classify(name, kind)) return {kind, false};
-    return {};
+  } else if (Classify(desktopSession, kind)) {
+    return {kind, false};
   }
-  if (Classify(desktopSession, kind)) return {kind, false};
+  // A window manager alone, or a desktop we have no backend for: whoever draws
+  // the desktop window ("i3" with "pcmanfm --desktop"); nobody: our painter.
+  std::stringstream parts(desktopWindowClass);
+  for (std::string part; parts >> part;)
+    if (ClassifyOwner(part, kind)) return {kind, false};
   return {};
 }
 
 std::unique_ptr<DesktopWallpaper> CreateDesktopWallpaper(const std::string& x11Display) {
-  DesktopBackendChoice choice =
-      ChooseDesktopBackend(Env("TOVIWALL_DESKTOP"), Env("XDG_CURRENT_DESKTOP"), Env("DESKTOP_SESSION"));
-  if (choice.kind != DesktopBackendKind::X11Painter) {
-    const std::string schema =
-        choice.kind == DesktopBackendKind::Cinnamon ? kCinnamonBackgroundSchema : kGnomeBackgroundSchema;
-    std::optional<GSettingsWallpaper::Keys> keys = GSettingsWallpaper::Probe(schema);
-    // Asked for by name, it is used even without its schema, so its errors say why.
-    if (keys || choice.forced) return std::make_unique<GSettingsWallpaper>(keys.value_or(GSettingsWallpaper::Keys{schema}));
+  const DesktopBackendChoice choice = SessionChoice(x11Display);
+  switch (choice.kind) {
+    case K::Gnome:
+    case K::Cinnamon: {
+      const std::string schema = choice.kind == K::Cinnamon ? kCinnamonBackgroundSchema : kGnomeBackgroundSchema;
+      std::optional<GSettingsWallpaper::Keys> keys = GSettingsWallpaper::Probe(schema);
+      // Asked for by name, it is used even without its schema, so its errors say why.
+      if (keys || choice.forced)
+        return std::make_unique<GSettingsWallpaper>(keys.value_or(GSettingsWallpaper::Keys{schema}));
+      break;
+    }
+    case K::Mate:
+      if (choice.forced || MateBackgroundWallpaper::Available()) return std::make_unique<MateBackgroundWallpaper>();
+      break;
+    case K::Xfce: return std::make_unique<XfconfWallpaper>(x11Display);
+    case K::Lxde: return std::make_unique<PcmanfmWallpaper>(PcmanfmKind::Gtk, x11Display);
+    case K::Lxqt: return std::make_unique<PcmanfmWallpaper>(PcmanfmKind::Qt, x11Display);
+    case K::Kde: return std::make_unique<PlasmaWallpaper>();
+    case K::X11Painter: break;
   }
   return std::make_unique<X11RootWallpaper>(x11Display);
+}
+
+std::unique_ptr<DesktopIcons> CreateDesktopIcons(const std::string& x11Display) {
+  switch (SessionChoice(x11Display).kind) {
+    case K::Xfce: return std::make_unique<XfceDesktopIcons>();
+    case K::Mate: return std::make_unique<GSettingsDesktopIcons>(kCajaIcons, x11Display);
+    case K::Cinnamon: return std::make_unique<GSettingsDesktopIcons>(kNemoIcons, x11Display);
+    case K::Lxde: return std::make_unique<PcmanfmDesktopIcons>(PcmanfmKind::Gtk, x11Display);
+    case K::Lxqt: return std::make_unique<PcmanfmDesktopIcons>(PcmanfmKind::Qt, x11Display);
+    case K::Gnome:
+    case K::Kde:
+    case K::X11Painter: break;
+  }
+  return std::make_unique<NullDesktopIcons>();
 }
 
 }  // namespace toviwall::platform

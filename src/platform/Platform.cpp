@@ -27,6 +27,7 @@ Platform::Platform(Parts parts) : parts_(std::move(parts)) {
   OrNull<NullWindowActivation>(parts_.windowActivation);
   OrNull<NullScreen>(parts_.screen);
   OrNull<NullDesktopWallpaper>(parts_.desktopWallpaper);
+  OrNull<NullDesktopIcons>(parts_.desktopIcons);
   OrNull<NullTrayHost>(parts_.trayHost);
   OrNull<NullGlobalHotKeys>(parts_.globalHotKeys);
   OrNull<NullDisplayModes>(parts_.displayModes);
@@ -47,6 +48,7 @@ std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> si
     parts.screen = std::make_unique<X11Screen>();
     parts.desktopWallpaper = CreateDesktopWallpaper(QtX11DisplayName());
     parts.displayModes = CreateX11DisplayModes(QtX11DisplayName());
+    parts.desktopIcons = CreateDesktopIcons(QtX11DisplayName());
   }
   parts.systemActions = std::make_unique<FreedesktopSystemActions>();
   parts.trayHost = CreateX11TrayHost();

@@ -4,6 +4,7 @@
 // session lacks is its null implementation. Tests build their own bundle.
 #include <memory>
 
+#include "platform/DesktopIcons.h"
 #include "platform/DesktopWallpaper.h"
 #include "platform/DisplayModes.h"
 #include "platform/GlobalHotKeys.h"
@@ -24,6 +25,7 @@ class Platform {
     std::unique_ptr<WindowActivation> windowActivation;
     std::unique_ptr<Screen> screen;
     std::unique_ptr<DesktopWallpaper> desktopWallpaper;
+    std::unique_ptr<DesktopIcons> desktopIcons;
     std::unique_ptr<TrayHost> trayHost;
     std::unique_ptr<GlobalHotKeys> globalHotKeys;
     std::unique_ptr<DisplayModes> displayModes;
@@ -39,6 +41,7 @@ class Platform {
   WindowActivation& windowActivation() { return *parts_.windowActivation; }
   Screen& screen() { return *parts_.screen; }
   DesktopWallpaper& desktopWallpaper() { return *parts_.desktopWallpaper; }
+  DesktopIcons& desktopIcons() { return *parts_.desktopIcons; }
   TrayHost& trayHost() { return *parts_.trayHost; }
   GlobalHotKeys& globalHotKeys() { return *parts_.globalHotKeys; }
   DisplayModes& displayModes() { return *parts_.displayModes; }

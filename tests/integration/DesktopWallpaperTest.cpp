@@ -1,5 +1,6 @@
 // The "None" button of the real program clears the desktop's wallpaper, on our
-// own root-window painter and on a GNOME desktop's settings.
+// own root-window painter and on a GNOME desktop's settings; every filling type
+// reaches the desktop pcmanfm draws under a plain window manager's session.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -7,7 +8,9 @@
 #include <X11/Xutil.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "support/TestSession.h"
 
@@ -128,6 +131,75 @@ TEST_F(DesktopWallpaperTest, StartsAndPaintsWhenTheRootPropertiesNameAFreedPixma
   XClearWindow(dpy, root);
   XSync(dpy, False);
   for (int start = 0; start < 2; ++start) run();
+// A window manager's session (nothing in XDG_CURRENT_DESKTOP) with "pcmanfm
+// --desktop": the program finds pcmanfm by its desktop window and hands it
+// each filling type; the JPEG goes through the same output file every time.
+TEST_F(DesktopWallpaperTest, EveryFillingTypeReachesPcmanfmsDesktopChosenByItsWindow) {
+  RequireProgram("pcmanfm");
+  session = std::make_unique<Session>(SessionOptions{640, 480, 24, true});
+  DBusSession bus(session->Root().Path(), session->Environment());
+  session->SetEnv("DBUS_SESSION_BUS_ADDRESS", bus.Address());
+  session->SetEnv("TOVIWALL_DESKTOP", "");
+  Process::Options options;
+  options.env = session->Environment();
+  options.logFile = session->Root() / "pcmanfm.log";
+  auto pcmanfm = Process::Start({"pcmanfm", "--desktop"}, options);
+  ASSERT_TRUE(WaitFor([&] { return !session->Tool({"xdotool", "search", "--onlyvisible", "--class", "pcmanfm"}).out.empty(); }))
+      << ReadFile(options.logFile);
+  const std::string picture = session->Home() + "/quarters.jpg";
+  // Red, green / blue, yellow quarters.
+  session->MustTool({"/usr/bin/convert", "-size", "100x80", "xc:#ff0000", "-fill", "#00ff00", "-draw",
+                     "rectangle 50,0 99,39", "-fill", "#0000ff", "-draw", "rectangle 0,40 49,79", "-fill", "#ffff00",
+                     "-draw", "rectangle 50,40 99,79", "-quality", "100", picture});
+  Display* dpy = XOpenDisplay(session->Display().c_str());
+  ASSERT_TRUE(dpy);
+  auto pixel = [&](int x, int y) {
+    XImage* image = XGetImage(dpy, DefaultRootWindow(dpy), x, y, 1, 1, AllPlanes, ZPixmap);
+    unsigned long c = image ? XGetPixel(image, 0, 0) & 0xffffff : 0;
+    if (image) XDestroyImage(image);
+    return c;
+  };
+  auto near = [](unsigned long a, unsigned long b) {
+    for (int shift : {0, 8, 16})
+      if (std::abs(static_cast<int>(a >> shift & 0xff) - static_cast<int>(b >> shift & 0xff)) > 40) return false;
+    return true;
+  };
+  struct Spot {
+    int x, y;
+    unsigned long colour;
+  };
+  const unsigned long red = 0xff0000, green = 0x00ff00, blue = 0x0000ff, yellow = 0xffff00, black = 0;
+  // Each set tells its placement from the others' (black is pcmanfm's background).
+  const std::vector<Spot> centred{{290, 215, red},   {350, 215, green}, {290, 265, blue},
+                                  {350, 265, yellow}, {200, 100, black}, {600, 440, black}};
+  const std::vector<Spot> expected[5] = {
+      centred,
+      {{615, 405, red}, {575, 405, green}, {615, 445, blue}, {575, 445, yellow}},      // tiled from the corner
+      {{200, 120, red}, {520, 120, green}, {200, 400, blue}, {520, 400, yellow}},      // stretched
+      {{170, 120, red}, {470, 120, green}, {170, 360, blue}, {470, 360, yellow}, {8, 300, black}},  // 600 x 480
+      centred,                                                                         // small: as it is
+  };
+  for (int type = 0; type < 5; ++type) {
+    session->WriteProfile("Type=" + std::to_string(type) + "\nAutoChangeWallpaper=0\n[WallPaper]\nCurrentIndex=0\n");
+    WriteFile(session->ConfigHome() + "/Tovi Solution/Tovi WallChanger/toviwall.lst", picture + "\r\n");
+    auto p = session->StartReady();
+    std::string wrong;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+          for (const Spot& s : expected[type])
+            if (!near(pixel(s.x, s.y), s.colour)) {
+              wrong = std::to_string(s.x) + "," + std::to_string(s.y) + " shows " + std::to_string(pixel(s.x, s.y));
+              return false;
+            }
+          return true;
+        },
+        15000, 100))
+        << "filling type " << type << ": " << wrong << "\n" << ReadFile(session->LastProgramLog());
+    if (const char* keep = std::getenv("TOVIWALL_KEEP_SCREENSHOTS"))
+      session->Screenshot(std::string(keep) + "/pcmanfm-type" + std::to_string(type) + ".png");
+  }
+  EXPECT_NE(ReadFile(session->ConfigHome() + "/pcmanfm/default/desktop-items-0.conf").find("Tovi Wallpaper.bmp"),
+            std::string::npos);
   XCloseDisplay(dpy);
 }
 

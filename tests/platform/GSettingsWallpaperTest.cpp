@@ -44,9 +44,9 @@ TEST(GVariantText, ReadsWhatGSettingsPrints) {
   for (std::string s : {"", "a'b", "back\\slash", "'", "\\'"}) EXPECT_EQ(ParseGVariantString(GVariantString(s)), s);
 }
 
-TEST(DesktopBackendChoice, FollowsTheSessionAndTheOverride) {
-  auto kind = [](const char* over, const char* xdg, const char* session) {
-    return ChooseDesktopBackend(over, xdg, session).kind;
+TEST(DesktopBackendChoice, FollowsTheSessionThenTheDesktopWindowAndTheOverride) {
+  auto kind = [](const char* over, const char* xdg, const char* session, const char* owner = "") {
+    return ChooseDesktopBackend(over, xdg, session, owner).kind;
   };
   using K = DesktopBackendKind;
   EXPECT_EQ(kind("", "GNOME", ""), K::Gnome);
@@ -58,15 +58,33 @@ TEST(DesktopBackendChoice, FollowsTheSessionAndTheOverride) {
   EXPECT_EQ(kind("", "", "gnome-xorg"), K::Gnome);
   EXPECT_EQ(kind("", "", "budgie-desktop"), K::Gnome);
   EXPECT_EQ(kind("", "", "cinnamon"), K::Cinnamon);
-  // A desktop we have no backend for, or none at all: our own painter.
-  EXPECT_EQ(kind("", "XFCE", "gnome"), K::X11Painter);
+  EXPECT_EQ(kind("", "XFCE", "gnome"), K::Xfce);
+  EXPECT_EQ(kind("", "MATE", ""), K::Mate);
+  EXPECT_EQ(kind("", "LXDE", ""), K::Lxde);
+  EXPECT_EQ(kind("", "LXQt", ""), K::Lxqt);
+  EXPECT_EQ(kind("", "KDE", "plasma"), K::Kde);
+  EXPECT_EQ(kind("", "", "plasmawayland"), K::Kde);
+  EXPECT_EQ(kind("", "", "LXDE"), K::Lxde);
+  // The session names nothing we know: whoever draws the desktop window, by WM_CLASS.
+  EXPECT_EQ(kind("", "i3", "", "pcmanfm Pcmanfm"), K::Lxde);
+  EXPECT_EQ(kind("", "", "openbox", "pcmanfm-qt pcmanfm-qt"), K::Lxqt);
+  EXPECT_EQ(kind("", "", "", "xfdesktop Xfdesktop"), K::Xfce);
+  EXPECT_EQ(kind("", "", "", "desktop_window Caja"), K::Mate);
+  EXPECT_EQ(kind("", "", "", "plasmashell plasmashell"), K::Kde);
+  EXPECT_EQ(kind("", "", "", "nemo-desktop Nemo-desktop"), K::Cinnamon);
+  EXPECT_EQ(kind("", "XFCE", "", "pcmanfm Pcmanfm"), K::Xfce) << "the session comes first";
+  // Nothing draws a desktop, or something we do not know: our own painter.
   EXPECT_EQ(kind("", "", ""), K::X11Painter);
   EXPECT_EQ(kind("", "", "openbox"), K::X11Painter);
+  EXPECT_EQ(kind("", "Hyprland", "", "conky Conky"), K::X11Painter);
   // The override wins, whatever its letter case; an unknown one is ignored.
   EXPECT_EQ(kind("x11", "GNOME", "gnome"), K::X11Painter);
   EXPECT_EQ(kind("GNOME", "XFCE", ""), K::Gnome);
   EXPECT_EQ(kind("cinnamon", "", ""), K::Cinnamon);
-  EXPECT_EQ(kind("kde", "GNOME", ""), K::Gnome);
+  const std::pair<const char*, K> named[] = {{"xfce", K::Xfce}, {"MATE", K::Mate}, {"lxde", K::Lxde},
+                                             {"lxqt", K::Lxqt}, {"kde", K::Kde}};
+  for (auto [name, k] : named) EXPECT_EQ(kind(name, "GNOME", "", "xfdesktop"), k) << name;
+  EXPECT_EQ(kind("windows", "GNOME", ""), K::Gnome);
   EXPECT_TRUE(ChooseDesktopBackend("gnome", "", "").forced);
   EXPECT_FALSE(ChooseDesktopBackend("", "GNOME", "").forced);
 }

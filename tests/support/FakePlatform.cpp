@@ -112,6 +112,7 @@ FakePlatform::FakePlatform() {
   auto k = std::make_unique<FakeGlobalHotKeys>();
   auto t = std::make_unique<FakeTrayHost>();
   auto d = std::make_unique<FakeDesktopWallpaper>();
+  auto i = std::make_unique<FakeDesktopIcons>();
   auto s = std::make_unique<FakeScreen>();
   auto e = std::make_unique<FakeSessionEnd>();
   auto a = std::make_unique<FakeWindowActivation>();
@@ -120,6 +121,7 @@ FakePlatform::FakePlatform() {
   hotKeys = k.get();
   tray = t.get();
   desktop = d.get();
+  icons = i.get();
   screen = s.get();
   sessionEnd = e.get();
   activation = a.get();
@@ -128,6 +130,7 @@ FakePlatform::FakePlatform() {
   parts.globalHotKeys = std::move(k);
   parts.trayHost = std::move(t);
   parts.desktopWallpaper = std::move(d);
+  parts.desktopIcons = std::move(i);
   parts.screen = std::move(s);
   parts.sessionEnd = std::move(e);
   parts.windowActivation = std::move(a);

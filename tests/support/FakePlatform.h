@@ -92,6 +92,22 @@ class FakeDesktopWallpaper final : public platform::DesktopWallpaper {
   int reloads = 0;
 };
 
+// A desktop with an icon view: what hides it and the captions' colours.
+class FakeDesktopIcons final : public platform::DesktopIcons {
+ public:
+  void SetHidden(bool h) override { hidden = h; }
+  std::uint32_t TextColor() override { return textColour; }
+  void ApplyTextColor(std::uint32_t colour, bool transparentBack) override {
+    textColour = colour;
+    if (transparentBack) transparent = true;
+    ++applied;
+  }
+  bool hidden = false;
+  std::uint32_t textColour = 0xFFFFFF;  // another program may change it
+  bool transparent = false;
+  int applied = 0;
+};
+
 class FakeScreen final : public platform::Screen {
  public:
   platform::ScreenSize PrimaryScreenSize() override { return size; }
@@ -154,6 +170,7 @@ struct FakePlatform {
   FakeGlobalHotKeys* hotKeys;
   FakeTrayHost* tray;
   FakeDesktopWallpaper* desktop;
+  FakeDesktopIcons* icons;
   FakeScreen* screen;
   FakeSessionEnd* sessionEnd;
   FakeWindowActivation* activation;

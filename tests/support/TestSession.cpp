@@ -270,6 +270,43 @@ bool Exists(const std::string& path) {
 std::string BinaryDir() { return TOVIWALL_TEST_BINARY_DIR; }
 std::string SourceDir() { return TOVIWALL_TEST_SOURCE_DIR; }
 
+DBusSession::DBusSession(const std::string& folder, const Env& env) {
+  RequireProgram("dbus-daemon");
+  const std::string socket = folder + "/bus";
+  Process::Options options;
+  options.env = env;
+  options.logFile = folder + "/dbus-daemon.log";
+  process_ = Process::Start({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=unix:path=" + socket},
+                            options);
+  if (!WaitFor([&] { return Exists(socket) || !process_->Running(); }) || !process_->Running())
+    throw std::runtime_error("dbus-daemon did not start:\n" + ReadFile(options.logFile));
+  address_ = "unix:path=" + socket;
+}
+
+DBusSession::~DBusSession() = default;
+
+ScopedEnv::~ScopedEnv() {
+  for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+    if (it->second) ::setenv(it->first.c_str(), it->second->c_str(), 1);
+    else ::unsetenv(it->first.c_str());
+  }
+}
+
+void ScopedEnv::Save(const std::string& name) {
+  const char* old = std::getenv(name.c_str());
+  saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+}
+
+void ScopedEnv::Set(const std::string& name, const std::string& value) {
+  Save(name);
+  ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+void ScopedEnv::Unset(const std::string& name) {
+  Save(name);
+  ::unsetenv(name.c_str());
+}
+
 XServer::XServer(int width, int height, int depth) : width_(width), height_(height) {
   RequireProgram("Xvfb");
   std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);

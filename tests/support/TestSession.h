@@ -92,6 +92,35 @@ std::string BinaryDir();
 // The source tree (test data lies in tests/data).
 std::string SourceDir();
 
+// A private session bus (dbus-daemon --session) on a socket in `folder`; the
+// services it starts get `env`. Ended with the object.
+class DBusSession {
+ public:
+  DBusSession(const std::string& folder, const Env& env);
+  ~DBusSession();
+  const std::string& Address() const { return address_; }
+
+ private:
+  std::unique_ptr<Process> process_;
+  std::string address_;
+};
+
+// Sets variables of this process's environment and puts them back at the end
+// (for backends the tests run in-process, and the tools they start).
+class ScopedEnv {
+ public:
+  ScopedEnv() = default;
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+  void Set(const std::string& name, const std::string& value);
+  void Unset(const std::string& name);
+
+ private:
+  void Save(const std::string& name);
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
 // A private X server on a free display number: Xvfb, or Xorg with the dummy video
 // driver, which can switch display modes (Xvfb cannot).
 class XServer {

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,12 +15,43 @@
 #include "app/Intervals.h"
 #include "app/ui/FormParts.h"
 #include "app/ui/HelpViewer.h"
+#include "app/ui/OptionsPage.h"
 #include "app/ui/WallPaperMain.h"
 #include "app/ui/WallpaperRotation.h"
+#include "base/AppIdentity.h"
+#include "base/IniFile.h"
 #include "base/Settings.h"
+#include "base/UnitLanguage.h"
+#include "base/ui/Dialogs.h"
 #include "wallpaper/FillingType.h"
 
 namespace toviwall {
+namespace {
+
+QColor QColorOf(std::uint32_t value) { return QColor(value & 0xff, value >> 8 & 0xff, value >> 16 & 0xff); }
+std::uint32_t ValueOf(const QColor& c) {
+  return static_cast<std::uint32_t>(c.red()) | static_cast<std::uint32_t>(c.green()) << 8 |
+         static_cast<std::uint32_t>(c.blue()) << 16;
+}
+
+// A custom colour line's value: the text after its first "=" (the whole line without one).
+std::string CustomColourText(const std::string& line) {
+  const std::size_t eq = line.find('=');
+  return eq == std::string::npos ? line : line.substr(eq + 1);
+}
+
+// Colour values are kept as six hex digits of the value (blue first, red last).
+QColor CustomColour(const std::string& text) {
+  bool ok = false;
+  const unsigned value = QString::fromStdString(text).trimmed().toUInt(&ok, 16);
+  return ok && value <= 0xFFFFFF ? QColorOf(value) : QColor(Qt::white);
+}
+
+std::string CustomColourHex(const QColor& c) {
+  return QStringLiteral("%1").arg(ValueOf(c), 6, 16, QLatin1Char('0')).toUpper().toStdString();
+}
+
+}  // namespace
 
 DesktopPage::DesktopPage(TMainForm& form) : form_(form) {
   ActionHideDesktopIcon_ = NamedAction(&form, "ActionHideDesktopIcon", true);
@@ -94,6 +126,7 @@ QWidget* DesktopPage::BuildPage() {
   connect(PanelColor, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PanelColorPopupMenu->popup(PanelColor->mapToGlobal(at)); });
   ClickRunsAction(PanelColor, ActionChangeTextColor);
+  ColorDialog = Named(new QColorDialog(&form_), "ColorDialog");
   return page;
 }
 
@@ -149,6 +182,10 @@ void DesktopPage::ReadSettings() {
   ComboBoxUpdate->setCurrentIndex(interval >= 0 && interval < kIntervalCount ? interval : -1);
   // A type outside the list would hand the desktop a style it does not have.
   ComboBoxFilling->setCurrentIndex(StoredValue(FillingTypeFromStored(Read(f, keys::Type))));
+  // The chosen colour before the caption background's re-application, so that
+  // it applies the colour the user chose rather than a placeholder.
+  ChosenIconTextColor_ = static_cast<std::uint32_t>(
+      Read(f, keys::CurColor, static_cast<std::int32_t>(form_.Platform().desktopIcons().TextColor()))) & 0xFFFFFF;
   bool transparent = Read(f, keys::Transparent);
   if (transparent != CheckBoxTransparentBack->isChecked()) {
     CheckBoxTransparentBack->setChecked(transparent);
@@ -185,11 +222,83 @@ void DesktopPage::CheckBoxTransparentBackClick() {
   ReapplyIconText();
 }
 
-void DesktopPage::ApplyDesktopIconsHidden() {}  // not built yet: desktop icons
-void DesktopPage::ReapplyIconText() {}
-void DesktopPage::ApplyIconTextColorSetting() {}
-void DesktopPage::ActionHideDesktopIconExecute() {}
-void DesktopPage::ActionChangeTextColorExecute() {}
+void DesktopPage::ApplyDesktopIconsHidden() {
+  form_.Platform().desktopIcons().SetHidden(ActionHideDesktopIcon_->isChecked());
+}
+
+void DesktopPage::ReapplyIconText() {
+  if (CheckBoxTransparentBack->isChecked())
+    form_.Platform().desktopIcons().ApplyTextColor(ChosenIconTextColor_, true);
+}
+
+void DesktopPage::ApplyIconTextColor(std::uint32_t colour) {
+  form_.Platform().desktopIcons().ApplyTextColor(colour, CheckBoxTransparentBack->isChecked());
+}
+
+void DesktopPage::ApplyIconTextColorSetting() {
+  const auto current = static_cast<std::int32_t>(form_.Platform().desktopIcons().TextColor());
+  ChosenIconTextColor_ = static_cast<std::uint32_t>(Read(form_.SettingsFile, keys::CurColor, current)) & 0xFFFFFF;
+  ShowChosenColour();
+  ApplyIconTextColor(ChosenIconTextColor_);
+}
+
+void DesktopPage::KeepIconTextColor() {
+  if (form_.Platform().desktopIcons().TextColor() == ChosenIconTextColor_) return;
+  ApplyIconTextColor(ChosenIconTextColor_);
+  Write(form_.SettingsFile, keys::CurColor, static_cast<std::int32_t>(ChosenIconTextColor_));
+}
+
+void DesktopPage::ShowChosenColour() {
+  QPalette palette = PanelColor->palette();
+  palette.setColor(QPalette::Window, QColorOf(ChosenIconTextColor_));
+  PanelColor->setPalette(palette);
+}
+
+void DesktopPage::ActionHideDesktopIconExecute() {
+  const std::string& f = form_.SettingsFile;
+  // The action has already toggled its own check mark.
+  const bool hiding = ActionHideDesktopIcon_->isChecked();
+  if (hiding && !Read(f, keys::DontShowHideDialog)) {
+    const std::string crlf = "\r\n";
+    // The answer does not matter: the icons are hidden in any case.
+    AskAnswer answer =
+        AskWithDontShowAgain(Q(FormatText(S(10068), {crlf, crlf, crlf})), QMessageBox::Question, QMessageBox::Ok);
+    Write(f, keys::DontShowHideDialog, answer.dontShowAgain);
+  }
+  Write(f, keys::HideDesktopIcon, hiding);
+  form_.OptionsTab().ReadDoNotHide();
+  ApplyDesktopIconsHidden();
+}
+
+void DesktopPage::ActionChangeTextColorExecute() {
+  const std::string& f = form_.SettingsFile;
+  std::vector<std::string> lines;
+  const QStringList stored = Q(IniReadSectionText(f, keys::kCustomColor)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+  for (const QString& line : stored) lines.push_back(U(line));
+  const std::string letters = keys::kCustomColorLetters;
+  while (lines.size() < letters.size())
+    lines.push_back(std::string("Color") + letters[lines.size()] + "=" + keys::kCustomColorMissing);
+  std::vector<QColor> offered;
+  for (std::size_t i = 0; i < letters.size(); ++i) {
+    offered.push_back(CustomColour(CustomColourText(lines[i])));
+    QColorDialog::setCustomColor(static_cast<int>(i), offered.back());
+  }
+  ColorDialog->setCurrentColor(QColorOf(ChosenIconTextColor_));
+  if (ColorDialog->exec() != QDialog::Accepted) return;  // nothing changes, nothing is stored
+
+  ChosenIconTextColor_ = ValueOf(ColorDialog->selectedColor());
+  ShowChosenColour();
+  ApplyIconTextColor(ChosenIconTextColor_);
+  Write(f, keys::CurColor, static_cast<std::int32_t>(ChosenIconTextColor_));
+  // Keys by position, whatever names the lines had; a colour the user left
+  // alone keeps its text as it was.
+  for (std::size_t i = 0; i < letters.size(); ++i) {
+    const QColor now = QColorDialog::customColor(static_cast<int>(i));
+    const std::string text = now == offered[i] ? CustomColourText(lines[i]) : CustomColourHex(now);
+    IniWriteString(f, keys::kCustomColor, std::string("Color") + letters[i], text);
+  }
+}
+
 void DesktopPage::LoadCustomIconSetting() {}  // not built yet: the custom tray icon
 // Not built yet: the custom tray icon. Until then the built-in one.
 QIcon DesktopPage::CustomTrayIcon() { return QIcon(QStringLiteral(":/icons/toviwall.png")); }

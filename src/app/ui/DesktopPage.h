@@ -5,7 +5,10 @@
 #include <QIcon>
 #include <QObject>
 
+#include <cstdint>
+
 class QAction;
+class QColorDialog;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -47,6 +50,9 @@ class DesktopPage final : public QObject {
   void ApplyDesktopIconsHidden();
   void ReapplyIconText();
   void ApplyIconTextColorSetting();
+  // The watchdog's tick: the chosen caption colour back when the desktop lost it.
+  void KeepIconTextColor();
+  std::uint32_t ChosenIconTextColor() const { return ChosenIconTextColor_; }
   void LoadCustomIconSetting();
   bool CustomIconChosen() const;
   QIcon CustomTrayIcon();
@@ -63,6 +69,8 @@ class DesktopPage final : public QObject {
   void ActionHideDesktopIconExecute();
   void ActionChangeTextColorExecute();
   void CheckBoxTransparentBackClick();
+  void ApplyIconTextColor(std::uint32_t colour);
+  void ShowChosenColour();
   void CheckBoxCustomIconClick();
   void ButtonChangeIconClick();
 
@@ -85,6 +93,8 @@ class DesktopPage final : public QObject {
   QLabel* PanelColor = nullptr;
   QMenu* PanelColorPopupMenu = nullptr;
   QAction* TBItemRightChange = nullptr;
+  QColorDialog* ColorDialog = nullptr;
+  std::uint32_t ChosenIconTextColor_ = 0xFFFFFF;
   QCheckBox* CheckBoxCustomIcon = nullptr;
   QPushButton* ButtonChangeIcon = nullptr;
   QLabel* ImageMainIcon = nullptr;

@@ -132,6 +132,8 @@ void OptionsPage::CheckBoxNoExitDialogClick() {
   Write(form_.SettingsFile, keys::DontShowExitDialog, CheckBoxNoExitDialog->isChecked());
 }
 
+void OptionsPage::ReadDoNotHide() { CheckBoxDoNotHide->setChecked(Read(form_.SettingsFile, keys::DontShowHideDialog)); }
+
 void OptionsPage::CheckBoxDoNotHideClick() {
   Write(form_.SettingsFile, keys::DontShowHideDialog, CheckBoxDoNotHide->isChecked());
 }

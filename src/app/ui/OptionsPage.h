@@ -35,6 +35,8 @@ class OptionsPage final : public QObject {
 
   DoubleClickChoice Choice() const;
   void SetNoExitDialog(bool on);
+  // Ticks "Do not display notification when hiding desktop icon" as stored.
+  void ReadDoNotHide();
   // The Lock choice shows only while the workstation can be locked.
   void SetLockChoiceVisible(bool visible);
   // The check mark follows whether the start-up entry really exists.

@@ -65,6 +65,7 @@ RotationController& WallpaperRotation::Controller() {
   };
   h.entrySkipped = [this](const std::string& path, const std::string& reason) { NoticeSkipped(path, reason); };
   h.reapplyIconText = [this] { form_.DesktopTab().ReapplyIconText(); };
+  h.keepIconTextColor = [this] { form_.DesktopTab().KeepIconTextColor(); };
   h.switchTimer = [this](bool) { EnableChangeTimer(); };
   h.startup = [this] { return form_.StartupFlag; };
   h.autoChange = [this] { return form_.DesktopTab().AutoChange(); };

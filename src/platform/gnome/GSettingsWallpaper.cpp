@@ -1,48 +1,16 @@
 #include "platform/gnome/GSettingsWallpaper.h"
 
-#include <QProcess>
-#include <QStringList>
+#include "platform/local/RunTool.h"
+
 #include <cctype>
 #include <stdexcept>
 
 namespace toviwall::platform {
 namespace {
 
-constexpr int kGSettingsTimeoutMs = 10000;
+ToolResult RunGSettings(const std::vector<std::string>& args) { return RunTool("gsettings", args); }
 
-struct GSettingsResult {
-  bool ok = false;
-  std::string out;
-  std::string err;
-};
-
-GSettingsResult RunGSettings(const std::vector<std::string>& args) {
-  QStringList list;
-  for (const auto& a : args) list << QString::fromStdString(a);
-  QProcess process;
-  process.start(QStringLiteral("gsettings"), list);
-  GSettingsResult result;
-  if (!process.waitForStarted(kGSettingsTimeoutMs)) {
-    result.err = "cannot run gsettings: " + process.errorString().toStdString();
-    return result;
-  }
-  if (!process.waitForFinished(kGSettingsTimeoutMs)) {
-    process.kill();
-    process.waitForFinished(1000);
-    result.err = "gsettings did not answer";
-    return result;
-  }
-  result.out = process.readAllStandardOutput().toStdString();
-  result.err = process.readAllStandardError().toStdString();
-  result.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-  return result;
-}
-
-std::string Trim(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
-  std::size_t start = s.find_first_not_of(' ');
-  return start == std::string::npos ? std::string() : s.substr(start);
-}
+std::string Trim(const std::string& s) { return TrimLine(s); }
 
 void AppendUtf8(std::string& out, unsigned long cp) {
   if (cp < 0x80) {
@@ -168,7 +136,7 @@ std::optional<std::string> ParseGVariantString(const std::string& text) {
 }
 
 std::optional<GSettingsWallpaper::Keys> GSettingsWallpaper::Probe(const std::string& schema) {
-  GSettingsResult r = RunGSettings({"list-keys", schema});
+  ToolResult r = RunGSettings({"list-keys", schema});
   if (!r.ok) return std::nullopt;
   Keys keys{schema};
   bool uri = false;
@@ -186,23 +154,30 @@ std::optional<GSettingsWallpaper::Keys> GSettingsWallpaper::Probe(const std::str
 }
 
 void GSettingsWallpaper::WriteValues(const std::string& file, WallpaperStyle style) {
-  auto set = [&](const char* key, const std::string& value) {
-    GSettingsResult r = RunGSettings({"set", keys_.schema, key, GVariantString(value)});
-    if (!r.ok) throw std::runtime_error("Cannot set " + keys_.schema + " " + key + ": " + Trim(r.err));
-  };
   const std::string uri = file.empty() ? std::string() : FileUriFor(file);
-  set("picture-uri", uri);
-  if (keys_.darkUri) set("picture-uri-dark", uri);
-  set("picture-options", PictureOptionsFor(file, style));
+  WriteGSettingsKey(keys_.schema, "picture-uri", GVariantString(uri));
+  if (keys_.darkUri) WriteGSettingsKey(keys_.schema, "picture-uri-dark", GVariantString(uri));
+  WriteGSettingsKey(keys_.schema, "picture-options", GVariantString(PictureOptionsFor(file, style)));
 }
 
 void GSettingsWallpaper::Reload() { AnnounceSettingsChange(); }
 
 std::optional<std::string> GSettingsWallpaper::ReadWallpaper() {
-  // One process for both keys: lines "<schema> <key> <value>".
-  GSettingsResult r = RunGSettings({"list-recursively", keys_.schema});
+  const auto values = ReadGSettingsSchema(keys_.schema);
+  if (!values || !values->count("picture-uri")) return std::nullopt;
+  const std::optional<std::string> uri = ParseGVariantString(values->at("picture-uri"));
+  if (!uri) return std::nullopt;
+  const auto options = values->find("picture-options");
+  if (uri->empty() || (options != values->end() && ParseGVariantString(options->second) == "none"))
+    return std::string();
+  return PathFromUri(*uri);
+}
+
+std::optional<std::map<std::string, std::string>> ReadGSettingsSchema(const std::string& schema) {
+  // One process for every key: lines "<schema> <key> <value>".
+  ToolResult r = RunGSettings({"list-recursively", schema});
   if (!r.ok) return std::nullopt;
-  std::optional<std::string> uri, options;
+  std::map<std::string, std::string> values;
   std::size_t pos = 0;
   while (pos < r.out.size()) {
     std::size_t end = r.out.find('\n', pos);
@@ -211,14 +186,15 @@ std::optional<std::string> GSettingsWallpaper::ReadWallpaper() {
     pos = end + 1;
     const std::size_t keyStart = line.find(' ');
     const std::size_t valueStart = keyStart == std::string::npos ? keyStart : line.find(' ', keyStart + 1);
-    if (valueStart == std::string::npos || line.compare(0, keyStart, keys_.schema) != 0) continue;
-    const std::string key = line.substr(keyStart + 1, valueStart - keyStart - 1);
-    if (key == "picture-uri") uri = ParseGVariantString(line.substr(valueStart + 1));
-    if (key == "picture-options") options = ParseGVariantString(line.substr(valueStart + 1));
+    if (valueStart == std::string::npos || line.compare(0, keyStart, schema) != 0) continue;
+    values[line.substr(keyStart + 1, valueStart - keyStart - 1)] = line.substr(valueStart + 1);
   }
-  if (!uri) return std::nullopt;
-  if (uri->empty() || options == "none") return std::string();
-  return PathFromUri(*uri);
+  return values;
+}
+
+void WriteGSettingsKey(const std::string& schema, const std::string& key, const std::string& value) {
+  ToolResult r = RunGSettings({"set", schema, key, value});
+  if (!r.ok) throw std::runtime_error("Cannot set " + schema + " " + key + ": " + Trim(r.err));
 }
 
 }  // namespace toviwall::platform

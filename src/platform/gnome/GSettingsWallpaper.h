@@ -1,6 +1,7 @@
 #pragma once
 // The GNOME family's wallpaper: the background schema's picture-uri (and
 // picture-uri-dark) and picture-options, through the gsettings command.
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,5 +45,11 @@ std::string PathFromUri(const std::string& uri);
 // GVariant text of a string ('...', with backslash escapes), and back.
 std::string GVariantString(const std::string& text);
 std::optional<std::string> ParseGVariantString(const std::string& text);
+
+// Every key of a schema with its value as GVariant text, from one gsettings
+// process; nullopt when gsettings fails (no such schema, no gsettings).
+std::optional<std::map<std::string, std::string>> ReadGSettingsSchema(const std::string& schema);
+// Sets one key to a GVariant text; raises gsettings' own message.
+void WriteGSettingsKey(const std::string& schema, const std::string& key, const std::string& value);
 
 }  // namespace toviwall::platform

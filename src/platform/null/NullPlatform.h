@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/DesktopIcons.h"
 #include "platform/DesktopWallpaper.h"
 #include "platform/DisplayModes.h"
 #include "platform/GlobalHotKeys.h"
@@ -29,6 +30,14 @@ class NullDesktopWallpaper final : public DesktopWallpaper {
   void WriteValues(const std::string&, WallpaperStyle) override {}
   void Reload() override { AnnounceSettingsChange(); }
   std::optional<std::string> ReadWallpaper() override { return std::nullopt; }
+};
+
+// No file manager draws desktop icons: nothing to hide, captions read as white.
+class NullDesktopIcons final : public DesktopIcons {
+ public:
+  void SetHidden(bool) override {}
+  std::uint32_t TextColor() override { return kWhiteColour; }
+  void ApplyTextColor(std::uint32_t, bool) override {}
 };
 
 // No notification area: icons never get in.

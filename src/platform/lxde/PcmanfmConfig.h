@@ -1,0 +1,44 @@
+#pragma once
+// pcmanfm (LXDE) and pcmanfm-qt (LXQt) draw the desktop of their sessions (and
+// of any window manager started with "pcmanfm --desktop"). Both take commands
+// for the running desktop and keep their settings in a key file per profile.
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace toviwall::platform {
+
+enum class PcmanfmKind { Gtk, Qt };
+
+struct PcmanfmDesktop {
+  PcmanfmKind kind = PcmanfmKind::Gtk;
+  std::string program;     // "pcmanfm" or "pcmanfm-qt"
+  std::string configFile;  // the running profile's desktop settings
+  std::string section;     // where the desktop keys are
+  std::string profile;     // "default" unless its command line names one
+  long pid = 0;            // the desktop's process; 0 when it is not running
+};
+
+// The running desktop of that program on the display (its profile from its
+// command line), or its default profile's files with pid 0 when it is not running.
+PcmanfmDesktop FindPcmanfmDesktop(PcmanfmKind kind, const std::string& display);
+
+// The profile a command line names (--profile=X, --profile X, -p X); "default" without.
+std::string ProfileFromArguments(const std::vector<std::string>& args);
+
+// Key files as both write them: "[section]" lines and "key=value" lines; values
+// come unescaped (GLib's \s \n \t \\, Qt's quotes and \xHHHH).
+using KeyFile = std::map<std::string, std::map<std::string, std::string>>;
+KeyFile ReadKeyFile(const std::string& path);
+// Replaces (or adds) keys of one section, keeping every other line; written
+// atomically. Values are written plain (colours, numbers, booleans).
+void WriteKeyFileValues(const std::string& path, const std::string& section,
+                        const std::map<std::string, std::string>& values);
+
+// "#rrggbb" and the colour value (red in the low byte), both ways.
+std::optional<std::uint32_t> ColourValueFromHex(const std::string& text);
+std::string HexFromColourValue(std::uint32_t value);
+
+}  // namespace toviwall::platform
