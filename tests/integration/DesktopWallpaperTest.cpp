@@ -131,6 +131,9 @@ TEST_F(DesktopWallpaperTest, StartsAndPaintsWhenTheRootPropertiesNameAFreedPixma
   XClearWindow(dpy, root);
   XSync(dpy, False);
   for (int start = 0; start < 2; ++start) run();
+  XCloseDisplay(dpy);
+}
+
 // A window manager's session (nothing in XDG_CURRENT_DESKTOP) with "pcmanfm
 // --desktop": the program finds pcmanfm by its desktop window and hands it
 // each filling type; the JPEG goes through the same output file every time.
