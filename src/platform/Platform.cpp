@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "platform/DesktopWallpaperChoice.h"
+#include "platform/local/InotifyDirectoryWatch.h"
 #include "platform/local/LocalSingleInstance.h"
 #include "platform/local/SessionEndSignals.h"
 #include "platform/null/NullPlatform.h"
@@ -27,6 +28,7 @@ Platform::Platform(Parts parts) : parts_(std::move(parts)) {
   OrNull<NullDesktopWallpaper>(parts_.desktopWallpaper);
   OrNull<NullTrayHost>(parts_.trayHost);
   OrNull<NullGlobalHotKeys>(parts_.globalHotKeys);
+  OrNull<NullDirectoryWatch>(parts_.directoryWatch);
 }
 
 std::unique_ptr<SingleInstance> CreateSingleInstance() { return std::make_unique<LocalSingleInstance>(); }
@@ -43,6 +45,7 @@ std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> si
   }
   parts.trayHost = CreateX11TrayHost();
   parts.globalHotKeys = CreateX11GlobalHotKeys();
+  parts.directoryWatch = std::make_unique<InotifyDirectoryWatch>();
   return std::make_unique<Platform>(std::move(parts));
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/DesktopWallpaper.h"
+#include "platform/DirectoryWatch.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/Screen.h"
 #include "platform/SessionEnd.h"
@@ -24,6 +25,7 @@ class Platform {
     std::unique_ptr<DesktopWallpaper> desktopWallpaper;
     std::unique_ptr<TrayHost> trayHost;
     std::unique_ptr<GlobalHotKeys> globalHotKeys;
+    std::unique_ptr<DirectoryWatch> directoryWatch;
   };
   // Missing parts become their null implementations.
   explicit Platform(Parts parts);
@@ -37,6 +39,7 @@ class Platform {
   DesktopWallpaper& desktopWallpaper() { return *parts_.desktopWallpaper; }
   TrayHost& trayHost() { return *parts_.trayHost; }
   GlobalHotKeys& globalHotKeys() { return *parts_.globalHotKeys; }
+  DirectoryWatch& directoryWatch() { return *parts_.directoryWatch; }
 
  private:
   Parts parts_;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "platform/local/InotifyDirectoryWatch.h"
 #include "platform/x11/VirtualKeys.h"
 
 namespace toviwall::test {
@@ -104,6 +105,8 @@ FakePlatform::FakePlatform() {
   parts.screen = std::move(s);
   parts.sessionEnd = std::move(e);
   parts.windowActivation = std::move(a);
+  // Folders are watched for real: inotify runs anywhere.
+  parts.directoryWatch = std::make_unique<platform::InotifyDirectoryWatch>();
   platform = std::make_unique<platform::Platform>(std::move(parts));  // no other instance: the null one
 }
 
