@@ -13,7 +13,10 @@ class PathSet;
 // sub-folders, at any depth, to `into`: hidden files included, folders whose
 // names begin with "." skipped, devices, pipes and sockets left out. Folder
 // links are followed, each folder visited once. What cannot be read is
-// skipped. `pump` runs after every file, so the caller can keep its window alive.
-void ScanFolder(const std::string& pattern, PathSet& into, const std::function<void()>& pump = {});
+// skipped. `pump` runs after every file, so the caller can keep its window alive;
+// the walk ends early once `cancelled` answers true (asked after every file and
+// folder).
+void ScanFolder(const std::string& pattern, PathSet& into, const std::function<void()>& pump = {},
+                const std::function<bool()>& cancelled = {});
 
 }  // namespace toviwall
