@@ -54,31 +54,33 @@ bool ImageList::LoadImageList(const std::string& settingsFile) {
   return loaded;
 }
 
-void ImageList::AddPaths(const std::vector<std::string>& paths) {
+void ImageList::AddPaths(const std::vector<std::string>& paths, Cancelled cancelled) {
   if (running_) {
-    if (!paths.empty()) queued_.push_back(paths);
+    if (!paths.empty()) queued_.push_back({paths, std::move(cancelled)});
     return;
   }
   RunningFlag running(running_);
   std::exception_ptr failure;
-  auto run = [&](const std::vector<std::string>& batch) {
+  auto run = [&](const Batch& batch) {
     try {
       RunBatch(batch);
     } catch (...) {
       if (!failure) failure = std::current_exception();
     }
   };
-  run(paths);
+  run({paths, std::move(cancelled)});
   while (!queued_.empty()) {
-    std::vector<std::string> next = std::move(queued_.front());
+    Batch next = std::move(queued_.front());
     queued_.erase(queued_.begin());
     run(next);
   }
   if (failure) std::rethrow_exception(failure);
 }
 
-void ImageList::RunBatch(const std::vector<std::string>& paths) {
-  if (paths.empty()) return;
+void ImageList::RunBatch(const Batch& batch) {
+  const std::vector<std::string>& paths = batch.paths;
+  auto cancelled = [&] { return batch.cancelled && batch.cancelled(); };
+  if (paths.empty() || cancelled()) return;
   // Files as they are, list files by their lines, folders with their sub-tree.
   candidates_.Clear();
   for (const std::string& path : paths) {
@@ -91,17 +93,21 @@ void ImageList::RunBatch(const std::vector<std::string>& paths) {
         MergeListFile(path, candidates_);
       }
     } else if (DirectoryExists(path)) {
-      ScanFolder(path + (path.back() == '/' ? "*.*" : "/*.*"), candidates_, hooks_.pump);
+      ScanFolder(path + (path.back() == '/' ? "*.*" : "/*.*"), candidates_, hooks_.pump, batch.cancelled);
     }
+    if (cancelled()) return;
   }
   DropKnownCandidates();
+  Pump();  // long lists: the steps after the scan take their time too
   // The current wallpaper's entry stays marked wherever it moves.
   std::string marked = MarkedEntryPath();
   if (candidates_.Size() > kManyImages && hooks_.confirmMany && !hooks_.confirmMany(candidates_.Size())) return;
+  if (cancelled()) return;  // the question let the user choose anew meanwhile
   AddEntries(candidates_.Items());
   SelectPath(marked);
   RefillBag();
   SaveDefault();
+  Pump();
   // What the list file now holds is what is known.
   known_.Clear();
   MergeListFile(listFile_, known_);

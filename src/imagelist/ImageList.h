@@ -63,8 +63,11 @@ class ImageList {
 
   // A batch of files, folders and list files. A batch that arrives while another
   // runs (the first one lets the user interface work) waits in a queue and runs
-  // right after it.
-  void AddPaths(const std::vector<std::string>& paths);
+  // right after it. Once `cancelled` answers true while the batch still looks
+  // for files (or waits in the queue), it ends as a declined batch does:
+  // nothing is added, the list file and KnownSet stay as they were.
+  using Cancelled = std::function<bool()>;
+  void AddPaths(const std::vector<std::string>& paths, Cancelled cancelled = {});
   bool BatchRunning() const { return running_; }
 
   void AddEntries(const std::vector<std::string>& paths);
@@ -94,7 +97,11 @@ class ImageList {
   void SaveTo(const std::string& path) const;
 
  private:
-  void RunBatch(const std::vector<std::string>& paths);
+  struct Batch {
+    std::vector<std::string> paths;
+    Cancelled cancelled;
+  };
+  void RunBatch(const Batch& batch);
   void RefillBag() {
     if (hooks_.refillBag) hooks_.refillBag();
   }
@@ -119,7 +126,7 @@ class ImageList {
   bool groupAsked_[kImageGroupCount] = {false, false, false};
   bool running_ = false;
   std::vector<std::string> declined_;  // the stored lines not loaded at start-up
-  std::vector<std::vector<std::string>> queued_;
+  std::vector<Batch> queued_;
 };
 
 }  // namespace toviwall

@@ -65,7 +65,8 @@ bool PseudoFileSystem(int fd) {
 
 }  // namespace
 
-void ScanFolder(const std::string& pattern, PathSet& into, const std::function<void()>& pump) {
+void ScanFolder(const std::string& pattern, PathSet& into, const std::function<void()>& pump,
+                const std::function<bool()>& cancelled) {
   std::size_t slash = pattern.find_last_of('/');
   std::string root = slash == std::string::npos ? std::string("./") : pattern.substr(0, slash + 1);
   std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
@@ -114,6 +115,7 @@ void ScanFolder(const std::string& pattern, PathSet& into, const std::function<v
 
   enter(root);
   while (!stack.empty()) {
+    if (cancelled && cancelled()) return;
     Level& level = stack.back();
     if (level.next == level.entries.size()) {
       stack.pop_back();

@@ -14,7 +14,10 @@ class PathSet;
 // names begin with "." skipped, devices, pipes and sockets left out, and so are
 // names holding a CR or LF, which the list file cannot keep. Folder
 // links are followed, each folder visited once. What cannot be read is
-// skipped. `pump` runs after every file, so the caller can keep its window alive.
-void ScanFolder(const std::string& pattern, PathSet& into, const std::function<void()>& pump = {});
+// skipped. `pump` runs after every file, so the caller can keep its window alive;
+// the walk ends early once `cancelled` answers true (asked after every file and
+// folder).
+void ScanFolder(const std::string& pattern, PathSet& into, const std::function<void()>& pump = {},
+                const std::function<bool()>& cancelled = {});
 
 }  // namespace toviwall

@@ -2,6 +2,7 @@
 
 #include "platform/DesktopWallpaperChoice.h"
 #include "platform/freedesktop/FreedesktopSystemActions.h"
+#include "platform/local/InotifyDirectoryWatch.h"
 #include "platform/local/LocalSingleInstance.h"
 #include "platform/local/SessionEndSignals.h"
 #include "platform/null/NullPlatform.h"
@@ -32,6 +33,7 @@ Platform::Platform(Parts parts) : parts_(std::move(parts)) {
   OrNull<NullGlobalHotKeys>(parts_.globalHotKeys);
   OrNull<NullDisplayModes>(parts_.displayModes);
   OrNull<NullSystemActions>(parts_.systemActions);
+  OrNull<NullDirectoryWatch>(parts_.directoryWatch);
 }
 
 bool X11DisplayAvailable() { return CanOpenX11Display(); }
@@ -53,6 +55,7 @@ std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> si
   parts.systemActions = std::make_unique<FreedesktopSystemActions>();
   parts.trayHost = CreateX11TrayHost();
   parts.globalHotKeys = CreateX11GlobalHotKeys();
+  parts.directoryWatch = std::make_unique<InotifyDirectoryWatch>();
   return std::make_unique<Platform>(std::move(parts));
 }
 

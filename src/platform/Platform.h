@@ -7,6 +7,7 @@
 #include "platform/DesktopIcons.h"
 #include "platform/DesktopWallpaper.h"
 #include "platform/DisplayModes.h"
+#include "platform/DirectoryWatch.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/Screen.h"
 #include "platform/SessionEnd.h"
@@ -30,6 +31,7 @@ class Platform {
     std::unique_ptr<GlobalHotKeys> globalHotKeys;
     std::unique_ptr<DisplayModes> displayModes;
     std::unique_ptr<SystemActions> systemActions;
+    std::unique_ptr<DirectoryWatch> directoryWatch;
   };
   // Missing parts become their null implementations.
   explicit Platform(Parts parts);
@@ -46,6 +48,7 @@ class Platform {
   GlobalHotKeys& globalHotKeys() { return *parts_.globalHotKeys; }
   DisplayModes& displayModes() { return *parts_.displayModes; }
   SystemActions& systemActions() { return *parts_.systemActions; }
+  DirectoryWatch& directoryWatch() { return *parts_.directoryWatch; }
 
  private:
   Parts parts_;

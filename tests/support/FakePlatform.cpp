@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "platform/local/InotifyDirectoryWatch.h"
 #include "platform/x11/VirtualKeys.h"
 
 namespace toviwall::test {
@@ -136,6 +137,8 @@ FakePlatform::FakePlatform() {
   parts.windowActivation = std::move(a);
   parts.displayModes = std::move(m);
   parts.systemActions = std::move(y);
+  // Folders are watched for real: inotify runs anywhere.
+  parts.directoryWatch = std::make_unique<platform::InotifyDirectoryWatch>();
   platform = std::make_unique<platform::Platform>(std::move(parts));  // no other instance: the null one
 }
 

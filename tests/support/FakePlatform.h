@@ -2,7 +2,8 @@
 // A platform of recording doubles for offscreen tests of the windows and
 // components: what they hand the desktop, the tray and the key grabs is kept for
 // the test to read, and the test plays the desktop's part (a key pressed, a
-// click on the icon, a new tray, the session ending). The real backends are
+// click on the icon, a new tray, the session ending). Folders are watched by
+// the real inotify watch, which needs nothing of a desktop. The real backends are
 // tested against their real peers in tests/platform and tests/integration.
 #include <functional>
 #include <map>

@@ -3,13 +3,16 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <X11/Xlib.h>
 
 #include <cerrno>
+#include <chrono>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -262,6 +265,86 @@ void WriteFile(const std::string& path, const std::string& content) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+double SteadySeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+FileWrites::FileWrites(const std::string& folder, std::string name)
+    : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), name_(std::move(name)) {
+  if (fd_ < 0 || ::inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE) < 0)
+    throw std::runtime_error("cannot watch " + folder + ": " + std::strerror(errno));
+}
+
+FileWrites::~FileWrites() { ::close(fd_); }
+
+const std::vector<double>& FileWrites::Times() {
+  alignas(inotify_event) char buffer[4096];
+  ssize_t n;
+  while ((n = ::read(fd_, buffer, sizeof buffer)) > 0)
+    for (char* p = buffer; p < buffer + n;) {
+      const auto* e = reinterpret_cast<const inotify_event*>(p);
+      if (e->len && name_ == e->name) times_.push_back(SteadySeconds());
+      p += sizeof(inotify_event) + e->len;
+    }
+  return times_;
+}
+
+std::set<std::string> InotifyWatched(pid_t pid) {
+  std::set<std::string> watched;
+  const std::string folder = "/proc/" + std::to_string(pid) + "/fdinfo";
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    std::ifstream in(entry.path());
+    std::string line;
+    while (std::getline(in, line)) {
+      // inotify wd:1 ino:2a3b sdev:800001 mask:...
+      unsigned long ino = 0, dev = 0;
+      if (std::sscanf(line.c_str(), "inotify wd:%*d ino:%lx sdev:%lx", &ino, &dev) == 2)
+        watched.insert(std::to_string(dev) + ":" + std::to_string(ino));
+    }
+  }
+  return watched;
+}
+
+namespace {
+std::string Trimmed(std::string s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  return s;
+}
+}  // namespace
+
+std::string InotifyShortage() {
+  int fd = ::inotify_init1(IN_CLOEXEC);
+  if (fd >= 0) {
+    ::close(fd);
+    return {};
+  }
+  const int error = errno;
+  std::map<std::string, int> holders;
+  std::error_code ec;
+  for (const auto& proc : fs::directory_iterator("/proc", ec)) {
+    std::error_code fdEc;
+    for (const auto& fdLink : fs::directory_iterator(proc.path() / "fd", fdEc)) {
+      std::error_code linkEc;
+      if (fs::read_symlink(fdLink.path(), linkEc).string() == "anon_inode:inotify")
+        ++holders[Trimmed(ReadFile((proc.path() / "comm").string()))];
+    }
+  }
+  std::string text = std::string("no inotify instance for this user: ") + std::strerror(error) +
+                     " (fs.inotify.max_user_instances is " + Trimmed(ReadFile("/proc/sys/fs/inotify/max_user_instances")) +
+                     "); held by:";
+  for (const auto& [name, count] : holders) text += " " + std::to_string(count) + " x " + name;
+  return text;
+}
+
+std::string FileId(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return "(missing " + path + ")";
+  // The kernel's own device number, as fdinfo shows it (major << 20 | minor).
+  const unsigned long dev = (static_cast<unsigned long>(major(st.st_dev)) << 20) | minor(st.st_dev);
+  return std::to_string(dev) + ":" + std::to_string(st.st_ino);
+}
+
 bool Exists(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0;
@@ -466,8 +549,10 @@ Env Session::Environment() const {
       {"QT_QPA_PLATFORM", "xcb"},
       {"TOVIWALL_DESKTOP", "x11"},
       {"TOVIWALL_WIDGET_MAP", WidgetMapFile()},
-      // No bus of the machine's: its logind could end the real session or
-      // power the machine off. Tests that want a bus start their own.
+      // No bus of the machine's: its logind could end the real session or power the
+      // machine off, and a session bus Qt would start (dbus-launch) outlives the test,
+      // holding an inotify instance of the user's few. Tests that want a bus start
+      // their own and name it here.
       {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (root_ / "no-system-bus")},
       {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (root_ / "no-session-bus")},
   };

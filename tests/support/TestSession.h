@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,33 @@ void RequireProgram(const std::string& name);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool Exists(const std::string& path);
+
+// Counts the writes of one file in a folder, from now on: each write ends in
+// a close after writing or a rename over the file (an atomic write). Polled.
+class FileWrites {
+ public:
+  FileWrites(const std::string& folder, std::string name);
+  ~FileWrites();
+  FileWrites(const FileWrites&) = delete;
+  FileWrites& operator=(const FileWrites&) = delete;
+  // The moments (steady clock, seconds) the writes were seen, oldest first.
+  const std::vector<double>& Times();
+  std::size_t Count() { return Times().size(); }
+
+ private:
+  int fd_;
+  std::string name_;
+  std::vector<double> times_;
+};
+// Seconds on the steady clock.
+double SteadySeconds();
+// The folders a process watches with inotify, as "device:inode" of each
+// (from /proc/PID/fdinfo); FileId gives the same form for a path.
+std::set<std::string> InotifyWatched(pid_t pid);
+// Empty when this user can have an inotify instance; else why not, with the
+// programs that hold the user's instances (fs.inotify.max_user_instances).
+std::string InotifyShortage();
+std::string FileId(const std::string& path);
 
 // The folder that holds the built programs (toviwall, toviwall-render, ...).
 std::string BinaryDir();

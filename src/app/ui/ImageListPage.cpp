@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
 #include <cmath>
@@ -23,6 +24,7 @@
 #include "app/ui/WallpaperRotation.h"
 #include "base/AppIdentity.h"
 #include "base/Settings.h"
+#include "imagelist/ui/DragDrop.h"
 #include "imagelist/ui/ImageListView.h"
 
 namespace toviwall {
@@ -53,10 +55,13 @@ QWidget* ImageListPage::BuildPage() {
   auto* column = new QVBoxLayout(page);
   auto* row = new QHBoxLayout;
   column->addLayout(row, 1);
-  ListViewImage = Named(new TImageListView(page), "ListViewImage");
+  // Files dragged from a file manager onto the list arrive at its container.
+  FileDropTarget = Named(new TFileDropTarget(page), "FileDropTarget");
+  ListViewImage = Named(new TImageListView(FileDropTarget), "ListViewImage");
   ListViewImage->setContextMenuPolicy(Qt::CustomContextMenu);
   ListViewImage->Attach(imageList_.Rows());
-  row->addWidget(ListViewImage, 1);
+  FileDropTarget->SetControl(ListViewImage);
+  row->addWidget(FileDropTarget, 1);
 
   auto* buttons = new QVBoxLayout;
   ButtonAdd = Named(new QPushButton(page), "ButtonAdd");
@@ -188,7 +193,9 @@ void ImageListPage::LoadImageList() {
   RunGuarded([this] { imageList_.LoadImageList(form_.SettingsFile); });
 }
 
-void ImageListPage::AddPaths(const std::vector<std::string>& paths) { imageList_.AddPaths(paths); }
+void ImageListPage::AddPaths(const std::vector<std::string>& paths, ImageList::Cancelled cancelled) {
+  imageList_.AddPaths(paths, std::move(cancelled));
+}
 
 void ImageListPage::SaveListIfChanged() {
   if (!form_.ListChanged) return;
@@ -281,6 +288,11 @@ void ImageListPage::ListViewImageDragDrop() {
   form_.ListChanged = true;
 }
 
+void ImageListPage::FileDropTargetDropFiles(const std::vector<std::string>& fileList) {
+  AddPaths(fileList);
+  form_.ListChanged = true;
+}
+
 void ImageListPage::CheckBoxShowPreviewClick() {}  // not built yet: the preview window
 void ImageListPage::KeepPreviewDocked() {}
 void ImageListPage::FreePreviewWindow() {}
@@ -320,6 +332,11 @@ void ImageListPage::Wire() {
     if (!imageList_.Rows().InBatch()) RunGuarded([this] { UpdateEntryButtons(); });
   });
   connect(ListViewImage, &TImageListView::dragDropWithin, this, Guarded(this, &ImageListPage::ListViewImageDragDrop));
+  FileDropTarget->OnDropFiles = [this](QObject*, const std::vector<std::string>& fileList, int, int) {
+    // After the drop has ended: the file manager is not kept waiting while the
+    // batch runs (it may ask a question, and a folder may take long).
+    QTimer::singleShot(0, this, [this, fileList] { RunGuarded([&] { FileDropTargetDropFiles(fileList); }); });
+  };
   connect(ListViewImage, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { TBListPopupMenu->popup(ListViewImage->viewport()->mapToGlobal(at)); });
 }

@@ -18,6 +18,7 @@ class QWidget;
 
 namespace toviwall {
 
+class TFileDropTarget;
 class THelpViewer;
 class TImageListView;
 class TMainForm;
@@ -41,8 +42,9 @@ class ImageListPage final : public QObject {
   void ResetListIcons();
   void LoadImageList();
   void SaveListIfChanged();
-  // A batch of files, folders and list files for the list (callers set ListChanged).
-  void AddPaths(const std::vector<std::string>& paths);
+  // A batch of files, folders and list files for the list (callers set
+  // ListChanged); see ImageList::AddPaths for `cancelled`.
+  void AddPaths(const std::vector<std::string>& paths, ImageList::Cancelled cancelled = {});
   void UpdateEntryButtons();
   void SetListActionsEnabled(bool enabled);
 
@@ -73,6 +75,7 @@ class ImageListPage final : public QObject {
   void ListViewImageDblClick();
   void ListViewImageSelectItem(int row, bool selected);
   void ListViewImageDragDrop();
+  void FileDropTargetDropFiles(const std::vector<std::string>& fileList);
 
   TMainForm& form_;
   ImageList imageList_;
@@ -80,6 +83,7 @@ class ImageListPage final : public QObject {
   std::int64_t lastProgressMs_ = 0;
 
   QWidget* TabSheetImageList = nullptr;
+  TFileDropTarget* FileDropTarget = nullptr;
   TImageListView* ListViewImage = nullptr;
   QPushButton* ButtonAdd = nullptr;
   QPushButton* ButtonSave = nullptr;

@@ -9,19 +9,27 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/ui/FormParts.h"
 #include "app/ui/HelpViewer.h"
-#include "app/ui/ImageListPage.h"
+#include "app/ui/ImageFolderWatch.h"
 #include "app/ui/WallPaperMain.h"
 #include "base/AtomicFile.h"
 #include "base/Settings.h"
+#include "imagelist/ImageFolderChoice.h"
+#include "imagelist/ui/ToviBrowseFolderDialog.h"
 
 namespace toviwall {
 
 OptionsPage::OptionsPage(TMainForm& form) : form_(form) {
   ActionStartWithWin_ = NamedAction(&form, "ActionStartWithWin", true);
+  ToviFolderDialogImage = Named(new TToviFolderDialog(&form), "ToviFolderDialogImage");
+  ToviFolderDialogImage->Flags = TToviFolderDialog::ShowPath;
+  typingPause_ = new QTimer(this);
+  typingPause_->setSingleShot(true);
+  typingPause_->setInterval(kTypingPauseMs);
   TabSheetOptions = BuildPage();
   Wire();
 }
@@ -142,12 +150,49 @@ void OptionsPage::EditImageFolderChange() {
   if (form_.StartupFlag) return;
   std::string folder = U(EditImageFolder->text());
   if (!DirectoryExists(folder)) return;
-  form_.ImageListTab().AddPaths({folder});
-  form_.ListChanged = true;
-  Write(form_.SettingsFile, keys::ImageFolder, folder);
+  typed_ = false;
+  // A choice made while this one was scanned has stored its own folder.
+  if (form_.FolderWatch().WatchFolder(folder)) Write(form_.SettingsFile, keys::ImageFolder, folder);
 }
 
-void OptionsPage::ButtonImageFolderClick() {}  // not built yet: the folder browse dialog
+void OptionsPage::EditImageFolderEdited() {
+  typed_ = true;
+  typingPause_->start();
+}
+
+void OptionsPage::EditImageFolderEditingFinished() {
+  if (!typed_) return;
+  typingPause_->stop();
+  TakeChosenFolder(true);
+}
+
+void OptionsPage::TakeChosenFolder(bool committed) {
+  const std::string folder = U(EditImageFolder->text());
+  if (!DirectoryExists(folder)) return;
+  const LargeFolder large = LargeFolderKind(folder, form_.Environment().home);
+  if (large != LargeFolder::None) {
+    if (!committed) return;  // a pause on the way to a folder below it
+    typed_ = false;          // asked once for what was typed
+    const QString text =
+        large == LargeFolder::Home
+            ? QStringLiteral("\"%1\" is your home folder: scanning it for pictures goes through every folder "
+                             "in it, which can take a long time.\n\nScan it and watch it for new pictures?")
+            : QStringLiteral("\"%1\" is the top of a whole disk: scanning it for pictures goes through every "
+                             "folder on it, which can take a long time.\n\nScan it and watch it for new pictures?");
+    if (ShowMessage(text.arg(Q(folder)), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) !=
+        QMessageBox::Yes)
+      return;
+  }
+  EditImageFolderChange();
+}
+
+void OptionsPage::ButtonImageFolderClick() {
+  if (!EditImageFolder->text().isEmpty()) ToviFolderDialogImage->Folder = U(EditImageFolder->text());
+  if (!ToviFolderDialogImage->Execute()) return;
+  typingPause_->stop();
+  EditImageFolder->setText(Q(ToviFolderDialogImage->Folder));
+  TakeChosenFolder(true);
+}
 
 void OptionsPage::RecheckAutoRun() {
   const bool autoRun = IsAutoRunOn();
@@ -166,7 +211,10 @@ void OptionsPage::Wire() {
   connect(CheckBoxNoExitDialog, &QCheckBox::clicked, this, Guarded(this, &OptionsPage::CheckBoxNoExitDialogClick));
   connect(CheckBoxDoNotHide, &QCheckBox::clicked, this, Guarded(this, &OptionsPage::CheckBoxDoNotHideClick));
   connect(ActionStartWithWin_, &QAction::triggered, this, Guarded(this, &OptionsPage::ActionStartWithWinExecute));
-  connect(EditImageFolder, &QLineEdit::textChanged, this, Guarded(this, &OptionsPage::EditImageFolderChange));
+  connect(EditImageFolder, &QLineEdit::textEdited, this, Guarded(this, &OptionsPage::EditImageFolderEdited));
+  connect(EditImageFolder, &QLineEdit::editingFinished, this,
+          Guarded(this, &OptionsPage::EditImageFolderEditingFinished));
+  connect(typingPause_, &QTimer::timeout, this, [this] { RunGuarded([this] { TakeChosenFolder(false); }); });
   connect(ButtonImageFolder, &QPushButton::clicked, this, Guarded(this, &OptionsPage::ButtonImageFolderClick));
 }
 

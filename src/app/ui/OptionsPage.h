@@ -10,12 +10,14 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 class QWidget;
 
 namespace toviwall {
 
 class THelpViewer;
 class TMainForm;
+class TToviFolderDialog;
 
 // What a double-click on the tray icon does.
 enum class DoubleClickChoice { ShowMainWindow, ChangeWallpaper, LockWorkStation, ScreenSaver };
@@ -41,8 +43,12 @@ class OptionsPage final : public QObject {
   void SetLockChoiceVisible(bool visible);
   // The check mark follows whether the start-up entry really exists.
   void RecheckAutoRun();
-  // Scans the folder the field names into the list (not during start-up).
+  // The folder the field names becomes the image folder: scanned into the
+  // list, watched, stored (nothing during start-up, nor for a field that names
+  // no folder).
   void EditImageFolderChange();
+  // How long typing must pause before the typed folder is taken.
+  static constexpr int kTypingPauseMs = 1000;
 
  private:
   QWidget* BuildPage();
@@ -51,6 +57,14 @@ class OptionsPage final : public QObject {
   void CheckBoxNoExitDialogClick();
   void CheckBoxDoNotHideClick();
   void ButtonImageFolderClick();
+  // Typing does not scan at every key: the folder is taken once typing pauses,
+  // or at Enter or when the field is left.
+  void EditImageFolderEdited();
+  void EditImageFolderEditingFinished();
+  // A choice the user made; `committed`: by Enter, leaving the field or the
+  // browser (a pause in typing is not). A file-system root or the home folder
+  // is scanned only when committed, and after a question.
+  void TakeChosenFolder(bool committed);
   void ActionStartWithWinExecute();
   void BringAutoStartInLine();
   bool IsAutoRunOn();
@@ -71,6 +85,9 @@ class OptionsPage final : public QObject {
   QLabel* LabelImageFolder = nullptr;
   QLineEdit* EditImageFolder = nullptr;
   QPushButton* ButtonImageFolder = nullptr;
+  TToviFolderDialog* ToviFolderDialogImage = nullptr;
+  QTimer* typingPause_ = nullptr;
+  bool typed_ = false;  // the field was typed in since its folder was last taken
 };
 
 }  // namespace toviwall

@@ -24,6 +24,7 @@
 #include "app/ui/FormParts.h"
 #include "app/ui/HelpViewer.h"
 #include "app/ui/HotKeySet.h"
+#include "app/ui/ImageFolderWatch.h"
 #include "app/ui/ImageListPage.h"
 #include "app/ui/OptionsPage.h"
 #include "app/ui/SystemCommands.h"
@@ -97,6 +98,7 @@ void TMainForm::BuildControls() {
   system_ = std::make_unique<SystemCommands>(*this);
   rotation_ = std::make_unique<WallpaperRotation>(*this);
   imageList_ = std::make_unique<ImageListPage>(*this);
+  folderWatch_ = std::make_unique<ImageFolderWatch>(*this);
   desktop_ = std::make_unique<DesktopPage>(*this);
   options_ = std::make_unique<OptionsPage>(*this);
   hotKeys_ = std::make_unique<HotKeySet>(*this, platform_.globalHotKeys(), SettingsFile, [this](HotKeyCommand c) {
@@ -187,7 +189,7 @@ void TMainForm::FormCreate() {
   PageControl->setCurrentIndex(0);
   hourglass.Restore();
   StartupFlag = false;
-  // An empty list is filled from the image folder.
+  // An empty list is filled from the image folder, which is watched from then on.
   if (imageList_->ImageCount() == 0) options_->EditImageFolderChange();
   if (endRequested_) return;
   rotation_->ApplyStoredIndex();

@@ -7,6 +7,7 @@
 //   ImageListPage      the image list, its file and the list commands
 //   DesktopPage        automatic change, interval, filling type, desktop icons
 //   OptionsPage        start-up entry, questions, double-click choice, image folder
+//   ImageFolderWatch   the watched image folder and its rescans
 //   HotKeySet          the four global hot keys and their page
 //   TrayMenu           the tray icon, its menu and the double-click action
 //   WallpaperRotation  the change timer, the rotation commands, applying an entry
@@ -32,6 +33,7 @@ namespace toviwall {
 
 class DesktopPage;
 class HotKeySet;
+class ImageFolderWatch;
 class ImageListPage;
 class OptionsPage;
 class SystemCommands;
@@ -79,6 +81,7 @@ class TMainForm : public QWidget {
   void ActionHelpExecute();
   THelpViewer& Help();
   platform::Platform& Platform() { return platform_; }
+  const ProcessEnvironment& Environment() const { return env_; }
   // The information label under the pages, and the progress bar of a batch.
   void SetInfoText(const QString& text);
   // Without a notification area the window is the only way in: it shows, says
@@ -91,6 +94,7 @@ class TMainForm : public QWidget {
   ImageListPage& ImageListTab() { return *imageList_; }
   DesktopPage& DesktopTab() { return *desktop_; }
   OptionsPage& OptionsTab() { return *options_; }
+  ImageFolderWatch& FolderWatch() { return *folderWatch_; }
   HotKeySet& HotKeys() { return *hotKeys_; }
   TrayMenu& Tray() { return *tray_; }
   WallpaperRotation& Rotation() { return *rotation_; }
@@ -155,6 +159,7 @@ class TMainForm : public QWidget {
   std::unique_ptr<SystemCommands> system_;
   std::unique_ptr<WallpaperRotation> rotation_;
   std::unique_ptr<ImageListPage> imageList_;
+  std::unique_ptr<ImageFolderWatch> folderWatch_;
   std::unique_ptr<DesktopPage> desktop_;
   std::unique_ptr<OptionsPage> options_;
   std::unique_ptr<HotKeySet> hotKeys_;

@@ -233,25 +233,35 @@ void TImageListView::focusInEvent(QFocusEvent* event) {
 }
 
 void TImageListView::dragEnterEvent(QDragEnterEvent* event) {
-  // Any drag over the list is shown as acceptable.
+  // Its own rows: any place on the list takes them. Anything else goes on to
+  // the widget that holds the list.
+  if (event->source() != this) {
+    event->ignore();
+    return;
+  }
   event->setDropAction(Qt::CopyAction);
   event->accept();
 }
 
 void TImageListView::dragMoveEvent(QDragMoveEvent* event) {
+  if (event->source() != this) {
+    event->ignore();
+    return;
+  }
   QTreeView::dragMoveEvent(event);  // scrolls near the edges
   event->setDropAction(Qt::CopyAction);
   event->accept();
 }
 
 void TImageListView::dropEvent(QDropEvent* event) {
-  // A copy, never a move: the drag's source must not remove anything itself.
+  if (event->source() != this) {
+    event->ignore();
+    return;
+  }
+  // A copy, never a move: the view must not remove the dragged rows itself.
   event->setDropAction(Qt::CopyAction);
   event->accept();
-  if (event->source() == this)
-    emit dragDropWithin();
-  else
-    emit dragDropFromOutside(event->mimeData());
+  emit dragDropWithin();
 }
 
 }  // namespace toviwall

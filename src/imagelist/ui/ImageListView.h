@@ -68,10 +68,9 @@ class TImageListView final : public QTreeView, private WallpaperList::Observer {
   void selectItem(int row, bool selected);
   // After one or more selectItem.
   void rowSelectionChanged();
-  // Rows of this list were dropped on it.
+  // Rows of this list were dropped on it. Drags from elsewhere are left to
+  // the widget that holds the list (the file drop target).
   void dragDropWithin();
-  // Something from elsewhere was dropped on the list.
-  void dragDropFromOutside(const QMimeData* data);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

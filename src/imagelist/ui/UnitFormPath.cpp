@@ -1,6 +1,5 @@
 #include "imagelist/ui/UnitFormPath.h"
 
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,6 +11,7 @@
 
 #include "base/AppIdentity.h"
 #include "base/UnitLanguage.h"
+#include "imagelist/ui/ToviBrowseFolderDialog.h"
 
 namespace toviwall {
 namespace {
@@ -59,6 +59,11 @@ TFormPath::TFormPath(QWidget* parent)
   buttons->addStretch(1);
   outer->addWidget(PanelButton);
 
+  ToviFolderDialogPath = new TToviFolderDialog(this);
+  ToviFolderDialogPath->setObjectName(QStringLiteral("ToviFolderDialogPath"));
+  ToviFolderDialogPath->Flags =
+      TToviFolderDialog::ShowPath | TToviFolderDialog::NewDialogStyle | TToviFolderDialog::ShowShared;
+
   connect(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
   connect(ButtonBrowse, &QPushButton::clicked, this, &TFormPath::ButtonBrowseClick);
 
@@ -71,8 +76,8 @@ TFormPath::TFormPath(QWidget* parent)
 }
 
 void TFormPath::ButtonBrowseClick() {
-  QString chosen = QFileDialog::getExistingDirectory(this, QString(), EditPath->text());
-  if (!chosen.isEmpty()) EditPath->setText(chosen);
+  ToviFolderDialogPath->Folder = EditPath->text().toStdString();
+  if (ToviFolderDialogPath->Execute()) EditPath->setText(Q(ToviFolderDialogPath->Folder));
 }
 
 std::string AskImageFolder(const std::string& proposed, QWidget* parent) {

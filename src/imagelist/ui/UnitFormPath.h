@@ -11,6 +11,8 @@ class QWidget;
 
 namespace toviwall {
 
+class TToviFolderDialog;
+
 class TFormPath final : public QDialog {
   Q_OBJECT
  public:
@@ -24,6 +26,7 @@ class TFormPath final : public QDialog {
   QLabel* LabelInfoRec = nullptr;
   QWidget* PanelButton = nullptr;
   QPushButton* ButtonOK = nullptr;
+  TToviFolderDialog* ToviFolderDialogPath = nullptr;
 
  private:
   void ButtonBrowseClick();

@@ -8,6 +8,7 @@
 #include "platform/DesktopIcons.h"
 #include "platform/DesktopWallpaper.h"
 #include "platform/DisplayModes.h"
+#include "platform/DirectoryWatch.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/Screen.h"
 #include "platform/SessionEnd.h"
@@ -65,6 +66,14 @@ class NullSingleInstance final : public SingleInstance {
 
 // Nothing outside ends the run.
 class NullSessionEnd final : public SessionEnd {};
+
+// No way to hear of changes in folders: a watch starts and never reports.
+class NullDirectoryWatch final : public DirectoryWatch {
+ public:
+  std::unique_ptr<RunningWatch> Start(const WatchRequest&, WatchCallbacks) override {
+    return std::make_unique<RunningWatch>();
+  }
+};
 
 // The plain request Qt makes is all there is.
 class NullWindowActivation final : public WindowActivation {

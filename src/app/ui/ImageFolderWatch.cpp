@@ -1,0 +1,77 @@
+#include "app/ui/ImageFolderWatch.h"
+
+#include <QTimer>
+#include <chrono>
+
+#include "app/ui/FormParts.h"
+#include "app/ui/ImageListPage.h"
+#include "app/ui/WallPaperMain.h"
+#include "base/AtomicFile.h"
+#include "imagelist/ui/DirMon.h"
+
+namespace toviwall {
+namespace {
+
+double SteadySeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+ImageFolderWatch::ImageFolderWatch(TMainForm& form) : form_(form), schedule_(SteadySeconds) {
+  DirMonImageFolder = new TDirMon(form.Platform().directoryWatch(), this);
+  DirMonImageFolder->setObjectName(QStringLiteral("DirMonImageFolder"));
+  DirMonImageFolder->SetNotifyFilter(dmcFileName | dmcDirName);
+  DirMonImageFolder->OnDirChange = [this](QObject*) { DirMonImageFolderDirChange(); };
+  TimerImageFolder = Named(new QTimer(this), "TimerImageFolder");
+  TimerImageFolder->setInterval(RescanSchedule::kTickMs);
+  connect(TimerImageFolder, &QTimer::timeout, this, Guarded(this, &ImageFolderWatch::TimerImageFolderTimer));
+}
+
+ImageFolderWatch::~ImageFolderWatch() = default;
+
+bool ImageFolderWatch::WatchFolder(const std::string& folder) {
+  const std::uint64_t mine = ++choice_;  // a scan of an older choice ends
+  TDirMon& monitor = *DirMonImageFolder;
+  if (monitor.Running()) monitor.Stop();
+  monitor.SetDirectory(folder);
+  monitor.Nested = true;
+  monitor.IgnoredFiles = {form_.SettingsFile, form_.ImageListFile, form_.OutputFile};
+  // Watched before it is scanned: what arrives during the scan is not lost.
+  monitor.Start();
+  const bool exists = DirectoryExists(folder);
+  form_.ImageListTab().AddPaths(exists ? std::vector<std::string>{folder} : std::vector<std::string>{},
+                                [this, mine] { return choice_ != mine; });
+  form_.ListChanged = true;
+  return choice_ == mine;
+}
+
+void ImageFolderWatch::DirMonImageFolderDirChange() {
+  schedule_.Notice();
+  // A running timer goes on at its pace: the deadline is tested once a second.
+  if (!TimerImageFolder->isActive()) TimerImageFolder->start();
+}
+
+void ImageFolderWatch::TimerImageFolderTimer() {
+  // A rescan still running (a large tree) takes the notice's turn when it ends.
+  if (rescanning_ || !schedule_.Tick(form_.StartupFlag)) return;
+  TimerImageFolder->stop();
+  RescanImageFolder();
+}
+
+void ImageFolderWatch::RescanImageFolder() {
+  // The folder being watched, not what the field may hold half typed.
+  const std::string folder = DirMonImageFolder->Directory();
+  const std::uint64_t mine = choice_;
+  rescanning_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{rescanning_};
+  form_.ImageListTab().AddPaths(DirectoryExists(folder) ? std::vector<std::string>{folder}
+                                                        : std::vector<std::string>{},
+                                [this, mine] { return choice_ != mine; });
+  form_.ListChanged = true;
+}
+
+}  // namespace toviwall

@@ -1,0 +1,47 @@
+#pragma once
+// The watched image folder: the directory monitor on it and every folder below
+// it, the rescan one to two seconds after its last notice, and the change of
+// folder itself (the monitor moved to the new folder, which is scanned into
+// the list). The monitor keeps watching while the list is scanned: a picture
+// that arrives meanwhile is a notice for the next rescan, and the program's
+// own list file is no change. A newer choice of folder ends a scan an older
+// one still runs.
+#include <QObject>
+#include <cstdint>
+#include <string>
+
+#include "imagelist/RescanSchedule.h"
+
+class QTimer;
+
+namespace toviwall {
+
+class TDirMon;
+class TMainForm;
+
+class ImageFolderWatch final : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit ImageFolderWatch(TMainForm& form);
+  ~ImageFolderWatch() override;
+
+  // `folder` (an existing folder) is the image folder from now on: scanned
+  // into the list, then watched. False when a newer choice came while it was
+  // scanned: that one has taken over.
+  bool WatchFolder(const std::string& folder);
+
+ private:
+  void DirMonImageFolderDirChange();
+  void TimerImageFolderTimer();
+  void RescanImageFolder();
+
+  TMainForm& form_;
+  TDirMon* DirMonImageFolder = nullptr;
+  QTimer* TimerImageFolder = nullptr;
+  RescanSchedule schedule_;  // holds RescanDeadline
+  std::uint64_t choice_ = 0;  // the latest choice of folder
+  bool rescanning_ = false;
+};
+
+}  // namespace toviwall

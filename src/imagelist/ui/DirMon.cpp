@@ -1,0 +1,141 @@
+#include "imagelist/ui/DirMon.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+#include "platform/DirectoryWatch.h"
+
+namespace toviwall {
+namespace {
+
+std::string Reason(const platform::WatchProblem& p) {
+  const std::string limit = p.limit ? ", now " + std::to_string(p.limit) : std::string();
+  switch (p.error) {
+    case EACCES:
+    case EPERM:
+      return "you have no permission to read it";
+    case ENOSPC:
+      return "the system's limit on watched folders is reached (fs.inotify.max_user_watches" + limit +
+             "; an administrator can raise it with sysctl)";
+    case EMFILE:
+      return "too many programs watch folders already (fs.inotify.max_user_instances" + limit + ")";
+    case ENOENT:
+      return "it does not exist";
+    case ENOTDIR:
+      return "it is not a folder";
+    case ENOMEM:
+      return "the system is short of memory";
+    case ENAMETOOLONG:
+      return "its name is too long";
+    case ELOOP:
+      return "it lies behind too many links";
+    default: {
+      std::string text = std::strerror(p.error);
+      if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] = static_cast<char>(text[0] - 'A' + 'a');
+      return text;
+    }
+  }
+}
+
+}  // namespace
+
+std::string DirMonProblemText(const std::string& directory, const platform::WatchProblem& problem) {
+  std::string text;
+  if (problem.path == directory || directory.empty()) {
+    text = "The folder \"" + problem.path + "\" cannot be watched for new pictures: " + Reason(problem) + ".";
+  } else {
+    text = "The folder \"" + problem.path + "\"";
+    if (problem.others == 1) text += " and 1 more folder";
+    if (problem.others > 1) text += " and " + std::to_string(problem.others) + " more folders";
+    text += " below \"" + directory + "\" cannot be watched for new pictures: " + Reason(problem) +
+            ".\nThe other folders are watched.";
+  }
+  return text + "\nThe image list works as before; pictures that arrive where nothing is watched are not "
+                "added by themselves.";
+}
+
+TDirMon::TDirMon(platform::DirectoryWatch& watches, QObject* owner) : QObject(owner), watches_(watches) {}
+
+TDirMon::~TDirMon() {
+  running_.reset();
+  delete warning_;  // QPointer: nothing when it was closed
+}
+
+void TDirMon::SetDirectory(const std::string& directory) {
+  if (directory == directory_) return;
+  if (Running()) throw std::runtime_error("Unable to change Directory when DirMon is running");
+  directory_ = directory;
+}
+
+void TDirMon::SetNotifyFilter(TDirMonType filter) {
+  if (Running()) throw std::runtime_error("Unable to change NotifyFilter when DirMon is running");
+  filter_ = filter;
+}
+
+void TDirMon::Start() {
+  if (Running()) throw std::runtime_error("DirMon already started");
+  const unsigned run = ++run_;
+  noticeWaiting_ = false;
+  // These run on the watch's thread: they only post to this object's thread.
+  platform::WatchCallbacks callbacks;
+  callbacks.changed = [this, run] {
+    if (!noticeWaiting_.exchange(true))
+      QMetaObject::invokeMethod(this, [this, run] { Deliver(run); }, Qt::QueuedConnection);
+  };
+  callbacks.ready = [this, run](std::size_t folders) {
+    QMetaObject::invokeMethod(
+        this, [this, run, folders] { if (run == run_ && Running()) emit watching(static_cast<int>(folders)); },
+        Qt::QueuedConnection);
+  };
+  callbacks.problem = [this, run](const platform::WatchProblem& problem) {
+    QMetaObject::invokeMethod(this, [this, run, problem] { Warn(run, problem); }, Qt::QueuedConnection);
+  };
+  platform::WatchRequest request;
+  request.directory = directory_;
+  request.changes = static_cast<unsigned>(filter_.toInt());
+  request.nested = Nested;
+  request.ownFiles = IgnoredFiles;
+  running_ = watches_.Start(request, std::move(callbacks));
+  if (OnStart) OnStart(this);
+}
+
+void TDirMon::Stop() {
+  if (!Running()) throw std::runtime_error("DirMon not started");
+  running_.reset();  // returns once the watch's thread has ended
+  ++run_;            // what it posted before is let go
+  if (OnStop) OnStop(this);
+}
+
+void TDirMon::Deliver(unsigned run) {
+  noticeWaiting_ = false;
+  if (run != run_ || !Running() || !OnDirChange) return;
+  try {
+    OnDirChange(this);
+  } catch (...) {
+    // The monitor goes on whatever its handler does.
+  }
+}
+
+void TDirMon::Warn(unsigned run, const platform::WatchProblem& problem) {
+  if (run != run_ || !warned_.emplace(directory_, problem.error).second) return;
+  const QString text = QString::fromStdString(DirMonProblemText(directory_, problem));
+  if (warning_) {
+    warning_->setText(warning_->text() + QStringLiteral("\n\n") + text);
+    return;
+  }
+  // Not modal, and without a parent: the main window is mostly hidden, and the
+  // list goes on working while the box shows.
+  warning_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok);
+  warning_->setObjectName(QStringLiteral("DirMonWarning"));
+  warning_->setTextFormat(Qt::PlainText);
+  warning_->setWindowModality(Qt::NonModal);
+  warning_->setAttribute(Qt::WA_DeleteOnClose);
+  warning_->setAttribute(Qt::WA_ShowWithoutActivating);  // the keyboard stays where the user types
+  QApplication::beep();
+  warning_->show();
+}
+
+}  // namespace toviwall

@@ -1,0 +1,305 @@
+#include "platform/local/InotifyDirectoryWatch.h"
+
+#include <dirent.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string_view>
+#include <stdexcept>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace toviwall::platform {
+namespace {
+
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  void Reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+  int Get() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
+class Dir {
+ public:
+  explicit Dir(const std::string& path) : dir_(::opendir(path.c_str())) {}
+  ~Dir() {
+    if (dir_) ::closedir(dir_);
+  }
+  Dir(const Dir&) = delete;
+  Dir& operator=(const Dir&) = delete;
+  explicit operator bool() const { return dir_ != nullptr; }
+  int Fd() const { return ::dirfd(dir_); }
+  dirent* Next() { return ::readdir(dir_); }
+
+ private:
+  DIR* dir_;
+};
+
+unsigned long ReadLimit(const char* name) {
+  unsigned long value = 0;
+  if (std::FILE* f = std::fopen((std::string("/proc/sys/fs/inotify/") + name).c_str(), "re")) {
+    if (std::fscanf(f, "%lu", &value) != 1) value = 0;
+    std::fclose(f);
+  }
+  return value;
+}
+
+constexpr std::uint32_t kNameEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
+
+std::uint32_t MaskFor(const WatchRequest& request) {
+  std::uint32_t mask = 0;
+  // A nested watch follows folders whatever it reports.
+  if (request.nested || (request.changes & (changes::kFileName | changes::kDirName))) mask |= kNameEvents;
+  if (request.changes & (changes::kAttributes | changes::kSecurity | changes::kLastWrite)) mask |= IN_ATTRIB;
+  if (request.changes & (changes::kSize | changes::kLastWrite)) mask |= IN_MODIFY;
+  return mask | IN_ONLYDIR;
+}
+
+bool Hidden(const char* name) { return name[0] == '.'; }
+
+std::string Join(const std::string& folder, const char* name) {
+  return folder.size() == 1 && folder[0] == '/' ? folder + name : folder + "/" + name;
+}
+
+class InotifyWatch final : public RunningWatch {
+ public:
+  InotifyWatch(const WatchRequest& request, WatchCallbacks callbacks)
+      : request_(request), callbacks_(std::move(callbacks)), mask_(MaskFor(request)) {
+    while (request_.directory.size() > 1 && request_.directory.back() == '/') request_.directory.pop_back();
+    for (const std::string& file : request_.ownFiles) {
+      std::size_t slash = file.find_last_of('/');
+      if (slash != std::string::npos && slash + 1 < file.size())
+        own_.emplace(file.substr(0, slash == 0 ? 1 : slash), file.substr(slash + 1));
+    }
+    wake_.Reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (wake_.Get() < 0)
+      throw std::runtime_error(std::string("Cannot watch folders: no stop signal: ") + std::strerror(errno));
+    try {
+      worker_ = std::thread([this] { Run(); });
+    } catch (const std::system_error& e) {
+      throw std::runtime_error(std::string("Cannot watch folders: no thread: ") + e.what());
+    }
+  }
+
+  ~InotifyWatch() override {
+    stopping_ = true;
+    const std::uint64_t one = 1;
+    (void)!::write(wake_.Get(), &one, sizeof one);
+    worker_.join();
+  }
+
+  InotifyWatch(const InotifyWatch&) = delete;
+  InotifyWatch& operator=(const InotifyWatch&) = delete;
+
+ private:
+  void Run() {
+    inotify_.Reset(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
+    if (inotify_.Get() < 0) {
+      Note(request_.directory, errno);
+      Report();
+      return;  // nothing to wait for; the owner still ends the watch as usual
+    }
+    Walk(request_.directory);
+    Report();
+    if (stopping_) return;
+    if (callbacks_.ready) callbacks_.ready(paths_.size());
+
+    pollfd fds[2] = {{inotify_.Get(), POLLIN, 0}, {wake_.Get(), POLLIN, 0}};
+    alignas(inotify_event) char buffer[64 * 1024];
+    while (!stopping_) {
+      int r = ::poll(fds, 2, -1);
+      if (r < 0 && errno == EINTR) continue;
+      if (r < 0 || fds[1].revents != 0) break;
+      if (!(fds[0].revents & POLLIN)) continue;
+      bool changed = false;
+      for (;;) {
+        ssize_t n = ::read(inotify_.Get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        for (char* p = buffer; p < buffer + n;) {
+          const auto* e = reinterpret_cast<const inotify_event*>(p);
+          Handle(*e, changed);
+          p += sizeof(inotify_event) + e->len;
+        }
+      }
+      Report();
+      if (changed && !stopping_ && callbacks_.changed) callbacks_.changed();
+    }
+  }
+
+  // Watches `top` and, for a nested watch, every folder below it; with
+  // `again`, folders watched already are walked through as well. Answers
+  // whether a file was met.
+  bool Walk(const std::string& top, bool again = false) {
+    bool files = false;
+    std::set<int> seen;
+    std::vector<std::string> stack{top};
+    while (!stack.empty() && !stopping_) {
+      std::string path = std::move(stack.back());
+      stack.pop_back();
+      int wd = ::inotify_add_watch(inotify_.Get(), path.c_str(), mask_);
+      if (wd < 0) {
+        Note(path, errno);
+        if (errno == ENOSPC) return files;  // the limit: no further folder gets in either
+        continue;
+      }
+      // The same folder again (through a link): watched already, with what is below.
+      if (!seen.insert(wd).second || (!again && paths_.count(wd))) continue;
+      if (paths_.emplace(wd, path).second) wds_[path] = wd;
+      if (!request_.nested) break;
+      Dir dir(path);
+      if (!dir) continue;
+      while (dirent* entry = dir.Next()) {
+        const char* name = entry->d_name;
+        if (Hidden(name)) continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_LNK || type == DT_UNKNOWN) {
+          struct stat st {};
+          if (::fstatat(dir.Fd(), name, &st, 0) != 0) continue;
+          type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+        }
+        if (type == DT_DIR)
+          stack.push_back(Join(path, name));
+        else
+          files = true;
+      }
+    }
+    return files;
+  }
+
+  void Handle(const inotify_event& e, bool& changed) {
+    if (e.mask & IN_Q_OVERFLOW) {
+      // Events were lost: something changed, and folders may have come that
+      // are not watched yet (watched ones are met again and left as they are).
+      changed = true;
+      Walk(request_.directory, true);
+      return;
+    }
+    auto it = paths_.find(e.wd);
+    if (it == paths_.end()) return;  // a folder let go of already
+    if (e.mask & IN_IGNORED) {
+      auto at = wds_.find(it->second);
+      if (at != wds_.end() && at->second == e.wd) wds_.erase(at);
+      paths_.erase(it);
+      return;
+    }
+    const bool folder = (e.mask & IN_ISDIR) != 0;
+    if (!folder && e.len > 0 && Own(it->second, e.name)) return;
+    if (e.mask & kNameEvents) {
+      if (request_.changes & (folder ? changes::kDirName : changes::kFileName)) changed = true;
+      if (request_.nested && e.len > 0 && !Hidden(e.name)) {
+        const std::string child = Join(it->second, e.name);
+        if (folder && (e.mask & (IN_DELETE | IN_MOVED_FROM))) Forget(child);
+        if (e.mask & (IN_CREATE | IN_MOVED_TO)) {
+          struct stat st {};
+          // A folder, or a link to one (the scan follows those too).
+          if (folder || (::stat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+            // Files may have been made in it before its watch was there.
+            if (Walk(child) && (request_.changes & changes::kFileName)) changed = true;
+          }
+        }
+      }
+    }
+    if ((e.mask & IN_ATTRIB) && (request_.changes & (changes::kAttributes | changes::kSecurity | changes::kLastWrite)))
+      changed = true;
+    if ((e.mask & IN_MODIFY) && (request_.changes & (changes::kSize | changes::kLastWrite))) changed = true;
+  }
+
+  // One of the program's own files, or a temporary file of one being written.
+  bool Own(const std::string& folder, const char* name) const {
+    auto [first, last] = own_.equal_range(folder);
+    for (auto at = first; at != last; ++at) {
+      const std::string& file = at->second;
+      if (file == name) return true;
+      const std::string_view n(name);
+      if (n.size() > file.size() + 5 && n[0] == '.' && n.substr(1, file.size()) == file &&
+          n[file.size() + 1] == '.' && n.substr(n.size() - 4) == ".tmp")
+        return true;
+    }
+    return false;
+  }
+
+  // A folder left the tree: it and everything below it are let go.
+  void Forget(const std::string& path) {
+    for (auto at = wds_.lower_bound(path); at != wds_.end();) {
+      const std::string& p = at->first;
+      if (p.compare(0, path.size(), path) != 0) break;
+      if (p.size() > path.size() && p[path.size()] != '/') {
+        ++at;  // "dir2" after "dir": not below it, but more below may follow
+        continue;
+      }
+      ::inotify_rm_watch(inotify_.Get(), at->second);
+      paths_.erase(at->second);
+      at = wds_.erase(at);
+    }
+  }
+
+  // A folder that could not be watched; each reason is told once per watch,
+  // with the first folder it met and how many more.
+  void Note(const std::string& path, int error) {
+    if (told_.count(error)) return;
+    auto [at, first] = pending_.try_emplace(error);
+    WatchProblem& problem = at->second;
+    if (!first) {
+      ++problem.others;
+      return;
+    }
+    problem.path = path;
+    problem.error = error;
+    problem.limit = error == ENOSPC ? ReadLimit("max_user_watches")
+                    : error == EMFILE ? ReadLimit("max_user_instances")
+                                      : 0;
+  }
+
+  void Report() {
+    std::map<int, WatchProblem> problems;
+    problems.swap(pending_);
+    for (const auto& [error, problem] : problems) {
+      told_.insert(error);
+      if (!stopping_ && callbacks_.problem) callbacks_.problem(problem);
+    }
+  }
+
+  WatchRequest request_;
+  WatchCallbacks callbacks_;
+  const std::uint32_t mask_;
+  Fd inotify_;
+  Fd wake_;
+  std::atomic<bool> stopping_{false};
+  std::unordered_map<int, std::string> paths_;  // watch -> folder
+  std::map<std::string, int> wds_;              // folder -> watch, in path order for Forget
+  std::multimap<std::string, std::string> own_;  // folder -> name of an own file
+  std::map<int, WatchProblem> pending_;  // by errno
+  std::set<int> told_;
+  std::thread worker_;  // last: it starts once everything above is there
+};
+
+}  // namespace
+
+std::unique_ptr<RunningWatch> InotifyDirectoryWatch::Start(const WatchRequest& request, WatchCallbacks callbacks) {
+  return std::make_unique<InotifyWatch>(request, std::move(callbacks));
+}
+
+}  // namespace toviwall::platform

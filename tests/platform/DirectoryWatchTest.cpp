@@ -1,0 +1,241 @@
+// The inotify folder watch against the real file system: names created,
+// deleted and renamed anywhere in the tree, folders that come and go, a stop
+// that ends everything, and folders that cannot be watched.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "platform/local/InotifyDirectoryWatch.h"
+#include "support/TestSession.h"
+
+namespace toviwall {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace platform;
+using test::TempDir;
+using test::WriteFile;
+
+class Recorder {
+ public:
+  WatchCallbacks Callbacks() {
+    WatchCallbacks c;
+    c.changed = [this] { Bump([this] { ++changes_; }); };
+    c.ready = [this](std::size_t folders) { Bump([&] { folders_ = static_cast<int>(folders); }); };
+    c.problem = [this](const WatchProblem& p) { Bump([&] { problems_.push_back(p); }); };
+    return c;
+  }
+  int Changes() {
+    std::lock_guard<std::mutex> lock(m_);
+    return changes_;
+  }
+  // Waits until the folders present at the start are watched; answers how many.
+  int WaitReady() {
+    std::unique_lock<std::mutex> lock(m_);
+    cv_.wait_for(lock, std::chrono::seconds(10), [this] { return folders_ >= 0; });
+    return folders_;
+  }
+  // Runs `action` and answers whether a change was reported for it within the time.
+  bool Noticed(const std::function<void()>& action, int ms = 5000) {
+    int before = Changes();
+    action();
+    std::unique_lock<std::mutex> lock(m_);
+    return cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return changes_ > before; });
+  }
+  std::vector<WatchProblem> Problems() {
+    std::lock_guard<std::mutex> lock(m_);
+    return problems_;
+  }
+
+ private:
+  void Bump(const std::function<void()>& f) {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      f();
+    }
+    cv_.notify_all();
+  }
+  std::mutex m_;
+  std::condition_variable cv_;
+  int changes_ = 0;
+  int folders_ = -1;
+  std::vector<WatchProblem> problems_;
+};
+
+std::size_t Entries(const char* folder) {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+WatchRequest Request(const std::string& directory, unsigned kinds, bool nested) {
+  WatchRequest request;
+  request.directory = directory;
+  request.changes = kinds;
+  request.nested = nested;
+  return request;
+}
+
+constexpr int kQuietMs = 300;  // how long "nothing was reported" is given
+
+TEST(DirectoryWatchTest, NamesAnywhereInTheTreeAreNoticedButNotContents) {
+  ASSERT_EQ(test::InotifyShortage(), "");
+  TempDir dir;
+  const std::string root = dir / "root", outside = dir / "outside";
+  fs::create_directories(root + "/a/b");
+  fs::create_directories(root + "/.cache");
+  fs::create_directories(outside + "/moved/sub");
+  WriteFile(root + "/a/old.jpg", "x");
+  InotifyDirectoryWatch watches;
+  Recorder r;
+  auto watch = watches.Start(Request(root, changes::kFileName | changes::kDirName, true), r.Callbacks());
+  EXPECT_EQ(r.WaitReady(), 3);  // root, a, a/b; not .cache
+
+  EXPECT_TRUE(r.Noticed([&] { WriteFile(root + "/a/b/new.jpg", "x"); }));
+  EXPECT_TRUE(r.Noticed([&] { fs::rename(root + "/a/old.jpg", root + "/a/renamed.jpg"); }));
+  EXPECT_TRUE(r.Noticed([&] { fs::remove(root + "/a/renamed.jpg"); }));
+  // A folder made after the start, and folders made in it at once.
+  EXPECT_TRUE(r.Noticed([&] { fs::create_directories(root + "/later/x/y"); }));
+  EXPECT_TRUE(r.Noticed([&] { WriteFile(root + "/later/x/y/p.png", "x"); }));
+  // A folder moved into the tree, then renamed inside it.
+  EXPECT_TRUE(r.Noticed([&] { fs::rename(outside + "/moved", root + "/a/moved"); }));
+  EXPECT_TRUE(r.Noticed([&] { WriteFile(root + "/a/moved/sub/q.bmp", "x"); }));
+  EXPECT_TRUE(r.Noticed([&] { fs::rename(root + "/a/moved", root + "/a/moved2"); }));
+  EXPECT_TRUE(r.Noticed([&] { WriteFile(root + "/a/moved2/sub/r.bmp", "x"); }));
+  // Moved out of the tree: what happens there is none of the watch's business.
+  EXPECT_TRUE(r.Noticed([&] { fs::rename(root + "/a/moved2", outside + "/gone"); }));
+  EXPECT_FALSE(r.Noticed([&] { WriteFile(outside + "/gone/sub/s.bmp", "x"); }, kQuietMs));
+  EXPECT_TRUE(r.Noticed([&] { fs::remove_all(root + "/later"); }));
+  // Contents only, and hidden folders, are not reported.
+  EXPECT_FALSE(r.Noticed([&] { WriteFile(root + "/a/b/new.jpg", "changed contents"); }, kQuietMs));
+  EXPECT_FALSE(r.Noticed([&] { WriteFile(root + "/.cache/thumb.png", "x"); }, kQuietMs));
+  // Hidden files are.
+  EXPECT_TRUE(r.Noticed([&] { WriteFile(root + "/.hidden.png", "x"); }));
+  EXPECT_TRUE(r.Problems().empty());
+
+  // Not nested: the folder itself only; files only (not folders).
+  Recorder flat;
+  auto top = watches.Start(Request(root, changes::kFileName, false), flat.Callbacks());
+  EXPECT_EQ(flat.WaitReady(), 1);
+  EXPECT_FALSE(flat.Noticed([&] { WriteFile(root + "/a/b/deep.jpg", "x"); }, kQuietMs));
+  EXPECT_FALSE(flat.Noticed([&] { fs::create_directory(root + "/folder-only"); }, kQuietMs));
+  EXPECT_TRUE(flat.Noticed([&] { WriteFile(root + "/top.jpg", "x"); }));
+}
+
+TEST(DirectoryWatchTest, EndingAWatchWaitsForItsThreadAndLeaksNothing) {
+  ASSERT_EQ(test::InotifyShortage(), "");
+  TempDir dir;
+  fs::create_directories(dir / "w/sub");
+  InotifyDirectoryWatch watches;
+  const std::size_t fds = Entries("/proc/self/fd"), threads = Entries("/proc/self/task");
+
+  // While files keep coming, ended after and during the first walk: no
+  // report after the end, and nothing left behind.
+  std::atomic<int> ended{0};
+  std::atomic<bool> late{false}, writing{true};
+  std::thread writer([&] {
+    for (int i = 0; writing; ++i) {
+      WriteFile(dir / ("w/sub/f" + std::to_string(i)), "x");
+      fs::remove(dir / ("w/sub/f" + std::to_string(i)));
+    }
+  });
+  for (int i = 0; i < 1000; ++i) {
+    Recorder r;
+    WatchCallbacks c = r.Callbacks();
+    c.changed = [&, i, counted = c.changed] {
+      if (ended > i) late = true;
+      counted();
+    };
+    auto watch = watches.Start(Request(dir / "w", changes::kFileName | changes::kDirName, true), c);
+    if (i % 2 == 0) r.WaitReady();
+    if (i % 100 == 0) r.Noticed([] {});  // a report now and then, also for the ones at the end
+    watch.reset();
+    ended = i + 1;
+  }
+  writing = false;
+  writer.join();
+  EXPECT_FALSE(late);
+  EXPECT_EQ(Entries("/proc/self/fd"), fds);
+  EXPECT_EQ(Entries("/proc/self/task"), threads);
+}
+
+// Runs `body` in a child process inside a new user namespace (mapped to root
+// when asked); answers its exit status, or -1 when the kernel offers none.
+int InUserNamespace(bool mapRoot, const std::function<int()>& body) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    uid_t uid = ::geteuid();
+    gid_t gid = ::getegid();
+    if (::unshare(CLONE_NEWUSER) != 0) _exit(200);
+    if (mapRoot) {
+      WriteFile("/proc/self/setgroups", "deny");
+      WriteFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
+      WriteFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+    }
+    _exit(body());
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status)) return 255;
+  return WEXITSTATUS(status) == 200 ? -1 : WEXITSTATUS(status);
+}
+
+#define CHILD_CHECK(condition)                                          \
+  do {                                                                  \
+    if (!(condition)) {                                                 \
+      std::fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #condition); \
+      return 1;                                                         \
+    }                                                                   \
+  } while (0)
+
+TEST(DirectoryWatchTest, FoldersThatCannotBeWatchedAreReportedAndTheRestStaysWatched) {
+  TempDir dir;
+  ::chmod(dir.Path().c_str(), 0755);
+  const std::string root = dir / "tree";
+  for (const char* d : {"a", "b", "c", "d", "e", "f", "g", "locked/inner"}) fs::create_directories(root + "/" + d);
+  ::chmod((root + "/locked").c_str(), 0);
+  ::chmod((root + "/g").c_str(), 0777);
+
+  // As nobody (no privileges in the new namespace): the locked folder is refused.
+  int status = InUserNamespace(false, [&] {
+    InotifyDirectoryWatch watches;
+    Recorder r;
+    auto watch = watches.Start(Request(root, changes::kFileName, true), r.Callbacks());
+    CHILD_CHECK(r.WaitReady() == 8);
+    auto problems = r.Problems();
+    CHILD_CHECK(problems.size() == 1);
+    CHILD_CHECK(problems[0].path == root + "/locked" && problems[0].error == EACCES && problems[0].others == 0);
+    CHILD_CHECK(r.Noticed([&] { WriteFile(root + "/g/new.jpg", "x"); }));
+    return 0;
+  });
+  if (status == -1) GTEST_SKIP() << "no user namespaces on this kernel";
+  EXPECT_EQ(status, 0);
+
+  // The kernel's limit on watches, lowered for this namespace only, is reached
+  // part way: the folders that got a watch keep it.
+  ::chmod((root + "/locked").c_str(), 0755);
+  status = InUserNamespace(true, [&] {
+    WriteFile("/proc/sys/user/max_inotify_watches", "4");
+    InotifyDirectoryWatch watches;
+    Recorder r;
+    auto watch = watches.Start(Request(root, changes::kFileName, true), r.Callbacks());
+    CHILD_CHECK(r.WaitReady() == 4);
+    auto problems = r.Problems();
+    CHILD_CHECK(problems.size() == 1 && problems[0].error == ENOSPC && problems[0].limit > 0);
+    CHILD_CHECK(r.Noticed([&] { WriteFile(root + "/new.jpg", "x"); }));
+    return 0;
+  });
+  EXPECT_EQ(status, 0);
+}
+
+}  // namespace
+}  // namespace toviwall
