@@ -3,6 +3,7 @@
 #include "platform/DesktopWallpaperChoice.h"
 #include "platform/local/LocalSingleInstance.h"
 #include "platform/local/SessionEndSignals.h"
+#include "platform/local/XdgAutoStart.h"
 #include "platform/null/NullPlatform.h"
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11GlobalHotKeys.h"
@@ -27,11 +28,13 @@ Platform::Platform(Parts parts) : parts_(std::move(parts)) {
   OrNull<NullDesktopWallpaper>(parts_.desktopWallpaper);
   OrNull<NullTrayHost>(parts_.trayHost);
   OrNull<NullGlobalHotKeys>(parts_.globalHotKeys);
+  OrNull<NullAutoStart>(parts_.autoStart);
 }
 
 std::unique_ptr<SingleInstance> CreateSingleInstance() { return std::make_unique<LocalSingleInstance>(); }
 
-std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance) {
+std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance,
+                                              const std::string& configHome) {
   Platform::Parts parts;
   parts.singleInstance = std::move(singleInstance);
   parts.sessionEnd = std::make_unique<SessionEndSignals>();
@@ -43,6 +46,7 @@ std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> si
   }
   parts.trayHost = CreateX11TrayHost();
   parts.globalHotKeys = CreateX11GlobalHotKeys();
+  parts.autoStart = std::make_unique<XdgAutoStart>(configHome);
   return std::make_unique<Platform>(std::move(parts));
 }
 

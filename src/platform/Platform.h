@@ -3,7 +3,9 @@
 // and handed to the main window. Every capability is always there: one the
 // session lacks is its null implementation. Tests build their own bundle.
 #include <memory>
+#include <string>
 
+#include "platform/AutoStart.h"
 #include "platform/DesktopWallpaper.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/Screen.h"
@@ -24,6 +26,7 @@ class Platform {
     std::unique_ptr<DesktopWallpaper> desktopWallpaper;
     std::unique_ptr<TrayHost> trayHost;
     std::unique_ptr<GlobalHotKeys> globalHotKeys;
+    std::unique_ptr<AutoStart> autoStart;
   };
   // Missing parts become their null implementations.
   explicit Platform(Parts parts);
@@ -37,6 +40,7 @@ class Platform {
   DesktopWallpaper& desktopWallpaper() { return *parts_.desktopWallpaper; }
   TrayHost& trayHost() { return *parts_.trayHost; }
   GlobalHotKeys& globalHotKeys() { return *parts_.globalHotKeys; }
+  AutoStart& autoStart() { return *parts_.autoStart; }
 
  private:
   Parts parts_;
@@ -46,8 +50,9 @@ class Platform {
 // second start ends at once.
 std::unique_ptr<SingleInstance> CreateSingleInstance();
 
-// The real Linux (X11) implementations, with the single instance made before.
-// Needs the Qt application to exist.
-std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance);
+// The real Linux (X11) implementations, with the single instance made before;
+// `configHome` is the user's $XDG_CONFIG_HOME. Needs the Qt application to exist.
+std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance,
+                                              const std::string& configHome);
 
 }  // namespace toviwall::platform

@@ -84,8 +84,9 @@ void FakeDesktopWallpaper::Reload() {
   AnnounceSettingsChange();
 }
 
-FakePlatform::FakePlatform() {
+FakePlatform::FakePlatform(std::unique_ptr<platform::AutoStart> autoStart) {
   platform::Platform::Parts parts;
+  parts.autoStart = std::move(autoStart);
   auto k = std::make_unique<FakeGlobalHotKeys>();
   auto t = std::make_unique<FakeTrayHost>();
   auto d = std::make_unique<FakeDesktopWallpaper>();

@@ -3,6 +3,8 @@
 // what a double-click on the tray icon does, and the image folder.
 #include <QObject>
 
+#include "desktop/AutoStart.h"
+
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -51,7 +53,9 @@ class OptionsPage final : public QObject {
   void ButtonImageFolderClick();
   void ActionStartWithWinExecute();
   void BringAutoStartInLine();
+  AutoRunEntry AutoRun() const;
   bool IsAutoRunOn();
+  void SetAutoRun(bool on);
 
   TMainForm& form_;
   QAction* ActionStartWithWin_ = nullptr;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/AutoStart.h"
 #include "platform/DesktopWallpaper.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/Screen.h"
@@ -59,6 +60,14 @@ class NullSessionEnd final : public SessionEnd {};
 class NullWindowActivation final : public WindowActivation {
  public:
   void ForceActivate(unsigned long) override {}
+};
+
+// No place for start-up entries: none exists and none can be made.
+class NullAutoStart final : public AutoStart {
+ public:
+  std::optional<std::string> ReadEntry(const std::string&) override { return std::nullopt; }
+  bool WriteEntry(const std::string&, const std::string&) override { return false; }
+  bool RemoveEntry(const std::string&) override { return true; }
 };
 
 }  // namespace toviwall::platform
