@@ -47,9 +47,11 @@ class DesktopPage final : public QObject {
   void ApplyDesktopIconsHidden();
   void ReapplyIconText();
   void ApplyIconTextColorSetting();
-  void LoadCustomIconSetting();
+  // The custom tray icon, read at start-up.
+  void LoadCustomIconOption();
   bool CustomIconChosen() const;
-  QIcon CustomTrayIcon();
+  // The icon the tray shows while the custom icon is on.
+  QIcon CustomTrayIcon() const;
 
  private:
   QWidget* BuildPage();
@@ -63,8 +65,10 @@ class DesktopPage final : public QObject {
   void ActionHideDesktopIconExecute();
   void ActionChangeTextColorExecute();
   void CheckBoxTransparentBackClick();
+  void ApplyCustomIconOption();
   void CheckBoxCustomIconClick();
-  void ButtonChangeIconClick();
+  void ButtonChangeIconTrayClick();
+  void ShowCustomIcon(const QIcon& icon);
 
   TMainForm& form_;
   QAction* ActionHideDesktopIcon_ = nullptr;
@@ -86,8 +90,10 @@ class DesktopPage final : public QObject {
   QMenu* PanelColorPopupMenu = nullptr;
   QAction* TBItemRightChange = nullptr;
   QCheckBox* CheckBoxCustomIcon = nullptr;
-  QPushButton* ButtonChangeIcon = nullptr;
-  QLabel* ImageMainIcon = nullptr;
+  QPushButton* ButtonChangeIconTray = nullptr;
+  QLabel* ImageIcon = nullptr;  // the built-in icon, while the custom one is off
+  QLabel* ImageTray = nullptr;  // the custom icon, in the same place
+  QIcon customIcon_;
 };
 
 }  // namespace toviwall

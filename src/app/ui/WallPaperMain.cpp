@@ -154,7 +154,7 @@ void TMainForm::FormCreate() {
   imageList_->ResetListIcons();
   ComputePaths();
   system_->BuildExitWindowsMenu();
-  desktop_->LoadCustomIconSetting();
+  desktop_->LoadCustomIconOption();
   tray_->RefreshTrayIcon();
   desktop_->FillChoices();
   ToviStatusBar->hide();

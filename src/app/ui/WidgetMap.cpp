@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QApplication>
 #include <QEvent>
 #include <QMenu>
@@ -59,6 +60,7 @@ void WidgetMap::Write() {
            std::to_string(r.width()) + " " + std::to_string(r.height()) + " " + text.toStdString() + "\n";
   };
   auto textOf = [](QWidget* w) -> QString {
+    if (auto* v = qobject_cast<QListWidget*>(w)) return QString::number(v->currentRow());
     if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
     if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
     if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
