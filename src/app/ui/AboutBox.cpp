@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QUrl>
@@ -52,13 +53,26 @@ class HoverLinkLabel final : public QLabel {
     QLabel::enterEvent(event);
   }
   void leaveEvent(QEvent* event) override {
-    SetUnderline(false);
+    SetUnderline(hasFocus());
     QLabel::leaveEvent(event);
+  }
+  void focusInEvent(QFocusEvent* event) override {
+    SetUnderline(true);
+    QLabel::focusInEvent(event);
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    SetUnderline(underMouse());
+    QLabel::focusOutEvent(event);
   }
   void mouseReleaseEvent(QMouseEvent* event) override {
     QLabel::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && OnClick)
       RunGuarded(OnClick);
+  }
+  // Reached with Tab too (underlined while it has the focus): Space runs it.
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Space && OnClick) RunGuarded(OnClick);
+    else QLabel::keyPressEvent(event);
   }
 
  private:
@@ -89,6 +103,7 @@ TAboutBox::TAboutBox(const AboutInfo& info, QWidget* parent) : QDialog(parent), 
   version->setObjectName(QStringLiteral("LabelVersion"));
   version->setToolTip(QStringLiteral("Check new version"));
   version->setCursor(Qt::PointingHandCursor);
+  version->setFocusPolicy(Qt::TabFocus);
   version->OnClick = [this] { LabelVersionClick(); };
   LabelVersion = version;
   ButtonCancelCheck = new QPushButton(QStringLiteral("Cancel"), this);

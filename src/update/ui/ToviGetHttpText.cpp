@@ -19,31 +19,29 @@ TToviGetHttpText::~TToviGetHttpText() { Drop(); }
 
 void TToviGetHttpText::Fetch() {
   Drop();
-  body_.clear();
   error_.clear();
-  if (!ProxySrv.isEmpty())
-    manager_.setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, ProxySrv, ProxyPort.toUShort(), ProxyUserName,
-                                    ProxyPassword));
-  QNetworkRequest request{QUrl(Url)};
+  redirects_ = 0;
+  manager_.setProxy(ProxySrv.isEmpty() ? QNetworkProxy(QNetworkProxy::DefaultProxy)
+                                       : QNetworkProxy(QNetworkProxy::HttpProxy, ProxySrv, ProxyPort.toUShort(),
+                                                       ProxyUserName, ProxyPassword));
+  limit_.start(TimeOut * 1000);
+  Get(QUrl(Url));
+}
+
+void TToviGetHttpText::Get(const QUrl& url) {
+  body_.clear();
+  QNetworkRequest request(url);
   request.setHeader(QNetworkRequest::UserAgentHeader, Agent);
-  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
-  request.setMaximumRedirectsAllowed(kMaxRedirects);
+  // Redirects are ours to follow (Done): only to http(s), and only a few.
+  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
   request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
   reply_ = manager_.get(request);
   reply_->setReadBufferSize(kMaxReplyBytes);
-  connect(reply_, &QNetworkReply::redirected, this, [this](const QUrl& to) {
-    const QString scheme = to.scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
-      Fail(QStringLiteral("The server sent us on to %1, which is not a web address.").arg(to.toDisplayString()));
-    else
-      emit reply_->redirectAllowed();
-  });
   connect(reply_, &QNetworkReply::metaDataChanged, this, [this] {
     if (reply_->header(QNetworkRequest::ContentLengthHeader).toLongLong() > kMaxReplyBytes) ReadSome();
   });
   connect(reply_, &QNetworkReply::readyRead, this, &TToviGetHttpText::ReadSome);
   connect(reply_, &QNetworkReply::finished, this, &TToviGetHttpText::Done);
-  limit_.start(TimeOut * 1000);
 }
 
 void TToviGetHttpText::Cancel() {
@@ -64,6 +62,20 @@ void TToviGetHttpText::Done() {
   ReadSome();
   if (!reply_) return;  // too large
   const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+  const QUrl to = reply_->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+  if (status >= 300 && status < 400 && to.isValid()) {
+    const QUrl next = reply_->url().resolved(to);
+    const QString scheme = next.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+      Fail(QStringLiteral("The server sent us on to %1, which is not a web address.").arg(next.toDisplayString()));
+    else if (++redirects_ > kMaxRedirects)
+      Fail(QStringLiteral("The server sent us on more than %1 times.").arg(kMaxRedirects));
+    else {
+      Drop(false);
+      Get(next);
+    }
+    return;
+  }
   if (status >= 400) {
     const QString phrase = reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
     Fail(QStringLiteral("The server answered %1 %2.").arg(status).arg(phrase).trimmed());
@@ -90,8 +102,8 @@ void TToviGetHttpText::Fail(const QString& reason) {
   emit Finished(false);
 }
 
-void TToviGetHttpText::Drop() {
-  limit_.stop();
+void TToviGetHttpText::Drop(bool stopClock) {
+  if (stopClock) limit_.stop();
   if (!reply_) return;
   QNetworkReply* reply = reply_;
   reply_ = nullptr;

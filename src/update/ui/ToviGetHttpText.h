@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <QUrl>
 
 namespace toviwall {
 
@@ -45,16 +46,19 @@ class TToviGetHttpText final : public QObject {
   void Finished(bool ok);
 
  private:
+  void Get(const QUrl& url);
   void ReadSome();
   void Done();
   void Fail(const QString& reason);
-  void Drop();
+  // Ends the request in flight; the time limit goes on for a redirect's next request.
+  void Drop(bool stopClock = true);
 
   QNetworkAccessManager manager_;
   QPointer<QNetworkReply> reply_;
   QTimer limit_;
   QByteArray body_;
   QString error_;
+  int redirects_ = 0;
 };
 
 }  // namespace toviwall
