@@ -3,11 +3,13 @@
 // and handed to the main window. Every capability is always there: one the
 // session lacks is its null implementation. Tests build their own bundle.
 #include <memory>
+#include <string>
 
+#include "platform/AutoStart.h"
 #include "platform/DesktopIcons.h"
 #include "platform/DesktopWallpaper.h"
-#include "platform/DisplayModes.h"
 #include "platform/DirectoryWatch.h"
+#include "platform/DisplayModes.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/Screen.h"
 #include "platform/SessionEnd.h"
@@ -32,6 +34,7 @@ class Platform {
     std::unique_ptr<DisplayModes> displayModes;
     std::unique_ptr<SystemActions> systemActions;
     std::unique_ptr<DirectoryWatch> directoryWatch;
+    std::unique_ptr<AutoStart> autoStart;
   };
   // Missing parts become their null implementations.
   explicit Platform(Parts parts);
@@ -49,6 +52,7 @@ class Platform {
   DisplayModes& displayModes() { return *parts_.displayModes; }
   SystemActions& systemActions() { return *parts_.systemActions; }
   DirectoryWatch& directoryWatch() { return *parts_.directoryWatch; }
+  AutoStart& autoStart() { return *parts_.autoStart; }
 
  private:
   Parts parts_;
@@ -62,8 +66,9 @@ std::unique_ptr<SingleInstance> CreateSingleInstance();
 // program without one, so the entry asks first.
 bool X11DisplayAvailable();
 
-// The real Linux (X11) implementations, with the single instance made before.
-// Needs the Qt application to exist.
-std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance);
+// The real Linux (X11) implementations, with the single instance made before;
+// `configHome` is the user's $XDG_CONFIG_HOME. Needs the Qt application to exist.
+std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance,
+                                              const std::string& configHome);
 
 }  // namespace toviwall::platform

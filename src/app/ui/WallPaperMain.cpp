@@ -167,7 +167,7 @@ void TMainForm::FormCreate() {
   // An end asked for while a dialog of the start was open: nothing more to build.
   if (endRequested_) return;
   system_->BuildExitWindowsMenu();
-  desktop_->LoadCustomIconSetting();
+  desktop_->LoadCustomIconOption();
   tray_->RefreshTrayIcon();
   desktop_->FillChoices();
   ToviStatusBar->hide();

@@ -81,6 +81,7 @@ class TMainForm : public QWidget {
   void ActionHelpExecute();
   THelpViewer& Help();
   platform::Platform& Platform() { return platform_; }
+  // The command line, the program file and the user's folders.
   const ProcessEnvironment& Environment() const { return env_; }
   // The information label under the pages, and the progress bar of a batch.
   void SetInfoText(const QString& text);

@@ -6,6 +6,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QApplication>
 #include <QEvent>
 #include <QMenu>
@@ -59,6 +61,8 @@ void WidgetMap::Write() {
            std::to_string(r.width()) + " " + std::to_string(r.height()) + " " + text.toStdString() + "\n";
   };
   auto textOf = [](QWidget* w) -> QString {
+    if (auto* m = qobject_cast<QMessageBox*>(w)) return m->text();
+    if (auto* v = qobject_cast<QListWidget*>(w)) return QString::number(v->currentRow());
     if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
     if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
     if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();

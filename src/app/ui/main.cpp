@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
 
   auto widgetMap = WidgetMap::FromEnvironment();  // only for tests that drive the program
 
-  auto platform = platform::CreateLinuxPlatform(std::move(instance));
+  auto platform = platform::CreateLinuxPlatform(std::move(instance), env.configHome);
   auto form = std::make_unique<TMainForm>(env, *platform);
   if (!form->StartFailure().empty()) {
     // The start cannot go on; an end asked for meanwhile closes the box too.
