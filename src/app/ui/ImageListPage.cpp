@@ -302,7 +302,8 @@ void ImageListPage::FileDropTargetDropFiles(const std::vector<std::string>& file
 void ImageListPage::CheckBoxShowPreviewClick() {
   if (form_.StartupFlag) return;
   const bool shown = CheckBoxShowPreview->isChecked();
-  Write(form_.SettingsFile, keys::ShowPreview, shown);
+  // Runs at every showing of the main window too: the file is rewritten only for a change.
+  if (Read(form_.SettingsFile, keys::ShowPreview) != shown) Write(form_.SettingsFile, keys::ShowPreview, shown);
   if (!shown) {
     preview_->Close();
     return;
