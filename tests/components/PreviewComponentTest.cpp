@@ -6,12 +6,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
-#include <QMouseEvent>
 #include <QElapsedTimer>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMouseEvent>
 #include <QThread>
 #include <QTimer>
 #include <cstdlib>
@@ -50,8 +50,6 @@ std::string MakeJpeg(const test::TempDir& dir, const std::string& name, const st
   return path;
 }
 
-QRgb Rgb(int r, int g, int b) { return qRgb(r, g, b); }
-
 class ThumbnailControlTest : public ::testing::Test {
  protected:
   // A one-colour BMP of the size in the 212 x 159 control; the grabbed control.
@@ -64,7 +62,7 @@ class ThumbnailControlTest : public ::testing::Test {
     return thumbnail.grab().toImage().convertToFormat(QImage::Format_RGB32);
   }
   static constexpr std::uint8_t kBlue = 10, kGreen = 20, kRed = 30;
-  const QRgb picture = Rgb(kRed, kGreen, kBlue), frame = Rgb(0, 0, 0), back = Rgb(200, 190, 180);
+  const QRgb picture = qRgb(kRed, kGreen, kBlue), frame = qRgb(0, 0, 0), back = qRgb(200, 190, 180);
 
   void SetUp() override {
     thumbnail.resize(212, 159);
@@ -108,11 +106,7 @@ TEST_F(ThumbnailControlTest, PaintsThePictureCentredInItsFrame) {
   EXPECT_EQ(shot.pixel(55, 53), back);
   EXPECT_EQ(shot.pixel(56, 54), picture);
 
-  // Padding is clamped; a shrunken control shrinks the cached picture as it paints.
-  thumbnail.SetPadding(25);
-  EXPECT_EQ(thumbnail.Padding(), 10);
-  thumbnail.SetPadding(-4);
-  EXPECT_EQ(thumbnail.Padding(), 0);
+  // A control that has shrunk shrinks the cached picture as it paints.
   Show(1000, 500);
   thumbnail.resize(107, 159);
   shot = thumbnail.grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -194,7 +188,6 @@ class OpenDialogTest : public ::testing::Test {
     MakeJpeg(dir, "b.jpg", "300x200");
     std::ofstream(dir / "damaged.jpg") << "\xFF\xD8\xFF\xE0 not really";
     std::filesystem::create_directory(dir / "folder");
-    std::ofstream(dir / "my.lst") << (dir / "a.png") << "\r\n";
   }
   void TearDown() override {
     unsetenv("TMPDIR");
@@ -292,7 +285,7 @@ class AddCommandTest : public OpenDialogTest {
   std::unique_ptr<TMainForm> form;
 };
 
-TEST_F(AddCommandTest, TheDialogReturnsEveryChosenFileInOrderAndCancelAddsNothing) {
+TEST_F(AddCommandTest, TheDialogReturnsEveryChosenFileInOrderCancelsAndPicksListFiles) {
   QStringList chosen;
   WithDialog([&] { Add()->trigger(); },
              [&](QFileDialog* dialog) {
@@ -315,11 +308,11 @@ TEST_F(AddCommandTest, TheDialogReturnsEveryChosenFileInOrderAndCancelAddsNothin
                dialog->reject();
              });
   EXPECT_EQ(Listed().size(), 2u);
-}
 
-TEST_F(AddCommandTest, TheListFilterShowsListFilesAndAddsTheirEntries) {
-  std::filesystem::remove(dir / "a.png");
-  std::filesystem::copy_file(PngSuite("basn0g08.png"), dir / "a.png");
+  // The second filter shows list files only; a chosen one brings its entries.
+  std::filesystem::create_directory(dir / "other");
+  std::filesystem::copy_file(PngSuite("basn0g08.png"), dir / "other/c.png");
+  std::ofstream(dir / "my.lst") << (dir / "other/c.png") << "\r\n";
   WithDialog([&] { Add()->trigger(); },
              [&](QFileDialog* dialog) {
                const QStringList filters = dialog->nameFilters();
@@ -331,7 +324,7 @@ TEST_F(AddCommandTest, TheListFilterShowsListFilesAndAddsTheirEntries) {
                dialog->selectFile(QString::fromStdString(dir / "my.lst"));
                static_cast<QDialog*>(dialog)->accept();  // as the Open button does
              });
-  EXPECT_EQ(Listed(), std::vector<std::string>{dir / "a.png"});
+  EXPECT_EQ(Listed(), (std::vector<std::string>{dir / "a.png", dir / "b.jpg", dir / "other/c.png"}));
 }
 
 TEST(SaveDialogTest, ThePlacesBarCanBeSwitchedOff) {
