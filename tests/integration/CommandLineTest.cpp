@@ -191,6 +191,17 @@ TEST_F(CommandLineTest, AddTakesPathsFromTheCallersFolderAndExitEndsTheProgram) 
   EXPECT_EQ(after.err, "toviwall: Tovi WallChanger is not running\n");
 }
 
+TEST_F(CommandLineTest, AnExitThatCouldNotSaveTheListFailsWithTheReason) {
+  auto program = session->StartReady();
+  ASSERT_EQ(Toviwall({"--status"}).exitCode, 0);  // answered once the start has written the list
+  fs::permissions(ListFile(), fs::perms::owner_read);
+  RunResult exit = Toviwall({"--exit"});
+  EXPECT_EQ(exit.exitCode, 1);
+  EXPECT_EQ(exit.err.rfind("toviwall: --exit failed: the program ended, but: ", 0), 0u) << exit.err;
+  EXPECT_NE(exit.err.find(ListFile()), std::string::npos) << exit.err;
+  EXPECT_EQ(program->Wait(10000), std::optional<int>(0));
+}
+
 TEST_F(CommandLineTest, WithoutARunningProgramSomeCommandsStartItAndOthersSaySo) {
   RunResult help = Toviwall({"--next", "--help"});
   EXPECT_EQ(help.exitCode, 0);

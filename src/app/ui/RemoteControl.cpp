@@ -60,13 +60,20 @@ void RemoteControl::Request(const remote::Request& request, Answer answer) {
   // The window commands act at once, as a second start's message does.
   const Command c = request.command;
   if (c == Command::Show || c == Command::Hide || c == Command::Toggle) return Run(request, answer);
-  waiting_.push_back({request, std::move(answer)});
+  waiting_.push_back({request, std::move(answer), std::chrono::steady_clock::now()});
   RunWaiting();
 }
 
 bool RemoteControl::CanRunNow(Command command) const {
   if (!form_.Created()) return false;
   return command == Command::Status || !form_.ImageListTab().List().BatchRunning();
+}
+
+std::string RemoteControl::Busy() const {
+  const std::string waited = " for " + std::to_string(kQueueWait.count()) + " s";
+  if (running_) return "the program was busy with an earlier command" + waited + "; a question of it may be open";
+  if (!form_.Created()) return "the program was still starting" + waited + "; a message of its start may be open";
+  return "the program was busy adding files to the list" + waited;
 }
 
 void RemoteControl::RunWaiting() {
@@ -79,12 +86,11 @@ void RemoteControl::RunWaiting() {
     Run(next.request, next.answer);
     running_ = false;
   }
-  if (form_.EndRequested()) {
-    while (!waiting_.empty()) {
-      Waiting w = std::move(waiting_.front());
-      waiting_.pop_front();
-      w.answer(Refused("the program is ending"));
-    }
+  const auto now = std::chrono::steady_clock::now();
+  while (!waiting_.empty() && (form_.EndRequested() || now - waiting_.front().since >= kQueueWait)) {
+    Waiting w = std::move(waiting_.front());
+    waiting_.pop_front();
+    w.answer(Refused(form_.EndRequested() ? "the program is ending" : Busy()));
   }
   if (waiting_.empty()) retry_.stop();
   else if (!retry_.isActive()) retry_.start();

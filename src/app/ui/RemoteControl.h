@@ -3,9 +3,10 @@
 // over by later starts: each is carried out as the control it stands for does
 // it, and answered once done. Commands on the list and the wallpaper wait, in
 // the order they came, while the program starts or a batch of files is added,
-// as those controls are off then.
+// as those controls are off then; not longer than kQueueWait.
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <string>
@@ -33,8 +34,13 @@ class RemoteControl final : public QObject {
   struct Waiting {
     remote::Request request;
     Answer answer;
+    std::chrono::steady_clock::time_point since;
   };
+  // A command that could not even begin in this time is refused: a box of the
+  // start or of an earlier command may wait for someone who is not there.
+  static constexpr std::chrono::seconds kQueueWait{30};
   bool CanRunNow(remote::Command command) const;
+  std::string Busy() const;
   void RunWaiting();
   void Run(const remote::Request& request, const Answer& answer);
   remote::Reply Carry(const remote::Request& request);
