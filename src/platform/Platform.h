@@ -3,7 +3,9 @@
 // and handed to the main window. Every capability is always there: one the
 // session lacks is its null implementation. Tests build their own bundle.
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/AutoStart.h"
 #include "platform/DesktopIcons.h"
@@ -61,6 +63,19 @@ class Platform {
 // The per-user single instance; made before the Qt application exists, so a
 // second start ends at once.
 std::unique_ptr<SingleInstance> CreateSingleInstance();
+
+// Starts `program` with `args` in a session of its own (the terminal's end or
+// Ctrl+C do not reach it), with `extraEnv` ("NAME=value") added to this
+// process's environment: the program, for a command of the command line when
+// it is not running. Its input is /dev/null, and so are its output and error
+// output where they are pipes: whoever reads ours would otherwise wait for the
+// program to end. Answers the process id; throws std::runtime_error saying why
+// it could not start.
+int StartInBackground(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::string>& extraEnv);
+// The exit status of a process StartInBackground started, once it has ended
+// (128 + the signal when one ended it).
+std::optional<int> BackgroundExitStatus(int pid);
 
 // True when the X display named by $DISPLAY can be opened. Qt aborts the
 // program without one, so the entry asks first.

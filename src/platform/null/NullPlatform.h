@@ -62,7 +62,12 @@ class NullGlobalHotKeys final : public GlobalHotKeys {
 class NullSingleInstance final : public SingleInstance {
  public:
   bool OtherInstanceRunning(const std::string&, const std::string&) override { return false; }
-  void Listen(std::function<void(const std::string&)>) override {}
+  Outcome SendRequest(const std::string&, const remote::Request&, remote::Reply&) override {
+    return Outcome::NotRunning;
+  }
+  bool WaitUntilReleased(const std::string&, std::chrono::milliseconds) override { return true; }
+  void Listen(MessageHandler, RequestHandler) override {}
+  void StopListening() override {}
 };
 
 // Nothing outside ends the run.
