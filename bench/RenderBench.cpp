@@ -10,11 +10,6 @@
 // row gives the median wall time, the largest peak resident memory of the runs
 // and our median divided by that program's. A check at the end confirms that
 // the fast paths give the very bytes of the plain single-threaded arithmetic.
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -24,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchProcess.h"
 #include "base/AtomicFile.h"
 #include "image/BitmapFile.h"
 #include "image/ImageConvert.h"
@@ -33,82 +29,8 @@
 namespace {
 
 using namespace toviwall;
+using namespace toviwall::bench;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-const char* kConvert = "/usr/bin/convert";  // another "convert" may come first on PATH
-const char* kPython = "/usr/bin/python3";   // the one with Pillow
-const char* kVips = "/usr/bin/vips";
-
-struct Sample {
-  double seconds = 0;
-  double peakMiB = 0;
-  int status = 0;
-};
-
-Sample RunOnce(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  auto start = Clock::now();
-  pid_t pid = fork();
-  if (pid == 0) {
-    int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    execv(args[0], args.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  Sample s;
-  s.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  s.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
-  s.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return s;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-struct Contender {
-  std::string name;
-  std::vector<std::string> argv;
-  std::vector<double> times{};
-  double peak = 0;
-  bool failed = false;
-};
-
-void Race(const std::string& title, std::vector<Contender> field, int runs) {
-  for (int round = -1; round < runs; ++round)
-    for (auto& c : field) {
-      Sample s = RunOnce(c.argv);
-      if (s.status != 0) c.failed = true;
-      if (round < 0) continue;  // the warm-up
-      c.times.push_back(s.seconds);
-      c.peak = std::max(c.peak, s.peakMiB);
-    }
-  std::printf("\n%s\n", title.c_str());
-  std::printf("  %-34s %10s %10s %12s\n", "program", "median s", "peak MiB", "ours / this");
-  double ours = Median(field.front().times);
-  for (const auto& c : field) {
-    double m = Median(c.times);
-    if (c.failed)
-      std::printf("  %-34s %10s %10s %12s\n", c.name.c_str(), "failed", "-", "-");
-    else
-      std::printf("  %-34s %10.3f %10.1f %12.2f\n", c.name.c_str(), m, c.peak, ours / m);
-  }
-}
-
-void MustRun(const std::vector<std::string>& argv) {
-  if (RunOnce(argv).status != 0) {
-    std::fprintf(stderr, "toviwall_bench_render: failed: %s ...\n", argv.front().c_str());
-    std::exit(1);
-  }
-}
 
 std::string Pillow(const std::string& code) { return "import sys, time\nfrom PIL import Image\n" + code; }
 
@@ -116,7 +38,7 @@ std::string Pillow(const std::string& code) { return "import sys, time\nfrom PIL
 
 int main(int argc, char** argv) {
   int runs = 5;
-  fs::path data = fs::canonical("/proc/self/exe").parent_path().parent_path() / "bench-data";
+  fs::path data = DataFolder();
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
@@ -132,16 +54,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   const std::string render = (fs::canonical("/proc/self/exe").parent_path() / "toviwall-render").string();
-  fs::create_directories(data);
-  const std::string jpg = data / "photo.jpg", bmp = data / "photo.bmp", png = data / "photo.png",
-                    v = data / "photo.v";
-  if (!fs::exists(jpg)) {
-    std::printf("making the 6000 x 4000 test photograph (once) ...\n");
-    std::fflush(stdout);
-    MustRun({kConvert, "-seed", "42", "-size", "6000x4000", "plasma:fractal", "-blur", "0x1", "-seed", "7",
-             "-attenuate", "0.4", "+noise", "Gaussian", "-quality", "90", "-sampling-factor", "2x2", jpg + ".tmp.jpg"});
-    fs::rename(jpg + ".tmp.jpg", jpg);
-  }
+  const std::string jpg = Photograph(data), bmp = data / "photo.bmp", png = data / "photo.png", v = data / "photo.v";
   if (!fs::exists(bmp)) jpeg::ConvertToBitmapFile(jpg, bmp);
   if (!fs::exists(png)) {
     MustRun({kConvert, bmp, "-define", "png:compression-level=6", png + ".tmp.png"});

@@ -1,6 +1,7 @@
 #pragma once
 // JPEG and PNG images on their way to the desktop, which shows only BMP files.
 // The kind of a file is told by its extension alone.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,12 @@ ImageKind KindOfImage(const std::string& file);
 // expanded; CMYK JPEGs are turned into RGB; PNG transparency is laid over white.
 // Throw ImageError carrying the decoder's message.
 std::unique_ptr<ImageReader> OpenJpegFile(const std::string& file, const ImageLimits& limits = {});
+// A JPEG decoded at a reduced scale: `chooseScale` gets the image's own size
+// from its header and answers 1, 2, 4 or 8 (anything else counts as 1); the
+// reader then gives the image at 1/that of its size, rounded up.
+using JpegScaleChoice = std::function<int(int width, int height)>;
+std::unique_ptr<ImageReader> OpenScaledJpegFile(const std::string& file, const JpegScaleChoice& chooseScale,
+                                                const ImageLimits& limits = {});
 std::unique_ptr<ImageReader> OpenPngFile(const std::string& file, const ImageLimits& limits = {});
 // The decoder for the file's kind: JPEG, PNG, otherwise BMP.
 std::unique_ptr<ImageReader> OpenImageFile(const std::string& file, const ImageLimits& limits = {});

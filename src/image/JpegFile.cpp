@@ -1,4 +1,6 @@
-// JPEG decoding with libjpeg at full size and best quality.
+// JPEG decoding with libjpeg at best quality: at full size for the wallpaper,
+// or at 1/2, 1/4 or 1/8 of it for thumbnails (libjpeg's scaled decoding skips
+// most of the work, so a photograph's thumbnail never decodes it whole).
 #include <csetjmp>
 #include <cstdio>
 #include <algorithm>
@@ -64,7 +66,7 @@ struct FileCloser {
 
 class JpegReader final : public ImageReader {
  public:
-  JpegReader(const std::string& path, const ImageLimits& limits) : path_(path) {
+  JpegReader(const std::string& path, const ImageLimits& limits, const JpegScaleChoice& chooseScale) : path_(path) {
     file_.reset(std::fopen(path.c_str(), "rb"));
     if (!file_) throw ImageError(path + ": " + std::strerror(errno));
     cinfo_.err = jpeg_std_error(&err_.pub);
@@ -79,7 +81,12 @@ class JpegReader final : public ImageReader {
     CheckImageSize(cinfo_.image_width, cinfo_.image_height, limits);
     cmyk_ = cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
     inverted_ = cmyk_ && cinfo_.saw_Adobe_marker;
-    Guarded([this] {
+    int denominator = 1;
+    if (chooseScale) denominator = chooseScale(static_cast<int>(cinfo_.image_width), static_cast<int>(cinfo_.image_height));
+    if (denominator != 2 && denominator != 4 && denominator != 8) denominator = 1;
+    Guarded([this, denominator] {
+      cinfo_.scale_num = 1;
+      cinfo_.scale_denom = static_cast<unsigned>(denominator);
       cinfo_.out_color_space = cmyk_ ? JCS_CMYK : JCS_EXT_BGR;
       cinfo_.dct_method = JDCT_ISLOW;
       cinfo_.do_fancy_upsampling = TRUE;
@@ -150,7 +157,12 @@ class JpegReader final : public ImageReader {
 }  // namespace
 
 std::unique_ptr<ImageReader> OpenJpegFile(const std::string& file, const ImageLimits& limits) {
-  return std::make_unique<JpegReader>(file, limits);
+  return std::make_unique<JpegReader>(file, limits, JpegScaleChoice{});
+}
+
+std::unique_ptr<ImageReader> OpenScaledJpegFile(const std::string& file, const JpegScaleChoice& chooseScale,
+                                                const ImageLimits& limits) {
+  return std::make_unique<JpegReader>(file, limits, chooseScale);
 }
 
 }  // namespace toviwall

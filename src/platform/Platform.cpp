@@ -5,6 +5,7 @@
 #include "platform/local/InotifyDirectoryWatch.h"
 #include "platform/local/LocalSingleInstance.h"
 #include "platform/local/SessionEndSignals.h"
+#include "platform/local/XdgAutoStart.h"
 #include "platform/null/NullPlatform.h"
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11DisplayModes.h"
@@ -34,13 +35,15 @@ Platform::Platform(Parts parts) : parts_(std::move(parts)) {
   OrNull<NullDisplayModes>(parts_.displayModes);
   OrNull<NullSystemActions>(parts_.systemActions);
   OrNull<NullDirectoryWatch>(parts_.directoryWatch);
+  OrNull<NullAutoStart>(parts_.autoStart);
 }
 
 bool X11DisplayAvailable() { return CanOpenX11Display(); }
 
 std::unique_ptr<SingleInstance> CreateSingleInstance() { return std::make_unique<LocalSingleInstance>(); }
 
-std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance) {
+std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance,
+                                              const std::string& configHome) {
   Platform::Parts parts;
   parts.singleInstance = std::move(singleInstance);
   parts.sessionEnd = std::make_unique<SessionEndSignals>();
@@ -56,6 +59,7 @@ std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> si
   parts.trayHost = CreateX11TrayHost();
   parts.globalHotKeys = CreateX11GlobalHotKeys();
   parts.directoryWatch = std::make_unique<InotifyDirectoryWatch>();
+  parts.autoStart = std::make_unique<XdgAutoStart>(configHome);
   return std::make_unique<Platform>(std::move(parts));
 }
 

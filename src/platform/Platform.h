@@ -3,11 +3,15 @@
 // and handed to the main window. Every capability is always there: one the
 // session lacks is its null implementation. Tests build their own bundle.
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "platform/AutoStart.h"
 #include "platform/DesktopIcons.h"
 #include "platform/DesktopWallpaper.h"
-#include "platform/DisplayModes.h"
 #include "platform/DirectoryWatch.h"
+#include "platform/DisplayModes.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/Screen.h"
 #include "platform/SessionEnd.h"
@@ -32,6 +36,7 @@ class Platform {
     std::unique_ptr<DisplayModes> displayModes;
     std::unique_ptr<SystemActions> systemActions;
     std::unique_ptr<DirectoryWatch> directoryWatch;
+    std::unique_ptr<AutoStart> autoStart;
   };
   // Missing parts become their null implementations.
   explicit Platform(Parts parts);
@@ -49,6 +54,7 @@ class Platform {
   DisplayModes& displayModes() { return *parts_.displayModes; }
   SystemActions& systemActions() { return *parts_.systemActions; }
   DirectoryWatch& directoryWatch() { return *parts_.directoryWatch; }
+  AutoStart& autoStart() { return *parts_.autoStart; }
 
  private:
   Parts parts_;
@@ -58,12 +64,26 @@ class Platform {
 // second start ends at once.
 std::unique_ptr<SingleInstance> CreateSingleInstance();
 
+// Starts `program` with `args` in a session of its own (the terminal's end or
+// Ctrl+C do not reach it), with `extraEnv` ("NAME=value") added to this
+// process's environment: the program, for a command of the command line when
+// it is not running. Its input is /dev/null, and so are its output and error
+// output where they are pipes: whoever reads ours would otherwise wait for the
+// program to end. Answers the process id; throws std::runtime_error saying why
+// it could not start.
+int StartInBackground(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::string>& extraEnv);
+// The exit status of a process StartInBackground started, once it has ended
+// (128 + the signal when one ended it).
+std::optional<int> BackgroundExitStatus(int pid);
+
 // True when the X display named by $DISPLAY can be opened. Qt aborts the
 // program without one, so the entry asks first.
 bool X11DisplayAvailable();
 
-// The real Linux (X11) implementations, with the single instance made before.
-// Needs the Qt application to exist.
-std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance);
+// The real Linux (X11) implementations, with the single instance made before;
+// `configHome` is the user's $XDG_CONFIG_HOME. Needs the Qt application to exist.
+std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance,
+                                              const std::string& configHome);
 
 }  // namespace toviwall::platform

@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QMenu>
@@ -24,6 +25,7 @@
 #include "base/UnitLanguage.h"
 #include "image/BitmapFile.h"
 #include "platform/GlobalHotKeys.h"
+#include "platform/local/XdgAutoStart.h"
 #include "support/FakePlatform.h"
 #include "support/TestSession.h"
 
@@ -48,7 +50,7 @@ class MainWindowFeatureTest : public ::testing::Test {
     form.reset();
     ProcessEnvironment env;
     env.args = {settings};
-    env.programFile = dir / "toviwall";
+    env.programFile = programFile;
     env.home = dir.Path();
     env.configHome = dir / "config";
     env.workingDir = dir.Path();
@@ -61,13 +63,16 @@ class MainWindowFeatureTest : public ::testing::Test {
     return found;
   }
   bool Stored(const char* key) { return IniReadBool(settings, "Option", key, false); }
+  std::string EntryFile(const std::string& name) { return dir / ("config/autostart/" + name + ".desktop"); }
   test::FakeTrayIcon* Icon() { return fake.tray->Icon("ToviWallIcon"); }
 
   test::TempDir dir;
   std::string settings = dir / "toviwall.ini";
   std::string pictures[2] = {dir / "a.bmp", dir / "b.bmp"};
   std::vector<std::string> listed = {pictures[0], pictures[1]};
-  test::FakePlatform fake;
+  std::string programFile = dir / "toviwall";
+  // Start-up entries go to the real store, in the private folder.
+  test::FakePlatform fake{std::make_unique<platform::XdgAutoStart>(dir / "config")};
   std::unique_ptr<TMainForm> form;
 };
 
@@ -93,14 +98,70 @@ TEST_F(MainWindowFeatureTest, DoubleClickOnTheIconRunsTheChosenCommand) {
 TEST_F(MainWindowFeatureTest, TheMenuMarksTheDoubleClickCommandAndRechecksTheStartUpEntry) {
   Start("AutoStart=1\n");
   auto* menu = Find<QMenu>("TBPopupMenu");
-  IniWriteBool(settings, "Option", "AutoStart", false);  // the entry went away meanwhile
+  const std::string entry = EntryFile("Tovi WallChanger toviwall");
+  ASSERT_TRUE(std::filesystem::remove(entry));  // another tool deleted the entry meanwhile
   emit menu->aboutToShow();
   EXPECT_EQ(menu->defaultAction(), Find<QAction>("ActionShowMainWindow"));
   EXPECT_FALSE(Find<QAction>("ActionStartWithWin")->isChecked());
+  EXPECT_FALSE(Stored("AutoStart"));
 
   Find<QRadioButton>("RBChangeWall")->click();
   emit menu->aboutToShow();
   EXPECT_EQ(menu->defaultAction(), Find<QAction>("ActionChange"));
+  Restart();
+  EXPECT_FALSE(std::filesystem::exists(entry)) << "the next start leaves it absent";
+}
+
+TEST_F(MainWindowFeatureTest, TickingStartWithWindowsMakesAnEntryTheSessionStartsAndUntickingDeletesIt) {
+  test::RequireProgram("gio");
+  // A profile in a folder whose name the entry must quote; the "program" records its arguments.
+  const std::string folder = dir / "my \"walls\" $HOME 100% ünï";
+  std::filesystem::create_directories(folder);
+  settings = folder + "/work.ini";
+  programFile = folder + "/toviwall";
+  std::ofstream(programFile) << "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > \"$RECORD_TO\"\n";
+  std::filesystem::permissions(programFile, std::filesystem::perms::owner_all);
+  Start("");
+  const std::string entry = EntryFile("Tovi WallChanger work");
+  EXPECT_FALSE(std::filesystem::exists(entry));
+  Find<QCheckBox>("CheckBoxStartWithWin")->click();
+  EXPECT_TRUE(Stored("AutoStart"));
+  ASSERT_TRUE(std::filesystem::exists(entry));
+  const std::string record = dir / "argv";
+  test::MustRun({"gio", "launch", entry}, {{"PATH", std::getenv("PATH")}, {"RECORD_TO", record}});
+  ASSERT_TRUE(test::WaitFor([&] { return test::ReadFile(record).find('\n') != std::string::npos; }));
+  EXPECT_EQ(test::ReadFile(record), programFile + "\n" + settings + "\n");
+
+  Find<QCheckBox>("CheckBoxStartWithWin")->click();
+  EXPECT_FALSE(Stored("AutoStart"));
+  EXPECT_FALSE(std::filesystem::exists(entry));
+}
+
+TEST_F(MainWindowFeatureTest, AnExistingEntryIsNeverReplacedAndEachProfileHasItsOwn) {
+  const std::string old = "[Desktop Entry]\nType=Application\nName=old\nExec=\"/old/place/toviwall\"\n";
+  std::filesystem::create_directories(dir / "config/autostart");
+  test::WriteFile(EntryFile("Tovi WallChanger toviwall"), old);
+  Start("AutoStart=1\n");
+  EXPECT_EQ(test::ReadFile(EntryFile("Tovi WallChanger toviwall")), old);
+  emit Find<QMenu>("TBPopupMenu")->aboutToShow();
+  EXPECT_TRUE(Find<QAction>("ActionStartWithWin")->isChecked());
+
+  settings = dir / "home.ini";
+  Start("AutoStart=1\n");
+  EXPECT_EQ(test::ReadFile(EntryFile("Tovi WallChanger toviwall")), old);
+  EXPECT_NE(test::ReadFile(EntryFile("Tovi WallChanger home")).find("home.ini\""), std::string::npos);
+
+  // Switched off in the desktop's session settings: the option shows off; ticking
+  // it switches the same entry on again.
+  const std::string off = old + "X-GNOME-Autostart-enabled=false\n";
+  test::WriteFile(EntryFile("Tovi WallChanger home"), off);
+  emit Find<QMenu>("TBPopupMenu")->aboutToShow();
+  EXPECT_FALSE(Find<QAction>("ActionStartWithWin")->isChecked());
+  EXPECT_FALSE(Stored("AutoStart"));
+  Find<QCheckBox>("CheckBoxStartWithWin")->click();
+  EXPECT_EQ(test::ReadFile(EntryFile("Tovi WallChanger home")), old);
+  emit Find<QMenu>("TBPopupMenu")->aboutToShow();
+  EXPECT_TRUE(Find<QAction>("ActionStartWithWin")->isChecked());
 }
 
 TEST_F(MainWindowFeatureTest, ExitAndTheSessionEndFinishTheRunInOrder) {

@@ -1,5 +1,6 @@
 // The main window as a user meets it: pages and captions, help, About with a
-// later start, the general error box, a translation file, and first-run cancel.
+// later start and its version check, the general error box, a translation file,
+// and first-run cancel.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -89,6 +90,49 @@ TEST_F(MainWindowTest, LaterStartWhileAboutIsOpenKeepsTheMainWindow) {
   // With the About box closed, a later start hides the main window again.
   session->RunProgram();
   EXPECT_TRUE(session->WaitWindowVisible(kTitle, false));
+}
+
+TEST_F(MainWindowTest, TheVersionLabelAsksTheMakersServerWithoutHoldingUpTheWindow) {
+  UpdateServer server;
+  session->SetEnv("TOVIWALL_SERVER", server.Base());
+  // The desktop's URL handler: a script that notes what it is asked to open.
+  const std::string bin = session->Root() / "bin";
+  std::filesystem::create_directories(bin);
+  WriteFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$0.log\"\n");
+  ::chmod((bin + "/xdg-open").c_str(), 0755);
+  session->SetEnv("PATH", bin + ":" + std::getenv("PATH"));
+  session->WriteProfile();
+  auto p = StartShown();
+  session->ClickWidget("ButtonAbout");
+  ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("LabelVersion").has_value(); }));
+  const auto label = *session->WidgetRect("LabelVersion");
+  session->Xdotool({"mousemove", std::to_string(label.x + 5), std::to_string(label.y + label.height / 2)});
+  EXPECT_EQ(Text("qtooltip_label"), "Check new version");
+
+  auto check = [&](const std::string& reply) {
+    server.Reply(reply);
+    session->ClickWidget("LabelVersion");
+    std::string text;
+    EXPECT_TRUE(WaitFor([&] { return !(text = Text("MessageBox")).empty(); })) << reply;
+    session->Xdotool({"key", "Return"});  // OK, or Yes
+    EXPECT_TRUE(WaitFor([&] { return !session->WidgetRect("MessageBox").has_value(); }));
+    return text;
+  };
+  EXPECT_EQ(check("text 2.3.5.41"), "You have the latest version.");
+  EXPECT_EQ(check("text 2.3.5.42\\r\\n"),
+            "A new version 2.3.5 (Build 42) is available.\\nDo you want to visit the website now?");
+  EXPECT_TRUE(WaitFor([&] { return Exists(bin + "/xdg-open.log"); }));
+  EXPECT_EQ(ReadFile(bin + "/xdg-open.log"), server.Base() + "index.php?i=61\n");
+  EXPECT_EQ(check("status 404 <html>Not Found</html>").rfind("Cannot check for a new version.", 0), 0u);
+
+  // A server that never answers: the box still works, and Cancel ends the wait.
+  server.Reply("hang");
+  session->ClickWidget("LabelVersion");
+  session->ClickWidget("ButtonCancelCheck");
+  EXPECT_TRUE(WaitFor([&] { return Text("LabelVersion") == "Version 2.3.5 (Build 41)"; }));
+  EXPECT_FALSE(WaitFor([&] { return session->WidgetRect("MessageBox").has_value(); }, 500));
+  for (const std::string& request : server.Requests()) EXPECT_EQ(request, "/update/wall.txt\tTovi WallChanger");
+  EXPECT_EQ(server.Requests().size(), 4u);
 }
 
 TEST_F(MainWindowTest, HelpButtonOpensTheHelpWindow) {

@@ -70,7 +70,9 @@ TEST_F(SingleInstanceTest, AFallbackFolderOfAnotherUserOrALinkIsPassedOver) {
     LaterStartReachesTheFirst();
   }
 
-  // A link, even to a private folder of ours.
+  // A link, even to a private folder of ours. The killed first instance left its
+  // socket behind: gone, it cannot pass for the next one listening.
+  fs::remove(cache + "/" + kName);
   fs::remove(fallback);
   const std::string target = session->Root() / "elsewhere";
   fs::create_directory(target);

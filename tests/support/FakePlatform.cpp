@@ -108,8 +108,9 @@ std::string FakeSystemActions::Request(platform::SessionRequest what, bool force
   return refusal;
 }
 
-FakePlatform::FakePlatform() {
+FakePlatform::FakePlatform(std::unique_ptr<platform::AutoStart> autoStart) {
   platform::Platform::Parts parts;
+  parts.autoStart = std::move(autoStart);
   auto k = std::make_unique<FakeGlobalHotKeys>();
   auto t = std::make_unique<FakeTrayHost>();
   auto d = std::make_unique<FakeDesktopWallpaper>();

@@ -178,7 +178,8 @@ class FakeSystemActions final : public platform::SystemActions {
 
 // The bundle, with the doubles at hand.
 struct FakePlatform {
-  FakePlatform();
+  // `autoStart`: where start-up entries go (the real store in a private folder); none by default.
+  explicit FakePlatform(std::unique_ptr<platform::AutoStart> autoStart = nullptr);
   FakeGlobalHotKeys* hotKeys;
   FakeTrayHost* tray;
   FakeDesktopWallpaper* desktop;

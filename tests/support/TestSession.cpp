@@ -390,6 +390,29 @@ void ScopedEnv::Unset(const std::string& name) {
   ::unsetenv(name.c_str());
 }
 
+UpdateServer::UpdateServer() : dir_("toviwall-server") {
+  if (::access("/usr/bin/python3", X_OK) != 0)
+    throw std::runtime_error("The tests need /usr/bin/python3; run scripts/setup to install it.");
+  Reply("status 404 no reply chosen");
+  Process::Options options;
+  options.logFile = dir_ / "server.log";
+  process_ = Process::Start({"/usr/bin/python3", SourceDir() + "/tests/support/update_server.py", dir_.Path()}, options);
+  if (!WaitFor([&] { return Exists(dir_ / "port") || !process_->Running(); }) || !process_->Running())
+    throw std::runtime_error("the update server did not start: " + ReadFile(dir_ / "server.log"));
+  port_ = std::stoi(ReadFile(dir_ / "port"));
+}
+
+UpdateServer::~UpdateServer() = default;
+
+void UpdateServer::Reply(const std::string& how) const { WriteFile(dir_ / "reply", how); }
+
+std::vector<std::string> UpdateServer::Requests() const {
+  std::vector<std::string> lines;
+  std::stringstream ss(Exists(dir_ / "requests") ? ReadFile(dir_ / "requests") : std::string());
+  for (std::string line; std::getline(ss, line);) lines.push_back(line);
+  return lines;
+}
+
 XServer::XServer(int width, int height, int depth) : width_(width), height_(height) {
   RequireProgram("Xvfb");
   std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);

@@ -120,6 +120,26 @@ std::string BinaryDir();
 // The source tree (test data lies in tests/data).
 std::string SourceDir();
 
+// The maker's web server on 127.0.0.1 (tests/support/update_server.py): answers
+// every GET as told, and records each request's path and User-Agent.
+class UpdateServer {
+ public:
+  UpdateServer();  // throws when it does not listen in time
+  ~UpdateServer();
+  // "http://127.0.0.1:PORT/".
+  std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+  // How the next requests are answered: "text BODY" (\n, \r as escapes),
+  // "status CODE BODY", "redirect URL", "hang", "big BYTES", "stream BYTES" (no length).
+  void Reply(const std::string& how) const;
+  // "path<TAB>agent" of each request so far.
+  std::vector<std::string> Requests() const;
+
+ private:
+  TempDir dir_;
+  std::unique_ptr<Process> process_;
+  int port_ = 0;
+};
+
 // A private session bus (dbus-daemon --session) on a socket in `folder`; the
 // services it starts get `env`. Ended with the object.
 class DBusSession {

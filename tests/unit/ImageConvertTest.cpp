@@ -119,6 +119,23 @@ TEST(JpegConversion, PixelsMatchLibjpegsOwnDecoder) {
   }
 }
 
+TEST(JpegConversion, ScaledDecodingMatchesLibjpegsOwnDecoder) {
+  imagetest::RequireTool(kConvert);
+  imagetest::RequireTool("/usr/bin/djpeg");
+  TempDir dir;
+  std::string jpg = MakeJpeg(dir, "photo.jpg", 61, 37, {});
+  for (int denominator : {2, 4, 8}) {
+    SCOPED_TRACE(denominator);
+    auto reader = OpenScaledJpegFile(jpg, [](int w, int h) { return w == 61 && h == 37 ? 0 : -1; });
+    EXPECT_EQ(reader->Width(), 61) << "an answer other than 2, 4 or 8 is full size";
+    reader = OpenScaledJpegFile(jpg, [denominator](int, int) { return denominator; });
+    Bitmap24 ours = ReadRemainingRows(*reader);
+    std::string theirs = dir / "theirs.bmp";
+    MustRun({"/usr/bin/djpeg", "-scale", "1/" + std::to_string(denominator), "-bmp", "-outfile", theirs, jpg});
+    EXPECT_TRUE(ours.SamePixels(LoadBitmapFile(theirs)));
+  }
+}
+
 TEST(JpegConversion, CmykImagesBecomeRgb) {
   imagetest::RequireTool(kConvert);
   TempDir dir;

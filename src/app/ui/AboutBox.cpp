@@ -1,19 +1,31 @@
 #include "app/ui/AboutBox.h"
 
 #include <QDate>
+#include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <cstdlib>
+#include <functional>
 
-#include "base/Version.h"
 #include "base/SettingsPaths.h"
+#include "base/UnitLanguage.h"
+#include "base/Version.h"
+#include "base/ui/Dialogs.h"
+#include "update/VersionCheck.h"
+#include "update/ui/ToviGetHttpText.h"
 
 namespace toviwall {
 
 std::string MakerServer() {
   // The server is configuration: an environment variable, for tests and mirrors.
+  // The default is a reserved example address until the program has a home.
   const char* env = std::getenv("TOVIWALL_SERVER");
   std::string base = env && *env ? env : "http://www.example.com/toviwall/";
   if (base.back() != '/') base += '/';
@@ -28,6 +40,48 @@ QString BuildDate() {
   const QDate date = QLocale::c().toDate(compiled, QStringLiteral("MMM d yyyy"));
   return date.isValid() ? QLocale::c().toString(date, QStringLiteral("d MMMM yyyy")) : compiled;
 }
+
+// A label that underlines itself under the pointer and runs `OnClick` when clicked.
+class HoverLinkLabel final : public QLabel {
+ public:
+  using QLabel::QLabel;
+  std::function<void()> OnClick;
+
+ protected:
+  void enterEvent(QEnterEvent* event) override {
+    SetUnderline(true);
+    QLabel::enterEvent(event);
+  }
+  void leaveEvent(QEvent* event) override {
+    SetUnderline(hasFocus());
+    QLabel::leaveEvent(event);
+  }
+  void focusInEvent(QFocusEvent* event) override {
+    SetUnderline(true);
+    QLabel::focusInEvent(event);
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    SetUnderline(underMouse());
+    QLabel::focusOutEvent(event);
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && OnClick)
+      RunGuarded(OnClick);
+  }
+  // Reached with Tab too (underlined while it has the focus): Space runs it.
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Space && OnClick) RunGuarded(OnClick);
+    else QLabel::keyPressEvent(event);
+  }
+
+ private:
+  void SetUnderline(bool on) {
+    QFont f = font();
+    f.setUnderline(on);
+    setFont(f);
+  }
+};
 
 }  // namespace
 
@@ -45,10 +99,27 @@ TAboutBox::TAboutBox(const AboutInfo& info, QWidget* parent) : QDialog(parent), 
   big.setPointSizeF(big.pointSizeF() * 1.5);
   name->setFont(big);
   layout->addWidget(name);
-  auto* version = new QLabel(VersionLabelText(), this);
+  auto* version = new HoverLinkLabel(VersionLabelText(), this);
   version->setObjectName(QStringLiteral("LabelVersion"));
   version->setToolTip(QStringLiteral("Check new version"));
-  layout->addWidget(version);
+  version->setCursor(Qt::PointingHandCursor);
+  version->setFocusPolicy(Qt::TabFocus);
+  version->OnClick = [this] { LabelVersionClick(); };
+  LabelVersion = version;
+  ButtonCancelCheck = new QPushButton(QStringLiteral("Cancel"), this);
+  ButtonCancelCheck->setObjectName(QStringLiteral("ButtonCancelCheck"));
+  ButtonCancelCheck->setCursor(Qt::ArrowCursor);
+  ButtonCancelCheck->setAutoDefault(false);
+  ButtonCancelCheck->hide();
+  connect(ButtonCancelCheck, &QPushButton::clicked, this, [this] {
+    if (check_) check_->Cancel();
+    SetChecking(false);
+  });
+  auto* versionRow = new QHBoxLayout;
+  versionRow->addWidget(LabelVersion);
+  versionRow->addWidget(ButtonCancelCheck);
+  versionRow->addStretch(1);
+  layout->addLayout(versionRow);
   layout->addWidget(new QLabel(QStringLiteral("Built %1").arg(BuildDate()), this));
   layout->addWidget(new QLabel(QStringLiteral("A desktop wallpaper changer for the notification area."), this));
   auto* home = new QLabel(
@@ -62,6 +133,53 @@ TAboutBox::TAboutBox(const AboutInfo& info, QWidget* parent) : QDialog(parent), 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   layout->addWidget(buttons);
+}
+
+TAboutBox::~TAboutBox() = default;
+
+void TAboutBox::LabelVersionClick() {
+  if (checking_) return;
+  if (!check_) {
+    check_ = new TToviGetHttpText(this);
+    // Queued: the answer's message box then runs from the event loop, not inside the network code.
+    connect(
+        check_, &TToviGetHttpText::Finished, this,
+        [this](bool fetched) { RunGuarded([&] { VersionCheckDone(fetched); }); }, Qt::QueuedConnection);
+  }
+  // The proxy fields the box is given stay unused, as they always have.
+  check_->Agent = QString::fromStdString(info_.productTitle);
+  check_->Url = QString::fromStdString(info_.updateUrl);
+  SetChecking(true);
+  check_->Fetch();
+}
+
+// The box stays usable meanwhile: a busy pointer, and Cancel beside the version.
+void TAboutBox::SetChecking(bool checking) {
+  checking_ = checking;
+  LabelVersion->setText(checking ? QStringLiteral("Checking for a new version...") : VersionLabelText());
+  ButtonCancelCheck->setVisible(checking);
+  if (checking) setCursor(Qt::BusyCursor);
+  else unsetCursor();
+}
+
+void TAboutBox::VersionCheckDone(bool fetched) {
+  if (!checking_) return;  // cancelled meanwhile
+  SetChecking(false);
+  if (!fetched) {
+    // Not being able to ask is not the same answer as "nothing newer".
+    ShowMessage(QStringLiteral("Cannot check for a new version. %1").arg(check_->ErrorText()), QMessageBox::Warning);
+    return;
+  }
+  const update::Version own{kVersionMajor, kVersionMinor, kVersionRelease, kVersionBuild};
+  const update::CheckResult result = update::CheckReply(own, check_->TheText.toStdString());
+  if (!result.newer) {
+    ShowMessage(QStringLiteral("You have the latest version."), QMessageBox::Information);
+    return;
+  }
+  const QString text = Q(FormatText("A new version %s is available.%sDo you want to visit the website now?",
+                                    {Q(result.displayText).trimmed().toStdString(), "\n"}));
+  if (ShowMessage(text, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(info_.homePage)));
 }
 
 }  // namespace toviwall

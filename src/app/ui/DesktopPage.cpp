@@ -17,12 +17,15 @@
 #include "app/ui/HelpViewer.h"
 #include "app/ui/OptionsPage.h"
 #include "app/ui/WallPaperMain.h"
+#include "app/ui/TrayMenu.h"
 #include "app/ui/WallpaperRotation.h"
 #include "base/AppIdentity.h"
 #include "base/IniFile.h"
 #include "base/Settings.h"
 #include "base/UnitLanguage.h"
 #include "base/ui/Dialogs.h"
+#include "desktop/ui/IconFile.h"
+#include "desktop/ui/ToviPickIcon.h"
 #include "wallpaper/FillingType.h"
 
 namespace toviwall {
@@ -116,16 +119,21 @@ QWidget* DesktopPage::BuildPage() {
   grid->addWidget(LabelTextColor, r, 0);
   grid->addWidget(PanelColor, r++, 1, Qt::AlignLeft);
   CheckBoxCustomIcon = Named(new QCheckBox(GroupBoxDesktop), "CheckBoxCustomIcon");
-  ImageMainIcon = Named(new QLabel(GroupBoxDesktop), "ImageMainIcon");
-  ImageMainIcon->setFixedSize(20, 20);
-  ImageMainIcon->setAlignment(Qt::AlignCenter);
-  ImageMainIcon->setPixmap(QIcon(QStringLiteral(":/icons/toviwall.png")).pixmap(16, 16));
-  ButtonChangeIcon = Named(new QPushButton(GroupBoxDesktop), "ButtonChangeIcon");
+  ImageIcon = Named(new QLabel(GroupBoxDesktop), "ImageIcon");
+  ImageTray = Named(new QLabel(GroupBoxDesktop), "ImageTray");
+  for (QLabel* image : {ImageIcon, ImageTray}) {
+    image->setFixedSize(20, 20);
+    image->setAlignment(Qt::AlignCenter);
+  }
+  ImageIcon->setPixmap(QIcon(QStringLiteral(":/icons/toviwall.png")).pixmap(16, 16));
+  ImageTray->hide();
+  ButtonChangeIconTray = Named(new QPushButton(GroupBoxDesktop), "ButtonChangeIconTray");
   auto* iconRow = new QHBoxLayout;
   iconRow->addWidget(CheckBoxCustomIcon);
   iconRow->addStretch(1);
-  iconRow->addWidget(ImageMainIcon);
-  iconRow->addWidget(ButtonChangeIcon);
+  iconRow->addWidget(ImageIcon);
+  iconRow->addWidget(ImageTray);
+  iconRow->addWidget(ButtonChangeIconTray);
   grid->addLayout(iconRow, r++, 0, 1, 3);
   grid->setColumnStretch(2, 1);
   grid->setRowStretch(r, 1);
@@ -159,7 +167,7 @@ void DesktopPage::ApplyCaptions() {
   CheckBoxTransparentBack->setText(T(10029));
   LabelTextColor->setText(T(10030));
   CheckBoxCustomIcon->setText(T(10031));
-  ButtonChangeIcon->setText(T(10032));
+  ButtonChangeIconTray->setText(T(10032));
   TBItemRightChange->setText(T(10015));
   FillFillingTypes();
   ActionHideDesktopIcon_->setText(T(10037));
@@ -354,11 +362,70 @@ void DesktopPage::ActionChangeTextColorExecute() {
   }
 }
 
-void DesktopPage::LoadCustomIconSetting() {}  // not built yet: the custom tray icon
-// Not built yet: the custom tray icon. Until then the built-in one.
-QIcon DesktopPage::CustomTrayIcon() { return QIcon(QStringLiteral(":/icons/toviwall.png")); }
-void DesktopPage::CheckBoxCustomIconClick() {}
-void DesktopPage::ButtonChangeIconClick() {}
+void DesktopPage::LoadCustomIconOption() {
+  const bool on = Read(form_.SettingsFile, keys::UseCustomMainIcon);
+  if (on != CheckBoxCustomIcon->isChecked()) {
+    CheckBoxCustomIcon->setChecked(on);
+    CheckBoxCustomIconClick();  // a change of the box runs its handler, which applies the option
+    return;                     // once: a second time would open the chooser again after a cancel
+  }
+  ApplyCustomIconOption();
+}
+
+QIcon DesktopPage::CustomTrayIcon() const {
+  // A tray icon with nothing to draw would leave the program out of reach.
+  return customIcon_.isNull() ? BuiltInIcon() : customIcon_;
+}
+
+void DesktopPage::ApplyCustomIconOption() {
+  if (!CheckBoxCustomIcon->isChecked()) {
+    ImageTray->hide();
+    ImageIcon->show();
+    form_.Tray().RefreshTrayIcon();
+    return;
+  }
+  const std::string& f = form_.SettingsFile;
+  const std::string file = Read(f, keys::IconFile);
+  if (file.empty()) {
+    ButtonChangeIconTrayClick();
+    return;
+  }
+  // A missing file or a position past its icons shows the program's own icon; the
+  // stored values stay for when the file is back.
+  ShowCustomIcon(ExtractSmallIcon(Q(file), Read(f, keys::IconIdx), Q(form_.Environment().programFile)));
+}
+
+void DesktopPage::CheckBoxCustomIconClick() {
+  Write(form_.SettingsFile, keys::UseCustomMainIcon, CheckBoxCustomIcon->isChecked());
+  ApplyCustomIconOption();
+}
+
+void DesktopPage::ButtonChangeIconTrayClick() {
+  const std::string& f = form_.SettingsFile;
+  const QString programFile = Q(form_.Environment().programFile);
+  TToviPickIconDialog picker;
+  picker.IconFile = Q(Read(f, keys::IconFile, form_.Environment().programFile));
+  picker.IconIndex = Read(f, keys::IconIdx);
+  picker.ParHandle = ButtonChangeIconTray;
+  picker.ProgramFile = programFile;
+  if (!picker.Execute()) return;
+  Write(f, keys::IconFile, U(picker.IconFile));
+  Write(f, keys::IconIdx, picker.IconIndex);
+  if (!CheckBoxCustomIcon->isChecked()) {
+    CheckBoxCustomIcon->setChecked(true);
+    CheckBoxCustomIconClick();
+  }
+  Write(f, keys::UseCustomMainIcon, true);
+  ShowCustomIcon(picker.PickedIcon);
+}
+
+void DesktopPage::ShowCustomIcon(const QIcon& icon) {
+  customIcon_ = icon;
+  ImageTray->setPixmap(CustomTrayIcon().pixmap(16, 16));
+  ImageTray->show();
+  ImageIcon->hide();
+  form_.Tray().RefreshTrayIcon();
+}
 
 void DesktopPage::Wire() {
   connect(ActionActivateWallChanger_, &QAction::triggered, this,
@@ -374,7 +441,7 @@ void DesktopPage::Wire() {
   connect(CheckBoxTransparentBack, &QCheckBox::clicked, this,
           Guarded(this, &DesktopPage::CheckBoxTransparentBackClick));
   connect(CheckBoxCustomIcon, &QCheckBox::clicked, this, Guarded(this, &DesktopPage::CheckBoxCustomIconClick));
-  connect(ButtonChangeIcon, &QPushButton::clicked, this, Guarded(this, &DesktopPage::ButtonChangeIconClick));
+  connect(ButtonChangeIconTray, &QPushButton::clicked, this, Guarded(this, &DesktopPage::ButtonChangeIconTrayClick));
 }
 
 }  // namespace toviwall

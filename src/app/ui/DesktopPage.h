@@ -57,9 +57,11 @@ class DesktopPage final : public QObject {
   // The watchdog's tick: the chosen caption colour back when the desktop lost it.
   void KeepIconTextColor();
   std::uint32_t ChosenIconTextColor() const { return ChosenIconTextColor_; }
-  void LoadCustomIconSetting();
+  // The custom tray icon, read at start-up.
+  void LoadCustomIconOption();
   bool CustomIconChosen() const;
-  QIcon CustomTrayIcon();
+  // The icon the tray shows while the custom icon is on.
+  QIcon CustomTrayIcon() const;
 
  private:
   QWidget* BuildPage();
@@ -79,8 +81,10 @@ class DesktopPage final : public QObject {
   void CheckBoxTransparentBackClick();
   void ApplyIconTextColor(std::uint32_t colour);
   void ShowChosenColour();
+  void ApplyCustomIconOption();
   void CheckBoxCustomIconClick();
-  void ButtonChangeIconClick();
+  void ButtonChangeIconTrayClick();
+  void ShowCustomIcon(const QIcon& icon);
 
   TMainForm& form_;
   QAction* ActionHideDesktopIcon_ = nullptr;
@@ -111,8 +115,10 @@ class DesktopPage final : public QObject {
   QColorDialog* ColorDialog = nullptr;
   std::uint32_t ChosenIconTextColor_ = 0xFFFFFF;
   QCheckBox* CheckBoxCustomIcon = nullptr;
-  QPushButton* ButtonChangeIcon = nullptr;
-  QLabel* ImageMainIcon = nullptr;
+  QPushButton* ButtonChangeIconTray = nullptr;
+  QLabel* ImageIcon = nullptr;  // the built-in icon, while the custom one is off
+  QLabel* ImageTray = nullptr;  // the custom icon, in the same place
+  QIcon customIcon_;
 };
 
 }  // namespace toviwall

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -19,6 +18,7 @@
 
 #include "app/ui/FormParts.h"
 #include "app/ui/HelpViewer.h"
+#include "app/ui/PreviewWindow.h"
 #include "app/ui/WallPaperMain.h"
 #include "app/ui/TrayMenu.h"
 #include "app/ui/WallpaperRotation.h"
@@ -26,6 +26,8 @@
 #include "base/Settings.h"
 #include "imagelist/ui/DragDrop.h"
 #include "imagelist/ui/ImageListView.h"
+#include "preview/ui/ToviGraphicOpenDialog.h"
+#include "preview/ui/ToviOpenDialog.h"
 
 namespace toviwall {
 namespace {
@@ -47,8 +49,11 @@ ImageListPage::ImageListPage(TMainForm& form) : form_(form) {
   ActionDeleteImage = NamedAction(&form, "ActionDeleteImage");
   ActionSelectAll = NamedAction(&form, "ActionSelectAll");
   TabSheetImageList = BuildPage();
+  preview_ = std::make_unique<PreviewWindow>(form);
   Wire();
 }
+
+ImageListPage::~ImageListPage() = default;
 
 QWidget* ImageListPage::BuildPage() {
   auto* page = Named(new QWidget, "TabSheetImageList");
@@ -81,7 +86,7 @@ QWidget* ImageListPage::BuildPage() {
   LinkButton(ButtonDelete, ActionDeleteImage);
 
   CheckBoxShowPreview = Named(new QCheckBox(page), "CheckBoxShowPreview");
-  column->addWidget(CheckBoxShowPreview);
+  column->addWidget(CheckBoxShowPreview, 0, Qt::AlignLeft);  // as wide as what it shows, all of it clickable
 
   TBListPopupMenu = Named(new QMenu(&form_), "TBListPopupMenu");
   TBListPopupMenu->addAction(ActionAddImage);
@@ -217,15 +222,15 @@ void ImageListPage::SetListActionsEnabled(bool enabled) {
 }
 
 void ImageListPage::ActionAddImageExecute() {
-  const QString filter = T(10062) + QStringLiteral(" (*.bmp *.jpg *.jpeg *.png);;") + T(10063) +
-                         QStringLiteral(" (*.lst)");
-  QFileDialog dialog(form_.MainWindowShowing() ? &form_ : nullptr, T(10064), QString(), filter);
-  dialog.setObjectName(QStringLiteral("TToviGraphicOpenDialog"));
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  TToviGraphicOpenDialog dialog(form_.MainWindowShowing() ? &form_ : nullptr);
+  dialog.setWindowTitle(T(10064));
+  // The second group of each filter holds the patterns; the text before it is shown.
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilters({T(10062) + QStringLiteral(" (*.bmp, *.jpg, *.jpeg, *.png) (*.bmp *.jpg *.jpeg *.png)"),
+                         T(10063) + QStringLiteral(" (*.lst) (*.lst)")});
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setDefaultSuffix(QStringLiteral("bmp"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  if (dialog.exec() != QDialog::Accepted) return;
+  if (!dialog.Execute()) return;
   std::vector<std::string> paths;
   for (const QString& file : dialog.selectedFiles()) paths.push_back(U(file));
   AddPaths(paths);
@@ -233,14 +238,13 @@ void ImageListPage::ActionAddImageExecute() {
 }
 
 void ImageListPage::ActionSaveListExecute() {
-  QFileDialog dialog(form_.MainWindowShowing() ? &form_ : nullptr, T(10065), QString(),
-                     T(10063) + QStringLiteral(" (*.lst)"));
-  dialog.setObjectName(QStringLiteral("TToviSaveDialog"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  TToviSaveDialog dialog(form_.MainWindowShowing() ? &form_ : nullptr);
+  dialog.setWindowTitle(T(10065));
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilter(T(10063) + QStringLiteral(" (*.lst) (*.lst)"));
   dialog.setDefaultSuffix(QStringLiteral("lst"));
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  if (!dialog.Execute() || dialog.selectedFiles().isEmpty()) return;
   imageList_.SaveTo(U(dialog.selectedFiles().first()));
 }
 
@@ -279,8 +283,10 @@ void ImageListPage::ListViewImageDblClick() {
   if (!imageList_.Rows().Empty() && first >= 0) form_.Rotation().ChangeToIndex(first);
 }
 
-void ImageListPage::ListViewImageSelectItem(int, bool) {
-  // The preview window, once it exists, shows the row's file from here.
+void ImageListPage::ListViewImageSelectItem(int row, bool) {
+  // Selected or deselected alike: the last change of a move is the new row.
+  if (row < 0 || row >= ImageCount()) return;
+  preview_->ShowEntry(imageList_.Rows().Path(row));
 }
 
 void ImageListPage::ListViewImageDragDrop() {
@@ -293,9 +299,21 @@ void ImageListPage::FileDropTargetDropFiles(const std::vector<std::string>& file
   form_.ListChanged = true;
 }
 
-void ImageListPage::CheckBoxShowPreviewClick() {}  // not built yet: the preview window
-void ImageListPage::KeepPreviewDocked() {}
-void ImageListPage::FreePreviewWindow() {}
+void ImageListPage::CheckBoxShowPreviewClick() {
+  if (form_.StartupFlag) return;
+  const bool shown = CheckBoxShowPreview->isChecked();
+  // Runs at every showing of the main window too: the file is rewritten only for a change.
+  if (Read(form_.SettingsFile, keys::ShowPreview) != shown) Write(form_.SettingsFile, keys::ShowPreview, shown);
+  if (!shown) {
+    preview_->Close();
+    return;
+  }
+  const int selected = imageList_.Rows().FirstSelected();
+  preview_->Open(selected >= 0 ? imageList_.Rows().Path(selected) : std::string());
+}
+
+void ImageListPage::KeepPreviewDocked() { preview_->KeepDocked(); }
+void ImageListPage::FreePreviewWindow() { preview_->Close(); }
 
 void ImageListPage::Wire() {
   ImageList::Hooks hooks;

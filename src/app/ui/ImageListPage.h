@@ -1,9 +1,10 @@
 #pragma once
 // The "Image List" page: the list of images and its file, the list commands
 // (Add, Save, Delete, Select All), the rotation buttons under them, batches with
-// their progress, and the preview check box.
+// their progress, and the preview check box with its window (PreviewWindow).
 #include <QObject>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ class QWidget;
 
 namespace toviwall {
 
+class PreviewWindow;
 class TFileDropTarget;
 class THelpViewer;
 class TImageListView;
@@ -28,6 +30,7 @@ class ImageListPage final : public QObject {
 
  public:
   explicit ImageListPage(TMainForm& form);
+  ~ImageListPage() override;
 
   QWidget* Page() const { return TabSheetImageList; }
   ImageList& List() { return imageList_; }
@@ -79,6 +82,7 @@ class ImageListPage final : public QObject {
 
   TMainForm& form_;
   ImageList imageList_;
+  std::unique_ptr<PreviewWindow> preview_;
   std::int64_t lastPumpMs_ = 0;
   std::int64_t lastProgressMs_ = 0;
 

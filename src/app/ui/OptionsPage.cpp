@@ -16,10 +16,12 @@
 #include "app/ui/HelpViewer.h"
 #include "app/ui/ImageFolderWatch.h"
 #include "app/ui/WallPaperMain.h"
+#include "base/AppIdentity.h"
 #include "base/AtomicFile.h"
 #include "base/Settings.h"
 #include "imagelist/ImageFolderChoice.h"
 #include "imagelist/ui/ToviBrowseFolderDialog.h"
+#include "platform/Platform.h"
 
 namespace toviwall {
 
@@ -200,10 +202,43 @@ void OptionsPage::RecheckAutoRun() {
   Write(form_.SettingsFile, keys::AutoStart, autoRun);
 }
 
-void OptionsPage::BringAutoStartInLine() {}  // not built yet: the start-up entry
-// Not built yet: the start-up entry itself. Until then the stored state stands for it.
-bool OptionsPage::IsAutoRunOn() { return Read(form_.SettingsFile, keys::AutoStart); }
-void OptionsPage::ActionStartWithWinExecute() {}
+// The start-up entry follows the stored setting at every start.
+void OptionsPage::BringAutoStartInLine() { SetAutoRun(ActionStartWithWin_->isChecked()); }
+
+AutoRunEntry OptionsPage::AutoRun() const {
+  const ProcessEnvironment& env = form_.Environment();
+  return AutoRunEntryFor(kTitle, env.programFile, form_.SettingsFile,
+                         ProfileInUse(env.args, FileExists(form_.SettingsFile)));
+}
+
+bool OptionsPage::IsAutoRunOn() {
+  std::optional<std::string> entry = form_.Platform().autoStart().ReadEntry(AutoRun().name);
+  return entry && DesktopEntryEnabled(*entry);
+}
+
+// An entry of that name is never replaced, whatever it starts; one the desktop's
+// session settings switched off is switched on again, or the check mark would
+// not hold. Failures are not reported: the menu's next opening shows the truth.
+void OptionsPage::SetAutoRun(bool on) {
+  platform::AutoStart& store = form_.Platform().autoStart();
+  const AutoRunEntry entry = AutoRun();
+  if (!on) {
+    store.RemoveEntry(entry.name);
+    return;
+  }
+  std::optional<std::string> existing = store.ReadEntry(entry.name);
+  if (!existing)
+    store.WriteEntry(entry.name, DesktopEntryText(entry, kDescription, kIconName));
+  else if (!DesktopEntryEnabled(*existing))
+    store.WriteEntry(entry.name, EnableDesktopEntry(*existing));
+}
+
+void OptionsPage::ActionStartWithWinExecute() {
+  // The action has already toggled its own check mark.
+  const bool on = ActionStartWithWin_->isChecked();
+  Write(form_.SettingsFile, keys::AutoStart, on);
+  SetAutoRun(on);
+}
 
 void OptionsPage::Wire() {
   for (QRadioButton* rb : {RBShowMain, RBChangeWall, RBLockWork, RadioButtonScrSave})

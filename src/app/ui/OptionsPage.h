@@ -3,6 +3,8 @@
 // what a double-click on the tray icon does, and the image folder.
 #include <QObject>
 
+#include "desktop/AutoStart.h"
+
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -67,7 +69,9 @@ class OptionsPage final : public QObject {
   void TakeChosenFolder(bool committed);
   void ActionStartWithWinExecute();
   void BringAutoStartInLine();
+  AutoRunEntry AutoRun() const;
   bool IsAutoRunOn();
+  void SetAutoRun(bool on);
 
   TMainForm& form_;
   QAction* ActionStartWithWin_ = nullptr;

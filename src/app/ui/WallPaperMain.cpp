@@ -27,6 +27,7 @@
 #include "app/ui/ImageFolderWatch.h"
 #include "app/ui/ImageListPage.h"
 #include "app/ui/OptionsPage.h"
+#include "app/ui/RemoteControl.h"
 #include "app/ui/SystemCommands.h"
 #include "app/ui/TrayMenu.h"
 #include "app/ui/WallpaperRotation.h"
@@ -145,6 +146,7 @@ void TMainForm::BuildControls() {
   layout->addWidget(ToviStatusBar);
 
   tray_ = std::make_unique<TrayMenu>(*this);
+  remote_ = std::make_unique<RemoteControl>(*this);
   connect(ButtonExit, &QPushButton::clicked, tray_->ExitAction(), &QAction::trigger);
 
   platform_.sessionEnd().SetEndRequestedListener([this] { RunGuarded([this] { WMQueryEndSession(); }); });
@@ -167,7 +169,7 @@ void TMainForm::FormCreate() {
   // An end asked for while a dialog of the start was open: nothing more to build.
   if (endRequested_) return;
   system_->BuildExitWindowsMenu();
-  desktop_->LoadCustomIconSetting();
+  desktop_->LoadCustomIconOption();
   tray_->RefreshTrayIcon();
   desktop_->FillChoices();
   ToviStatusBar->hide();
@@ -274,14 +276,20 @@ void TMainForm::ComputePaths() {
 
 void TMainForm::RegisterMessages() {
   QPointer<TMainForm> self(this);
-  platform_.singleInstance().Listen([self](const std::string& message) {
-    if (self) RunGuarded([&] { self->OnInstanceMessage(message); });
-  });
+  platform_.singleInstance().Listen(
+      [self](const std::string& message) {
+        if (self) RunGuarded([&] { self->OnInstanceMessage(message); });
+      },
+      [self](const remote::Request& request, platform::SingleInstance::Answer answer) {
+        if (self) self->remote_->Request(request, std::move(answer));
+        else answer(remote::Reply{remote::Status::Refused, {"the program is ending"}});
+      });
 }
 
 void TMainForm::OnInstanceMessage(const std::string& message) {
   if (message == ShowMessageName()) ShowHideMainWindow();
   else if (message == kRefreshDesktopMessage) desktop_->ReapplyIconText();
+  else std::fprintf(stderr, "toviwall: ignored an unknown message on the single-instance socket\n");
 }
 
 bool TMainForm::MainWindowShowing() const { return isVisible() && !isMinimized(); }
@@ -427,6 +435,8 @@ void TMainForm::EndStep(const std::function<void()>& step) {
 
 void TMainForm::EndRun() {
   endRequested_ = true;  // also when the request comes before the event loop runs
+  // A later start waits until we are gone, then runs as the first.
+  platform_.singleInstance().StopListening();
   PrepareShutdown();
   QApplication::quit();
 }

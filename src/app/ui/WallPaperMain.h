@@ -12,6 +12,7 @@
 //   TrayMenu           the tray icon, its menu and the double-click action
 //   WallpaperRotation  the change timer, the rotation commands, applying an entry
 //   SystemCommands     lock, screen saver, display modes, CD doors, log off
+//   RemoteControl      the commands of later starts (toviwall --next, --status, ...)
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -36,6 +37,7 @@ class HotKeySet;
 class ImageFolderWatch;
 class ImageListPage;
 class OptionsPage;
+class RemoteControl;
 class SystemCommands;
 class THelpViewer;
 class TrayMenu;
@@ -55,6 +57,10 @@ class TMainForm : public QWidget {
   bool EndRequested() const { return endRequested_; }
   // Why window creation failed, which ends the start; empty when it did not.
   const std::string& StartFailure() const { return startFailure_; }
+  // Window creation ran to its end.
+  bool Created() const { return created_; }
+  // What the end of the run could not do (saving the list, ...), so far.
+  const std::vector<std::string>& EndFailures() const { return endFailures_; }
 
   // --- Shared state -----------------------------------------------------
   bool StartupFlag = true;
@@ -81,6 +87,7 @@ class TMainForm : public QWidget {
   void ActionHelpExecute();
   THelpViewer& Help();
   platform::Platform& Platform() { return platform_; }
+  // The command line, the program file and the user's folders.
   const ProcessEnvironment& Environment() const { return env_; }
   // The information label under the pages, and the progress bar of a batch.
   void SetInfoText(const QString& text);
@@ -164,6 +171,7 @@ class TMainForm : public QWidget {
   std::unique_ptr<OptionsPage> options_;
   std::unique_ptr<HotKeySet> hotKeys_;
   std::unique_ptr<TrayMenu> tray_;
+  std::unique_ptr<RemoteControl> remote_;
 };
 
 }  // namespace toviwall

@@ -93,6 +93,12 @@ void WallpaperRotation::ChangeWallpaperNow() { Controller().ChangeWallpaperNow()
 void WallpaperRotation::ChangeToIndex(int index) { Controller().ChangeToIndex(index); }
 void WallpaperRotation::Previous() { Controller().Previous(); }
 void WallpaperRotation::Next() { Controller().Next(); }
+double WallpaperRotation::NextChangeTime() { return Controller().NextChangeTime(); }
+
+bool WallpaperRotation::DesktopShows(int index) {
+  const WallpaperList& rows = form_.ImageListTab().List().Rows();
+  return rows.Valid(index) && !WallpaperDiffers(rows.Path(index));
+}
 
 void WallpaperRotation::TimerChangeTimer() {
   inTick_ = true;

@@ -47,6 +47,10 @@ class WallpaperRotation final : public QObject {
   void Next();
   // The "None" button: the desktop shows no picture.
   void ClearWallpaper();
+  // When the next change is due (local date-time in days).
+  double NextChangeTime();
+  // The desktop shows entry `index` as applying it would hand it over.
+  bool DesktopShows(int index);
 
  private:
   RotationController& Controller();

@@ -6,6 +6,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QApplication>
 #include <QEvent>
 #include <QMenu>
@@ -42,6 +44,10 @@ bool WidgetMap::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::WindowDeactivate:
       if (watched->isWidgetType()) pending_.start();
       break;
+    case QEvent::Paint:
+      // A label repaints when its text changes (the preview's file name and size).
+      if (qobject_cast<QLabel*>(watched)) pending_.start();
+      break;
     default:
       break;
   }
@@ -59,6 +65,8 @@ void WidgetMap::Write() {
            std::to_string(r.width()) + " " + std::to_string(r.height()) + " " + text.toStdString() + "\n";
   };
   auto textOf = [](QWidget* w) -> QString {
+    if (auto* m = qobject_cast<QMessageBox*>(w)) return m->text();
+    if (auto* v = qobject_cast<QListWidget*>(w)) return QString::number(v->currentRow());
     if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
     if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
     if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
@@ -72,6 +80,7 @@ void WidgetMap::Write() {
     if (!top->objectName().isEmpty()) line(top->objectName(), top->frameGeometry(), textOf(top));
     for (QWidget* w : top->findChildren<QWidget*>()) {
       if (w->objectName().isEmpty() || !w->isVisible() || w->objectName().startsWith(QLatin1String("qt_"))) continue;
+      if (w->window() != top) continue;  // a window of its own (the preview) has its own lines
       line(w->objectName(), QRect(w->mapToGlobal(QPoint(0, 0)), w->size()), textOf(w));
     }
     if (auto* menu = qobject_cast<QMenu*>(top)) {
@@ -100,8 +109,10 @@ void WidgetMap::Write() {
   // The window that has the keyboard, as the program sees it.
   if (QWidget* active = QApplication::activeWindow(); active && !active->objectName().isEmpty())
     line(QStringLiteral("ActiveWindow"), active->frameGeometry(), active->objectName());
+  if (out == written_) return;  // most repaints change nothing the map holds
   try {
     WriteFileAtomically(file_, out);
+    written_ = out;
   } catch (const FileWriteError&) {
     // Only tests read the map; a failed write must not disturb the program.
   }

@@ -1,7 +1,8 @@
 #pragma once
 // For tests that drive the real program with xdotool: when TOVIWALL_WIDGET_MAP
 // names a file, the screen rectangles of every named, visible widget and menu
-// item of the program are kept in it. Without the variable nothing is done.
+// item of the program, with the texts they show, are kept in it. Without the
+// variable nothing is done.
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -22,6 +23,7 @@ class WidgetMap final : public QObject {
 
  private:
   std::string file_;
+  std::string written_;
   QTimer pending_;
 };
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/CommandLine.h"
 #include "base/AppIdentity.h"
 #include "base/ui/Dialogs.h"
 #include "app/ui/OnlyOnce.h"
@@ -21,16 +22,41 @@ bool UsesX11() {
   return !platform || !*platform || std::string(platform).starts_with("xcb");
 }
 
+// Help and version on stdout; a full disk or a closed output is a failure.
+int Print(const std::string& text) {
+  std::fputs(text.c_str(), stdout);
+  return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace toviwall;
   ProcessEnvironment env = ProcessEnvironment::Current(argc, argv);
 
+  // The switches come first: help, version and commands for the running
+  // program touch nothing else and need no display.
+  const CommandLine line = ParseCommandLine(env.args, env.workingDir);
+  switch (line.action) {
+    case CommandLine::Action::Help: return Print(UsageText());
+    case CommandLine::Action::Version: return Print(VersionLine() + "\n");
+    case CommandLine::Action::Wrong:
+      std::fprintf(stderr, "toviwall: %s\nTry \"toviwall --help\" for more.\n", line.error.c_str());
+      return kExitUsage;
+    case CommandLine::Action::Command: {
+      std::unique_ptr<platform::SingleInstance> instance = platform::CreateSingleInstance();
+      return RunCommand(line, env, *instance);
+    }
+    case CommandLine::Action::Run: break;
+  }
+  // A start made for a command ends quietly when another start got there first.
+  const bool forCommand = std::getenv(kStartedForCommandVariable) != nullptr;
+  ::unsetenv(kStartedForCommandVariable);  // not for the programs we start
+
   // A second start tells the first to show or hide its window, and ends.
   std::unique_ptr<platform::SingleInstance> instance = platform::CreateSingleInstance();
   try {
-    if (OnlyOnce(kTitle, *instance)) return 0;
+    if (OnlyOnce(kTitle, *instance, !forCommand)) return 0;
   } catch (const platform::SingleInstanceError& e) {
     // Running anyway could mean two instances; say why not, in a box too when
     // there is a display to show it.
@@ -63,7 +89,7 @@ int main(int argc, char** argv) {
 
   auto widgetMap = WidgetMap::FromEnvironment();  // only for tests that drive the program
 
-  auto platform = platform::CreateLinuxPlatform(std::move(instance));
+  auto platform = platform::CreateLinuxPlatform(std::move(instance), env.configHome);
   auto form = std::make_unique<TMainForm>(env, *platform);
   if (!form->StartFailure().empty()) {
     // The start cannot go on; an end asked for meanwhile closes the box too.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <QByteArray>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdio>
@@ -21,6 +23,7 @@ namespace toviwall::platform {
 namespace {
 
 constexpr char kAck = '\x06';
+constexpr int kStartWaitMs = static_cast<int>(std::chrono::milliseconds(LocalSingleInstance::kStartWait).count());
 // A socket's path must fit in sockaddr_un with its terminating NUL.
 constexpr std::size_t kMaxSocketPath = sizeof(sockaddr_un{}.sun_path) - 1;
 
@@ -53,7 +56,160 @@ std::string Unusable(const std::string& path, const std::string& name, bool crea
   return {};
 }
 
+// True while a process holds the lock file (nothing is claimed here).
+bool Held(const std::string& lockPath) {
+  const int fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);  // releases it when it was ours for the moment
+  return held;
+}
+
+// A request over a connected socket; the answer once it is final.
+remote::Reply Talk(QLocalSocket& socket, const remote::Request& request) {
+  socket.write(QByteArray::fromStdString(remote::Encode(request)));
+  while (socket.bytesToWrite() > 0) {
+    if (!socket.waitForBytesWritten(kStartWaitMs))
+      throw SingleInstanceError(socket.state() == QLocalSocket::ConnectedState
+                                    ? "The running instance did not take the command within 30 s."
+                                    : "The running instance closed the connection before it took the command.");
+  }
+  remote::Reader reader(remote::kMaxReplyBytes, false);
+  bool first = true;
+  for (;;) {
+    remote::Message message;
+    const remote::Reader::State state = reader.Next(message);
+    if (state == remote::Reader::State::Malformed)
+      throw SingleInstanceError("The running instance gave a malformed answer: " + reader.Why() + ".");
+    if (state == remote::Reader::State::Ready) {
+      std::string why;
+      std::optional<remote::Reply> reply = remote::DecodeReply(message, why);
+      if (!reply) throw SingleInstanceError("The running instance gave a malformed answer: " + why + ".");
+      if (reply->status != remote::Status::Working) return *reply;
+      continue;
+    }
+    if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(kStartWaitMs)) {
+      if (socket.state() != QLocalSocket::ConnectedState)
+        throw SingleInstanceError("The running instance closed the connection without an answer.");
+      throw SingleInstanceError("The running instance did not answer within 30 s.");
+    }
+    const QByteArray bytes = socket.read(64 * 1024);
+    // A program of an earlier version acknowledges any line it does not know.
+    if (first && bytes.startsWith(kAck))
+      throw SingleInstanceError(
+          "The running instance is an earlier version that takes no commands; end it (Exit in its tray menu) "
+          "and try again.");
+    first = false;
+    reader.Append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  }
+}
+
+void Log(const std::string& text) { std::fprintf(stderr, "toviwall: %s\n", text.c_str()); }
+
 }  // namespace
+
+// One connection of a later start or another local program: plain messages,
+// each acknowledged once handled, or one request, answered when carried out.
+class LocalSingleInstance::Peer final : public QObject {
+ public:
+  Peer(LocalSingleInstance& owner, QLocalSocket* socket) : QObject(&owner), owner_(owner), socket_(socket) {
+    socket_->setParent(this);
+    // Qt keeps no more than this of what arrives before we read it.
+    socket_->setReadBufferSize(64 * 1024);
+    connect(socket_, &QLocalSocket::disconnected, this, &QObject::deleteLater);
+    connect(socket_, &QLocalSocket::readyRead, this, [this] { Read(); });
+    idle_.setSingleShot(true);
+    idle_.setInterval(kMessageWait);
+    connect(&idle_, &QTimer::timeout, this, [this] {
+      Read();  // what came while the program was busy
+      if (!owed_ && reader_.Pending() > 0) Drop("a message was not finished within 10 s");
+      else if (!owed_) Close();
+    });
+    alive_.setInterval(kSignOfLife);
+    connect(&alive_, &QTimer::timeout, this, [this] { Write(remote::Reply{remote::Status::Working, {}}); });
+    idle_.start();
+  }
+
+  void Read() {
+    while (!owed_ && socket_ && socket_->bytesAvailable() > 0) {
+      const QByteArray bytes = socket_->read(64 * 1024);
+      reader_.Append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+      remote::Message message;
+      for (;;) {
+        const remote::Reader::State state = reader_.Next(message);
+        if (state == remote::Reader::State::NeedMore) break;
+        if (state == remote::Reader::State::Malformed) return Drop(reader_.Why());
+        if (message.kind == remote::Message::Kind::Line) {
+          idle_.start();  // the sender may have more lines
+          QPointer<Peer> self(this);
+          if (owner_.onMessage_) owner_.onMessage_(message.line);
+          if (!self) return;
+          socket_->write(QByteArray(1, kAck));
+          socket_->flush();
+          continue;
+        }
+        Take(message);
+        return;
+      }
+    }
+  }
+
+ private:
+  void Take(const remote::Message& frame) {
+    idle_.stop();
+    owed_ = true;
+    std::string why;
+    std::optional<remote::Request> request = remote::DecodeRequest(frame, why);
+    if (!request) {
+      Log("refused a request: " + why);
+      return Answer(remote::Reply{remote::Status::Refused, {"the running program cannot take " + why}});
+    }
+    if (!owner_.onRequest_)
+      return Answer(remote::Reply{remote::Status::Refused, {"the running program takes no commands yet"}});
+    alive_.start();
+    QPointer<Peer> self(this);
+    owner_.onRequest_(*request, [self](const remote::Reply& reply) {
+      if (self) self->Answer(reply);
+    });
+  }
+
+  void Answer(const remote::Reply& reply) {
+    if (!owed_) return;
+    if (reply.status == remote::Status::Working) return Write(reply);
+    owed_ = false;
+    alive_.stop();
+    Write(reply);
+    Close();
+  }
+
+  void Write(const remote::Reply& reply) {
+    if (!socket_ || socket_->state() != QLocalSocket::ConnectedState) return;
+    socket_->write(QByteArray::fromStdString(remote::Encode(reply)));
+    // Out at once: the answer to an exit is the last thing the program does.
+    socket_->flush();
+  }
+
+  void Close() {
+    if (socket_) socket_->disconnectFromServer();
+  }
+
+  // Nothing more is taken from this sender.
+  void Drop(const std::string& why) {
+    Log("ignored a malformed message on the single-instance socket: " + why);
+    owed_ = false;
+    idle_.stop();
+    alive_.stop();
+    if (socket_) socket_->abort();
+    deleteLater();
+  }
+
+  LocalSingleInstance& owner_;
+  QPointer<QLocalSocket> socket_;
+  remote::Reader reader_{remote::kMaxRequestBytes, true};
+  QTimer idle_;
+  QTimer alive_;
+  bool owed_ = false;
+};
 
 LocalSingleInstance::LocalSingleInstance(std::string folder) : folder_(std::move(folder)) {}
 
@@ -96,17 +252,26 @@ std::string LocalSingleInstance::RuntimeFolder(const std::string& name) {
       refused);
 }
 
-bool LocalSingleInstance::OtherInstanceRunning(const std::string& name, const std::string& message) {
-  name_ = name;
+std::string LocalSingleInstance::FolderFor(const std::string& name) {
   if (folder_.empty()) {
     folder_ = RuntimeFolder(name);
   } else if (std::string why = Unusable(folder_, name, false); !why.empty()) {
     throw SingleInstanceError("Cannot keep to one running instance: cannot use " + folder_ + " for its lock: " + why);
   }
-  const std::string lockPath = folder_ + "/" + name + ".lock";
+  return folder_;
+}
+
+bool LocalSingleInstance::OtherInstanceRunning(const std::string& name, const std::string& message) {
+  name_ = name;
+  const std::string lockPath = FolderFor(name) + "/" + name + ".lock";
   lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (lockFd_ < 0) return false;  // no lock to be had: run as the first
   if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return false;  // we are the first
+  if (message.empty()) {
+    ::close(lockFd_);
+    lockFd_ = -1;
+    return true;
+  }
 
   // The first instance listens once its window is built, which can take a
   // while; wait for it as long as it holds the lock, within a limit. When it
@@ -145,8 +310,44 @@ LocalSingleInstance::Delivery LocalSingleInstance::Send(const std::string& socke
   return socket.read(1) == QByteArray(1, kAck) ? Delivery::Delivered : Delivery::NoAnswer;
 }
 
-void LocalSingleInstance::Listen(std::function<void(const std::string&)> onMessage) {
+SingleInstance::Outcome LocalSingleInstance::SendRequest(const std::string& name, const remote::Request& request,
+                                                         remote::Reply& reply) {
+  const std::string folder = FolderFor(name);
+  const std::string lockPath = folder + "/" + name + ".lock";
+  const std::string socketPath = folder + "/" + name;
+  // As for a message: an instance that holds the name but does not listen yet
+  // is still starting, and is waited for.
+  const auto deadline = std::chrono::steady_clock::now() + kStartWait;
+  for (;;) {
+    if (!Held(lockPath)) return Outcome::NotRunning;
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromStdString(socketPath));
+    if (socket.waitForConnected(1000)) {
+      reply = Talk(socket, request);
+      return Outcome::Answered;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      if (!Held(lockPath)) return Outcome::NotRunning;
+      throw SingleInstanceError("An instance is running but did not take the command within " +
+                                std::to_string(kStartWait.count()) + " s (at " + socketPath + ").");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+bool LocalSingleInstance::WaitUntilReleased(const std::string& name, std::chrono::milliseconds timeout) {
+  const std::string lockPath = FolderFor(name) + "/" + name + ".lock";
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (Held(lockPath)) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+void LocalSingleInstance::Listen(MessageHandler onMessage, RequestHandler onRequest) {
   onMessage_ = std::move(onMessage);
+  onRequest_ = std::move(onRequest);
   if (server_ || folder_.empty() || name_.empty() || lockFd_ < 0) return;
   std::string path = folder_ + "/" + name_;
   ::unlink(path.c_str());  // we hold the lock, so any socket left there is stale
@@ -162,23 +363,26 @@ void LocalSingleInstance::Listen(std::function<void(const std::string&)> onMessa
   connect(server_.get(), &QLocalServer::newConnection, this, &LocalSingleInstance::OnNewConnection);
 }
 
+void LocalSingleInstance::StopListening() {
+  if (!server_) return;
+  server_->close();  // removes the socket: later starts wait for the lock instead
+  server_.reset();
+}
+
 void LocalSingleInstance::OnNewConnection() {
-  while (QLocalSocket* raw = server_->nextPendingConnection()) {
-    QPointer<QLocalSocket> socket(raw);
-    connect(raw, &QLocalSocket::disconnected, raw, &QObject::deleteLater);
-    connect(raw, &QLocalSocket::readyRead, this, [this, socket] {
-      if (!socket) return;
-      while (socket->canReadLine()) {
-        QByteArray line = socket->readLine(4096).trimmed();
-        if (onMessage_) onMessage_(line.toStdString());
-        if (socket) {
-          socket->write(QByteArray(1, kAck));
-          socket->flush();
-        }
-      }
-      // A sender that never ends its line cannot make us hold data without bound.
-      if (socket && socket->bytesAvailable() > 4096) socket->abort();
-    });
+  while (QLocalSocket* socket = server_->nextPendingConnection()) {
+    // The folder is ours alone; a connection from another user got there some
+    // other way and is not listened to.
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 ||
+        peer.uid != ::getuid()) {
+      Log("refused a connection of user " + std::to_string(peer.uid) + " on the single-instance socket");
+      socket->abort();
+      socket->deleteLater();
+      continue;
+    }
+    new Peer(*this, socket);  // owned by this object; ends itself with its connection
   }
 }
 

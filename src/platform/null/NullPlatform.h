@@ -5,10 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "platform/AutoStart.h"
 #include "platform/DesktopIcons.h"
 #include "platform/DesktopWallpaper.h"
-#include "platform/DisplayModes.h"
 #include "platform/DirectoryWatch.h"
+#include "platform/DisplayModes.h"
 #include "platform/GlobalHotKeys.h"
 #include "platform/Screen.h"
 #include "platform/SessionEnd.h"
@@ -61,7 +62,12 @@ class NullGlobalHotKeys final : public GlobalHotKeys {
 class NullSingleInstance final : public SingleInstance {
  public:
   bool OtherInstanceRunning(const std::string&, const std::string&) override { return false; }
-  void Listen(std::function<void(const std::string&)>) override {}
+  Outcome SendRequest(const std::string&, const remote::Request&, remote::Reply&) override {
+    return Outcome::NotRunning;
+  }
+  bool WaitUntilReleased(const std::string&, std::chrono::milliseconds) override { return true; }
+  void Listen(MessageHandler, RequestHandler) override {}
+  void StopListening() override {}
 };
 
 // Nothing outside ends the run.
@@ -102,6 +108,14 @@ class NullSystemActions final : public SystemActions {
   bool CanSuspend() override { return false; }
   bool CanHibernate() override { return false; }
   std::string Request(SessionRequest, bool) override { return "not supported"; }
+};
+
+// No place for start-up entries: none exists and none can be made.
+class NullAutoStart final : public AutoStart {
+ public:
+  std::optional<std::string> ReadEntry(const std::string&) override { return std::nullopt; }
+  bool WriteEntry(const std::string&, const std::string&) override { return false; }
+  bool RemoveEntry(const std::string&) override { return true; }
 };
 
 }  // namespace toviwall::platform
