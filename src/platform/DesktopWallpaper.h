@@ -11,7 +11,7 @@ namespace toviwall::platform {
 
 // How the desktop lays the picture out; the numbers are the "WallpaperStyle" text.
 // Spanned: one picture the size of the whole desktop, laid across all monitors
-// as it is (22, the number that value has on the desktop the values come from).
+// as it is (stored as "22").
 enum class WallpaperStyle { Centred = 0, Tiled = 1, Stretched = 2, Spanned = 22 };
 
 class DesktopWallpaper {

@@ -12,6 +12,8 @@
 
 #include <csignal>
 #include <filesystem>
+#include <map>
+#include <sstream>
 
 #include "base/IniFile.h"
 #include "support/TestSession.h"
@@ -130,6 +132,14 @@ class MonitorsTest : public ::testing::Test {
     if (mean <= 1.0 && worst <= 6) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "mean difference " << mean << ", largest " << worst;
   }
+  // What `toviwall --status` tells of the running program.
+  std::map<std::string, std::string> StatusLines() {
+    std::map<std::string, std::string> keys;
+    std::istringstream lines(session->MustTool({BinaryDir() + "/toviwall", "--status"}).out);
+    for (std::string line; std::getline(lines, line);)
+      if (const auto eq = line.find('='); eq != std::string::npos) keys[line.substr(0, eq)] = line.substr(eq + 1);
+    return keys;
+  }
   bool WaitClose(int x, int y, const Pixels& expected) {
     return WaitFor([&] { return Close(Read(x, y, expected.width, expected.height), expected); }, 15000, 100);
   }
@@ -160,6 +170,10 @@ TEST_F(MonitorsTest, EachMonitorShowsItsOwnZoomedEntryChangingTogetherOrOnePictu
   EXPECT_TRUE(WaitClose(320, 0, Zoomed(tall, 320, 240)));
   EXPECT_TRUE(WaitFor([&] { return StoredText("WallPaper", "MonitorIndexes") == "1"; }));
   EXPECT_EQ(Stored("WallPaper", "CurrentIndex"), 0);
+  // The rest of the program knows Zoom, and the read-back sees the composed picture.
+  std::map<std::string, std::string> status = StatusLines();
+  EXPECT_EQ(status["filling"], "Zoom");
+  EXPECT_EQ(status["shown"], "yes");
 
   // A change takes the next two in list order, after the second monitor's.
   session->Xdotool({"key", "ctrl+alt+w"});
@@ -175,6 +189,31 @@ TEST_F(MonitorsTest, EachMonitorShowsItsOwnZoomedEntryChangingTogetherOrOnePictu
   program = session->StartReady();
   EXPECT_TRUE(WaitClose(0, 0, Zoomed(round, 640, 240)));
   EXPECT_TRUE(WaitFor([&] { return StoredText("WallPaper", "MonitorIndexes") == ""; }));
+}
+
+TEST_F(MonitorsTest, ASettingsFileWithoutTheNewKeysShowsOnePictureOnEveryMonitorAsBefore) {
+  RequireProgram("xrandr");
+  session = std::make_unique<Session>(SessionOptions{.width = 640, .height = 240});
+  session->MustTool({"xrandr", "--setmonitor", "Left", "320/80x240/60+0+0", "screen"});
+  session->MustTool({"xrandr", "--setmonitor", "Right", "320/80x240/60+320+0", "none"});
+  const std::string tall = Picture("tall.png", {"-size", "100x300", "gradient:#00ff00-#202020"});
+  WriteList({tall, Picture("wide.png", {"-size", "300x100", "gradient:#ff0000-#0000ff"})});
+  session->WriteProfile("Type=3\nAutoChangeWallpaper=0\n");
+  const std::string before = ReadFile(session->DefaultSettingsFile());
+  Open();
+  auto program = session->StartReady();
+  // The one fitted picture centred on each monitor, the background black.
+  EXPECT_TRUE(WaitFor([&] { return Read(160, 120, 1, 1).data.size() == 1 && Read(160, 120, 1, 1).data[0] != 0; }))
+      << ReadFile(session->LastProgramLog());
+  const Pixels left = Read(0, 0, 320, 240), right = Read(320, 0, 320, 240);
+  EXPECT_EQ(left.data, right.data);
+  EXPECT_EQ(left.At(2, 120), 0u);
+  program->Signal(SIGTERM);
+  ASSERT_EQ(program->Wait(10000), 0);
+  // Nothing of the new keys is written.
+  const std::string after = ReadFile(session->DefaultSettingsFile());
+  for (const char* key : {"Monitors", "BackgroundColor", "MonitorIndexes"})
+    EXPECT_EQ(after.find(key), std::string::npos) << key << " in\n" << after << "\nwas\n" << before;
 }
 
 TEST_F(MonitorsTest, AMonitorSwitchedOffOrOnIsComposedAgainWithoutAChange) {
