@@ -13,11 +13,7 @@
 // alone, inside this process (wall and processor time), and the two-monitor
 // times divided by the one-monitor ones.
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <fcntl.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "base/AtomicFile.h"
+#include "BenchProcess.h"
 #include "platform/Screen.h"
 #include "platform/x11/X11RootWallpaper.h"
 #include "support/TestSession.h"
@@ -37,80 +33,17 @@
 namespace {
 
 using namespace toviwall;
+using namespace toviwall::bench;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
-const char* kConvert = "/usr/bin/convert";
 const char* kFeh = "/usr/bin/feh";
 constexpr int kWidth = 3840, kHeight = 2160;
-
-struct Sample {
-  double seconds = 0, peakMiB = 0;
-  int status = 0;
-};
-
-Sample RunOnce(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  const auto start = Clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    execv(args[0], args.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  return {std::chrono::duration<double>(Clock::now() - start).count(), static_cast<double>(usage.ru_maxrss) / 1024.0,
-          WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
-}
 
 double CpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
   return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
          static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-struct Contender {
-  std::string name;
-  std::vector<std::string> argv;
-  std::vector<double> times{};
-  double peak = 0;
-  bool failed = false;
-};
-
-// Answers our median.
-double Race(const std::string& title, std::vector<Contender> field, int runs) {
-  for (int round = -1; round < runs; ++round)
-    for (auto& c : field) {
-      const Sample s = RunOnce(c.argv);
-      if (s.status != 0) c.failed = true;
-      if (round < 0) continue;
-      c.times.push_back(s.seconds);
-      c.peak = std::max(c.peak, s.peakMiB);
-    }
-  std::printf("\n%s\n  %-40s %10s %10s %12s\n", title.c_str(), "program", "median s", "peak MiB", "ours / this");
-  const double ours = Median(field.front().times);
-  for (const auto& c : field) {
-    if (c.failed) {
-      std::printf("  %-40s %10s %10s %12s\n", c.name.c_str(), "failed", "-", "-");
-      continue;
-    }
-    const double m = Median(c.times);
-    std::printf("  %-40s %10.3f %10.1f %12.2f\n", c.name.c_str(), m, c.peak, ours / m);
-  }
-  std::fflush(stdout);
-  return field.front().failed ? 0 : ours;
 }
 
 // The monitors as the bench's X server has them.
@@ -152,20 +85,13 @@ int Compose(int argc, char** argv) {
   return 0;
 }
 
-void MustRun(const std::vector<std::string>& argv) {
-  if (RunOnce(argv).status != 0) {
-    std::fprintf(stderr, "toviwall_bench_monitors: failed: %s ...\n", argv.front().c_str());
-    std::exit(1);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--compose") == 0) return Compose(argc, argv);
   int runs = 5;
   const fs::path self = fs::canonical("/proc/self/exe");
-  fs::path data = self.parent_path().parent_path() / "bench-data";
+  fs::path data = DataFolder();
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
@@ -182,15 +108,7 @@ int main(int argc, char** argv) {
     }
   fs::create_directories(data);
   // The render benchmark's photograph, and a second one made from it.
-  const std::string first = data / "photo.jpg", second = data / "photo-flopped.jpg";
-  if (!fs::exists(first)) {
-    std::printf("making the 6000 x 4000 test photograph (once) ...\n");
-    std::fflush(stdout);
-    MustRun({kConvert, "-seed", "42", "-size", "6000x4000", "plasma:fractal", "-blur", "0x1", "-seed", "7",
-             "-attenuate", "0.4", "+noise", "Gaussian", "-quality", "90", "-sampling-factor", "2x2",
-             first + ".tmp.jpg"});
-    fs::rename(first + ".tmp.jpg", first);
-  }
+  const std::string first = Photograph(data), second = data / "photo-flopped.jpg";
   if (!fs::exists(second)) {
     MustRun({kConvert, first, "-flop", "-quality", "90", "-sampling-factor", "2x2", second + ".tmp.jpg"});
     fs::rename(second + ".tmp.jpg", second);
