@@ -67,7 +67,8 @@ struct Contender {
   bool failed = false;
 };
 
-inline void Race(const std::string& title, std::vector<Contender> field, int runs) {
+// Answers our median (0 when ours failed).
+inline double Race(const std::string& title, std::vector<Contender> field, int runs) {
   for (int round = -1; round < runs; ++round)
     for (auto& c : field) {
       Sample s = RunOnce(c.argv);
@@ -86,6 +87,8 @@ inline void Race(const std::string& title, std::vector<Contender> field, int run
     else
       std::printf("  %-38s %10.3f %10.1f %12.2f %12.2f\n", c.name.c_str(), m, c.peak, ours / m, ourPeak / c.peak);
   }
+  std::fflush(stdout);
+  return field.front().failed ? 0 : ours;
 }
 
 inline void MustRun(const std::vector<std::string>& argv) {

@@ -2,7 +2,7 @@
 //
 //   toviwall-render SOURCE OUTPUT.bmp --type N --screen WxH
 //       writes the BMP the desktop would get for SOURCE under filling type N
-//       (0 Center, 1 Tile, 2 Stretch, 3 Resize to Fit, 4 Shrink to Fit) on a
+//       (0 Center, 1 Tile, 2 Stretch, 3 Resize to Fit, 4 Shrink to Fit, 5 Zoom) on a
 //       W x H screen, and prints "WIDTHxHEIGHT style S".
 //   toviwall-render SOURCE OUTPUT.bmp --filter NAME --size WxH
 //       resamples SOURCE (BMP, JPEG or PNG) to exactly W x H with one filter.
@@ -76,7 +76,7 @@ Options Parse(int argc, char** argv) {
     };
     if (a == "--type") {
       o.type = ParseNumber(value(), "filling type");
-      if (o.type < 0 || o.type > 4) throw UsageError("filling type must be 0 to 4");
+      if (o.type < 0 || o.type >= kFillingTypeCount) throw UsageError("filling type must be 0 to 5");
     } else if (a == "--screen") {
       o.screen = ParseSize(value(), "screen size");
     } else if (a == "--filter") {

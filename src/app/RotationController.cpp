@@ -1,5 +1,6 @@
 #include "app/RotationController.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -22,6 +23,35 @@ RotationController::RotationController(ImageList& list, std::string settingsFile
 
 int RotationController::CurrentIndex() const { return Read(settingsFile_, keys::CurrentIndex); }
 
+int RotationController::EntriesPerChange() const {
+  return hooks_.entriesPerChange ? std::max(1, hooks_.entriesPerChange()) : 1;
+}
+
+std::vector<int> RotationController::Following(int first) const {
+  std::vector<int> others;
+  const int count = list_.Rows().Count();
+  for (int k = 1; k < EntriesPerChange() && count > 0; ++k) others.push_back((first + k) % count);
+  return others;
+}
+
+std::vector<int> RotationController::RandomOthers(int first) {
+  std::vector<int> others;
+  const int count = list_.Rows().Count();
+  for (int k = 1; k < EntriesPerChange() && count > 0; ++k) {
+    int index = RandomIndex();
+    // A refilled bag may give an entry this change shows already: it goes back
+    // for a later change while the list has others to show.
+    for (std::size_t tries = bag_.size(); tries > 0 && k < count &&
+                                          (index == first || std::count(others.begin(), others.end(), index));
+         --tries) {
+      bag_.push_back(index);
+      index = RandomIndex();
+    }
+    others.push_back(index);
+  }
+  return others;
+}
+
 bool RotationController::TimerShouldRun() const { return !hooks_.startup() && hooks_.autoChange(); }
 
 void RotationController::TimerTick() {
@@ -40,7 +70,11 @@ void RotationController::TimerTick() {
   if (hooks_.reapplyIconText) hooks_.reapplyIconText();
 }
 
-void RotationController::ChangeWallpaperNow() { ChangeToIndex(hooks_.randomize() ? RandomIndex() : NextIndex()); }
+void RotationController::ChangeWallpaperNow() {
+  if (!hooks_.randomize()) return ChangeToIndex(NextIndex());
+  const int index = RandomIndex();
+  ChangeTo(index, RandomOthers(index), nullptr);
+}
 
 void RotationController::ChangeFromTimer() {
   // Each entry at most once per tick: a list of broken files ends the tick.
@@ -48,7 +82,7 @@ void RotationController::ChangeFromTimer() {
   int index = hooks_.randomize() ? RandomIndex() : NextIndex();
   for (int tries = 0; tries < count; ++tries) {
     Failure failure;
-    if (ChangeTo(index, &failure)) return;
+    if (ChangeTo(index, hooks_.randomize() ? RandomOthers(index) : Following(index), &failure)) return;
     ReportSkipped(failure.path, failure.reason);
     if (hooks_.randomize())
       index = RandomIndex();
@@ -65,6 +99,20 @@ bool RotationController::DiffersFromDesktop(int index) {
   }
 }
 
+std::vector<int> RotationController::CurrentOthers() const {
+  const int current = CurrentIndex();
+  std::vector<int> others;
+  const std::vector<int> stored = ReadNumbers(settingsFile_, keys::MonitorIndexes);
+  for (int k = 1; k < EntriesPerChange(); ++k) {
+    const int last = others.empty() ? current : others.back();
+    const std::size_t at = static_cast<std::size_t>(k) - 1;
+    const int count = std::max(1, list_.Rows().Count());
+    others.push_back(at < stored.size() && list_.Rows().Valid(stored[at]) ? stored[at]
+                                                                           : ((last + 1) % count + count) % count);
+  }
+  return others;
+}
+
 void RotationController::ReportSkipped(const std::string& path, const std::string& reason) {
   if (reported_.insert(path).second && hooks_.entrySkipped) hooks_.entrySkipped(path, reason);
 }
@@ -73,6 +121,12 @@ int RotationController::NextIndex() const {
   const WallpaperList& rows = list_.Rows();
   int selected = rows.FirstSelected();
   int a = selected >= 0 ? selected : CurrentIndex();
+  // With a picture on each monitor the list goes on after the last monitor's
+  // entry, unless the user selected another row than the first monitor's.
+  if (EntriesPerChange() > 1 && (selected < 0 || selected == CurrentIndex())) {
+    const std::vector<int> others = ReadNumbers(settingsFile_, keys::MonitorIndexes);
+    if (!others.empty()) a = others.back();
+  }
   // A stored position below -1 would otherwise name no entry at every change.
   return rows.Valid(a + 1) ? a + 1 : 0;
 }
@@ -93,9 +147,9 @@ void RotationController::RefillBag() {
   for (std::size_t i = 0; i < bag_.size(); ++i) bag_[i] = static_cast<int>(i);
 }
 
-void RotationController::ChangeToIndex(int index) { ChangeTo(index, nullptr); }
+void RotationController::ChangeToIndex(int index) { ChangeTo(index, Following(index), nullptr); }
 
-bool RotationController::ChangeTo(int index, Failure* failure) {
+bool RotationController::ChangeTo(int index, const std::vector<int>& others, Failure* failure) {
   WallpaperList& rows = list_.Rows();
   // Nothing changes during start-up or without such an entry.
   if (hooks_.startup() || rows.Empty() || !rows.Valid(index)) return true;
@@ -109,11 +163,17 @@ bool RotationController::ChangeTo(int index, Failure* failure) {
   if (int selected = rows.FirstSelected(); selected >= 0) rows.Select(selected, false);
   // Taken first: a message box during applying lets a batch change the rows.
   std::string path = rows.Path(index);
+  std::vector<std::string> otherPaths;
+  for (int other : others) otherPaths.push_back(rows.Valid(other) ? rows.Path(other) : std::string());
   try {
-    hooks_.applyWallpaper(index);
+    hooks_.applyWallpaper(index, others);
   } catch (const std::exception& e) {
     if (!failure) throw;
-    *failure = {std::move(path), e.what()};
+    // The reason names the file it is about; with several entries that may be another one.
+    const std::string reason = e.what();
+    for (const std::string& p : otherPaths)
+      if (!p.empty() && reason.starts_with(p + ": ")) path = p;
+    *failure = {std::move(path), reason};
     return false;
   }
   rows.Select(index, true);
@@ -157,7 +217,7 @@ void RotationController::StepTo(int from, int to) {
   if (!rows.Valid(to)) return;
   rows.Select(from, false);
   rows.Select(to, true);
-  hooks_.applyWallpaper(to);
+  hooks_.applyWallpaper(to, Following(to));
   rows.ScrollIntoView(to);
   rows.SetFocus(to);
   Write(settingsFile_, keys::CurrentIndex, to);
@@ -168,7 +228,7 @@ void RotationController::ApplyStoredIndex() {
   int i = CurrentIndex();
   std::exception_ptr failure;
   try {
-    ChangeToIndex(i);
+    ChangeTo(i, CurrentOthers(), nullptr);
   } catch (...) {
     failure = std::current_exception();
   }

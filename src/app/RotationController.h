@@ -22,9 +22,13 @@ class RotationController {
   struct Hooks {
     std::function<double()> now;                           // local date-time in days
     std::function<std::size_t(std::size_t n)> random;      // uniform in 0 .. n-1
-    // Makes entry `index` the wallpaper and stores "CurrentIndex" and
-    // "LastChange"; raises when the image cannot be used.
-    std::function<void(int index)> applyWallpaper;
+    // Makes entry `index` the wallpaper (with a picture on each monitor, on the
+    // first monitor, and `others` on the next ones) and stores "CurrentIndex" and
+    // "LastChange"; raises when an image cannot be used.
+    std::function<void(int index, const std::vector<int>& others)> applyWallpaper;
+    // How many entries one change shows (one per monitor when each has its own);
+    // empty: one.
+    std::function<int()> entriesPerChange;
     // The desktop no longer shows what applyWallpaper handed it for the entry.
     std::function<bool(int index)> wallpaperDiffers;
     // An entry met by the timer could not be applied (`reason` is the failure's
@@ -60,6 +64,10 @@ class RotationController {
   // selection is made even when applying raises; the error is raised after it.
   void ApplyStoredIndex();
 
+  // The rows the further monitors show now: those stored, as many as a change
+  // takes now, a monitor more taking the row after the last.
+  std::vector<int> CurrentOthers() const;
+
   // entrySkipped, unless the file was reported in this run already.
   void ReportSkipped(const std::string& path, const std::string& reason);
 
@@ -70,6 +78,11 @@ class RotationController {
 
  private:
   int CurrentIndex() const;
+  int EntriesPerChange() const;
+  // The entries for the further monitors: the rows after `first` in list order,
+  // or (shuffled) more draws from the bag.
+  std::vector<int> Following(int first) const;
+  std::vector<int> RandomOthers(int first);
   void Step(int direction);
   void ChangeFromTimer();
   bool DiffersFromDesktop(int index);
@@ -78,7 +91,7 @@ class RotationController {
   };
   // ChangeToIndex; with `failure`, an entry that cannot be applied is described
   // there (and false answered) instead of raising.
-  bool ChangeTo(int index, Failure* failure);
+  bool ChangeTo(int index, const std::vector<int>& others, Failure* failure);
 
   ImageList& list_;
   std::string settingsFile_;

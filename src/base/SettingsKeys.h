@@ -49,10 +49,16 @@ inline constexpr BoolKey DblClickToChange{kOption, "DblClickToChange", false};
 inline constexpr BoolKey DblClickToLock{kOption, "DblClickToLock", false};
 inline constexpr BoolKey DblClickScrSave{kOption, "DblClickScrSave", false};
 inline constexpr BoolKey ShowPreview{kOption, "ShowPreview", false};
+// Later additions: the monitor mode (0 one picture, 1 one on each monitor, 2
+// one across all) and the colour around centred pictures (a colour value).
+inline constexpr IntKey Monitors{kOption, "Monitors", 0};
+inline constexpr IntKey BackgroundColor{kOption, "BackgroundColor", 0};
 
 // Section "WallPaper".
 inline constexpr IntKey CurrentIndex{kWallPaper, "CurrentIndex", 0};
 inline constexpr DateTimeKey LastChange{kWallPaper, "LastChange"};  // default: now
+// The rows on the monitors after the first ("5,6"), with a picture on each monitor.
+inline constexpr StringKey MonitorIndexes{kWallPaper, "MonitorIndexes"};
 
 // Section "Desktop".
 inline constexpr BoolKey Transparent{kDesktop, "Transparent", false};

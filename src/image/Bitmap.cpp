@@ -1,5 +1,6 @@
 #include "image/Bitmap.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -37,6 +38,14 @@ Bitmap24::Bitmap24(int width, int height, std::uint8_t blue, std::uint8_t green,
     row0[3 * x + 2] = red;
   }
   for (int y = 1; y < height_; ++y) std::memcpy(Row(y), row0, stride_);
+}
+
+PixelWindow PixelWindow::Part(int x, int y, int w, int h) const {
+  const int left = std::max(x, 0), top = std::max(y, 0);
+  const auto right = static_cast<int>(std::min<long long>(static_cast<long long>(x) + w, width));
+  const auto bottom = static_cast<int>(std::min<long long>(static_cast<long long>(y) + h, height));
+  if (right <= left || bottom <= top) return {};
+  return {Row(top) + 3 * static_cast<std::size_t>(left), stride, right - left, bottom - top};
 }
 
 Bitmap24 Bitmap24::Clone() const {

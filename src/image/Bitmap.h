@@ -31,6 +31,19 @@ inline std::size_t RowBytes24(int width) {
   return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
 }
 
+// A rectangle of some bitmap's pixels, written in place: `width` x `height`
+// pixels from `data` on, rows `stride` bytes apart. It owns nothing.
+struct PixelWindow {
+  std::uint8_t* data = nullptr;
+  std::size_t stride = 0;
+  int width = 0;
+  int height = 0;
+  bool Empty() const { return width < 1 || height < 1; }
+  std::uint8_t* Row(int y) const { return data + stride * static_cast<std::size_t>(y); }
+  // The rectangle at (x, y) of this one, clipped to it (empty when outside).
+  PixelWindow Part(int x, int y, int w, int h) const;
+};
+
 class Bitmap24 {
  public:
   Bitmap24() = default;
@@ -55,6 +68,10 @@ class Bitmap24 {
   const std::uint8_t* Row(int y) const { return data_.get() + stride_ * static_cast<std::size_t>(y); }
   std::uint8_t* Data() { return data_.get(); }
   const std::uint8_t* Data() const { return data_.get(); }
+
+  PixelWindow Whole() { return Empty() ? PixelWindow{} : PixelWindow{Data(), stride_, width_, height_}; }
+  // The rectangle of this bitmap at (x, y), clipped to it (empty when outside).
+  PixelWindow Window(int x, int y, int width, int height) { return Whole().Part(x, y, width, height); }
 
   Bitmap24 Clone() const;
   bool SamePixels(const Bitmap24& other) const;

@@ -1,6 +1,7 @@
 #include "image/MyStretch.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
@@ -91,10 +92,13 @@ const ResampleFilter* FindResampleFilter(std::string_view name) {
 
 namespace stretch {
 
-// One pass's contributor lists, in single precision throughout.
-Contributions BuildContributions(int srcSize, int dstSize, FilterFunction filter, float support) {
+// One pass's contributor lists for target positions first .. first + count - 1
+// of a dstSize-wide result, in single precision throughout.
+Contributions BuildContributions(int srcSize, int dstSize, FilterFunction filter, float support, int first,
+                                 int count) {
+  if (count < 0) count = dstSize - first;
   Contributions c;
-  c.start.reserve(static_cast<std::size_t>(dstSize) + 1);
+  c.start.reserve(static_cast<std::size_t>(count) + 1);
   c.start.push_back(0);
   const float src = static_cast<float>(srcSize), dst = static_cast<float>(dstSize);
   // A lone target pixel from a wider source would give the scale 0: it takes the
@@ -108,7 +112,7 @@ Contributions BuildContributions(int srcSize, int dstSize, FilterFunction filter
     c.index.push_back(static_cast<std::int32_t>(k));
     c.weight.push_back(weight);
   };
-  for (int i = 0; i < dstSize; ++i) {
+  for (int i = first; i < first + count; ++i) {
     const float center = lone ? (src - 1.0f) / 2.0f : static_cast<float>(i) / scale;
     if (scale < 1.0f) {
       const float width = support / scale;
@@ -166,31 +170,50 @@ class DecodedRows final : public RowSupply {
 // source rows (one thread at a time, it is sequential), the first pass over a
 // decoded block, and the second pass over target rows whose source rows are
 // all through the first pass.
+//
+// The first pass's rows live in a ring just deep enough for the rows one target
+// row reads plus some room to run ahead, not in an intermediate bitmap of the
+// source's height: a block is passed only once every target row that still
+// needs the rows its slots held is finished.
 class Job {
  public:
   static constexpr int kBlockRows = 16;
   static constexpr int kSlots = 8;
   static constexpr int kTargetChunk = 8;
+  static constexpr int kAheadRows = 4 * kBlockRows;
 
-  Job(const Kernels& kernels, int srcW, int srcH, Bitmap24& target, FilterFunction filter, float support,
-      RowSupply& supply)
+  Job(const Kernels& kernels, int srcW, int srcH, const PixelWindow& target, const ResampleArea& area,
+      FilterFunction filter, float support, RowSupply& supply)
       : k_(kernels), srcW_(srcW), srcH_(srcH), target_(target), supply_(supply) {
-    const int dstW = target.Width(), dstH = target.Height();
-    CheckImageSize(dstW, srcH);  // the intermediate bitmap
-    h_ = BuildContributions(srcW, dstW, filter, support);
-    v_ = BuildContributions(srcH, dstH, filter, support);
-    // Source rows the second pass reads, and the last one each target row needs.
+    const int dstW = target.width, dstH = target.height;
+    h_ = BuildContributions(srcW, area.fullWidth, filter, support, area.left, dstW);
+    const Contributions v = BuildContributions(srcH, area.fullHeight, filter, support, area.top, dstH);
+    // Source rows the second pass reads, and the first and last one each target row needs.
     needed_.assign(static_cast<std::size_t>(srcH), 0);
     lastNeeded_.assign(static_cast<std::size_t>(dstH), -1);
-    for (int t = 0; t < dstH; ++t)
-      for (std::uint32_t n = v_.start[static_cast<std::size_t>(t)]; n < v_.start[static_cast<std::size_t>(t) + 1]; ++n) {
-        needed_[static_cast<std::size_t>(v_.index[n])] = 1;
-        lastNeeded_[static_cast<std::size_t>(t)] = std::max(lastNeeded_[static_cast<std::size_t>(t)], v_.index[n]);
+    lowestNeededFrom_.assign(static_cast<std::size_t>(dstH) + 1, INT_MAX);
+    for (int t = dstH - 1; t >= 0; --t) {
+      int lowest = lowestNeededFrom_[static_cast<std::size_t>(t) + 1];
+      for (std::uint32_t n = v.start[static_cast<std::size_t>(t)]; n < v.start[static_cast<std::size_t>(t) + 1]; ++n) {
+        needed_[static_cast<std::size_t>(v.index[n])] = 1;
+        lastNeeded_[static_cast<std::size_t>(t)] = std::max(lastNeeded_[static_cast<std::size_t>(t)], v.index[n]);
+        lowest = std::min(lowest, static_cast<int>(v.index[n]));
       }
+      lowestNeededFrom_[static_cast<std::size_t>(t)] = lowest;
+    }
+    int span = 1;
+    for (int t = 0; t < dstH; ++t)
+      if (lastNeeded_[static_cast<std::size_t>(t)] >= 0)
+        span = std::max(span, lastNeeded_[static_cast<std::size_t>(t)] - lowestNeededFrom_[static_cast<std::size_t>(t)] + 1);
+    midRows_ = std::min(srcH, span + kAheadRows);
+    vRing_ = v;
+    for (std::int32_t& index : vRing_.index) index %= midRows_;
     midStride_ = RowBytes24(dstW);
-    mid_ = std::make_unique_for_overwrite<std::uint8_t[]>(midStride_ * static_cast<std::size_t>(srcH));
+    CheckImageSize(dstW, midRows_);
+    mid_ = std::make_unique_for_overwrite<std::uint8_t[]>(midStride_ * static_cast<std::size_t>(midRows_));
     blocks_ = (srcH + kBlockRows - 1) / kBlockRows;
     blockDone_.assign(static_cast<std::size_t>(blocks_), 0);
+    targetDone_.assign(static_cast<std::size_t>(dstH), 0);
     if (supply_.Decodes()) ring_.resize(static_cast<std::size_t>(kSlots) * kBlockRows * RowBytes24(srcW));
   }
 
@@ -214,6 +237,12 @@ class Job {
   std::uint8_t* SlotRow(int b, int r) {
     return ring_.data() + (static_cast<std::size_t>(b % kSlots) * kBlockRows + static_cast<std::size_t>(r)) * RowBytes24(srcW_);
   }
+  std::uint8_t* MidRow(int y) { return mid_.get() + midStride_ * static_cast<std::size_t>(y % midRows_); }
+  // Block b's rows may go into the ring: what their slots held is needed no more.
+  bool MidFree(int b) const {
+    const int end = std::min(srcH_, (b + 1) * kBlockRows);
+    return end - midRows_ <= lowestNeededFrom_[static_cast<std::size_t>(lowestUnfinished_)];
+  }
 
   void Work() {
     std::unique_lock lock(m_);
@@ -223,7 +252,7 @@ class Job {
       lock.lock();
       // A decoder is read to its end even when the last rows are not needed, so
       // that damage anywhere in the file is noticed.
-      while (!error_ && (rowsFinished_ < target_.Height() || (supply_.Decodes() && decoded_ < blocks_))) {
+      while (!error_ && (rowsFinished_ < target_.height || (supply_.Decodes() && decoded_ < blocks_))) {
         if (supply_.Decodes() && !decoding_ && decoded_ < blocks_ && decoded_ - firstBusySlot_ < kSlots) {
           int b = decoded_;
           decoding_ = true;
@@ -237,7 +266,7 @@ class Job {
           cv_.notify_all();
           continue;
         }
-        if (nextBlock_ < decoded_) {
+        if (nextBlock_ < decoded_ && MidFree(nextBlock_)) {
           int b = nextBlock_++;
           lock.unlock();
           FirstPass(b, scratch.data());
@@ -249,17 +278,20 @@ class Job {
           continue;
         }
         int first = nextTarget_, last = first;
-        while (last < target_.Height() && last - first < kTargetChunk &&
+        while (last < target_.height && last - first < kTargetChunk &&
                lastNeeded_[static_cast<std::size_t>(last)] < rowsReady_)
           ++last;
         if (last > first) {
           nextTarget_ = last;
           lock.unlock();
           for (int t = first; t < last; ++t)
-            k_.vertical(v_, t, mid_.get(), midStride_, target_.Row(t), static_cast<std::size_t>(target_.Width()) * 3);
+            k_.vertical(vRing_, t, mid_.get(), midStride_, target_.Row(t), static_cast<std::size_t>(target_.width) * 3);
           lock.lock();
           rowsFinished_ += last - first;
-          if (rowsFinished_ == target_.Height()) cv_.notify_all();
+          for (int t = first; t < last; ++t) targetDone_[static_cast<std::size_t>(t)] = 1;
+          while (lowestUnfinished_ < target_.height && targetDone_[static_cast<std::size_t>(lowestUnfinished_)])
+            ++lowestUnfinished_;
+          cv_.notify_all();
           continue;
         }
         cv_.wait(lock);
@@ -283,7 +315,7 @@ class Job {
         int y = y0 + g + l;
         any = any || needed_[static_cast<std::size_t>(y)];
         in[l] = supply_.Decodes() ? SlotRow(b, g + l) : supply_.Row(y);
-        out[l] = mid_.get() + midStride_ * static_cast<std::size_t>(y);
+        out[l] = MidRow(y);
       }
       if (any) k_.horizontal(in, lanes, srcW_, h_, scratch, out);
     }
@@ -291,11 +323,13 @@ class Job {
 
   const Kernels& k_;
   const int srcW_, srcH_;
-  Bitmap24& target_;
+  const PixelWindow target_;
   RowSupply& supply_;
-  Contributions h_, v_;
+  Contributions h_, vRing_;
   std::vector<std::uint8_t> needed_;
   std::vector<std::int32_t> lastNeeded_;
+  std::vector<int> lowestNeededFrom_;  // the lowest source row target rows t, t + 1, ... read
+  int midRows_ = 0;
   std::size_t midStride_ = 0;
   std::unique_ptr<std::uint8_t[]> mid_;
   std::vector<std::uint8_t> ring_;
@@ -311,12 +345,14 @@ class Job {
   int rowsReady_ = 0;  // source rows through the first pass, counted from the top
   int nextTarget_ = 0;
   int rowsFinished_ = 0;
+  std::vector<std::uint8_t> targetDone_;
+  int lowestUnfinished_ = 0;
   std::exception_ptr error_;
 };
 
-int DefaultThreads(const Bitmap24& target, int srcH) {
+int DefaultThreads(const PixelWindow& target, int srcH) {
   // Below a few hundred thousand weighted pixels a second thread costs more than it gives.
-  if (static_cast<std::int64_t>(target.Width()) * std::max(srcH, target.Height()) < 200000) return 1;
+  if (static_cast<std::int64_t>(target.width) * std::max(srcH, target.height) < 200000) return 1;
   unsigned n = std::thread::hardware_concurrency();
   return static_cast<int>(std::clamp(n, 1u, 8u));
 }
@@ -325,36 +361,61 @@ void Check(int srcW, int srcH) {
   if (srcW < 1 || srcH < 1) throw ImageError("Source bitmap too small");
 }
 
+void CheckArea(const PixelWindow& target, const ResampleArea& area) {
+  if (area.left < 0 || area.top < 0 || static_cast<std::int64_t>(area.left) + target.width > area.fullWidth ||
+      static_cast<std::int64_t>(area.top) + target.height > area.fullHeight)
+    throw ImageError("The target lies outside the resampled picture");
+}
+
+ResampleArea WholeOf(const Bitmap24& target) { return {target.Width(), target.Height(), 0, 0}; }
+
 }  // namespace
+
+void StretchUsing(const Kernels& kernels, const Bitmap24& source, const PixelWindow& target, const ResampleArea& area,
+                  FilterFunction filter, float support, int threads) {
+  Check(source.Width(), source.Height());
+  if (target.Empty()) return;
+  CheckArea(target, area);
+  MemoryRows rows(source);
+  Job(kernels, source.Width(), source.Height(), target, area, filter, support, rows).Run(threads);
+}
+
+void StretchUsing(const Kernels& kernels, ImageReader& source, const PixelWindow& target, const ResampleArea& area,
+                  FilterFunction filter, float support, int threads) {
+  const int srcH = source.Height() - source.RowsRead();
+  Check(source.Width(), srcH);
+  if (target.Empty()) return;
+  CheckArea(target, area);
+  DecodedRows rows(source);
+  Job(kernels, source.Width(), srcH, target, area, filter, support, rows).Run(threads);
+}
 
 void StretchUsing(const Kernels& kernels, const Bitmap24& source, Bitmap24& target, FilterFunction filter,
                   float support, int threads) {
-  Check(source.Width(), source.Height());
-  if (target.Empty()) return;
-  MemoryRows rows(source);
-  Job(kernels, source.Width(), source.Height(), target, filter, support, rows).Run(threads);
+  StretchUsing(kernels, source, target.Whole(), WholeOf(target), filter, support, threads);
 }
 
 void StretchUsing(const Kernels& kernels, ImageReader& source, Bitmap24& target, FilterFunction filter,
                   float support, int threads) {
-  const int srcH = source.Height() - source.RowsRead();
-  Check(source.Width(), srcH);
-  if (target.Empty()) return;
-  DecodedRows rows(source);
-  // The decoder keeps one thread busy; one more resamples.
-  Job(kernels, source.Width(), srcH, target, filter, support, rows).Run(std::max(2, threads));
+  StretchUsing(kernels, source, target.Whole(), WholeOf(target), filter, support, threads);
 }
 
 }  // namespace stretch
 
 void Stretch(const Bitmap24& source, Bitmap24& target, FilterFunction filter, float support) {
   stretch::StretchUsing(stretch::BestKernels(), source, target, filter, support,
-                        stretch::DefaultThreads(target, source.Height()));
+                        stretch::DefaultThreads(target.Whole(), source.Height()));
 }
 
 void Stretch(ImageReader& source, Bitmap24& target, FilterFunction filter, float support) {
-  stretch::StretchUsing(stretch::BestKernels(), source, target, filter, support,
-                        stretch::DefaultThreads(target, source.Height()));
+  StretchInto(source, target.Whole(), {target.Width(), target.Height(), 0, 0}, filter, support);
+}
+
+void StretchInto(ImageReader& source, const PixelWindow& target, const ResampleArea& area, FilterFunction filter,
+                 float support, int threads) {
+  // The decoder keeps one thread busy; one more resamples.
+  if (threads < 1) threads = std::max(2, stretch::DefaultThreads(target, source.Height()));
+  stretch::StretchUsing(stretch::BestKernels(), source, target, area, filter, support, threads);
 }
 
 namespace {

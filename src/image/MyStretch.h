@@ -53,6 +53,23 @@ void Stretch(const Bitmap24& source, Bitmap24& target, FilterFunction filter, fl
 // while the other resamples what has arrived; the full source is never held.
 void Stretch(ImageReader& source, Bitmap24& target, FilterFunction filter, float support);
 
+// The part of a larger resampled picture a target receives: the source is
+// resampled to fullWidth x fullHeight, and the target gets its pixels from
+// (left, top) on, each the very bytes the whole picture would hold there.
+// {target width, target height, 0, 0} is the whole picture.
+struct ResampleArea {
+  int fullWidth = 0;
+  int fullHeight = 0;
+  int left = 0;
+  int top = 0;
+};
+
+// Stretch from a decoder into a window of a larger bitmap (one monitor's part of
+// the desktop), computing only the `area` part of the resampled picture; the
+// rows outside it cost no resampling. `threads` 0: as many as pay.
+void StretchInto(ImageReader& source, const PixelWindow& target, const ResampleArea& area, FilterFunction filter,
+                 float support, int threads = 0);
+
 // Box reductions of 32-bit pixels: each target pixel of `rect` (right and bottom
 // exclusive, in target coordinates) is the mean, rounded down, of each byte over
 // the 2 x 2 (or 4 x 4) source block whose top-left pixel is (sourceColumn +

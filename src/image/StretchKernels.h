@@ -40,12 +40,18 @@ const Kernels& Avx2Kernels();
 // The fastest set this processor runs.
 const Kernels& BestKernels();
 
-Contributions BuildContributions(int srcSize, int dstSize, FilterFunction filter, float support);
+// The lists of target positions first .. first + count - 1 (count -1: to the end).
+Contributions BuildContributions(int srcSize, int dstSize, FilterFunction filter, float support, int first = 0,
+                                 int count = -1);
 
 // Stretch with a chosen kernel set and thread count (tests compare them all).
 void StretchUsing(const Kernels& kernels, const Bitmap24& source, Bitmap24& target, FilterFunction filter,
                   float support, int threads);
 void StretchUsing(const Kernels& kernels, ImageReader& source, Bitmap24& target, FilterFunction filter,
                   float support, int threads);
+void StretchUsing(const Kernels& kernels, const Bitmap24& source, const PixelWindow& target, const ResampleArea& area,
+                  FilterFunction filter, float support, int threads);
+void StretchUsing(const Kernels& kernels, ImageReader& source, const PixelWindow& target, const ResampleArea& area,
+                  FilterFunction filter, float support, int threads);
 
 }  // namespace toviwall::stretch

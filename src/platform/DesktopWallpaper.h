@@ -2,6 +2,7 @@
 // The desktop's wallpaper values and its reload, as the wallpaper code expects
 // them: five values written in a fixed order, a reload that makes the desktop
 // show them (and announces the change), and a read-back of the file shown.
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -9,7 +10,9 @@
 namespace toviwall::platform {
 
 // How the desktop lays the picture out; the numbers are the "WallpaperStyle" text.
-enum class WallpaperStyle { Centred = 0, Tiled = 1, Stretched = 2 };
+// Spanned: one picture the size of the whole desktop, laid across all monitors
+// as it is (stored as "22").
+enum class WallpaperStyle { Centred = 0, Tiled = 1, Stretched = 2, Spanned = 22 };
 
 class DesktopWallpaper {
  public:
@@ -28,6 +31,12 @@ class DesktopWallpaper {
 
   // The web-view desktop layer of the original platform; never on this one.
   virtual bool IsActiveDesktopOn() { return false; }
+
+  // Whether the desktop can lay one picture across all monitors (Spanned).
+  virtual bool SpansMonitors() const { return false; }
+  // The colour shown around a centred picture (a colour value: red in the low
+  // byte); only where we paint the desktop ourselves, from the next reload on.
+  virtual void SetBackgroundColour(std::uint32_t) {}
 
   // Runs after every reload (the system's settings-change broadcast).
   void SetSettingsChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }

@@ -1,29 +1,36 @@
 #include "wallpaper/Composition.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "base/AtomicFile.h"
 #include "base/DateTime.h"
+#include "base/FileHandle.h"
 #include "base/Settings.h"
 #include "base/UnitLanguage.h"
 #include "image/BitmapFile.h"
-#include "base/FileHandle.h"
 #include "image/ImageConvert.h"
 #include "image/MyStretch.h"
+#include "image/Placement.h"
 
 namespace toviwall {
 namespace {
 
 constexpr int kCannotCopyFile = 10091;
+constexpr int kMaxZoomSide = 1 << 24;  // float arithmetic still counts every pixel
 
 bool HasSize(const platform::ScreenSize& s) { return s.width >= 1 && s.height >= 1; }
 
 bool Needs(FillingType type, int w, int h, const platform::ScreenSize& s) {
   if (!HasSize(s)) return false;
-  if (type == FillingType::ResizeToFit) return w != s.width || h != s.height;
-  return w > s.width || h > s.height;
+  if (type == FillingType::ShrinkToFit) return w > s.width || h > s.height;
+  return w != s.width || h != s.height;  // Resize to Fit, Zoom
 }
 
 std::string BaseName(const std::string& path) {
@@ -31,18 +38,29 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The fitted image from rows of any decoder, written over `file`.
-void FitRowsInto(ImageReader& rows, const platform::ScreenSize& screen, const std::string& file) {
-  FitSize size = FitToScreen(rows.Width(), rows.Height(), screen.width, screen.height);
-  Bitmap24 target(size.width, size.height);
-  Stretch(rows, target, Lanczos3Filter, 3.0f);
+// The fitted (or zoomed) image from rows of any decoder, written over `file`.
+void FitRowsInto(ImageReader& rows, FillingType type, const platform::ScreenSize& screen, const std::string& file) {
+  Bitmap24 target;
+  if (type == FillingType::Zoom) {
+    target = Bitmap24(screen.width, screen.height);
+  } else {
+    const FitSize size = FitToScreen(rows.Width(), rows.Height(), screen.width, screen.height);
+    target = Bitmap24(size.width, size.height);
+  }
+  PlaceImage(rows, type == FillingType::Zoom ? type : FillingType::Stretch, target.Whole());
   SaveBitmapFile(target, file);
 }
 
 // Fitting `file` in place, from an opened reader of its content.
-void FitOpened(ImageReader& rows, const platform::ScreenSize& screen, const std::string& file) {
+void FitOpened(ImageReader& rows, FillingType type, const platform::ScreenSize& screen, const std::string& file) {
   if (!HasSize(screen) || (rows.Width() == screen.width && rows.Height() == screen.height)) return;
-  FitRowsInto(rows, screen, file);
+  FitRowsInto(rows, type, screen, file);
+}
+
+void FitFileInPlace(const std::string& file, FillingType type, platform::Screen& screen) {
+  if (!FileExists(file)) return;
+  auto rows = OpenBitmapFile(file);
+  FitOpened(*rows, type, screen.PrimaryScreenSize(), file);
 }
 
 // The fitting types: the wallpaper file, converted and fitted.
@@ -54,7 +72,7 @@ std::string PrepareFitted(const WallpaperContext& c, FillingType type) {
   if (kind != ImageKind::Other) {
     auto rows = kind == ImageKind::Jpeg ? OpenJpegFile(c.imageFile) : OpenPngFile(c.imageFile);
     if (Needs(type, rows->Width(), rows->Height(), screen))
-      FitRowsInto(*rows, screen, c.outputFile);
+      FitRowsInto(*rows, type, screen, c.outputFile);
     else
       SaveBitmapFile(*rows, c.outputFile);
     return c.outputFile;
@@ -63,11 +81,32 @@ std::string PrepareFitted(const WallpaperContext& c, FillingType type) {
   auto rows = OpenBitmapFile(c.imageFile);
   if (!Needs(type, rows->Width(), rows->Height(), screen)) return c.imageFile;
   if (CopyImageFile(c.imageFile, c.outputFile, c.showCopyError)) {
-    FitOpened(*rows, screen, c.outputFile);  // the copy holds exactly these rows
+    FitOpened(*rows, type, screen, c.outputFile);  // the copy holds exactly these rows
   } else {
     rows.reset();
-    FitBitmapFileToScreen(c.outputFile, c.screen);  // whatever the output file holds
+    FitFileInPlace(c.outputFile, type, c.screen);  // whatever the output file holds
   }
+  return c.outputFile;
+}
+
+platform::MonitorRect BoundingBox(const std::vector<platform::MonitorRect>& monitors) {
+  int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+  for (const auto& m : monitors) {
+    left = std::min(left, m.x);
+    top = std::min(top, m.y);
+    right = std::max(right, m.x + m.width);
+    bottom = std::max(bottom, m.y + m.height);
+  }
+  return {left, top, right - left, bottom - top};
+}
+
+// The composed desktop written to the output file.
+std::string PrepareComposed(const WallpaperContext& c, const platform::ScreenLayout& layout) {
+  std::vector<std::string> images{c.imageFile};
+  if (c.monitors == MonitorMode::EachMonitor)
+    images.insert(images.end(), c.otherImageFiles.begin(), c.otherImageFiles.end());
+  const Bitmap24 desktop = ComposeDesktop(images, c.monitors, c.fillingType, layout, c.background);
+  SaveBitmapFile(desktop, c.outputFile);
   return c.outputFile;
 }
 
@@ -99,6 +138,104 @@ FitSize FitToScreen(int w, int h, int screenWidth, int screenHeight) {
   return s;
 }
 
+FitSize ZoomToScreen(int w, int h, int screenWidth, int screenHeight) {
+  const long double screenRatio = static_cast<long double>(screenWidth) / screenHeight;
+  const long double imageRatio = static_cast<long double>(w) / h;
+  FitSize s;
+  if (screenRatio > imageRatio) {
+    s = {screenWidth, MulDiv(screenWidth, h, w)};
+  } else {
+    s = {MulDiv(screenHeight, w, h), screenHeight};
+  }
+  // A 1 x 3000 image on a wide screen would be millions of rows high.
+  auto bound = [](int v, int least) { return v < 0 || v > kMaxZoomSide ? kMaxZoomSide : std::max(v, least); };
+  return {bound(s.width, screenWidth), bound(s.height, screenHeight)};
+}
+
+void PlaceImage(ImageReader& rows, FillingType type, const PixelWindow& target, int threads) {
+  const int w = rows.Width(), h = rows.Height() - rows.RowsRead();
+  const int W = target.width, H = target.height;
+  auto centred = [&] { CopyRowsInto(rows, target, (W - w) / 2, (H - h) / 2); };
+  if (target.Empty()) return centred();  // reads the rows all the same
+  switch (type) {
+    case FillingType::Center: return centred();
+    case FillingType::Tile: return TileRowsInto(rows, target);
+    case FillingType::Stretch: return StretchInto(rows, target, {W, H, 0, 0}, Lanczos3Filter, 3.0f, threads);
+    case FillingType::ShrinkToFit:
+      if (w <= W && h <= H) return centred();
+      [[fallthrough]];
+    case FillingType::ResizeToFit: {
+      if (w == W && h == H) return centred();
+      const FitSize f = FitToScreen(w, h, W, H);
+      const PixelWindow part = target.Part((W - f.width) / 2, (H - f.height) / 2, f.width, f.height);
+      return StretchInto(rows, part, {f.width, f.height, 0, 0}, Lanczos3Filter, 3.0f, threads);
+    }
+    case FillingType::Zoom: {
+      if (w == W && h == H) return centred();
+      const FitSize z = ZoomToScreen(w, h, W, H);
+      return StretchInto(rows, target, {z.width, z.height, (z.width - W) / 2, (z.height - H) / 2}, Lanczos3Filter,
+                         3.0f, threads);
+    }
+  }
+}
+
+Bitmap24 ComposeDesktop(const std::vector<std::string>& images, MonitorMode mode, FillingType type,
+                        const platform::ScreenLayout& layout, std::uint32_t background) {
+  Bitmap24 desktop(layout.width, layout.height, static_cast<std::uint8_t>(background >> 16),
+                   static_cast<std::uint8_t>(background >> 8), static_cast<std::uint8_t>(background));
+  if (images.empty() || layout.monitors.empty() || desktop.Empty()) return desktop;
+  struct Part {
+    std::string image;
+    platform::MonitorRect area;
+  };
+  std::vector<Part> parts;
+  if (mode == MonitorMode::Span) {
+    parts.push_back({images.front(), BoundingBox(layout.monitors)});
+  } else {
+    for (std::size_t i = 0; i < layout.monitors.size(); ++i)
+      parts.push_back({images[i % images.size()], layout.monitors[i]});
+  }
+  // Each part on a thread of its own, each decoding as it resamples: two
+  // monitors keep two cores busy. A part beyond the desktop is cut off; the
+  // bounding box may reach past it, so the placement is worked out on the whole
+  // area and only the desktop's part of it kept.
+  std::vector<std::exception_ptr> errors(parts.size());
+  auto place = [&](std::size_t i) {
+    try {
+      const Part& p = parts[i];
+      if (!FileExists(p.image)) return;
+      auto rows = OpenImageFile(p.image);
+      const platform::MonitorRect& a = p.area;
+      const PixelWindow window = desktop.Window(a.x, a.y, a.width, a.height);
+      if (window.width == a.width && window.height == a.height) {
+        PlaceImage(*rows, type, window, parts.size() > 1 ? 1 : 0);
+      } else {
+        Bitmap24 whole(a.width, a.height, static_cast<std::uint8_t>(background >> 16),
+                       static_cast<std::uint8_t>(background >> 8), static_cast<std::uint8_t>(background));
+        PlaceImage(*rows, type, whole.Whole(), parts.size() > 1 ? 1 : 0);
+        for (int y = 0; y < window.height; ++y)
+          std::memcpy(window.Row(y), whole.Row(std::max(0, -a.y) + y) + 3 * static_cast<std::size_t>(std::max(0, -a.x)),
+                      3 * static_cast<std::size_t>(window.width));
+      }
+    } catch (...) {
+      errors[i] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (std::size_t i = 1; i < parts.size(); ++i) {
+    try {
+      helpers.emplace_back(place, i);
+    } catch (const std::system_error&) {
+      place(i);  // no thread to be had: here, in turn
+    }
+  }
+  place(0);
+  for (auto& t : helpers) t.join();
+  for (const auto& e : errors)
+    if (e) std::rethrow_exception(e);
+  return desktop;
+}
+
 bool NeedsResizeToFit(const std::string& file, platform::Screen& screen) {
   if (!FileExists(file)) return false;
   auto rows = OpenBitmapFile(file);
@@ -112,9 +249,7 @@ bool NeedsShrinkToFit(const std::string& file, platform::Screen& screen) {
 }
 
 void FitBitmapFileToScreen(const std::string& file, platform::Screen& screen) {
-  if (!FileExists(file)) return;
-  auto rows = OpenBitmapFile(file);
-  FitOpened(*rows, screen.PrimaryScreenSize(), file);
+  FitFileInPlace(file, FillingType::ResizeToFit, screen);
 }
 
 bool CopyImageFile(const std::string& source, const std::string& target,
@@ -139,17 +274,28 @@ bool CopyImageFile(const std::string& source, const std::string& target,
 
 PreparedWallpaper PrepareWallpaper(const WallpaperContext& c) {
   const FillingType type = c.fillingType;
-  const bool fitted = type == FillingType::ResizeToFit || type == FillingType::ShrinkToFit;
+  if (c.monitors != MonitorMode::OnePicture) {
+    const platform::ScreenLayout layout = c.screen.Layout();
+    if (!layout.monitors.empty() && layout.width > 0 && layout.height > 0)
+      return {PrepareComposed(c, layout), WallpaperStyle::Spanned};
+  }
+  const bool fitted = type == FillingType::ResizeToFit || type == FillingType::ShrinkToFit || type == FillingType::Zoom;
   return {fitted ? PrepareFitted(c, type) : PrepareWallpaperFile(c.imageFile, c.outputFile), StyleFor(type)};
 }
 
+void ShowWallpaper(const WallpaperContext& c) {
+  if (!FileExists(c.imageFile)) return;
+  PreparedWallpaper p = PrepareWallpaper(c);
+  if (c.setDesktop) c.setDesktop(p.file, p.style);
+}
+
 void ApplyWallpaper(const WallpaperContext& c) {
-  if (FileExists(c.imageFile)) {
-    PreparedWallpaper p = PrepareWallpaper(c);
-    if (c.setDesktop) c.setDesktop(p.file, p.style);
-  }
+  ShowWallpaper(c);
   Write(c.settingsFile, keys::CurrentIndex, c.index);
   Write(c.settingsFile, keys::LastChange, c.now ? c.now() : NowLocal());
+  // The other monitors' rows; a file that never had them never gets the key.
+  const std::vector<int> others = c.monitors == MonitorMode::EachMonitor ? c.otherIndexes : std::vector<int>{};
+  if (others != ReadNumbers(c.settingsFile, keys::MonitorIndexes)) WriteNumbers(c.settingsFile, keys::MonitorIndexes, others);
 }
 
 }  // namespace toviwall

@@ -2,10 +2,16 @@
 // Making an entry of the image list the desktop wallpaper, by filling type:
 // "Center", "Tile" and "Stretch" hand the image over as it is (as a BMP file);
 // "Resize to Fit" and "Shrink to Fit" first rescale it to the primary screen
-// with its aspect ratio kept and hand it over centred.
+// with its aspect ratio kept and hand it over centred; "Zoom" rescales it to
+// cover the screen and cuts what overflows. With a picture on each monitor, or
+// one across all of them, one picture of the whole desktop is composed instead.
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "image/Bitmap.h"
+#include "image/ImageReader.h"
 #include "platform/Screen.h"
 #include "wallpaper/FillingType.h"
 
@@ -23,6 +29,26 @@ struct FitSize {
 // The size an image of w x h takes on a W x H screen: touching two opposite edges,
 // aspect ratio kept. Never 0: an extreme ratio still gives at least one pixel.
 FitSize FitToScreen(int w, int h, int screenWidth, int screenHeight);
+// The size an image of w x h takes when it covers a W x H screen with its aspect
+// ratio kept: touching two opposite edges, overflowing the other two (at least
+// the screen's size, at most 2^24 pixels a side).
+FitSize ZoomToScreen(int w, int h, int screenWidth, int screenHeight);
+
+// The image placed by the filling type into `target`, at the target's size:
+// Center unscaled and centred, Tile from the top-left corner, Stretch over all
+// of it, the fitting types fitted and centred, Zoom covering it, centred and
+// cut; what the image leaves uncovered keeps its pixels. Rescaling is Lanczos3;
+// `threads` 0: as many as pay. Reads the image to its end.
+void PlaceImage(ImageReader& rows, FillingType type, const PixelWindow& target, int threads = 0);
+
+// The picture of the whole desktop (`layout`'s size, `background` around the
+// pictures, a colour value): with EachMonitor images[i] on monitor i (the list
+// repeating when it is shorter), with Span images[0] over the monitors'
+// bounding box, each placed by the filling type at that size. An image that no
+// longer exists leaves its monitor the background colour; one that cannot be
+// read throws ImageError. The images are decoded side by side.
+Bitmap24 ComposeDesktop(const std::vector<std::string>& images, MonitorMode mode, FillingType type,
+                        const platform::ScreenLayout& layout, std::uint32_t background);
 
 // False when the file does not exist; otherwise opens it as a BMP file (which
 // checks the whole file, throwing ImageError when it is damaged) and answers
@@ -54,11 +80,19 @@ struct WallpaperContext {
   std::function<void(const std::string& message)> showCopyError{};
   // The current date-time for "LastChange"; empty: the local clock.
   std::function<double()> now{};
+  // With EachMonitor or Span the picture of the whole desktop is composed:
+  // imageFile on the first monitor (or across all), otherImageFiles (rows
+  // otherIndexes) on the next ones; background is the colour around pictures.
+  MonitorMode monitors = MonitorMode::OnePicture;
+  std::vector<std::string> otherImageFiles{};
+  std::vector<int> otherIndexes{};
+  std::uint32_t background = 0;
 };
 
 // What reaches the desktop for the context's image, filling type and screen, with
 // the work done: the wallpaper file (the image itself, or the output file after
-// conversion and fitting) and the style. The image file must exist.
+// conversion and fitting, or the composed desktop) and the style (Spanned for a
+// composed desktop). The image file must exist.
 struct PreparedWallpaper {
   std::string file;
   WallpaperStyle style = WallpaperStyle::Centred;
@@ -69,8 +103,13 @@ PreparedWallpaper PrepareWallpaper(const WallpaperContext& context);
 // the output file, fitting for "Resize to Fit" and "Shrink to Fit", never
 // rewriting the user's own BMP), hands it to the desktop, then stores
 // "CurrentIndex" and "LastChange" in section "WallPaper" -- also when the image
-// file is missing. A decoding error propagates (ImageError) before anything is
-// handed over or stored.
+// file is missing -- and with a picture on each monitor "MonitorIndexes". A
+// decoding error propagates (ImageError) before anything is handed over or stored.
 void ApplyWallpaper(const WallpaperContext& context);
+
+// The same without storing anything: the current pictures composed again for
+// a changed screen.
+void ShowWallpaper(const WallpaperContext& context);
+
 
 }  // namespace toviwall

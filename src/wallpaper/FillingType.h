@@ -1,6 +1,6 @@
 #pragma once
 // The filling types of the "Filling" box, as the settings file stores them, and
-// the desktop wallpaper style each one hands over.
+// the desktop wallpaper style each one hands over; the monitor modes.
 #include "platform/DesktopWallpaper.h"
 
 namespace toviwall {
@@ -8,25 +8,38 @@ namespace toviwall {
 using platform::WallpaperStyle;
 
 // The numbers are what "Type" holds in the settings file and the box's index.
-enum class FillingType { Center = 0, Tile = 1, Stretch = 2, ResizeToFit = 3, ShrinkToFit = 4 };
+// Zoom fills the screen with the aspect ratio kept, cutting what overflows.
+enum class FillingType { Center = 0, Tile = 1, Stretch = 2, ResizeToFit = 3, ShrinkToFit = 4, Zoom = 5 };
+inline constexpr int kFillingTypeCount = 6;
 
 // The fitting types hand over a picture already fitted to the screen, centred.
 constexpr WallpaperStyle StyleFor(FillingType type) {
   switch (type) {
     case FillingType::Center:
     case FillingType::ResizeToFit:
-    case FillingType::ShrinkToFit: return WallpaperStyle::Centred;
+    case FillingType::ShrinkToFit:
+    case FillingType::Zoom: return WallpaperStyle::Centred;
     case FillingType::Tile: return WallpaperStyle::Tiled;
     case FillingType::Stretch: return WallpaperStyle::Stretched;
   }
   return WallpaperStyle::Stretched;
 }
 
-// A value outside 0..4 (a hand-edited or damaged file) reads as "Stretch", the default.
+// A value outside 0..5 (a hand-edited or damaged file) reads as "Stretch", the default.
 constexpr FillingType FillingTypeFromStored(int value) {
-  return value >= 0 && value <= 4 ? static_cast<FillingType>(value) : FillingType::Stretch;
+  return value >= 0 && value < kFillingTypeCount ? static_cast<FillingType>(value) : FillingType::Stretch;
 }
 
 constexpr int StoredValue(FillingType type) { return static_cast<int>(type); }
+
+// "Monitors": one picture for the desktop as the desktop places it, a picture
+// of its own on each monitor, or one picture across all of them. The last two
+// compose one picture of the whole desktop's size.
+enum class MonitorMode { OnePicture = 0, EachMonitor = 1, Span = 2 };
+
+// Anything but 1 and 2 is the one picture (also a missing key).
+constexpr MonitorMode MonitorModeFromStored(int value) {
+  return value == 1 ? MonitorMode::EachMonitor : value == 2 ? MonitorMode::Span : MonitorMode::OnePicture;
+}
 
 }  // namespace toviwall

@@ -21,10 +21,11 @@ std::string Upper(std::string s) {
 
 // The file applying `imageFile` hands to the desktop.
 std::string ExpectedWallpaperFile(const std::string& imageFile, const std::string& outputFile,
-                                  FillingType fillingType, platform::Screen& screen) {
+                                  FillingType fillingType, MonitorMode monitors, platform::Screen& screen) {
   std::string expected = WallpaperFileFor(imageFile, outputFile);
-  if (expected == outputFile) return expected;
-  if ((fillingType == FillingType::ResizeToFit && NeedsResizeToFit(imageFile, screen)) ||
+  if (expected == outputFile || monitors != MonitorMode::OnePicture) return outputFile;
+  if (((fillingType == FillingType::ResizeToFit || fillingType == FillingType::Zoom) &&
+       NeedsResizeToFit(imageFile, screen)) ||
       (fillingType == FillingType::ShrinkToFit && NeedsShrinkToFit(imageFile, screen)))
     return outputFile;
   return imageFile;
@@ -54,9 +55,9 @@ std::string ActiveDesktopWarningText() {
 }
 
 bool WallpaperDiffers(platform::DesktopWallpaper& desktop, const std::string& imageFile, const std::string& outputFile,
-                      FillingType fillingType, platform::Screen& screen) {
+                      FillingType fillingType, platform::Screen& screen, MonitorMode monitors) {
   if (!FileExists(imageFile)) return true;
-  const std::string expected = ExpectedWallpaperFile(imageFile, outputFile, fillingType, screen);
+  const std::string expected = ExpectedWallpaperFile(imageFile, outputFile, fillingType, monitors, screen);
   const std::optional<std::string> shown = desktop.ReadWallpaper();
   return !shown || Upper(*shown) != Upper(expected);
 }

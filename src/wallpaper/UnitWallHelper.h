@@ -26,9 +26,10 @@ bool IsActiveDesktopOn(platform::DesktopWallpaper& desktop);
 std::string ActiveDesktopWarningText();
 
 // True when the desktop does not show the file that applying `imageFile` under
-// `fillingType` on `screen` would hand to it. The comparison
-// ignores letter case, as the desktop's own did.
+// `fillingType` on `screen` would hand to it (with a composed desktop: the
+// output file). The comparison ignores letter case, as the desktop's own did.
 bool WallpaperDiffers(platform::DesktopWallpaper& desktop, const std::string& imageFile, const std::string& outputFile,
-                      FillingType fillingType, platform::Screen& screen);
+                      FillingType fillingType, platform::Screen& screen,
+                      MonitorMode monitors = MonitorMode::OnePicture);
 
 }  // namespace toviwall

@@ -142,6 +142,7 @@ std::vector<Probe> ProbesFor(platform::WallpaperStyle style, const Quadrants& q)
       return {{615, 405, q.topLeft}, {575, 405, q.topRight}, {615, 445, q.bottomLeft}, {575, 445, q.bottomRight},
               {315, 165, q.topLeft}};
     case WallpaperStyle::Stretched:  // each quadrant a quarter of the screen
+    case WallpaperStyle::Spanned:    // the one monitor's whole desktop
       return {{200, 120, q.topLeft}, {520, 120, q.topRight}, {200, 400, q.bottomLeft}, {520, 400, q.bottomRight}};
   }
   return {};

@@ -152,14 +152,16 @@ TEST_F(GSettingsTest, EachStyleSetsTheBackgroundKeysAndTheReloadAnnounces) {
   EXPECT_EQ(Get("picture-options"), "'wallpaper'");
   SetDesktopWallpaper(desktop, file, WallpaperStyle::Stretched);
   EXPECT_EQ(Get("picture-options"), "'stretched'");
-  EXPECT_EQ(announced, 3);
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Spanned);
+  EXPECT_EQ(Get("picture-options"), "'spanned'");
+  EXPECT_EQ(announced, 4);
 
   ClearWallpaper(desktop);
   EXPECT_EQ(Get("picture-uri"), "''");
   EXPECT_EQ(Get("picture-uri-dark"), "''");
   EXPECT_EQ(Get("picture-options"), "'none'");
   EXPECT_EQ(desktop.ReadWallpaper(), "");
-  EXPECT_EQ(announced, 4);
+  EXPECT_EQ(announced, 5);
 }
 
 TEST_F(GSettingsTest, ReadBackFeedsWallpaperDiffers) {

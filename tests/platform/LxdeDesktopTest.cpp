@@ -49,7 +49,8 @@ TEST_F(LxdeDesktopTest, EveryStyleShowsAndNoneLeavesTheColour) {
   platform::PcmanfmWallpaper desktop(PcmanfmKind::Gtk, peer->S().Display());
   const std::string file = peer->Picture("shown.bmp", kWarm);
   const std::pair<WallpaperStyle, const char*> styles[] = {
-      {WallpaperStyle::Centred, "center"}, {WallpaperStyle::Tiled, "tile"}, {WallpaperStyle::Stretched, "stretch"}};
+      {WallpaperStyle::Centred, "center"}, {WallpaperStyle::Tiled, "tile"}, {WallpaperStyle::Stretched, "stretch"},
+      {WallpaperStyle::Spanned, "screen"}};
   for (auto [style, mode] : styles) {
     SetDesktopWallpaper(desktop, file, style);
     EXPECT_TRUE(peer->WaitForPixels(ProbesFor(style, kWarm))) << mode;

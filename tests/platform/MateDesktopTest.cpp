@@ -42,7 +42,8 @@ TEST_F(MateDesktopTest, EveryStyleShowsAndNoneLeavesTheColours) {
   const std::string file = peer->Picture("shown.bmp", kWarm);
   const std::pair<WallpaperStyle, const char*> styles[] = {{WallpaperStyle::Centred, "'centered'"},
                                                            {WallpaperStyle::Tiled, "'wallpaper'"},
-                                                           {WallpaperStyle::Stretched, "'stretched'"}};
+                                                           {WallpaperStyle::Stretched, "'stretched'"},
+                                                           {WallpaperStyle::Spanned, "'spanned'"}};
   for (auto [style, options] : styles) {
     SetDesktopWallpaper(desktop, file, style);
     EXPECT_TRUE(peer->WaitForPixels(ProbesFor(style, kWarm))) << options;

@@ -59,7 +59,8 @@ TEST_F(XfceDesktopTest, EveryStyleShowsAndNoneLeavesTheColour) {
   platform::XfconfWallpaper desktop(peer->S().Display());
   const std::string file = peer->Picture("shown.bmp", kWarm);
   const std::pair<WallpaperStyle, const char*> styles[] = {
-      {WallpaperStyle::Centred, "1"}, {WallpaperStyle::Tiled, "2"}, {WallpaperStyle::Stretched, "3"}};
+      {WallpaperStyle::Centred, "1"}, {WallpaperStyle::Tiled, "2"}, {WallpaperStyle::Stretched, "3"},
+      {WallpaperStyle::Spanned, "6"}};
   for (auto [style, number] : styles) {
     SetDesktopWallpaper(desktop, file, style);
     EXPECT_TRUE(peer->WaitForPixels(ProbesFor(style, kWarm))) << number;

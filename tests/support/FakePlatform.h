@@ -83,6 +83,8 @@ class FakeDesktopWallpaper final : public platform::DesktopWallpaper {
   void WriteValues(const std::string& file, platform::WallpaperStyle style) override;
   void Reload() override;
   std::optional<std::string> ReadWallpaper() override { return shown; }
+  bool SpansMonitors() const override { return spans; }
+  void SetBackgroundColour(std::uint32_t colour) override { background = colour; }
 
   struct Values {
     std::string file;
@@ -91,6 +93,8 @@ class FakeDesktopWallpaper final : public platform::DesktopWallpaper {
   std::vector<Values> written;
   std::optional<std::string> shown;  // what the desktop shows; another program may change it
   int reloads = 0;
+  bool spans = true;  // lays one picture across the monitors
+  std::uint32_t background = 0;
 };
 
 // A desktop with an icon view: what hides it and the captions' colours.
@@ -112,7 +116,14 @@ class FakeDesktopIcons final : public platform::DesktopIcons {
 class FakeScreen final : public platform::Screen {
  public:
   platform::ScreenSize PrimaryScreenSize() override { return size; }
+  platform::ScreenLayout Layout() override { return layout ? *layout : Screen::Layout(); }
+  // The monitors change: the test sets `layout` and announces it.
+  void ChangeLayout(platform::ScreenLayout now) {
+    layout = std::move(now);
+    AnnounceLayoutChange();
+  }
   platform::ScreenSize size{640, 480};
+  std::optional<platform::ScreenLayout> layout;  // none: one monitor of `size`
 };
 
 class FakeSessionEnd final : public platform::SessionEnd {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <filesystem>
 
 #include "ImageTestSupport.h"
@@ -43,13 +44,15 @@ TEST(FitToScreen, TouchesTwoEdgesAndKeepsTheAspect) {
 using Applied = std::vector<std::pair<std::string, WallpaperStyle>>;
 
 TEST(FillingType, SettingsNumbersStayTheBoxOrderAndUnknownOnesReadAsStretch) {
-  const FillingType order[] = {FillingType::Center, FillingType::Tile, FillingType::Stretch, FillingType::ResizeToFit,
-                               FillingType::ShrinkToFit};
-  for (int stored = 0; stored < 5; ++stored) {
+  const FillingType order[] = {FillingType::Center,      FillingType::Tile,        FillingType::Stretch,
+                               FillingType::ResizeToFit, FillingType::ShrinkToFit, FillingType::Zoom};
+  for (int stored = 0; stored < 6; ++stored) {
     EXPECT_EQ(FillingTypeFromStored(stored), order[stored]) << stored;
     EXPECT_EQ(StoredValue(order[stored]), stored);
   }
-  for (int stored : {-1, 5, INT_MAX}) EXPECT_EQ(FillingTypeFromStored(stored), FillingType::Stretch) << stored;
+  for (int stored : {-1, 6, INT_MAX}) EXPECT_EQ(FillingTypeFromStored(stored), FillingType::Stretch) << stored;
+  EXPECT_EQ(StyleFor(FillingType::Zoom), WallpaperStyle::Centred);
+  for (int stored : {-1, 0, 3, INT_MAX}) EXPECT_EQ(MonitorModeFromStored(stored), MonitorMode::OnePicture);
 }
 
 // One application's surroundings: a folder, a settings file, a fixed screen and
@@ -226,6 +229,121 @@ TEST(ApplyWallpaper, ExtremeAspectRatiosStillGiveAnImage) {
   EXPECT_EQ(d.OutputSize(), (FitSize{1, 1024}));
   d.Apply(d.Bmp("flat.bmp", 5000, 2), FillingType::ShrinkToFit);
   EXPECT_EQ(d.OutputSize(), (FitSize{1280, 1}));
+}
+
+TEST(Zoom, FillsTheScreenAndCutsTheOverflowEvenly) {
+  EXPECT_EQ(ZoomToScreen(600, 400, 300, 150), (FitSize{300, 200}));
+  EXPECT_EQ(ZoomToScreen(400, 600, 300, 150), (FitSize{300, 450}));
+  EXPECT_EQ(ZoomToScreen(3000, 1000, 1280, 1024), (FitSize{3072, 1024}));
+  EXPECT_EQ(ZoomToScreen(640, 512, 1280, 1024), (FitSize{1280, 1024}));
+  EXPECT_EQ(ZoomToScreen(1, 3000, 1280, 1024), (FitSize{1280, 3840000}));
+  EXPECT_EQ(ZoomToScreen(1, 65535, 65535, 1), (FitSize{65535, 1 << 24}));  // bounded
+
+  // The screen's part of the whole picture resampled the plain way, and never
+  // the user's own BMP; a screen-sized one goes over under its own path.
+  Desk d;
+  d.screen = platform::FixedScreen(128, 102);
+  const std::string bmp = d.Bmp("wide.bmp", 300, 100);
+  const std::string before = test::ReadFile(bmp);
+  d.Apply(bmp, FillingType::Zoom);
+  EXPECT_EQ(d.applied, (Applied{{d.output, WallpaperStyle::Centred}}));
+  EXPECT_TRUE(test::ReadFile(bmp) == before);
+  const Bitmap24 whole = FittedTheLongWay(bmp, 306, 102);
+  const Bitmap24 zoomed = LoadBitmapFile(d.output);
+  ASSERT_EQ(zoomed.Width(), 128);
+  ASSERT_EQ(zoomed.Height(), 102);
+  for (int y = 0; y < 102; ++y)
+    ASSERT_EQ(std::memcmp(zoomed.Row(y), whole.Row(y) + 3 * 89, 128 * 3), 0) << y;
+  d.Apply(d.Bmp("same.bmp", 128, 102), FillingType::Zoom);
+  EXPECT_EQ(d.applied.back().first, d.dir / "same.bmp");
+  d.Apply(d.Bmp("thin.bmp", 1, 300), FillingType::Zoom);
+  EXPECT_EQ(d.OutputSize(), (FitSize{128, 102}));
+}
+
+// The composed desktop: two monitors of different sizes with a gap to the
+// right of the smaller one, on a grey background.
+TEST(ComposeDesktop, EachMonitorItsOwnEntryPlacedOrOneAcrossTheirBoundingBox) {
+  TempDir dir;
+  const platform::ScreenLayout layout{300, 100, {{200, 0, 100, 100}, {0, 20, 160, 80}}};
+  const std::uint32_t grey = 0x808080;
+  const std::string red = dir / "red.bmp", blue = dir / "blue.bmp";
+  SaveBitmapFile(Bitmap24(20, 10, 0, 0, 255), red);
+  SaveBitmapFile(Bitmap24(30, 40, 255, 0, 0), blue);
+  auto at = [](const Bitmap24& b, int x, int y) {
+    const std::uint8_t* p = b.Row(y) + 3 * x;
+    return std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 | p[0];
+  };
+  // Center: each picture in the middle of its monitor.
+  Bitmap24 centred = ComposeDesktop({red, blue}, MonitorMode::EachMonitor, FillingType::Center, layout, grey);
+  ASSERT_EQ(centred.Width(), 300);
+  EXPECT_EQ(at(centred, 240, 45), 0xff0000u);
+  EXPECT_EQ(at(centred, 259, 54), 0xff0000u);
+  EXPECT_EQ(at(centred, 239, 50), grey);
+  EXPECT_EQ(at(centred, 65, 40), 0x0000ffu);
+  EXPECT_EQ(at(centred, 94, 79), 0x0000ffu);
+  EXPECT_EQ(at(centred, 64, 40), grey);
+  EXPECT_EQ(at(centred, 180, 50), grey);  // between the monitors
+  EXPECT_EQ(at(centred, 5, 5), grey);     // above the second one
+
+  // Tile from each monitor's corner; the list repeats for a third monitor.
+  const platform::ScreenLayout three{300, 100, {{0, 0, 100, 100}, {100, 0, 100, 100}, {200, 0, 100, 100}}};
+  Bitmap24 tiled = ComposeDesktop({red, blue}, MonitorMode::EachMonitor, FillingType::Tile, three, grey);
+  for (int x : {0, 99, 200, 299}) EXPECT_EQ(at(tiled, x, 99), 0xff0000u) << x;
+  EXPECT_EQ(at(tiled, 100, 0), 0x0000ffu);
+  EXPECT_EQ(at(tiled, 199, 99), 0x0000ffu);
+
+  // Span: one picture zoomed over the bounding box, cut at the desktop's
+  // parts no monitor shows as well; the same as zooming it to that size.
+  const std::string photo = dir / "photo.bmp";
+  SaveBitmapFile(imagetest::RandomBitmap(90, 20, 3), photo);
+  Bitmap24 spanned = ComposeDesktop({photo, red}, MonitorMode::Span, FillingType::Zoom, layout, grey);
+  Bitmap24 alone(300, 100);
+  auto rows = OpenBitmapFile(photo);
+  PlaceImage(*rows, FillingType::Zoom, alone.Whole());
+  EXPECT_TRUE(spanned.SamePixels(alone));
+
+  // A monitor whose entry is gone keeps the background; a damaged one is an error.
+  Bitmap24 missing = ComposeDesktop({red, dir / "gone.bmp"}, MonitorMode::EachMonitor, FillingType::Center, layout,
+                                    grey);
+  EXPECT_EQ(at(missing, 250, 50), 0xff0000u);
+  EXPECT_EQ(at(missing, 80, 60), grey);
+  WriteFileAtomically(dir / "bad.bmp", "BM broken");
+  EXPECT_THROW(ComposeDesktop({red, dir / "bad.bmp"}, MonitorMode::EachMonitor, FillingType::Zoom, layout, grey),
+               ImageError);
+}
+
+TEST(ApplyWallpaper, AComposedDesktopGoesOverSpannedAndOnlyItStoresTheOtherMonitorsRows) {
+  Desk d;
+  const std::string a = d.Bmp("a.bmp", 40, 30), b = d.Bmp("b.bmp", 50, 20, 2);
+  // Settings as the one-picture program leaves them: no key of ours appears.
+  d.Apply(a, FillingType::Zoom, 1);
+  EXPECT_EQ(test::ReadFile(d.settings).find("Monitor"), std::string::npos);
+
+  struct TwoMonitors : platform::Screen {
+    platform::ScreenSize PrimaryScreenSize() override { return {64, 48}; }
+    platform::ScreenLayout Layout() override { return {128, 48, {{0, 0, 64, 48}, {64, 0, 64, 48}}}; }
+  } screen;
+  Applied applied;
+  WallpaperContext c{.imageFile = a,
+                     .index = 3,
+                     .fillingType = FillingType::Stretch,
+                     .outputFile = d.output,
+                     .settingsFile = d.settings,
+                     .screen = screen,
+                     .setDesktop = [&](const std::string& f, WallpaperStyle s) { applied.emplace_back(f, s); },
+                     .monitors = MonitorMode::EachMonitor,
+                     .otherImageFiles = {b},
+                     .otherIndexes = {4}};
+  ApplyWallpaper(c);
+  EXPECT_EQ(applied, (Applied{{d.output, WallpaperStyle::Spanned}}));
+  EXPECT_EQ(d.OutputSize(), (FitSize{128, 48}));
+  EXPECT_EQ(Read(d.settings, keys::CurrentIndex), 3);
+  EXPECT_EQ(ReadNumbers(d.settings, keys::MonitorIndexes), std::vector<int>{4});
+  // Back to one picture: the other monitors' rows are forgotten.
+  c.monitors = MonitorMode::OnePicture;
+  ApplyWallpaper(c);
+  EXPECT_EQ(applied.back(), (std::pair{a, WallpaperStyle::Stretched}));
+  EXPECT_TRUE(ReadNumbers(d.settings, keys::MonitorIndexes).empty());
 }
 
 TEST(NeedsToFit, AnswersFromTheFileAndTheScreenReadEachTime) {

@@ -62,13 +62,16 @@ class RotationTest : public ::testing::Test {
       draws.pop_front();
       return r;
     };
-    h.applyWallpaper = [this](int index) {
+    h.applyWallpaper = [this](int index, const std::vector<int>& others) {
       if (failing.count(index)) throw std::runtime_error("bad image " + std::to_string(index));
       applied.push_back(index);
+      appliedOthers.push_back(others);
       shown = index;
       Write(ini, keys::CurrentIndex, index);
       Write(ini, keys::LastChange, now);
+      if (!others.empty()) WriteNumbers(ini, keys::MonitorIndexes, others);
     };
+    h.entriesPerChange = [this] { return monitors; };
     h.wallpaperDiffers = [this](int index) { return shown != index; };
     h.entrySkipped = [this](const std::string& path, const std::string& reason) {
       skipped.push_back(path + ": " + reason);
@@ -106,6 +109,8 @@ class RotationTest : public ::testing::Test {
   std::deque<std::size_t> draws;  // scripted draws, taken first
   double now = At(9, 0, 0);
   std::vector<int> applied;
+  std::vector<std::vector<int>> appliedOthers;
+  int monitors = 1;
   std::set<int> failing;
   Lines skipped;
   int shown = -1;
@@ -328,6 +333,43 @@ TEST_F(RotationTest, StartUpAppliesTheStoredEntryAndKeepsTheTimerOff) {
   autoChange = false;
   Rotation().Reschedule();
   EXPECT_FALSE(timerOn);
+}
+
+TEST_F(RotationTest, WithAPictureOnEachMonitorAChangeTakesTheNextEntriesTogether) {
+  MakeEntries(5);
+  monitors = 2;
+  Rotation().ChangeWallpaperNow();  // after the stored entry 0
+  Rotation().ChangeWallpaperNow();  // after the second monitor's entry
+  Rotation().ChangeWallpaperNow();  // round the end of the list
+  EXPECT_EQ(applied, (std::vector<int>{1, 3, 0}));
+  EXPECT_EQ(appliedOthers, (std::vector<std::vector<int>>{{2}, {4}, {1}}));
+  // A row the user selected decides; the start re-applies the pair stored.
+  list.Rows().Select(0, false);
+  list.Rows().Select(3, true);
+  Rotation().ChangeWallpaperNow();
+  EXPECT_EQ(applied.back(), 4);
+  EXPECT_EQ(appliedOthers.back(), std::vector<int>{0});
+  Rotation().ApplyStoredIndex();
+  EXPECT_EQ(appliedOthers.back(), std::vector<int>{0});
+  monitors = 3;  // a monitor more: the row after the last one shown
+  Rotation().ApplyStoredIndex();
+  EXPECT_EQ(appliedOthers.back(), (std::vector<int>{0, 1}));
+
+  // Shuffled: the second monitor never repeats the first's entry, even when
+  // the bag is refilled in between; the entry drawn twice waits in the bag.
+  monitors = 2;
+  randomize = true;
+  Rotation().RefillBag();
+  draws = {4, 0, 2, 0, 0, 2, 0};
+  Rotation().ChangeWallpaperNow();  // 4, then 0: bag 1 2 3
+  Rotation().ChangeWallpaperNow();  // 3, then 1: bag 2
+  EXPECT_EQ(appliedOthers[appliedOthers.size() - 2], std::vector<int>{0});
+  EXPECT_EQ(applied.back(), 3);
+  EXPECT_EQ(appliedOthers.back(), std::vector<int>{1});
+  Rotation().ChangeWallpaperNow();  // 2 (a new bag), then 2 again goes back: 0
+  EXPECT_EQ(applied.back(), 2);
+  EXPECT_EQ(appliedOthers.back(), std::vector<int>{0});
+  EXPECT_EQ(Rotation().Bag(), (std::vector<int>{1, 3, 4, 2}));
 }
 
 }  // namespace

@@ -186,6 +186,36 @@ TEST(Stretch, LargeImagesThroughEveryPathAgree) {
   EXPECT_TRUE(streamed.SamePixels(expected));
 }
 
+TEST(Stretch, AWindowOfTheResampledPictureHoldsThatPartByteForByte) {
+  // Tall sources keep the first pass's ring turning (shrinking and enlarging);
+  // the window sits inside a larger bitmap whose other pixels stay as they were.
+  struct Case {
+    int sw, sh, fw, fh, left, top, w, h;
+  };
+  for (const Case& c : {Case{97, 700, 60, 300, 7, 41, 50, 200}, Case{40, 260, 90, 900, 10, 333, 70, 420},
+                        Case{300, 200, 480, 240, 80, 0, 320, 240}, Case{5, 5, 9, 9, 8, 8, 1, 1}}) {
+    Bitmap24 src = RandomBitmap(c.sw, c.sh, static_cast<std::uint32_t>(c.sw * c.sh));
+    Bitmap24 whole(c.fw, c.fh);
+    reference::Stretch(src, whole, Lanczos3Filter, 3.0f);
+    for (const auto* k : AllKernels())
+      for (int threads : {1, 2}) {
+        Bitmap24 canvas(c.w + 4, c.h + 3, 1, 2, 3);
+        BitmapRows rows(src);
+        stretch::StretchUsing(*k, rows, canvas.Window(3, 2, c.w, c.h), {c.fw, c.fh, c.left, c.top}, Lanczos3Filter,
+                              3.0f, threads);
+        for (int y = 0; y < canvas.Height(); ++y)
+          for (int x = 0; x < canvas.Width(); ++x) {
+            const bool inside = x >= 3 && x < 3 + c.w && y >= 2 && y < 2 + c.h;
+            const std::uint8_t* want = inside ? whole.Row(y - 2 + c.top) + 3 * (x - 3 + c.left) : nullptr;
+            const std::uint8_t kept[3] = {1, 2, 3};
+            ASSERT_EQ(std::memcmp(canvas.Row(y) + 3 * x, inside ? want : kept, 3), 0)
+                << k->name << " " << threads << " threads, " << c.sw << "x" << c.sh << " at " << x << "," << y;
+          }
+        EXPECT_EQ(rows.RowsRead(), c.sh);  // read to the end
+      }
+  }
+}
+
 TEST(Stretch, EmptySourceIsRefusedAndTheTargetKept) {
   Bitmap24 empty, target(3, 3, 1, 2, 3);
   try {

@@ -60,6 +60,7 @@ DesktopPage::DesktopPage(TMainForm& form) : form_(form) {
   ActionHideDesktopIcon_ = NamedAction(&form, "ActionHideDesktopIcon", true);
   ActionActivateWallChanger_ = NamedAction(&form, "ActionActivateWallChanger", true);
   ActionChangeTextColor = NamedAction(&form, "ActionChangeTextColor");
+  ActionChangeBackColor = NamedAction(&form, "ActionChangeBackColor");
   TabSheetDesktop = BuildPage();
   Wire();
 }
@@ -92,6 +93,19 @@ QWidget* DesktopPage::BuildPage() {
   ComboBoxFilling = Named(new QComboBox(GroupBoxDesktop), "ComboBoxFilling");
   grid->addWidget(LabelFilling, r, 0);
   grid->addWidget(ComboBoxFilling, r++, 1);
+  LabelMonitors = Named(new QLabel(GroupBoxDesktop), "LabelMonitors");
+  ComboBoxMonitors = Named(new QComboBox(GroupBoxDesktop), "ComboBoxMonitors");
+  grid->addWidget(LabelMonitors, r, 0);
+  grid->addWidget(ComboBoxMonitors, r++, 1);
+  LabelBackColor = Named(new QLabel(GroupBoxDesktop), "LabelBackColor");
+  PanelBackColor = Named(new QLabel(GroupBoxDesktop), "PanelBackColor");
+  PanelBackColor->setFixedSize(40, 18);
+  PanelBackColor->setFrameShape(QFrame::Box);
+  PanelBackColor->setAutoFillBackground(true);
+  PanelBackColor->setToolTip(QStringLiteral("Click the box to change"));
+  PanelBackColor->setCursor(Qt::PointingHandCursor);
+  grid->addWidget(LabelBackColor, r, 0);
+  grid->addWidget(PanelBackColor, r++, 1, Qt::AlignLeft);
   CheckBoxTransparentBack = Named(new QCheckBox(GroupBoxDesktop), "CheckBoxTransparentBack");
   grid->addWidget(CheckBoxTransparentBack, r++, 0, 1, 3);
   LabelTextColor = Named(new QLabel(GroupBoxDesktop), "LabelTextColor");
@@ -135,6 +149,8 @@ QWidget* DesktopPage::BuildPage() {
           [this](const QPoint& at) { PanelColorPopupMenu->popup(PanelColor->mapToGlobal(at)); });
   ClickRunsAction(PanelColor, ActionChangeTextColor);
   ColorDialog = Named(new QColorDialog(&form_), "ColorDialog");
+  ClickRunsAction(PanelBackColor, ActionChangeBackColor);
+  BackColorDialog = Named(new QColorDialog(&form_), "BackColorDialog");
   return page;
 }
 
@@ -145,6 +161,9 @@ void DesktopPage::ApplyCaptions() {
   CheckBoxRandomizeWall->setText(T(10026));
   LabelInterval->setText(T(10027));
   LabelFilling->setText(T(10028));
+  LabelMonitors->setText(T(10108));
+  FillMonitorModes();
+  LabelBackColor->setText(T(10112));
   CheckBoxTransparentBack->setText(T(10029));
   LabelTextColor->setText(T(10030));
   CheckBoxCustomIcon->setText(T(10031));
@@ -169,13 +188,21 @@ void DesktopPage::FillChoices() {
   for (int position = 0; position < kIntervalCount; ++position)
     ComboBoxUpdate->addItem(QString::fromStdString(IntervalText(position)));
   FillFillingTypes();
+  FillMonitorModes();
   ComboBoxUpdate->setCurrentIndex(0);
   ComboBoxFilling->setCurrentIndex(2);
+  ComboBoxMonitors->setCurrentIndex(0);
 }
 
 void DesktopPage::FillFillingTypes() {
   ComboBoxFilling->clear();
   for (int number = 10076; number <= 10080; ++number) ComboBoxFilling->addItem(T(number));
+  ComboBoxFilling->addItem(T(10107));  // Zoom, a later addition
+}
+
+void DesktopPage::FillMonitorModes() {
+  ComboBoxMonitors->clear();
+  for (int number = 10109; number <= 10111; ++number) ComboBoxMonitors->addItem(T(number));
 }
 
 void DesktopPage::ReadSettings() {
@@ -190,6 +217,11 @@ void DesktopPage::ReadSettings() {
   ComboBoxUpdate->setCurrentIndex(interval >= 0 && interval < kIntervalCount ? interval : -1);
   // A type outside the list would hand the desktop a style it does not have.
   ComboBoxFilling->setCurrentIndex(StoredValue(FillingTypeFromStored(Read(f, keys::Type))));
+  ComboBoxMonitors->setCurrentIndex(static_cast<int>(MonitorModeFromStored(Read(f, keys::Monitors))));
+  // Desktops that show one picture whole on each monitor cannot take a composed one.
+  ComboBoxMonitors->setEnabled(form_.Platform().desktopWallpaper().SpansMonitors());
+  BackgroundColour_ = static_cast<std::uint32_t>(Read(f, keys::BackgroundColor)) & 0xFFFFFF;
+  ShowBackgroundColour();
   // The chosen colour before the caption background's re-application, so that
   // it applies the colour the user chose rather than a placeholder.
   ChosenIconTextColor_ = static_cast<std::uint32_t>(
@@ -206,6 +238,10 @@ bool DesktopPage::AutoChange() const { return ActionActivateWallChanger_->isChec
 bool DesktopPage::Randomize() const { return CheckBoxRandomizeWall->isChecked(); }
 int DesktopPage::IntervalPosition() const { return ComboBoxUpdate->currentIndex(); }
 FillingType DesktopPage::Filling() const { return FillingTypeFromStored(ComboBoxFilling->currentIndex()); }
+MonitorMode DesktopPage::Monitors() const {
+  if (!form_.Platform().desktopWallpaper().SpansMonitors()) return MonitorMode::OnePicture;
+  return MonitorModeFromStored(ComboBoxMonitors->currentIndex());
+}
 bool DesktopPage::CustomIconChosen() const { return CheckBoxCustomIcon->isChecked(); }
 
 void DesktopPage::ActionActivateWallChangerExecute() {
@@ -224,6 +260,25 @@ void DesktopPage::CheckBoxRandomizeWallClick() {
 void DesktopPage::ComboBoxUpdateChange() { form_.Rotation().Reschedule(); }
 
 void DesktopPage::ComboBoxFillingChange() { Write(form_.SettingsFile, keys::Type, StoredValue(Filling())); }
+
+// Like the filling type, the monitors and the colour take effect at the next change.
+void DesktopPage::ComboBoxMonitorsChange() {
+  Write(form_.SettingsFile, keys::Monitors, ComboBoxMonitors->currentIndex());
+}
+
+void DesktopPage::ActionChangeBackColorExecute() {
+  BackColorDialog->setCurrentColor(QColorOf(BackgroundColour_));
+  if (BackColorDialog->exec() != QDialog::Accepted) return;
+  BackgroundColour_ = ValueOf(BackColorDialog->selectedColor());
+  ShowBackgroundColour();
+  Write(form_.SettingsFile, keys::BackgroundColor, static_cast<std::int32_t>(BackgroundColour_));
+}
+
+void DesktopPage::ShowBackgroundColour() {
+  QPalette palette = PanelBackColor->palette();
+  palette.setColor(QPalette::Window, QColorOf(BackgroundColour_));
+  PanelBackColor->setPalette(palette);
+}
 
 void DesktopPage::CheckBoxTransparentBackClick() {
   Write(form_.SettingsFile, keys::Transparent, CheckBoxTransparentBack->isChecked());
@@ -378,6 +433,9 @@ void DesktopPage::Wire() {
   connect(CheckBoxRandomizeWall, &QCheckBox::clicked, this, Guarded(this, &DesktopPage::CheckBoxRandomizeWallClick));
   connect(ComboBoxUpdate, &QComboBox::activated, this, Guarded(this, &DesktopPage::ComboBoxUpdateChange));
   connect(ComboBoxFilling, &QComboBox::activated, this, Guarded(this, &DesktopPage::ComboBoxFillingChange));
+  connect(ComboBoxMonitors, &QComboBox::activated, this, Guarded(this, &DesktopPage::ComboBoxMonitorsChange));
+  connect(ActionChangeBackColor, &QAction::triggered, this,
+          Guarded(this, &DesktopPage::ActionChangeBackColorExecute));
   connect(ActionHideDesktopIcon_, &QAction::triggered, this, Guarded(this, &DesktopPage::ActionHideDesktopIconExecute));
   connect(ActionChangeTextColor, &QAction::triggered, this, Guarded(this, &DesktopPage::ActionChangeTextColorExecute));
   connect(CheckBoxTransparentBack, &QCheckBox::clicked, this,

@@ -1,7 +1,7 @@
 #pragma once
 // The "Desktop" page: hiding the desktop icons, automatic changing with its
-// order and interval, the filling type, the icon captions' colour and
-// background, and the custom tray icon.
+// order and interval, the filling type, the monitors and the colour around
+// pictures, the icon captions' colour and background, and the custom tray icon.
 #include <QIcon>
 #include <QObject>
 
@@ -20,6 +20,7 @@ class QWidget;
 namespace toviwall {
 
 enum class FillingType;
+enum class MonitorMode;
 
 class THelpViewer;
 class TMainForm;
@@ -45,6 +46,9 @@ class DesktopPage final : public QObject {
   bool Randomize() const;
   int IntervalPosition() const;  // -1: none selected
   FillingType Filling() const;
+  // What the desktop can take: one picture where it cannot lay one across monitors.
+  MonitorMode Monitors() const;
+  std::uint32_t BackgroundColour() const { return BackgroundColour_; }
 
   // The desktop icons' captions, hidden icons and the custom tray icon.
   void ApplyDesktopIconsHidden();
@@ -62,12 +66,16 @@ class DesktopPage final : public QObject {
  private:
   QWidget* BuildPage();
   void FillFillingTypes();
+  void FillMonitorModes();
   void Wire();
 
   void ActionActivateWallChangerExecute();
   void CheckBoxRandomizeWallClick();
   void ComboBoxUpdateChange();
   void ComboBoxFillingChange();
+  void ComboBoxMonitorsChange();
+  void ActionChangeBackColorExecute();
+  void ShowBackgroundColour();
   void ActionHideDesktopIconExecute();
   void ActionChangeTextColorExecute();
   void CheckBoxTransparentBackClick();
@@ -92,6 +100,13 @@ class DesktopPage final : public QObject {
   QComboBox* ComboBoxUpdate = nullptr;
   QLabel* LabelFilling = nullptr;
   QComboBox* ComboBoxFilling = nullptr;
+  QLabel* LabelMonitors = nullptr;
+  QComboBox* ComboBoxMonitors = nullptr;
+  QLabel* LabelBackColor = nullptr;
+  QLabel* PanelBackColor = nullptr;
+  QAction* ActionChangeBackColor = nullptr;
+  QColorDialog* BackColorDialog = nullptr;
+  std::uint32_t BackgroundColour_ = 0;
   QCheckBox* CheckBoxTransparentBack = nullptr;
   QLabel* LabelTextColor = nullptr;
   QLabel* PanelColor = nullptr;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <ctime>
 #include <exception>
+#include <iterator>
 
 #include "app/Intervals.h"
 #include "app/ui/DesktopPage.h"
@@ -33,7 +34,8 @@ std::string OneLine(std::string text) {
 
 // The names are fixed, not the translated captions: scripts read them.
 const char* FillingName(FillingType type) {
-  static const char* const kNames[] = {"Center", "Tile", "Stretch", "Resize to Fit", "Shrink to Fit"};
+  static const char* const kNames[] = {"Center", "Tile", "Stretch", "Resize to Fit", "Shrink to Fit", "Zoom"};
+  static_assert(std::size(kNames) == kFillingTypeCount);
   return kNames[StoredValue(type)];
 }
 

@@ -29,9 +29,14 @@ WallpaperRotation::WallpaperRotation(TMainForm& form) : form_(form) {
   // system's broadcast would: on its own, its failures shown by themselves.
   form.Platform().desktopWallpaper().SetSettingsChangeListener(
       [this] { RunGuarded([this] { WMWinIniChange(); }); });
+  screenSettle_.setSingleShot(true);
+  screenSettle_.setInterval(250);
+  connect(&screenSettle_, &QTimer::timeout, this, &WallpaperRotation::ScreenChanged);
+  form.Platform().screen().SetLayoutChangeListener([this] { screenSettle_.start(); });
 }
 
 WallpaperRotation::~WallpaperRotation() {
+  form_.Platform().screen().SetLayoutChangeListener({});
   form_.Platform().desktopWallpaper().SetSettingsChangeListener({});
   delete notice_;  // a window of its own, not owned by the main window
 }
@@ -59,7 +64,8 @@ RotationController& WallpaperRotation::Controller() {
   h.now = [] { return NowLocal(); };
   auto generator = std::make_shared<std::mt19937_64>(randomSeed_);
   h.random = [generator](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(*generator); };
-  h.applyWallpaper = [this](int index) { ApplyWallpaper(index); };
+  h.applyWallpaper = [this](int index, const std::vector<int>& others) { ApplyWallpaper(index, others); };
+  h.entriesPerChange = [this] { return EntriesPerChange(); };
   h.wallpaperDiffers = [this](int index) {
     return WallpaperDiffers(form_.ImageListTab().List().Rows().Path(index));
   };
@@ -158,11 +164,44 @@ void WallpaperRotation::WarnIfActiveDesktop() {
     ShowMessage(Q(ActiveDesktopWarningText()), QMessageBox::Warning);
 }
 
-void WallpaperRotation::ClearWallpaper() { toviwall::ClearWallpaper(form_.Platform().desktopWallpaper()); }
+void WallpaperRotation::ClearWallpaper() {
+  form_.Platform().desktopWallpaper().SetBackgroundColour(form_.DesktopTab().BackgroundColour());
+  toviwall::ClearWallpaper(form_.Platform().desktopWallpaper());
+}
 
-void WallpaperRotation::ApplyWallpaper(int index) {
+int WallpaperRotation::EntriesPerChange() {
+  if (form_.DesktopTab().Monitors() != MonitorMode::EachMonitor) return 1;
+  return std::max<int>(1, static_cast<int>(form_.Platform().screen().Layout().monitors.size()));
+}
+
+void WallpaperRotation::ScreenChanged() {
+  if (form_.StartupFlag) return screenSettle_.start();  // once the stored entry is shown
+  RunGuarded([this] {
+    const WallpaperList& rows = form_.ImageListTab().List().Rows();
+    const int current = Read(form_.SettingsFile, keys::CurrentIndex);
+    // Only what is ours and still shown is composed again; the watchdog sees to the rest.
+    if (!rows.Valid(current) || WallpaperDiffers(rows.Path(current))) return;
+    const std::vector<int> others = Controller().CurrentOthers();
+    form_.Platform().desktopWallpaper().SetBackgroundColour(form_.DesktopTab().BackgroundColour());
+    ShowWallpaper(Context(current, others));
+    // A monitor that went keeps its entry for when it comes back.
+    const std::vector<int> stored = ReadNumbers(form_.SettingsFile, keys::MonitorIndexes);
+    std::vector<int> kept = others;
+    if (stored.size() > kept.size()) kept.insert(kept.end(), stored.begin() + kept.size(), stored.end());
+    if (form_.DesktopTab().Monitors() == MonitorMode::EachMonitor && kept != stored)
+      WriteNumbers(form_.SettingsFile, keys::MonitorIndexes, kept);
+  });
+}
+
+void WallpaperRotation::ApplyWallpaper(int index, const std::vector<int>& others) {
   const WallpaperList& rows = form_.ImageListTab().List().Rows();
   if (!rows.Valid(index)) return;
+  form_.Platform().desktopWallpaper().SetBackgroundColour(form_.DesktopTab().BackgroundColour());
+  toviwall::ApplyWallpaper(Context(index, others));
+}
+
+WallpaperContext WallpaperRotation::Context(int index, const std::vector<int>& others) {
+  const WallpaperList& rows = form_.ImageListTab().List().Rows();
   WallpaperContext context{
       .imageFile = rows.Path(index),
       .index = index,
@@ -180,13 +219,24 @@ void WallpaperRotation::ApplyWallpaper(int index) {
             else ShowErrorBox(Q(message));
           },
       .now = {},
+      .monitors = form_.DesktopTab().Monitors(),
+      .otherImageFiles = {},
+      .otherIndexes = {},
+      .background = form_.DesktopTab().BackgroundColour(),
   };
-  toviwall::ApplyWallpaper(context);
+  if (context.monitors == MonitorMode::EachMonitor)
+    for (int other : others)
+      if (rows.Valid(other)) {
+        context.otherImageFiles.push_back(rows.Path(other));
+        context.otherIndexes.push_back(other);
+      }
+  return context;
 }
 
 bool WallpaperRotation::WallpaperDiffers(const std::string& imageFile) {
   return toviwall::WallpaperDiffers(form_.Platform().desktopWallpaper(), imageFile, form_.OutputFile,
-                                    form_.DesktopTab().Filling(), form_.Platform().screen());
+                                    form_.DesktopTab().Filling(), form_.Platform().screen(),
+                                    form_.DesktopTab().Monitors());
 }
 
 }  // namespace toviwall

@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/RotationController.h"
+#include "wallpaper/Composition.h"
 
 class QAction;
 
@@ -52,7 +54,13 @@ class WallpaperRotation final : public QObject {
 
  private:
   RotationController& Controller();
-  void ApplyWallpaper(int index);
+  void ApplyWallpaper(int index, const std::vector<int>& others);
+  WallpaperContext Context(int index, const std::vector<int>& others);
+  // How many entries a change takes: one per monitor when each has its own.
+  int EntriesPerChange();
+  // The monitors changed: the pictures shown are composed again for them,
+  // without counting as a change.
+  void ScreenChanged();
   // True when the desktop does not show what applying `imageFile` under the
   // current filling type hands to it (the watchdog's test).
   bool WallpaperDiffers(const std::string& imageFile);
@@ -69,6 +77,7 @@ class WallpaperRotation final : public QObject {
   TMainForm& form_;
   QAction* ActionChange_ = nullptr;
   QTimer TimerChange;
+  QTimer screenSettle_;  // RandR tells of one change in several notices
   std::unique_ptr<RotationController> rotation_;
   std::uint64_t randomSeed_ = 0;
   QPointer<QMessageBox> notice_;

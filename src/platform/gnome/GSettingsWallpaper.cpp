@@ -44,6 +44,7 @@ std::string PictureOptionsFor(const std::string& file, WallpaperStyle style) {
   switch (style) {
     case WallpaperStyle::Tiled: return "wallpaper";
     case WallpaperStyle::Stretched: return "stretched";
+    case WallpaperStyle::Spanned: return "spanned";
     case WallpaperStyle::Centred: break;
   }
   return "centered";

@@ -29,6 +29,7 @@ class GSettingsWallpaper final : public DesktopWallpaper {
   void WriteValues(const std::string& file, WallpaperStyle style) override;
   // The desktop follows its settings by itself: only the announcement is left.
   void Reload() override;
+  bool SpansMonitors() const override { return true; }
   // The file picture-uri names; "" when the desktop shows no picture.
   std::optional<std::string> ReadWallpaper() override;
 
@@ -36,7 +37,7 @@ class GSettingsWallpaper final : public DesktopWallpaper {
   Keys keys_;
 };
 
-// "centered", "wallpaper" (tiled) or "stretched"; "none" without a file.
+// "centered", "wallpaper" (tiled), "stretched" or "spanned"; "none" without a file.
 std::string PictureOptionsFor(const std::string& file, WallpaperStyle style);
 // A local path as a file URI, every byte outside [A-Za-z0-9-._~/] escaped.
 std::string FileUriFor(const std::string& path);

@@ -74,6 +74,7 @@ int PlasmaFillModeFor(WallpaperStyle style) {
   switch (style) {
     case WallpaperStyle::Tiled: return 3;
     case WallpaperStyle::Stretched: return 0;
+    case WallpaperStyle::Spanned: break;  // Plasma has no such placement and is never asked for it
     case WallpaperStyle::Centred: break;
   }
   return 6;

@@ -22,6 +22,7 @@ std::string PcmanfmModeFor(const std::string& file, WallpaperStyle style) {
   switch (style) {
     case WallpaperStyle::Tiled: return "tile";
     case WallpaperStyle::Stretched: return "stretch";
+    case WallpaperStyle::Spanned: return "screen";  // pcmanfm: across all monitors
     case WallpaperStyle::Centred: break;
   }
   return "center";

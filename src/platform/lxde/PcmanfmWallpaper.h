@@ -17,6 +17,8 @@ class PcmanfmWallpaper final : public DesktopWallpaper {
   // Raises the command's own message, or says that the desktop is not running.
   void WriteValues(const std::string& file, WallpaperStyle style) override;
   void Reload() override { AnnounceSettingsChange(); }
+  // pcmanfm lays one picture across its monitors; pcmanfm-qt shows it whole on each.
+  bool SpansMonitors() const override { return desktop_.kind == PcmanfmKind::Gtk; }
   // Reads the settings file only. pcmanfm's "color" mode reads as "".
   std::optional<std::string> ReadWallpaper() override;
 

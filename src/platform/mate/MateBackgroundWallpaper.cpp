@@ -9,6 +9,7 @@ std::string MatePictureOptionsFor(WallpaperStyle style) {
   switch (style) {
     case WallpaperStyle::Tiled: return "wallpaper";
     case WallpaperStyle::Stretched: return "stretched";
+    case WallpaperStyle::Spanned: return "spanned";
     case WallpaperStyle::Centred: break;
   }
   return "centered";

@@ -20,6 +20,7 @@ class MateBackgroundWallpaper final : public DesktopWallpaper {
   // Raises gsettings' own message.
   void WriteValues(const std::string& file, WallpaperStyle style) override;
   void Reload() override { AnnounceSettingsChange(); }
+  bool SpansMonitors() const override { return true; }
   // picture-filename; "" when it is empty.
   std::optional<std::string> ReadWallpaper() override;
 };

@@ -172,7 +172,8 @@ bool ForeignPixmap(Display* dpy, XID id, const std::vector<IdRange>& own) {
 
 // --- painting ------------------------------------------------------------
 
-enum class Placement { Plain, Centre, Tile, Stretch };  // Plain: the background colour only
+// Plain: the background colour only. Span: a picture of the whole desktop, as it is.
+enum class Placement { Plain, Centre, Tile, Stretch, Span };
 
 struct Rect {
   int x = 0, y = 0, w = 0, h = 0;
@@ -286,6 +287,12 @@ class RowPainter {
     switch (placement_) {
       case Placement::Plain: break;
       case Placement::Tile: PaintTiled(y, row); break;
+      case Placement::Span:
+        if (y < picture_->Height()) {
+          const std::uint8_t* src = picture_->Row(y);
+          for (int x = 0, w = std::min(picture_->Width(), rootW_); x < w; ++x) row[x] = Pixel(src + 3 * x);
+        }
+        break;
       case Placement::Centre:
         for (const Rect& m : monitors_) PaintCentred(m, y, row);
         break;
@@ -411,6 +418,7 @@ Placement PlacementOf(const std::string& file, WallpaperStyle style) {
   switch (style) {
     case WallpaperStyle::Tiled: return Placement::Tile;
     case WallpaperStyle::Stretched: return Placement::Stretch;
+    case WallpaperStyle::Spanned: return Placement::Span;
     case WallpaperStyle::Centred: break;
   }
   return Placement::Centre;

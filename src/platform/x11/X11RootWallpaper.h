@@ -35,6 +35,11 @@ class X11RootWallpaper final : public DesktopWallpaper {
   // The "Wallpaper" property while the root shows the pixmap we set; nullopt once
   // another program has set the root background (or before we ever did).
   std::optional<std::string> ReadWallpaper() override;
+  bool SpansMonitors() const override { return true; }
+  // A colour value (red in the low byte).
+  void SetBackgroundColour(std::uint32_t colour) override {
+    background_ = (colour & 0xff) << 16 | (colour & 0xff00) | (colour >> 16 & 0xff);
+  }
 
  private:
   struct Values {

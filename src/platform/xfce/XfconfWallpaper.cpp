@@ -20,6 +20,7 @@ int XfceImageStyleFor(const std::string& file, WallpaperStyle style) {
   switch (style) {
     case WallpaperStyle::Tiled: return 2;
     case WallpaperStyle::Stretched: return 3;
+    case WallpaperStyle::Spanned: return 6;  // "spanning screens"
     case WallpaperStyle::Centred: break;
   }
   return 1;

@@ -20,6 +20,7 @@ class XfconfWallpaper final : public DesktopWallpaper {
   // Raises xfconf's own message.
   void WriteValues(const std::string& file, WallpaperStyle style) override;
   void Reload() override { AnnounceSettingsChange(); }
+  bool SpansMonitors() const override { return true; }
   // One D-Bus call. When the workspaces disagree, the one that differs from
   // what we set: someone changed it. "" where the style shows no picture.
   std::optional<std::string> ReadWallpaper() override;
