@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/AtomicFile.h"
+#include "base/BackgroundTask.h"
 #include "base/DateTime.h"
 #include "base/Settings.h"
 #include "base/UnitLanguage.h"
@@ -31,44 +32,94 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The fitted image from rows of any decoder, written over `file`.
-void FitRowsInto(ImageReader& rows, const platform::ScreenSize& screen, const std::string& file) {
+// Where the output file's pixels go: straight into the file, or, for a desktop
+// that paints from pixels in hand, kept for it (the file is written later).
+struct Output {
+  std::string file;
+  bool keep = false;
+  std::shared_ptr<const Bitmap24> picture{};
+
+  void Save(Bitmap24 pixels) {
+    if (keep) picture = std::make_shared<const Bitmap24>(std::move(pixels));
+    else SaveBitmapFile(pixels, file);
+  }
+  void Save(ImageReader& rows) {
+    if (keep) Save(ReadRemainingRows(rows));
+    else SaveBitmapFile(rows, file);
+  }
+};
+
+// The fitted image from rows of any decoder, as the output file's content.
+void FitRowsInto(ImageReader& rows, const platform::ScreenSize& screen, Output& out) {
   FitSize size = FitToScreen(rows.Width(), rows.Height(), screen.width, screen.height);
   Bitmap24 target(size.width, size.height);
   Stretch(rows, target, Lanczos3Filter, 3.0f);
-  SaveBitmapFile(target, file);
+  out.Save(std::move(target));
 }
 
-// Fitting `file` in place, from an opened reader of its content.
-void FitOpened(ImageReader& rows, const platform::ScreenSize& screen, const std::string& file) {
+// Fitting the output in place, from an opened reader of its content.
+void FitOpened(ImageReader& rows, const platform::ScreenSize& screen, Output& out) {
   if (!HasSize(screen) || (rows.Width() == screen.width && rows.Height() == screen.height)) return;
-  FitRowsInto(rows, screen, file);
+  FitRowsInto(rows, screen, out);
 }
 
 // The fitting types: the wallpaper file, converted and fitted.
 // Pixels go from the decoder through the resampler straight into the output
 // file; the full-size conversion the fitting would overwrite is never written.
-std::string PrepareFitted(const WallpaperContext& c, FillingType type) {
+std::string PrepareFitted(const WallpaperContext& c, FillingType type, Output& out) {
   const platform::ScreenSize screen = c.screen.PrimaryScreenSize();
   const ImageKind kind = KindOfImage(c.imageFile);
   if (kind != ImageKind::Other) {
     auto rows = kind == ImageKind::Jpeg ? OpenJpegFile(c.imageFile) : OpenPngFile(c.imageFile);
     if (Needs(type, rows->Width(), rows->Height(), screen))
-      FitRowsInto(*rows, screen, c.outputFile);
+      FitRowsInto(*rows, screen, out);
     else
-      SaveBitmapFile(*rows, c.outputFile);
+      out.Save(*rows);
     return c.outputFile;
   }
   // The user's own BMP: checked, then copied, and only the copy is fitted.
   auto rows = OpenBitmapFile(c.imageFile);
   if (!Needs(type, rows->Width(), rows->Height(), screen)) return c.imageFile;
   if (CopyImageFile(c.imageFile, c.outputFile, c.showCopyError)) {
-    FitOpened(*rows, screen, c.outputFile);  // the copy holds exactly these rows
+    FitOpened(*rows, screen, out);  // the copy holds exactly these rows
   } else {
     rows.reset();
     FitBitmapFileToScreen(c.outputFile, c.screen);  // whatever the output file holds
   }
   return c.outputFile;
+}
+
+// Center, Tile and Stretch: a JPEG or PNG converted into the output.
+std::string PrepareConverted(const WallpaperContext& c, Output& out) {
+  if (!out.keep || KindOfImage(c.imageFile) == ImageKind::Other) return PrepareWallpaperFile(c.imageFile, c.outputFile);
+  out.Save(*OpenImageFile(c.imageFile));
+  return c.outputFile;
+}
+
+// The work of PrepareWallpaper; with out.keep the output file may still be due
+// (out.picture set).
+PreparedWallpaper Prepare(const WallpaperContext& c, Output& out) {
+  const FillingType type = c.fillingType;
+  const bool fitted = type == FillingType::ResizeToFit || type == FillingType::ShrinkToFit;
+  std::string file = fitted ? PrepareFitted(c, type, out) : PrepareConverted(c, out);
+  return {std::move(file), StyleFor(type), out.picture};
+}
+
+// Prepares and hands over. A desktop that takes the picture paints it while
+// the output file is written beside it; the write is joined before we return,
+// so whatever comes next (the watchdog's read-back, the next change, the end of
+// the program) finds the file whole.
+void Show(const WallpaperContext& c) {
+  Output out{c.outputFile, c.desktopTakesPicture};
+  const PreparedWallpaper p = Prepare(c, out);
+  if (!out.picture) {
+    if (c.setDesktop) c.setDesktop(p);
+    return;
+  }
+  AtomicFileWriter file(out.file);  // a refusal comes before anything is shown
+  BackgroundTask write([&] { SaveBitmapFile(*out.picture, file); });
+  if (c.setDesktop) c.setDesktop(p);
+  write.Wait();
 }
 
 }  // namespace
@@ -114,7 +165,8 @@ bool NeedsShrinkToFit(const std::string& file, platform::Screen& screen) {
 void FitBitmapFileToScreen(const std::string& file, platform::Screen& screen) {
   if (!FileExists(file)) return;
   auto rows = OpenBitmapFile(file);
-  FitOpened(*rows, screen.PrimaryScreenSize(), file);
+  Output out{file};
+  FitOpened(*rows, screen.PrimaryScreenSize(), out);
 }
 
 bool CopyImageFile(const std::string& source, const std::string& target,
@@ -138,16 +190,14 @@ bool CopyImageFile(const std::string& source, const std::string& target,
 }
 
 PreparedWallpaper PrepareWallpaper(const WallpaperContext& c) {
-  const FillingType type = c.fillingType;
-  const bool fitted = type == FillingType::ResizeToFit || type == FillingType::ShrinkToFit;
-  return {fitted ? PrepareFitted(c, type) : PrepareWallpaperFile(c.imageFile, c.outputFile), StyleFor(type)};
+  Output out{c.outputFile, c.desktopTakesPicture};
+  PreparedWallpaper p = Prepare(c, out);
+  if (out.picture) SaveBitmapFile(*out.picture, out.file);
+  return p;
 }
 
 void ApplyWallpaper(const WallpaperContext& c) {
-  if (FileExists(c.imageFile)) {
-    PreparedWallpaper p = PrepareWallpaper(c);
-    if (c.setDesktop) c.setDesktop(p.file, p.style);
-  }
+  if (FileExists(c.imageFile)) Show(c);
   Write(c.settingsFile, keys::CurrentIndex, c.index);
   Write(c.settingsFile, keys::LastChange, c.now ? c.now() : NowLocal());
 }

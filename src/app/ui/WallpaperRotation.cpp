@@ -171,8 +171,8 @@ void WallpaperRotation::ApplyWallpaper(int index) {
       .settingsFile = form_.SettingsFile,
       .screen = form_.Platform().screen(),
       .setDesktop =
-          [this](const std::string& file, WallpaperStyle style) {
-            SetDesktopWallpaper(form_.Platform().desktopWallpaper(), file, style);
+          [this](const PreparedWallpaper& p) {
+            SetDesktopWallpaper(form_.Platform().desktopWallpaper(), p.file, p.style, p.picture);
           },
       .showCopyError =
           [this](const std::string& message) {
@@ -180,6 +180,7 @@ void WallpaperRotation::ApplyWallpaper(int index) {
             else ShowErrorBox(Q(message));
           },
       .now = {},
+      .desktopTakesPicture = form_.Platform().desktopWallpaper().TakesPictures(),
   };
   toviwall::ApplyWallpaper(context);
 }
