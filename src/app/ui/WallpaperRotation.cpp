@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <chrono>
 #include <cstdlib>
+#include <malloc.h>
 #include <random>
 
 #include "app/ui/DesktopPage.h"
@@ -182,6 +183,12 @@ void WallpaperRotation::ApplyWallpaper(int index) {
       .now = {},
       .desktopTakesPicture = form_.Platform().desktopWallpaper().TakesPictures(),
   };
+  // A change holds tens of megabytes of pixels for a moment; the allocator would
+  // keep their pages once they are freed. They go back to the system, so the
+  // program idles small.
+  struct Trim {
+    ~Trim() { malloc_trim(0); }
+  } trim;
   toviwall::ApplyWallpaper(context);
 }
 
