@@ -78,9 +78,11 @@ int Compose(int argc, char** argv) {
                      .outputFile = output,
                      .settingsFile = output + ".ini",
                      .screen = screen,
-                     .setDesktop = [&](const std::string& f, WallpaperStyle s) { SetDesktopWallpaper(desktop, f, s); },
+                     .setDesktop =
+                         [&](const PreparedWallpaper& p) { SetDesktopWallpaper(desktop, p.file, p.style, p.picture); },
                      .monitors = MonitorMode::EachMonitor,
-                     .otherImageFiles = std::vector<std::string>(files.begin() + 1, files.end())};
+                     .otherImageFiles = std::vector<std::string>(files.begin() + 1, files.end()),
+                     .desktopTakesPicture = desktop.TakesPictures()};
   ShowWallpaper(c);
   return 0;
 }

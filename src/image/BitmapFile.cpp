@@ -327,9 +327,14 @@ Bitmap24 LoadBitmapFile(const std::string& file, const ImageLimits& limits) {
 
 void SaveBitmapFile(const Bitmap24& bitmap, const std::string& file) {
   if (bitmap.Empty()) throw ImageError("Cannot save an empty bitmap");
+  AtomicFileWriter out(file);
+  SaveBitmapFile(bitmap, out);
+}
+
+void SaveBitmapFile(const Bitmap24& bitmap, AtomicFileWriter& out) {
+  if (bitmap.Empty()) throw ImageError("Cannot save an empty bitmap");
   std::uint8_t header[kBmpHeaderBytes];
   FillBmpHeader(header, bitmap.Width(), bitmap.Height());
-  AtomicFileWriter out(file);
   out.Write(header, sizeof header);
   for (int y = bitmap.Height() - 1; y >= 0; --y) out.Write(bitmap.Row(y), bitmap.Stride());
   out.Commit();

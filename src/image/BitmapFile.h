@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "base/AtomicFile.h"
 #include "image/Bitmap.h"
 #include "image/ImageReader.h"
 
@@ -24,6 +25,10 @@ Bitmap24 LoadBitmapFile(const std::string& file, const ImageLimits& limits = {})
 
 // Writes the bitmap as a BMP file, replacing `file` atomically (FileWriteError).
 void SaveBitmapFile(const Bitmap24& bitmap, const std::string& file);
+
+// The same into a writer already opened on the file (so a refusal comes before
+// the pixels are at hand); commits it.
+void SaveBitmapFile(const Bitmap24& bitmap, AtomicFileWriter& out);
 
 // Writes every remaining row of `reader` as a BMP file, replacing `file` only once
 // the last row has been decoded: a decoding error leaves `file` as it was.

@@ -4,8 +4,11 @@
 // show them (and announces the change), and a read-back of the file shown.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "image/Bitmap.h"
 
 namespace toviwall::platform {
 
@@ -37,6 +40,14 @@ class DesktopWallpaper {
   // The colour shown around a centred picture (a colour value: red in the low
   // byte); only where we paint the desktop ourselves, from the next reload on.
   virtual void SetBackgroundColour(std::uint32_t) {}
+
+  // Whether Reload can show pixels in hand (TakePicture) instead of reading the
+  // file; then the file may still be being written while the desktop paints.
+  // A desktop that reads the file itself answers false and ignores pictures.
+  virtual bool TakesPictures() const { return false; }
+  // The pixels `file` holds, or will hold once its write ends, for the next
+  // Reload of that file only (the reload lets go of them); null withdraws them.
+  virtual void TakePicture(const std::string& /*file*/, std::shared_ptr<const Bitmap24> /*picture*/) {}
 
   // Runs after every reload (the system's settings-change broadcast).
   void SetSettingsChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/AtomicFile.h"
+#include "base/BackgroundTask.h"
 #include "base/DateTime.h"
 #include "base/FileHandle.h"
 #include "base/Settings.h"
@@ -38,8 +39,25 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The fitted (or zoomed) image from rows of any decoder, written over `file`.
-void FitRowsInto(ImageReader& rows, FillingType type, const platform::ScreenSize& screen, const std::string& file) {
+// Where the output file's pixels go: straight into the file, or, for a desktop
+// that paints from pixels in hand, kept for it (the file is written later).
+struct Output {
+  std::string file;
+  bool keep = false;
+  std::shared_ptr<const Bitmap24> picture{};
+
+  void Save(Bitmap24 pixels) {
+    if (keep) picture = std::make_shared<const Bitmap24>(std::move(pixels));
+    else SaveBitmapFile(pixels, file);
+  }
+  void Save(ImageReader& rows) {
+    if (keep) Save(ReadRemainingRows(rows));
+    else SaveBitmapFile(rows, file);
+  }
+};
+
+// The fitted (or zoomed) image from rows of any decoder, as the output file's content.
+void FitRowsInto(ImageReader& rows, FillingType type, const platform::ScreenSize& screen, Output& out) {
   Bitmap24 target;
   if (type == FillingType::Zoom) {
     target = Bitmap24(screen.width, screen.height);
@@ -48,40 +66,41 @@ void FitRowsInto(ImageReader& rows, FillingType type, const platform::ScreenSize
     target = Bitmap24(size.width, size.height);
   }
   PlaceImage(rows, type == FillingType::Zoom ? type : FillingType::Stretch, target.Whole());
-  SaveBitmapFile(target, file);
+  out.Save(std::move(target));
 }
 
-// Fitting `file` in place, from an opened reader of its content.
-void FitOpened(ImageReader& rows, FillingType type, const platform::ScreenSize& screen, const std::string& file) {
+// Fitting the output in place, from an opened reader of its content.
+void FitOpened(ImageReader& rows, FillingType type, const platform::ScreenSize& screen, Output& out) {
   if (!HasSize(screen) || (rows.Width() == screen.width && rows.Height() == screen.height)) return;
-  FitRowsInto(rows, type, screen, file);
+  FitRowsInto(rows, type, screen, out);
 }
 
 void FitFileInPlace(const std::string& file, FillingType type, platform::Screen& screen) {
   if (!FileExists(file)) return;
   auto rows = OpenBitmapFile(file);
-  FitOpened(*rows, type, screen.PrimaryScreenSize(), file);
+  Output out{file};
+  FitOpened(*rows, type, screen.PrimaryScreenSize(), out);
 }
 
 // The fitting types: the wallpaper file, converted and fitted.
 // Pixels go from the decoder through the resampler straight into the output
 // file; the full-size conversion the fitting would overwrite is never written.
-std::string PrepareFitted(const WallpaperContext& c, FillingType type) {
+std::string PrepareFitted(const WallpaperContext& c, FillingType type, Output& out) {
   const platform::ScreenSize screen = c.screen.PrimaryScreenSize();
   const ImageKind kind = KindOfImage(c.imageFile);
   if (kind != ImageKind::Other) {
     auto rows = kind == ImageKind::Jpeg ? OpenJpegFile(c.imageFile) : OpenPngFile(c.imageFile);
     if (Needs(type, rows->Width(), rows->Height(), screen))
-      FitRowsInto(*rows, type, screen, c.outputFile);
+      FitRowsInto(*rows, type, screen, out);
     else
-      SaveBitmapFile(*rows, c.outputFile);
+      out.Save(*rows);
     return c.outputFile;
   }
   // The user's own BMP: checked, then copied, and only the copy is fitted.
   auto rows = OpenBitmapFile(c.imageFile);
   if (!Needs(type, rows->Width(), rows->Height(), screen)) return c.imageFile;
   if (CopyImageFile(c.imageFile, c.outputFile, c.showCopyError)) {
-    FitOpened(*rows, type, screen, c.outputFile);  // the copy holds exactly these rows
+    FitOpened(*rows, type, screen, out);  // the copy holds exactly these rows
   } else {
     rows.reset();
     FitFileInPlace(c.outputFile, type, c.screen);  // whatever the output file holds
@@ -100,14 +119,51 @@ platform::MonitorRect BoundingBox(const std::vector<platform::MonitorRect>& moni
   return {left, top, right - left, bottom - top};
 }
 
-// The composed desktop written to the output file.
-std::string PrepareComposed(const WallpaperContext& c, const platform::ScreenLayout& layout) {
+// The composed desktop as the output file's content.
+std::string PrepareComposed(const WallpaperContext& c, const platform::ScreenLayout& layout, Output& out) {
   std::vector<std::string> images{c.imageFile};
   if (c.monitors == MonitorMode::EachMonitor)
     images.insert(images.end(), c.otherImageFiles.begin(), c.otherImageFiles.end());
-  const Bitmap24 desktop = ComposeDesktop(images, c.monitors, c.fillingType, layout, c.background);
-  SaveBitmapFile(desktop, c.outputFile);
+  out.Save(ComposeDesktop(images, c.monitors, c.fillingType, layout, c.background));
   return c.outputFile;
+}
+
+// Center, Tile and Stretch: a JPEG or PNG converted into the output.
+std::string PrepareConverted(const WallpaperContext& c, Output& out) {
+  if (!out.keep || KindOfImage(c.imageFile) == ImageKind::Other) return PrepareWallpaperFile(c.imageFile, c.outputFile);
+  out.Save(*OpenImageFile(c.imageFile));
+  return c.outputFile;
+}
+
+// The work of PrepareWallpaper; with out.keep the output file may still be due
+// (out.picture set).
+PreparedWallpaper Prepare(const WallpaperContext& c, Output& out) {
+  const FillingType type = c.fillingType;
+  if (c.monitors != MonitorMode::OnePicture) {
+    const platform::ScreenLayout layout = c.screen.Layout();
+    if (!layout.monitors.empty() && layout.width > 0 && layout.height > 0)
+      return {PrepareComposed(c, layout, out), WallpaperStyle::Spanned, out.picture};
+  }
+  const bool fitted = type == FillingType::ResizeToFit || type == FillingType::ShrinkToFit || type == FillingType::Zoom;
+  std::string file = fitted ? PrepareFitted(c, type, out) : PrepareConverted(c, out);
+  return {std::move(file), StyleFor(type), out.picture};
+}
+
+// Prepares and hands over. A desktop that takes the picture paints it while
+// the output file is written beside it; the write is joined before we return,
+// so whatever comes next (the watchdog's read-back, the next change, the end of
+// the program) finds the file whole.
+void Show(const WallpaperContext& c) {
+  Output out{c.outputFile, c.desktopTakesPicture};
+  const PreparedWallpaper p = Prepare(c, out);
+  if (!out.picture) {
+    if (c.setDesktop) c.setDesktop(p);
+    return;
+  }
+  AtomicFileWriter file(out.file);  // a refusal comes before anything is shown
+  BackgroundTask write([&] { SaveBitmapFile(*out.picture, file); });
+  if (c.setDesktop) c.setDesktop(p);
+  write.Wait();
 }
 
 }  // namespace
@@ -273,20 +329,14 @@ bool CopyImageFile(const std::string& source, const std::string& target,
 }
 
 PreparedWallpaper PrepareWallpaper(const WallpaperContext& c) {
-  const FillingType type = c.fillingType;
-  if (c.monitors != MonitorMode::OnePicture) {
-    const platform::ScreenLayout layout = c.screen.Layout();
-    if (!layout.monitors.empty() && layout.width > 0 && layout.height > 0)
-      return {PrepareComposed(c, layout), WallpaperStyle::Spanned};
-  }
-  const bool fitted = type == FillingType::ResizeToFit || type == FillingType::ShrinkToFit || type == FillingType::Zoom;
-  return {fitted ? PrepareFitted(c, type) : PrepareWallpaperFile(c.imageFile, c.outputFile), StyleFor(type)};
+  Output out{c.outputFile, c.desktopTakesPicture};
+  PreparedWallpaper p = Prepare(c, out);
+  if (out.picture) SaveBitmapFile(*out.picture, out.file);
+  return p;
 }
 
 void ShowWallpaper(const WallpaperContext& c) {
-  if (!FileExists(c.imageFile)) return;
-  PreparedWallpaper p = PrepareWallpaper(c);
-  if (c.setDesktop) c.setDesktop(p.file, p.style);
+  if (FileExists(c.imageFile)) Show(c);
 }
 
 void ApplyWallpaper(const WallpaperContext& c) {

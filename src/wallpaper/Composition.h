@@ -7,6 +7,7 @@
 // one across all of them, one picture of the whole desktop is composed instead.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,18 @@ void FitBitmapFileToScreen(const std::string& file, platform::Screen& screen);
 bool CopyImageFile(const std::string& source, const std::string& target,
                    const std::function<void(const std::string& message)>& showError);
 
+// What reaches the desktop for the context's image, filling type and screen, with
+// the work done: the wallpaper file (the image itself, or the output file after
+// conversion and fitting, or the composed desktop) and the style (Spanned for a
+// composed desktop). `picture` holds the output file's
+// pixels, exactly as written to it, when the desktop takes pictures
+// (WallpaperContext::desktopTakesPicture) and they were made here; else null.
+struct PreparedWallpaper {
+  std::string file;
+  WallpaperStyle style = WallpaperStyle::Centred;
+  std::shared_ptr<const Bitmap24> picture{};
+};
+
 struct WallpaperContext {
   std::string imageFile{};   // the list entry's full path
   int index = 0;           // its position in the list
@@ -74,8 +87,8 @@ struct WallpaperContext {
   std::string outputFile{};  // the output wallpaper file
   std::string settingsFile{};
   platform::Screen& screen;
-  // Hands the file to the desktop.
-  std::function<void(const std::string& file, WallpaperStyle style)> setDesktop{};
+  // Hands the file (and the picture, when at hand) to the desktop.
+  std::function<void(const PreparedWallpaper& wallpaper)> setDesktop{};
   // The copy failure's message box.
   std::function<void(const std::string& message)> showCopyError{};
   // The current date-time for "LastChange"; empty: the local clock.
@@ -87,16 +100,12 @@ struct WallpaperContext {
   std::vector<std::string> otherImageFiles{};
   std::vector<int> otherIndexes{};
   std::uint32_t background = 0;
+  // The desktop paints from pixels in hand: they are kept for it, and the
+  // output file is written while it paints (complete before ApplyWallpaper ends).
+  bool desktopTakesPicture = false;
 };
 
-// What reaches the desktop for the context's image, filling type and screen, with
-// the work done: the wallpaper file (the image itself, or the output file after
-// conversion and fitting, or the composed desktop) and the style (Spanned for a
-// composed desktop). The image file must exist.
-struct PreparedWallpaper {
-  std::string file;
-  WallpaperStyle style = WallpaperStyle::Centred;
-};
+// The image file must exist. The output file is complete when this returns.
 PreparedWallpaper PrepareWallpaper(const WallpaperContext& context);
 
 // Applies the entry: prepares the wallpaper file (converting JPEG and PNG into
@@ -104,7 +113,9 @@ PreparedWallpaper PrepareWallpaper(const WallpaperContext& context);
 // rewriting the user's own BMP), hands it to the desktop, then stores
 // "CurrentIndex" and "LastChange" in section "WallPaper" -- also when the image
 // file is missing -- and with a picture on each monitor "MonitorIndexes". A
-// decoding error propagates (ImageError) before anything is handed over or stored.
+// decoding error propagates (ImageError) before anything is handed over or
+// stored; so does an output file that cannot be written, except that a desktop
+// taking the picture may already show it when the write fails midway (a full disk).
 void ApplyWallpaper(const WallpaperContext& context);
 
 // The same without storing anything: the current pictures composed again for

@@ -41,7 +41,18 @@ void WriteDesktopWallpaperValues(platform::DesktopWallpaper& desktop, const std:
   desktop.WriteValues(file, style);
 }
 
-void SetDesktopWallpaper(platform::DesktopWallpaper& desktop, const std::string& file, WallpaperStyle style) {
+void SetDesktopWallpaper(platform::DesktopWallpaper& desktop, const std::string& file, WallpaperStyle style,
+                         std::shared_ptr<const Bitmap24> picture) {
+  // Withdrawn again whatever happens: pixels must never outlive the call that
+  // made them, nor be shown for a later write of the same file.
+  struct Withdraw {
+    platform::DesktopWallpaper& desktop;
+    bool armed;
+    ~Withdraw() {
+      if (armed) desktop.TakePicture({}, nullptr);
+    }
+  } withdraw{desktop, picture && desktop.TakesPictures()};
+  if (withdraw.armed) desktop.TakePicture(file, std::move(picture));
   WriteDesktopWallpaperValues(desktop, file, style);
   desktop.Reload();
 }

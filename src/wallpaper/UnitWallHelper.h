@@ -1,5 +1,6 @@
 #pragma once
 // Handing a finished BMP file to the desktop and reading back what it shows.
+#include <memory>
 #include <string>
 
 #include "platform/DesktopWallpaper.h"
@@ -16,8 +17,11 @@ std::string OutputWallpaperFileName(const std::string& settingsFile);
 // The five values in their order: the file, "TileWallpaper", "WallpaperStyle"
 // and the two origins.
 void WriteDesktopWallpaperValues(platform::DesktopWallpaper& desktop, const std::string& file, WallpaperStyle style);
-// The values, then the desktop's reload, which announces the change.
-void SetDesktopWallpaper(platform::DesktopWallpaper& desktop, const std::string& file, WallpaperStyle style);
+// The values, then the desktop's reload, which announces the change. `picture`,
+// the file's pixels when they are at hand, goes to a desktop that paints from
+// them for this reload (the others read the file).
+void SetDesktopWallpaper(platform::DesktopWallpaper& desktop, const std::string& file, WallpaperStyle style,
+                         std::shared_ptr<const Bitmap24> picture = nullptr);
 // The "None" button: no file, stretched.
 void ClearWallpaper(platform::DesktopWallpaper& desktop);
 

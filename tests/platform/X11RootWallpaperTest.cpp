@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "image/BitmapFile.h"
 #include "platform/x11/X11RootWallpaper.h"
 #include "support/TestSession.h"
 #include "wallpaper/UnitWallHelper.h"
@@ -147,6 +148,26 @@ TEST_F(X11RootWallpaperTest, CentredPicturesMatchHsetrootPixelForPixel) {
     Tool({"hsetroot", "-center", file});
     ExpectSame(ours, RootPixmap(), name);
   }
+}
+
+TEST_F(X11RootWallpaperTest, PixelsInHandArePaintedForOneReloadOfTheirFileOnly) {
+  // The file still holds an older picture, its new content being written.
+  const std::string file = Noise("older.bmp", 61, 41);
+  const std::string newer = Noise("newer.bmp", 61, 41);
+  const auto picture = std::make_shared<const Bitmap24>(LoadBitmapFile(newer));
+  auto desktop = Desktop();
+  ASSERT_TRUE(desktop.TakesPictures());
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Centred, picture);
+  const Pixels inHand = RootPixmap();
+  EXPECT_EQ(StringProperty("_TOVIWALL_Wallpaper"), file);
+  SetDesktopWallpaper(desktop, newer, WallpaperStyle::Centred);
+  ExpectSame(inHand, RootPixmap(), "the pixels in hand");
+  // Used once: the next reload reads the file; pixels of another file are not painted.
+  desktop.TakePicture(newer, picture);
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Centred);
+  const Pixels fromFile = RootPixmap();
+  Tool({"hsetroot", "-center", file});
+  ExpectSame(fromFile, RootPixmap(), "the file itself");
 }
 
 TEST_F(X11RootWallpaperTest, EachMonitorGetsItsOwnCentredOrStretchedPicture) {

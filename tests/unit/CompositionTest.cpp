@@ -64,6 +64,8 @@ struct Desk {
   std::vector<std::string> messages;
   std::string output = dir / "Tovi Wallpaper.bmp";
   std::string settings = dir / "toviwall.ini";
+  bool takesPicture = false;
+  std::vector<std::shared_ptr<const Bitmap24>> pictures;
 
   void Apply(const std::string& image, FillingType type, int index = 4) {
     ApplyWallpaper({.imageFile = image,
@@ -72,9 +74,14 @@ struct Desk {
                     .outputFile = output,
                     .settingsFile = settings,
                     .screen = screen,
-                    .setDesktop = [this](const std::string& f, WallpaperStyle s) { applied.emplace_back(f, s); },
+                    .setDesktop =
+                        [this](const PreparedWallpaper& p) {
+                          applied.emplace_back(p.file, p.style);
+                          pictures.push_back(p.picture);
+                        },
                     .showCopyError = [this](const std::string& m) { messages.push_back(m); },
-                    .now = [] { return 45000.5; }});
+                    .now = [] { return 45000.5; },
+                    .desktopTakesPicture = takesPicture});
   }
   std::string Bmp(const std::string& name, int w, int h, std::uint32_t seed = 1) {
     std::string path = dir / name;
@@ -180,6 +187,36 @@ TEST(ApplyWallpaper, PlainTypesHandOverWithoutFittingAndConvertJpegAndPng) {
   d.Apply(png, FillingType::Tile);
   EXPECT_EQ(d.applied, (Applied{{d.output, WallpaperStyle::Tiled}}));
   EXPECT_EQ(LoadBitmapFile(d.output).Width(), 32);
+}
+
+TEST(ApplyWallpaper, ADesktopTakingPicturesGetsThePixelsTheOutputFileHoldsOnceDone) {
+  Desk plain, d;
+  d.takesPicture = true;
+  const std::string jpg = d.dir / "wide.jpg";
+  imagetest::MustRun({imagetest::kConvert, imagetest::PngSuite("basn2c08.png"), "-resize", "3000x1000!", jpg});
+  const std::string png = imagetest::PngSuite("basn6a08.png");
+  for (auto [image, type] : {std::pair{jpg, FillingType::ResizeToFit}, {jpg, FillingType::Center},
+                             {png, FillingType::ShrinkToFit}, {png, FillingType::Stretch}}) {
+    plain.Apply(image, type);
+    d.Apply(image, type);
+    ASSERT_TRUE(d.pictures.back()) << image << " " << StoredValue(type);
+    EXPECT_TRUE(d.pictures.back()->SamePixels(LoadBitmapFile(d.output))) << image << " " << StoredValue(type);
+    EXPECT_TRUE(test::ReadFile(d.output) == test::ReadFile(plain.output)) << image << " " << StoredValue(type);
+    EXPECT_FALSE(plain.pictures.back());
+    EXPECT_EQ(d.applied.back(), (std::pair{d.output, StyleFor(type)}));
+  }
+  EXPECT_EQ(d.pictures.front()->Width(), 1280);
+  // The user's own file is read by the desktop itself.
+  const std::string bmp = d.Bmp("own.bmp", 40, 30);
+  d.Apply(bmp, FillingType::Tile);
+  EXPECT_EQ(d.applied.back(), (std::pair{bmp, WallpaperStyle::Tiled}));
+  EXPECT_FALSE(d.pictures.back());
+  // An output that cannot be replaced is refused before anything is shown or stored.
+  std::filesystem::remove(d.output);
+  std::filesystem::create_directory(d.output);
+  EXPECT_THROW(d.Apply(jpg, FillingType::ResizeToFit, 7), FileWriteError);
+  EXPECT_EQ(d.applied.size(), 5u);
+  EXPECT_EQ(d.StoredIndex(), 4);
 }
 
 TEST(ApplyWallpaper, AMissingFileOnlyMovesTheIndexOn) {
@@ -324,13 +361,18 @@ TEST(ApplyWallpaper, AComposedDesktopGoesOverSpannedAndOnlyItStoresTheOtherMonit
     platform::ScreenLayout Layout() override { return {128, 48, {{0, 0, 64, 48}, {64, 0, 64, 48}}}; }
   } screen;
   Applied applied;
+  std::shared_ptr<const Bitmap24> picture;
   WallpaperContext c{.imageFile = a,
                      .index = 3,
                      .fillingType = FillingType::Stretch,
                      .outputFile = d.output,
                      .settingsFile = d.settings,
                      .screen = screen,
-                     .setDesktop = [&](const std::string& f, WallpaperStyle s) { applied.emplace_back(f, s); },
+                     .setDesktop =
+                         [&](const PreparedWallpaper& p) {
+                           applied.emplace_back(p.file, p.style);
+                           picture = p.picture;
+                         },
                      .monitors = MonitorMode::EachMonitor,
                      .otherImageFiles = {b},
                      .otherIndexes = {4}};
@@ -339,6 +381,12 @@ TEST(ApplyWallpaper, AComposedDesktopGoesOverSpannedAndOnlyItStoresTheOtherMonit
   EXPECT_EQ(d.OutputSize(), (FitSize{128, 48}));
   EXPECT_EQ(Read(d.settings, keys::CurrentIndex), 3);
   EXPECT_EQ(ReadNumbers(d.settings, keys::MonitorIndexes), std::vector<int>{4});
+  // A desktop that paints from pixels in hand gets the composed desktop as written.
+  c.desktopTakesPicture = true;
+  ApplyWallpaper(c);
+  ASSERT_TRUE(picture);
+  EXPECT_TRUE(picture->SamePixels(LoadBitmapFile(d.output)));
+  c.desktopTakesPicture = false;
   // Back to one picture: the other monitors' rows are forgotten.
   c.monitors = MonitorMode::OnePicture;
   ApplyWallpaper(c);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <chrono>
 #include <cstdlib>
+#include <malloc.h>
 #include <random>
 
 #include "app/ui/DesktopPage.h"
@@ -174,6 +175,17 @@ int WallpaperRotation::EntriesPerChange() {
   return std::max<int>(1, static_cast<int>(form_.Platform().screen().Layout().monitors.size()));
 }
 
+namespace {
+
+// A change holds tens of megabytes of pixels for a moment; the allocator would
+// keep their pages once they are freed. They go back to the system, so the
+// program idles small.
+struct ReturnFreedPages {
+  ~ReturnFreedPages() { malloc_trim(0); }
+};
+
+}  // namespace
+
 void WallpaperRotation::ScreenChanged() {
   if (form_.StartupFlag) return screenSettle_.start();  // once the stored entry is shown
   RunGuarded([this] {
@@ -183,6 +195,7 @@ void WallpaperRotation::ScreenChanged() {
     if (!rows.Valid(current) || WallpaperDiffers(rows.Path(current))) return;
     const std::vector<int> others = Controller().CurrentOthers();
     form_.Platform().desktopWallpaper().SetBackgroundColour(form_.DesktopTab().BackgroundColour());
+    const ReturnFreedPages trim;
     ShowWallpaper(Context(current, others));
     // A monitor that went keeps its entry for when it comes back.
     const std::vector<int> stored = ReadNumbers(form_.SettingsFile, keys::MonitorIndexes);
@@ -197,6 +210,7 @@ void WallpaperRotation::ApplyWallpaper(int index, const std::vector<int>& others
   const WallpaperList& rows = form_.ImageListTab().List().Rows();
   if (!rows.Valid(index)) return;
   form_.Platform().desktopWallpaper().SetBackgroundColour(form_.DesktopTab().BackgroundColour());
+  const ReturnFreedPages trim;
   toviwall::ApplyWallpaper(Context(index, others));
 }
 
@@ -210,8 +224,8 @@ WallpaperContext WallpaperRotation::Context(int index, const std::vector<int>& o
       .settingsFile = form_.SettingsFile,
       .screen = form_.Platform().screen(),
       .setDesktop =
-          [this](const std::string& file, WallpaperStyle style) {
-            SetDesktopWallpaper(form_.Platform().desktopWallpaper(), file, style);
+          [this](const PreparedWallpaper& p) {
+            SetDesktopWallpaper(form_.Platform().desktopWallpaper(), p.file, p.style, p.picture);
           },
       .showCopyError =
           [this](const std::string& message) {
@@ -223,6 +237,7 @@ WallpaperContext WallpaperRotation::Context(int index, const std::vector<int>& o
       .otherImageFiles = {},
       .otherIndexes = {},
       .background = form_.DesktopTab().BackgroundColour(),
+      .desktopTakesPicture = form_.Platform().desktopWallpaper().TakesPictures(),
   };
   if (context.monitors == MonitorMode::EachMonitor)
     for (int other : others)

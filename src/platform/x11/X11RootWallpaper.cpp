@@ -13,6 +13,7 @@
 #include <bit>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace toviwall::platform {
@@ -23,10 +24,7 @@ constexpr int kStripRows = 64;
 
 // --- X plumbing ---------------------------------------------------------
 
-struct DisplayCloser {
-  void operator()(Display* d) const { XCloseDisplay(d); }
-};
-using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
+using DisplayPtr = RootConnection;
 
 DisplayPtr Open(const std::string& name) { return DisplayPtr(XOpenDisplay(name.empty() ? nullptr : name.c_str())); }
 
@@ -439,19 +437,19 @@ void SetPixmapProperty(Display* dpy, Window root, const char* name, Pixmap pixma
   XChangeProperty(dpy, root, atom, XA_PIXMAP, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&id), 1);
 }
 
-// Paints the file in the style and makes it the root background.
-void PaintAndPublish(const std::string& display, const std::string& file, WallpaperStyle style,
+// Paints the file in the style (from `inHand`, its pixels, when given) and makes
+// it the root background.
+void PaintAndPublish(DisplayPtr dpy, const std::string& file, const Bitmap24* inHand, WallpaperStyle style,
                      std::uint32_t background) {
-  DisplayPtr dpy = Open(display);
   if (!dpy) return;
   {
     Display* d = dpy.get();
     const int screen = DefaultScreen(d);
     const Window root = RootWindow(d, screen);
     const int width = DisplayWidth(d, screen), height = DisplayHeight(d, screen);
-    const std::optional<Bitmap24> picture = LoadPicture(file);
-    const RowPainter painter(picture ? &*picture : nullptr, PlacementOf(file, style),
-                             Monitors(d, root, width, height), width, background);
+    const std::optional<Bitmap24> loaded = inHand ? std::nullopt : LoadPicture(file);
+    const Bitmap24* picture = inHand ? inHand : loaded ? &*loaded : nullptr;
+    const RowPainter painter(picture, PlacementOf(file, style), Monitors(d, root, width, height), width, background);
 
     // What the root names now, read before we make anything: a stale record may
     // name ids our own connection is about to be given.
@@ -500,6 +498,8 @@ void PaintAndPublish(const std::string& display, const std::string& file, Wallpa
 
 }  // namespace
 
+void RootConnectionCloser::operator()(_XDisplay* d) const { XCloseDisplay(d); }
+
 void X11RootWallpaper::WriteValues(const std::string& file, WallpaperStyle style) {
   DisplayPtr dpy = Open(display_);
   if (!dpy) return;  // no desktop to hold the values: nothing is written
@@ -518,10 +518,22 @@ void X11RootWallpaper::WriteValues(const std::string& file, WallpaperStyle style
     throw std::runtime_error(std::string("Cannot store the desktop wallpaper values: ") + text);
   }
   written_ = Values{file, style};
+  connection_ = std::move(dpy);
+}
+
+void X11RootWallpaper::TakePicture(const std::string& file, std::shared_ptr<const Bitmap24> picture) {
+  pictureFile_ = file;
+  picture_ = std::move(picture);
 }
 
 void X11RootWallpaper::Reload() {
-  if (written_) PaintAndPublish(display_, written_->file, written_->style, background_);
+  // Pixels in hand serve this reload only, and only for the file they were made for.
+  const std::shared_ptr<const Bitmap24> picture = std::exchange(picture_, nullptr);
+  if (written_) {
+    const bool inHand = picture && !picture->Empty() && pictureFile_ == written_->file;
+    DisplayPtr dpy = connection_ ? std::move(connection_) : Open(display_);
+    PaintAndPublish(std::move(dpy), written_->file, inHand ? picture.get() : nullptr, written_->style, background_);
+  }
   AnnounceSettingsChange();
 }
 

@@ -7,12 +7,20 @@
 // paint from the values we were given: another program may change the
 // properties in between.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "platform/DesktopWallpaper.h"
 
+struct _XDisplay;
+
 namespace toviwall::platform {
+
+struct RootConnectionCloser {
+  void operator()(_XDisplay* d) const;  // XCloseDisplay
+};
+using RootConnection = std::unique_ptr<_XDisplay, RootConnectionCloser>;
 
 // Names of the root-window properties that hold the five values, in their order.
 inline constexpr const char* kRootValueProperties[5] = {
@@ -30,8 +38,11 @@ class X11RootWallpaper final : public DesktopWallpaper {
   void WriteValues(const std::string& file, WallpaperStyle style) override;
   // Paints the values last written and publishes them (nothing before the first
   // write); an unreadable picture leaves the background colour, as a desktop
-  // shows a file it cannot read.
+  // shows a file it cannot read. Pixels taken for the file are painted as they
+  // are, without reading the file.
   void Reload() override;
+  bool TakesPictures() const override { return true; }
+  void TakePicture(const std::string& file, std::shared_ptr<const Bitmap24> picture) override;
   // The "Wallpaper" property while the root shows the pixmap we set; nullopt once
   // another program has set the root background (or before we ever did).
   std::optional<std::string> ReadWallpaper() override;
@@ -49,6 +60,12 @@ class X11RootWallpaper final : public DesktopWallpaper {
   std::string display_;
   std::uint32_t background_;
   std::optional<Values> written_;
+  // The connection the values went through, kept for the reload that follows
+  // (each picture is painted through a connection of its own, which its
+  // replacement ends; opening one costs a few milliseconds of the change).
+  RootConnection connection_;
+  std::string pictureFile_;
+  std::shared_ptr<const Bitmap24> picture_;
 };
 
 }  // namespace toviwall::platform

@@ -1,0 +1,48 @@
+#pragma once
+// One job on a thread of its own, always joined: by Wait(), which passes the
+// job's error on, or at the latest by the destructor, which keeps it to itself
+// (the caller is then unwinding with an error of its own). Without a thread to
+// be had the job runs at once, in the constructor.
+#include <exception>
+#include <functional>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace toviwall {
+
+class BackgroundTask {
+ public:
+  explicit BackgroundTask(std::function<void()> job) : job_(std::move(job)) {
+    try {
+      thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+      Run();
+    }
+  }
+  ~BackgroundTask() {
+    if (thread_.joinable()) thread_.join();
+  }
+  BackgroundTask(const BackgroundTask&) = delete;
+  BackgroundTask& operator=(const BackgroundTask&) = delete;
+
+  void Wait() {
+    if (thread_.joinable()) thread_.join();
+    if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+  }
+
+ private:
+  void Run() {
+    try {
+      job_();
+    } catch (...) {
+      error_ = std::current_exception();
+    }
+  }
+
+  std::function<void()> job_;
+  std::exception_ptr error_;
+  std::thread thread_;  // last: started once the rest is in place
+};
+
+}  // namespace toviwall
