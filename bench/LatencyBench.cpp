@@ -54,6 +54,7 @@ const std::vector<FillingCase> kCases = {
     {2, "Stretch", {"--bg-scale"}, {"-fill"}},
     {3, "Resize to Fit", {"--bg-max"}, {"-full"}},
     {4, "Shrink to Fit", {"--bg-max"}, {"-full"}},
+    {5, "Zoom", {"--bg-fill"}, {"-cover"}},
 };
 
 // The running program on a private display, driven over its socket, watched
