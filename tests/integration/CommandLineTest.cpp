@@ -180,8 +180,9 @@ TEST_F(CommandLineTest, AddTakesPathsFromTheCallersFolderAndExitEndsTheProgram) 
 
   RunResult exit = Toviwall({"--exit"});
   EXPECT_EQ(exit.exitCode, 0) << exit.err;
-  // The command ends once the program has.
-  EXPECT_EQ(program->Wait(0), std::optional<int>(0)) << ReadFile(session->LastProgramLog());
+  // The command returns once the program has let go of its instance lock; the
+  // process itself may still be unwinding for a moment after that.
+  EXPECT_EQ(program->Wait(5000), std::optional<int>(0)) << ReadFile(session->LastProgramLog());
   const std::string list = ReadFile(ListFile());
   EXPECT_NE(list.find(folder + "/yellow.png\r\n"), std::string::npos) << list;
   EXPECT_NE(list.find(folder + "/sub/white.jpg\r\n"), std::string::npos) << list;
