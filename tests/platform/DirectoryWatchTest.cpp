@@ -47,11 +47,22 @@ class Recorder {
     return folders_;
   }
   // Runs `action` and answers whether a change was reported for it within the time.
+  // A short `ms` asks that nothing be reported: the reports of earlier actions
+  // (one per event, and a busy machine delivers the last ones late) are let
+  // pass first, so that they are not taken for this action's.
   bool Noticed(const std::function<void()>& action, int ms = 5000) {
+    if (ms < 1000) Settle();
     int before = Changes();
     action();
     std::unique_lock<std::mutex> lock(m_);
     return cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return changes_ > before; });
+  }
+  // Until nothing has been reported for 200 ms (at most 5 s).
+  void Settle() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    std::unique_lock<std::mutex> lock(m_);
+    for (int seen = changes_; std::chrono::steady_clock::now() < deadline; seen = changes_)
+      if (!cv_.wait_for(lock, std::chrono::milliseconds(200), [&] { return changes_ != seen; })) return;
   }
   std::vector<WatchProblem> Problems() {
     std::lock_guard<std::mutex> lock(m_);
