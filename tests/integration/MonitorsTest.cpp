@@ -180,7 +180,7 @@ TEST_F(MonitorsTest, EachMonitorShowsItsOwnZoomedEntryChangingTogetherOrOnePictu
   EXPECT_TRUE(WaitClose(0, 0, Zoomed(round, 320, 240)));
   EXPECT_TRUE(WaitClose(320, 0, Zoomed(wide, 320, 240)));
   EXPECT_TRUE(WaitFor([&] { return Stored("WallPaper", "CurrentIndex") == 2; }));
-  EXPECT_EQ(StoredText("WallPaper", "MonitorIndexes"), "0");
+  EXPECT_TRUE(WaitFor([&] { return StoredText("WallPaper", "MonitorIndexes") == "0"; }));
 
   // One picture across both monitors: the current entry filling the pair.
   program->Signal(SIGTERM);
@@ -242,6 +242,8 @@ TEST_F(MonitorsTest, AMonitorSwitchedOffOrOnIsComposedAgainWithoutAChange) {
   EXPECT_TRUE(near(320, 240, 0xff0000)) << ReadFile(session->LastProgramLog());
   EXPECT_TRUE(near(640 + 200, 150, 0x00ff00));
   EXPECT_TRUE(near(10, 10, 0x808080));
+  // The change is stored once the output file is whole, a moment after the paint.
+  EXPECT_TRUE(WaitFor([&] { return StoredText("WallPaper", "LastChange") != "<none>"; }));
   const std::string lastChange = StoredText("WallPaper", "LastChange");
 
   // Switched off and on again, the second monitor gets its picture back.
