@@ -32,13 +32,7 @@ class DesktopIconsPageTest : public ::testing::Test {
     SaveBitmapFile(Bitmap24(8, 6, 10, 20, 30), picture);
     std::ofstream(dir / "toviwall.lst") << picture << "\r\n";
     std::ofstream(settings) << "[Option]\nImage Folder=" << dir.Path() << "\n" << settingsText;
-    ProcessEnvironment env;
-    env.args = {settings};
-    env.programFile = dir / "toviwall";
-    env.home = dir.Path();
-    env.configHome = dir / "config";
-    env.workingDir = dir.Path();
-    form = std::make_unique<TMainForm>(env, *fake.platform);
+    form = std::make_unique<TMainForm>(test::EnvironmentIn(dir.Path(), settings), *fake.platform);
   }
   // Runs `act`; each modal window that opens meanwhile goes to `answer`.
   int WithModal(const std::function<void()>& act, const std::function<void(QWidget*)>& answer) {
@@ -87,13 +81,7 @@ TEST_F(DesktopIconsPageTest, HidingNotifiesUntilToldNotToAndTheDesktopFollows) {
   // The next start hides them again.
   fake.icons->hidden = false;
   form.reset();
-  ProcessEnvironment env;
-  env.args = {settings};
-  env.programFile = dir / "toviwall";
-  env.home = dir.Path();
-  env.configHome = dir / "config";
-  env.workingDir = dir.Path();
-  form = std::make_unique<TMainForm>(env, *fake.platform);
+  form = std::make_unique<TMainForm>(test::EnvironmentIn(dir.Path(), settings), *fake.platform);
   EXPECT_TRUE(fake.icons->hidden);
 }
 

@@ -48,12 +48,8 @@ class MainWindowFeatureTest : public ::testing::Test {
   // A new run with the files as the last one left them.
   void Restart() {
     form.reset();
-    ProcessEnvironment env;
-    env.args = {settings};
+    ProcessEnvironment env = test::EnvironmentIn(dir.Path(), settings);
     env.programFile = programFile;
-    env.home = dir.Path();
-    env.configHome = dir / "config";
-    env.workingDir = dir.Path();
     form = std::make_unique<TMainForm>(env, *fake.platform);
   }
   template <class T>

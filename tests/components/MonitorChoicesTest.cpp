@@ -25,13 +25,7 @@ class MonitorChoicesTest : public ::testing::Test {
     std::ofstream(dir / "toviwall.lst") << pictures[0] << "\r\n" << pictures[1] << "\r\n";
     std::ofstream(settings) << "[Option]\nImage Folder=" << dir.Path() << "\nAutoChangeWallpaper=0\n" << options;
     form.reset();
-    ProcessEnvironment env;
-    env.args = {settings};
-    env.programFile = dir / "toviwall";
-    env.home = dir.Path();
-    env.configHome = dir / "config";
-    env.workingDir = dir.Path();
-    form = std::make_unique<TMainForm>(env, *fake.platform);
+    form = std::make_unique<TMainForm>(test::EnvironmentIn(dir.Path(), settings), *fake.platform);
   }
   QComboBox* Box(const char* name) { return form->findChild<QComboBox*>(QString::fromLatin1(name)); }
   std::string Ini(const char* section, const char* key) { return IniReadString(settings, section, key, "<none>"); }

@@ -260,13 +260,7 @@ class AddCommandTest : public OpenDialogTest {
     OpenDialogTest::SetUp();
     std::ofstream(dir / "toviwall.lst").close();
     std::ofstream(settings) << "[Option]\nImage Folder=" << (dir / "folder") << "\nAutoChangeWallpaper=0\n";
-    ProcessEnvironment env;
-    env.args = {settings};
-    env.programFile = dir / "toviwall";
-    env.home = dir.Path();
-    env.configHome = dir / "config";
-    env.workingDir = dir.Path();
-    form = std::make_unique<TMainForm>(env, *fake.platform);
+    form = std::make_unique<TMainForm>(test::EnvironmentIn(dir.Path(), settings), *fake.platform);
   }
   void TearDown() override {
     form.reset();

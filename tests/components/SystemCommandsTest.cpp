@@ -39,13 +39,7 @@ class SystemCommandsTest : public ::testing::Test {
     SaveBitmapFile(Bitmap24(8, 6, 10, 20, 30), picture);
     std::ofstream(dir / "toviwall.lst") << picture << "\r\n";
     std::ofstream(settings) << "[Option]\nImage Folder=" << dir.Path() << "\nAutoChangeWallpaper=0\n" << more;
-    ProcessEnvironment env;
-    env.args = {settings};
-    env.programFile = dir / "toviwall";
-    env.home = dir.Path();
-    env.configHome = dir / "config";
-    env.workingDir = dir.Path();
-    form = std::make_unique<TMainForm>(env, *fake.platform);
+    form = std::make_unique<TMainForm>(test::EnvironmentIn(dir.Path(), settings), *fake.platform);
   }
   template <class T>
   T* Find(const char* name) {

@@ -47,19 +47,8 @@ class DropTest : public ::testing::Test {
   }
   std::string ConfigDir() const { return fs::path(session->DefaultSettingsFile()).parent_path(); }
   std::string ListFile() const { return ConfigDir() + "/toviwall.lst"; }
-  std::string Picture(const std::string& relative) const {
-    std::string path = session->Home() + "/" + relative;
-    fs::create_directories(fs::path(path).parent_path());
-    fs::copy_file(SourceDir() + "/tests/data/pngsuite/basn2c08.png", path, fs::copy_options::overwrite_existing);
-    return path;
-  }
-  std::vector<std::string> Listed() const {
-    std::vector<std::string> lines;
-    std::stringstream in(ReadFile(ListFile()));
-    for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.size() - 1));
-    std::sort(lines.begin(), lines.end());
-    return lines;
-  }
+  std::string Picture(const std::string& relative) const { return CopyTestPicture(session->Home() + "/" + relative); }
+  std::vector<std::string> Listed() const { return SortedListEntries(ListFile()); }
 
   // Drags the URLs from the source window onto the widget's centre; answers
   // how the drag ended ("copy", "ignore", ...). The source lives on to the end

@@ -34,19 +34,8 @@ class FolderWatchWindowTest : public ::testing::Test {
   void Profile(const std::string& imageFolder) const {
     WriteFile(session->DefaultSettingsFile(), "[Option]\nImage Folder=" + imageFolder + "\n");
   }
-  std::string Picture(const std::string& relative) const {
-    std::string path = session->Home() + "/" + relative;
-    fs::create_directories(fs::path(path).parent_path());
-    fs::copy_file(SourceDir() + "/tests/data/pngsuite/basn2c08.png", path, fs::copy_options::overwrite_existing);
-    return path;
-  }
-  std::vector<std::string> Listed() const {
-    std::vector<std::string> lines;
-    std::stringstream in(ReadFile(ListFile()));
-    for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.size() - 1));
-    std::sort(lines.begin(), lines.end());
-    return lines;
-  }
+  std::string Picture(const std::string& relative) const { return CopyTestPicture(session->Home() + "/" + relative); }
+  std::vector<std::string> Listed() const { return SortedListEntries(ListFile()); }
   bool IsListed(const std::string& path) const {
     auto lines = Listed();
     return std::find(lines.begin(), lines.end(), path) != lines.end();

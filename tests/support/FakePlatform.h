@@ -14,9 +14,23 @@
 #include <utility>
 #include <vector>
 
+#include "base/SettingsPaths.h"
 #include "platform/Platform.h"
 
 namespace toviwall::test {
+
+// A main window's start in the folder `dir`: started with `settings`, with `dir`
+// for its home, working folder and program folder, and "dir/config" for its
+// configuration folder.
+inline ProcessEnvironment EnvironmentIn(const std::string& dir, const std::string& settings) {
+  ProcessEnvironment env;
+  env.args = {settings};
+  env.programFile = dir + "/toviwall";
+  env.home = dir;
+  env.configHome = dir + "/config";
+  env.workingDir = dir;
+  return env;
+}
 
 class FakeGlobalHotKeys final : public platform::GlobalHotKeys {
  public:

@@ -11,6 +11,7 @@
 
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <chrono>
@@ -257,6 +258,21 @@ std::string ReadFile(const std::string& path) {
   std::stringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+std::vector<std::string> SortedListEntries(const std::string& listFile) {
+  std::vector<std::string> lines;
+  std::stringstream in(ReadFile(listFile));
+  for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.size() - 1));
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+std::string CopyTestPicture(const std::string& path) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::filesystem::copy_file(SourceDir() + "/tests/data/pngsuite/basn2c08.png", path,
+                             std::filesystem::copy_options::overwrite_existing);
+  return path;
 }
 
 void WriteFile(const std::string& path, const std::string& content) {

@@ -87,6 +87,10 @@ void RequireProgram(const std::string& name);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool Exists(const std::string& path);
+// The paths an image list file holds (lines ending in CR LF), sorted.
+std::vector<std::string> SortedListEntries(const std::string& listFile);
+// A small PNG from the test data copied to `path`, its folders made; answers `path`.
+std::string CopyTestPicture(const std::string& path);
 
 // Counts the writes of one file in a folder, from now on: each write ends in
 // a close after writing or a rename over the file (an atomic write). Polled.

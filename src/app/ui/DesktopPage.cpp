@@ -37,6 +37,13 @@ std::uint32_t ValueOf(const QColor& c) {
          static_cast<std::uint32_t>(c.blue()) << 16;
 }
 
+// A colour box shows its colour as its background.
+void PaintSwatch(QWidget& box, std::uint32_t value) {
+  QPalette palette = box.palette();
+  palette.setColor(QPalette::Window, QColorOf(value));
+  box.setPalette(palette);
+}
+
 // A custom colour line's value: the text after its first "=" (the whole line without one).
 std::string CustomColourText(const std::string& line) {
   const std::size_t eq = line.find('=');
@@ -274,11 +281,7 @@ void DesktopPage::ActionChangeBackColorExecute() {
   Write(form_.SettingsFile, keys::BackgroundColor, static_cast<std::int32_t>(BackgroundColour_));
 }
 
-void DesktopPage::ShowBackgroundColour() {
-  QPalette palette = PanelBackColor->palette();
-  palette.setColor(QPalette::Window, QColorOf(BackgroundColour_));
-  PanelBackColor->setPalette(palette);
-}
+void DesktopPage::ShowBackgroundColour() { PaintSwatch(*PanelBackColor, BackgroundColour_); }
 
 void DesktopPage::CheckBoxTransparentBackClick() {
   Write(form_.SettingsFile, keys::Transparent, CheckBoxTransparentBack->isChecked());
@@ -311,11 +314,7 @@ void DesktopPage::KeepIconTextColor() {
   Write(form_.SettingsFile, keys::CurColor, static_cast<std::int32_t>(ChosenIconTextColor_));
 }
 
-void DesktopPage::ShowChosenColour() {
-  QPalette palette = PanelColor->palette();
-  palette.setColor(QPalette::Window, QColorOf(ChosenIconTextColor_));
-  PanelColor->setPalette(palette);
-}
+void DesktopPage::ShowChosenColour() { PaintSwatch(*PanelColor, ChosenIconTextColor_); }
 
 void DesktopPage::ActionHideDesktopIconExecute() {
   const std::string& f = form_.SettingsFile;

@@ -5,16 +5,6 @@
 
 namespace toviwall::platform {
 
-std::string MatePictureOptionsFor(WallpaperStyle style) {
-  switch (style) {
-    case WallpaperStyle::Tiled: return "wallpaper";
-    case WallpaperStyle::Stretched: return "stretched";
-    case WallpaperStyle::Spanned: return "spanned";
-    case WallpaperStyle::Centred: break;
-  }
-  return "centered";
-}
-
 bool MateBackgroundWallpaper::Available() {
   const auto values = ReadGSettingsSchema(kMateBackgroundSchema);
   return values && values->count("picture-filename");
@@ -23,7 +13,7 @@ bool MateBackgroundWallpaper::Available() {
 void MateBackgroundWallpaper::WriteValues(const std::string& file, WallpaperStyle style) {
   // The options first: caja redraws on each key, and the new picture should
   // appear in its own placement. None has no option of its own: an empty file.
-  if (!file.empty()) WriteGSettingsKey(kMateBackgroundSchema, "picture-options", GVariantString(MatePictureOptionsFor(style)));
+  if (!file.empty()) WriteGSettingsKey(kMateBackgroundSchema, "picture-options", GVariantString(PictureOptionsFor(file, style)));
   // caja keeps a picture it has loaded while the file's name stays the same.
   std::string shown;
   if (const auto values = ReadGSettingsSchema(kMateBackgroundSchema); values && values->count("picture-filename"))

@@ -25,7 +25,4 @@ class MateBackgroundWallpaper final : public DesktopWallpaper {
   std::optional<std::string> ReadWallpaper() override;
 };
 
-// "centered", "wallpaper" (tiled) or "stretched".
-std::string MatePictureOptionsFor(WallpaperStyle style);
-
 }  // namespace toviwall::platform
