@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <tuple>
 
 #include "support/TestSession.h"
 
@@ -102,26 +103,58 @@ TEST_F(SystemActionsTest, StandByAndHibernateFollowWhatLogindAllows) {
   }
 }
 
-TEST_F(SystemActionsTest, EachExitCommandCallsLogindAndEndsTheProgramInOrder) {
+TEST_F(SystemActionsTest, EachExitCommandCallsLogindAndOnlyTheEndingOnesEndTheProgramInOrder) {
   StartLogind({"--can-suspend", "yes", "--can-hibernate", "challenge"});
   const std::string list = session->DefaultSettingsFile().substr(0, session->DefaultSettingsFile().size() - 4) + ".lst";
-  const std::pair<const char*, const char*> commands[] = {
-      {"ExitWinLogOff", "TerminateSession 7"}, {"ExitWinReboot", "Reboot true"},
-      {"ExitWinShutDown", "PowerOff true"},    {"ExitWinStandBy", "Suspend true"},
-      {"ExitWinHibernate", "Hibernate true"},
+  const std::tuple<const char*, const char*, bool> commands[] = {
+      {"ExitWinLogOff", "TerminateSession 7", true}, {"ExitWinReboot", "Reboot true", true},
+      {"ExitWinShutDown", "PowerOff true", true},    {"ExitWinStandBy", "Suspend true", false},
+      {"ExitWinHibernate", "Hibernate true", false},
   };
-  for (auto [item, call] : commands) {
+  for (auto [item, call, ends] : commands) {
     SCOPED_TRACE(item);
     std::remove(record.c_str());
     std::remove(list.c_str());
     auto p = StartProgram();
     ASSERT_EQ(OpenExitWindows().size(), 5u);
     session->ClickWidget(std::string("TBSubmenuItemExitWin.") + item);
-    EXPECT_EQ(p->Wait(10000), std::optional<int>(0)) << ReadFile(session->LastProgramLog());
-    EXPECT_EQ(RecordedCalls(record), std::vector<std::string>{call});
-    EXPECT_TRUE(Exists(list)) << "the list was not saved";
-    EXPECT_TRUE(session->FindWindows("ToviWallIcon", false).empty());
+    EXPECT_TRUE(WaitRecorded({call})) << ReadFile(record);
+    if (ends) {
+      EXPECT_EQ(p->Wait(10000), std::optional<int>(0)) << ReadFile(session->LastProgramLog());
+      EXPECT_TRUE(Exists(list)) << "the list was not saved";
+      EXPECT_TRUE(session->FindWindows("ToviWallIcon", false).empty());
+    } else {
+      // The machine resumes with the program still there.
+      session->RunProgram({"--status"});
+      EXPECT_TRUE(p->Running());
+      EXPECT_FALSE(session->FindWindows("ToviWallIcon", true).empty());
+      session->RunProgram({"--exit"});
+      EXPECT_EQ(p->Wait(10000), std::optional<int>(0));
+    }
   }
+}
+
+TEST_F(SystemActionsTest, ARefusedRequestIsShownAndTheProgramKeepsRunning) {
+  StartLogind({"--refuse", "Reboot=org.freedesktop.DBus.Error.InteractiveAuthorizationRequired", "--refuse",
+               "PowerOff=org.freedesktop.DBus.Error.AccessDenied"});
+  auto p = StartProgram();
+  const std::pair<const char*, const char*> refusals[] = {
+      {"ExitWinReboot", "\"Reboot\" did not take place: Interactive authentication required."},
+      {"ExitWinShutDown", "\"Shut Down\" did not take place: Access denied"},
+  };
+  for (auto [item, text] : refusals) {
+    SCOPED_TRACE(item);
+    OpenExitWindows();
+    session->ClickWidget(std::string("TBSubmenuItemExitWin.") + item);
+    ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("ErrorBox").has_value(); }))
+        << ReadFile(session->LastProgramLog());
+    EXPECT_EQ(session->WidgetRect("ErrorBox")->text, std::string(text) + "\\n\\nTovi WallChanger keeps running.");
+    session->Xdotool({"key", "Return"});
+    EXPECT_TRUE(WaitFor([&] { return !session->WidgetRect("ErrorBox").has_value(); }));
+    EXPECT_TRUE(p->Running());
+  }
+  EXPECT_EQ(RecordedCalls(record), (std::vector<std::string>{"Reboot true", "PowerOff true"}));
+  EXPECT_FALSE(session->FindWindows("ToviWallIcon", true).empty());
 }
 
 TEST_F(SystemActionsTest, LockGoesToLogindThenTheScreenSaverServiceThenXdgScreensaver) {
