@@ -9,7 +9,10 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/scrnsaver.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 #include <tuple>
 
@@ -204,6 +207,25 @@ TEST_F(SystemActionsTest, LockGoesToLogindThenTheScreenSaverServiceThenXdgScreen
 }
 
 TEST_F(SystemActionsTest, TheScreenSaverStartsOnTheXServerAndTheDisplaySettingsOpen) {
+  // The display settings tools are the test's own, whatever the machine has:
+  // lxrandr (with the xrandr it runs through sh), a gnome-control-center that
+  // would open, a kcmshell5 without its screen module (it ends at once with
+  // status 255).
+  RequireProgram("lxrandr");
+  const std::string bin = session->Root() / "bin";
+  std::filesystem::create_directories(bin);
+  for (const char* tool : {"/usr/bin/lxrandr", "/usr/bin/xrandr", "/bin/sh", "/usr/bin/xdotool"})
+    std::filesystem::create_symlink(tool, bin + "/" + std::filesystem::path(tool).filename().string());
+  const std::string started = session->Root() / "started";
+  auto tool = [&](const std::string& name, const std::string& body) {
+    WriteFile(bin + "/" + name, "#!/bin/sh\necho " + name + " >> '" + started + "'\n" + body + "\n");
+    ::chmod((bin + "/" + name).c_str(), 0755);
+  };
+  tool("kcmshell5", "echo 'Could not find module' >&2; exit 255");
+  tool("gnome-control-center", "exec sleep 60");
+  session->SetEnv("PATH", bin);
+  session->SetEnv("XDG_CURRENT_DESKTOP", "LXDE");
+
   auto p = StartProgram();
   ::Display* dpy = XOpenDisplay(session->Display().c_str());
   ASSERT_NE(dpy, nullptr);
@@ -217,18 +239,34 @@ TEST_F(SystemActionsTest, TheScreenSaverStartsOnTheXServerAndTheDisplaySettingsO
   session->ClickWidget("TBPopupMenu.ActionActivateScreenSave");
   EXPECT_TRUE(WaitFor(saverOn));
   XCloseDisplay(dpy);
-
-  // lxrandr is the one display settings tool installed here.
-  RequireProgram("lxrandr");
   session->Xdotool({"mousemove", "10", "500"});  // wakes the screen
-  OpenMenu();
-  auto r = session->WidgetRect("TBPopupMenu.TBSubmenuItemDisplay");
-  ASSERT_TRUE(r.has_value());
-  session->Xdotool({"mousemove", std::to_string(r->x + r->width / 2), std::to_string(r->y + r->height / 2)});
-  session->ClickWidget("TBSubmenuItemDisplay.TBItemShowDisplay");
-  std::vector<unsigned long> tool;
-  EXPECT_TRUE(WaitFor([&] { return !(tool = session->FindWindows("Display Settings", true)).empty(); }));
-  for (unsigned long w : tool) session->CloseWindow(w);
+
+  auto openDisplaySettings = [&] {
+    OpenMenu();
+    auto r = session->WidgetRect("TBPopupMenu.TBSubmenuItemDisplay");
+    ASSERT_TRUE(r.has_value());
+    session->Xdotool({"mousemove", std::to_string(r->x + r->width / 2), std::to_string(r->y + r->height / 2)});
+    session->ClickWidget("TBSubmenuItemDisplay.TBItemShowDisplay");
+    std::vector<unsigned long> windows;
+    EXPECT_TRUE(WaitFor([&] { return !(windows = session->FindWindows("Display Settings", true)).empty(); }));
+    // The tool is none of the program's children, which would stay as zombies.
+    const std::string children = "/proc/" + std::to_string(p->Pid()) + "/task/" + std::to_string(p->Pid()) + "/children";
+    EXPECT_TRUE(WaitFor([&] { return ReadFile(children).empty(); })) << ReadFile(children);
+    for (unsigned long w : windows) session->CloseWindow(w);
+    EXPECT_TRUE(WaitFor([&] { return session->FindWindows("Display Settings", true).empty(); }));
+  };
+  // LXDE's own tool comes first.
+  openDisplaySettings();
+  EXPECT_FALSE(Exists(started)) << ReadFile(started);
+
+  // No desktop named: a tool that fails at once gives way to the next.
+  std::filesystem::remove(bin + "/gnome-control-center");
+  session->SetEnv("XDG_CURRENT_DESKTOP", "");
+  session->RunProgram({"--exit"});
+  p->Wait(10000);
+  p = StartProgram();
+  openDisplaySettings();
+  EXPECT_EQ(ReadFile(started), "kcmshell5\n");
 }
 
 }  // namespace
