@@ -250,7 +250,8 @@ TEST_F(SystemActionsTest, TheScreenSaverStartsOnTheXServerAndTheDisplaySettingsO
     std::vector<unsigned long> windows;
     EXPECT_TRUE(WaitFor([&] { return !(windows = session->FindWindows("Display Settings", true)).empty(); }));
     // The tool is none of the program's children, which would stay as zombies.
-    const std::string children = "/proc/" + std::to_string(p->Pid()) + "/task/" + std::to_string(p->Pid()) + "/children";
+    const std::string pid = std::to_string(p->Pid());
+    const std::string children = "/proc/" + pid + "/task/" + pid + "/children";
     EXPECT_TRUE(WaitFor([&] { return ReadFile(children).empty(); })) << ReadFile(children);
     for (unsigned long w : windows) session->CloseWindow(w);
     EXPECT_TRUE(WaitFor([&] { return session->FindWindows("Display Settings", true).empty(); }));

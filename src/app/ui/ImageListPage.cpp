@@ -47,7 +47,8 @@ constexpr std::int64_t kPumpEveryMs = 15;
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code error;
   if (std::filesystem::equivalent(a, b, error)) return true;
-  return std::filesystem::absolute(a, error).lexically_normal() == std::filesystem::absolute(b, error).lexically_normal();
+  return std::filesystem::absolute(a, error).lexically_normal() ==
+         std::filesystem::absolute(b, error).lexically_normal();
 }
 
 }  // namespace
@@ -256,13 +257,12 @@ void ImageListPage::ActionSaveListExecute() {
   // would be lost: the default list file alone may take the list it keeps.
   dialog.RefuseFile = [this](const QString& file) {
     const std::string path = U(file);
-    if (SameFile(path, form_.SettingsFile))
-      return QStringLiteral("\"%1\" holds the settings of %2; the image list cannot be saved there. Choose another file.")
-          .arg(file, QString::fromUtf8(kTitle));
-    if (SameFile(path, form_.OutputFile))
-      return QStringLiteral("\"%1\" is the wallpaper %2 makes; the image list cannot be saved there. Choose another file.")
-          .arg(file, QString::fromUtf8(kTitle));
-    return QString();
+    const QString what = SameFile(path, form_.SettingsFile) ? QStringLiteral("holds the settings of")
+                         : SameFile(path, form_.OutputFile) ? QStringLiteral("is the wallpaper made by")
+                                                            : QString();
+    if (what.isEmpty()) return QString();
+    return QStringLiteral("\"%1\" %2 %3; the image list cannot be saved there. Choose another file.")
+        .arg(file, what, QString::fromUtf8(kTitle));
   };
   if (!dialog.Execute() || dialog.selectedFiles().isEmpty()) return;
   imageList_.SaveTo(U(dialog.selectedFiles().first()));

@@ -116,7 +116,8 @@ void PcmanfmDesktopIcons::SetHidden(bool hidden) {
     std::istringstream before(*remembered);
     for (std::string pair; before >> pair;) {
       const std::size_t colon = pair.find(':');
-      if (colon != std::string::npos && shown.count(pair.substr(0, colon))) shown[pair.substr(0, colon)] = pair.substr(colon + 1);
+      if (colon != std::string::npos && shown.count(pair.substr(0, colon)))
+        shown[pair.substr(0, colon)] = pair.substr(colon + 1);
     }
     // Whatever was found, showing must show something.
     if (KeyFileValues(hiddenValues.begin(), hiddenValues.end()) == shown)
