@@ -1,6 +1,7 @@
 #include "PlasmaDesktop.h"
 
 #include <csignal>
+#include <filesystem>
 #include <sstream>
 #include <stdexcept>
 
@@ -27,6 +28,8 @@ std::string PrintedString(const std::string& out) {
 }  // namespace
 
 PlasmaDesktop::PlasmaDesktop() : peer_(PlasmaSession()) {}
+
+PlasmaDesktop::~PlasmaDesktop() { StopShell(); }
 
 void PlasmaDesktop::StartShell() {
   RequireProgram("plasmashell");
@@ -60,9 +63,17 @@ void PlasmaDesktop::StopShell() {
   if (!shell_) return;
   shell_->Signal(SIGTERM);
   shell_->Wait(10000);
-  ::kill(-shell_->Pid(), SIGKILL);  // its KIO workers, and the shell when it did not end
   shell_->Kill();
   shell_ = nullptr;
+  // Its KIO workers start in a process group of their own and outlive it;
+  // they name the shell's socket in this session's runtime folder.
+  const std::string socket = peer_.S().RuntimeDir() + "/plasmashell";
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string pid = entry.path().filename();
+    if (pid.find_first_not_of("0123456789") == std::string::npos &&
+        ReadFile(entry.path() / "cmdline").find(socket) != std::string::npos)
+      ::kill(std::stoi(pid), SIGKILL);
+  }
 }
 
 bool PlasmaDesktop::NameOwned(const std::string& name) const {

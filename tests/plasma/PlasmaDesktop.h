@@ -16,6 +16,9 @@ inline constexpr const char* kPlasmaName = "org.kde.plasmashell";
 class PlasmaDesktop {
  public:
   PlasmaDesktop();
+  ~PlasmaDesktop();
+  PlasmaDesktop(const PlasmaDesktop&) = delete;
+  PlasmaDesktop& operator=(const PlasmaDesktop&) = delete;
   DesktopPeer& Peer() { return peer_; }
 
   // Starts plasmashell; returns once its name is on the bus (throws with its
@@ -26,7 +29,7 @@ class PlasmaDesktop {
   // Seconds from StartShell to its name on the bus, and to its first desktop.
   double NameSeconds() const { return named_ - started_; }
   double DesktopSeconds() const { return ready_ - started_; }
-  // Ends plasmashell (it saves its settings on the way).
+  // Ends plasmashell (it saves its settings on the way) and its helpers.
   void StopShell();
 
   bool NameOwned(const std::string& name) const;

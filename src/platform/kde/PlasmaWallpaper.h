@@ -15,7 +15,7 @@ namespace toviwall::platform {
 class PlasmaWallpaper final : public DesktopWallpaper {
  public:
   // Raises Plasma's own message. For a moment while Plasma starts it has no
-  // desktop yet: the change is tried again for a few seconds, then refused.
+  // desktop yet: the change is tried again for up to ten seconds, then refused.
   void WriteValues(const std::string& file, WallpaperStyle style) override;
   void Reload() override { AnnounceSettingsChange(); }
   // What the desktop of the first screen shows, as Plasma answers; its
