@@ -185,7 +185,8 @@ TEST_F(SystemActionsTest, TheScreenSaverStartsOnTheXServerAndTheDisplaySettingsO
   EXPECT_TRUE(WaitFor(saverOn));
   XCloseDisplay(dpy);
 
-  // lxrandr is the one display settings tool installed here.
+  // lxrandr is the one display settings tool installed here: Plasma's kcmshell5
+  // is, but not its display module (kscreen).
   RequireProgram("lxrandr");
   session->Xdotool({"mousemove", "10", "500"});  // wakes the screen
   OpenMenu();

@@ -139,15 +139,26 @@ void FreedesktopSystemActions::OpenDisplaySettings() {
   struct Tool {
     const char* program;
     const char* argument;
+    const char* module = nullptr;  // a desktop entry the tool needs besides itself
   };
+  // kcmshell comes with any KDE program; its display module only with kscreen.
   static constexpr Tool kTools[] = {
-      {"gnome-control-center", "display"}, {"kcmshell5", "kcm_kscreen"}, {"kcmshell6", "kcm_kscreen"},
-      {"xfce4-display-settings", nullptr}, {"mate-display-properties", nullptr}, {"cinnamon-settings", "display"},
-      {"lxqt-config-monitor", nullptr},    {"arandr", nullptr},              {"lxrandr", nullptr},
+      {"gnome-control-center", "display"},
+      {"kcmshell5", "kcm_kscreen", "kcm_kscreen.desktop"},
+      {"kcmshell6", "kcm_kscreen", "kcm_kscreen.desktop"},
+      {"xfce4-display-settings", nullptr},
+      {"mate-display-properties", nullptr},
+      {"cinnamon-settings", "display"},
+      {"lxqt-config-monitor", nullptr},
+      {"arandr", nullptr},
+      {"lxrandr", nullptr},
   };
   for (const Tool& tool : kTools) {
     const QString path = QStandardPaths::findExecutable(QString::fromLatin1(tool.program));
     if (path.isEmpty()) continue;
+    if (tool.module &&
+        QStandardPaths::locate(QStandardPaths::ApplicationsLocation, QString::fromLatin1(tool.module)).isEmpty())
+      continue;
     QStringList args;
     if (tool.argument) args << QString::fromLatin1(tool.argument);
     QProcess::startDetached(path, args, QDir::homePath());
