@@ -30,7 +30,7 @@ std::string Hex(std::uint32_t c) {
 
 }  // namespace
 
-DesktopPeer::DesktopPeer() {
+DesktopPeer::DesktopPeer(Env desktop) : desktop_(std::move(desktop)) {
   SessionOptions options;
   options.width = kDesktopWidth;
   options.height = kDesktopHeight;
@@ -39,6 +39,7 @@ DesktopPeer::DesktopPeer() {
   base["NO_AT_BRIDGE"] = "1";
   base.erase("TOVIWALL_DESKTOP");
   if (const char* dirs = std::getenv("XDG_DATA_DIRS")) base["XDG_DATA_DIRS"] = dirs;
+  for (const auto& [name, value] : desktop_) base[name] = value;
   bus_ = std::make_unique<DBusSession>(session_->Root().Path(), base);
   for (const auto& [name, value] : Environment()) env.Set(name, value);
   for (const char* name : {"TOVIWALL_DESKTOP", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "GSETTINGS_BACKEND"})
@@ -58,6 +59,7 @@ Env DesktopPeer::Environment() const {
   e["NO_AT_BRIDGE"] = "1";
   e["XDG_STATE_HOME"] = session_->Root() / "home/.local/state";
   if (const char* dirs = std::getenv("XDG_DATA_DIRS")) e["XDG_DATA_DIRS"] = dirs;
+  for (const auto& [name, value] : desktop_) e[name] = value;
   if (bus_) e["DBUS_SESSION_BUS_ADDRESS"] = bus_->Address();
   return e;
 }

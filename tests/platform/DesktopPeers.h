@@ -31,7 +31,9 @@ struct Probe {
 
 class DesktopPeer {
  public:
-  DesktopPeer();
+  // `desktop`: the desktop's session variables, for its programs and for its
+  // bus, which hands them on to the services it starts.
+  explicit DesktopPeer(Env desktop = {});
   ~DesktopPeer();
 
   Session& S() { return *session_; }
@@ -60,6 +62,7 @@ class DesktopPeer {
   ScopedEnv env;
 
  private:
+  Env desktop_;
   std::unique_ptr<Session> session_;
   std::unique_ptr<DBusSession> bus_;
   std::vector<std::unique_ptr<Process>> programs_;

@@ -111,31 +111,38 @@ bool Offered(const QString& method) {
   return answer == QStringLiteral("yes") || answer == QStringLiteral("challenge");
 }
 
+struct DisplaySettingsTool {
+  const char* desktop;  // the desktop whose own tool it is, as XDG_CURRENT_DESKTOP names it
+  std::vector<std::string> command;
+  const char* module = nullptr;  // a desktop entry the tool needs besides itself
+};
+
 // The display settings tools to try, in order: those of the desktops
 // XDG_CURRENT_DESKTOP names first, then every other one.
-std::vector<std::vector<std::string>> DisplaySettingsTools(const std::string& currentDesktop) {
-  struct Tool {
-    const char* desktop;  // the desktop whose own tool it is, as XDG_CURRENT_DESKTOP names it
-    std::vector<std::string> command;
-  };
-  static const Tool kTools[] = {
-      {"GNOME", {"gnome-control-center", "display"}}, {"KDE", {"kcmshell5", "kcm_kscreen"}},
-      {"KDE", {"kcmshell6", "kcm_kscreen"}},          {"XFCE", {"xfce4-display-settings"}},
-      {"MATE", {"mate-display-properties"}},          {"Cinnamon", {"cinnamon-settings", "display"}},
-      {"LXQt", {"lxqt-config-monitor"}},              {"", {"arandr"}},
+std::vector<const DisplaySettingsTool*> DisplaySettingsTools(const std::string& currentDesktop) {
+  // kcmshell comes with any KDE program; its display module only with kscreen.
+  static const DisplaySettingsTool kTools[] = {
+      {"GNOME", {"gnome-control-center", "display"}},
+      {"KDE", {"kcmshell5", "kcm_kscreen"}, "kcm_kscreen.desktop"},
+      {"KDE", {"kcmshell6", "kcm_kscreen"}, "kcm_kscreen.desktop"},
+      {"XFCE", {"xfce4-display-settings"}},
+      {"MATE", {"mate-display-properties"}},
+      {"Cinnamon", {"cinnamon-settings", "display"}},
+      {"LXQt", {"lxqt-config-monitor"}},
+      {"", {"arandr"}},
       {"LXDE", {"lxrandr"}},
   };
-  std::vector<std::vector<std::string>> order;
-  auto add = [&order](const std::vector<std::string>& command) {
-    if (std::find(order.begin(), order.end(), command) == order.end()) order.push_back(command);
+  std::vector<const DisplaySettingsTool*> order;
+  auto add = [&order](const DisplaySettingsTool& tool) {
+    if (std::find(order.begin(), order.end(), &tool) == order.end()) order.push_back(&tool);
   };
   // "ubuntu:GNOME", "X-Cinnamon": the desktop's own tools first, in its order of names.
   for (QString name : QString::fromStdString(currentDesktop).split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
     if (name.startsWith(QLatin1String("X-"), Qt::CaseInsensitive)) name.remove(0, 2);
-    for (const Tool& tool : kTools)
-      if (*tool.desktop && name.compare(QLatin1String(tool.desktop), Qt::CaseInsensitive) == 0) add(tool.command);
+    for (const DisplaySettingsTool& tool : kTools)
+      if (*tool.desktop && name.compare(QLatin1String(tool.desktop), Qt::CaseInsensitive) == 0) add(tool);
   }
-  for (const Tool& tool : kTools) add(tool.command);
+  for (const DisplaySettingsTool& tool : kTools) add(tool);
   return order;
 }
 
@@ -171,9 +178,13 @@ FreedesktopSystemActions::~FreedesktopSystemActions() = default;
 void FreedesktopSystemActions::OpenDisplaySettings() {
   std::vector<std::vector<std::string>> installed;
   const std::string desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString();
-  for (std::vector<std::string> command : DisplaySettingsTools(desktop)) {
-    const QString path = QStandardPaths::findExecutable(QString::fromStdString(command.front()));
+  for (const DisplaySettingsTool* tool : DisplaySettingsTools(desktop)) {
+    const QString path = QStandardPaths::findExecutable(QString::fromStdString(tool->command.front()));
     if (path.isEmpty()) continue;
+    if (tool->module &&
+        QStandardPaths::locate(QStandardPaths::ApplicationsLocation, QString::fromLatin1(tool->module)).isEmpty())
+      continue;
+    std::vector<std::string> command = tool->command;
     command.front() = path.toStdString();
     installed.push_back(std::move(command));
   }
