@@ -27,7 +27,7 @@ class FreedesktopSystemActions final : public SystemActions {
   // The session's screen saver service where one runs, else the X server's.
   void ActivateScreenSaver() override;
   // The first of the installed display settings tools that does not fail at
-  // once (KDE's kcmshell without its screen module ends at once, for one).
+  // once, the desktop's own first.
   void OpenDisplaySettings() override;
 
   bool CanSuspend() override;
