@@ -105,6 +105,7 @@ void SwayWallpaper::Reload() {
 }
 
 void SwayWallpaper::Show(const Values& values, const Bitmap24* inHand) {
+  EnsureFolder(folder_);  // also for None: a refusal says why at the first change
   const std::vector<SwayOutput> outputs = session_->Outputs();
   std::optional<Bitmap24> loaded;
   if (!values.file.empty() && !inHand) {
@@ -119,7 +120,6 @@ void SwayWallpaper::Show(const Values& values, const Bitmap24* inHand) {
   std::vector<std::pair<std::string, std::string>> commands(outputs.size());
   std::vector<std::string> files;
   if (picture) {
-    EnsureFolder(folder_);
     ++serial_;
     for (std::size_t i = 0; i < outputs.size(); ++i)
       files.push_back(folder_ + "/" + kPicturePrefix + std::to_string(::getpid()) + "-" + std::to_string(serial_) + "-" +
