@@ -1,6 +1,6 @@
 #pragma once
 // PNG files written for programs that read no BMP (a compositor's background
-// painter): 8-bit RGB, no interlacing, compressed for speed rather than size.
+// painter): 8-bit RGB, no interlacing, stored uncompressed for speed.
 #include <string>
 
 #include "image/Bitmap.h"

@@ -1,5 +1,6 @@
 #include "platform/DesktopWallpaperChoice.h"
 
+#include <QStandardPaths>
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -12,7 +13,9 @@
 #include "platform/lxde/PcmanfmWallpaper.h"
 #include "platform/mate/MateBackgroundWallpaper.h"
 #include "platform/sway/SwaySession.h"
+#include "platform/sway/OutputPicture.h"
 #include "platform/sway/SwayWallpaper.h"
+#include "platform/wayland/SwaybgWallpaper.h"
 #include "platform/null/NullPlatform.h"
 #include "platform/x11/X11DesktopInfo.h"
 #include "platform/x11/X11RootWallpaper.h"
@@ -152,7 +155,11 @@ std::unique_ptr<DesktopWallpaper> CreateWaylandDesktopWallpaper(const std::share
   // Under Xwayland the root window is nobody's desktop: no painter, no X.
   const DesktopBackendChoice choice = SessionChoice({}, false);
   if (auto backend = SettingsBackend(choice, {})) return backend;
-  if (sway) return std::make_unique<SwayWallpaper>(sway, SwayPictureFolder());
+  if (sway) return std::make_unique<SwayWallpaper>(sway, OutputPictureFolder());
+  // Another wlroots compositor: swaybg on its background layer, where installed.
+  const QString swaybg = QStandardPaths::findExecutable(QStringLiteral("swaybg"));
+  if (!swaybg.isEmpty() && HasLayerShell())
+    return std::make_unique<SwaybgWallpaper>(QtOutputs, OutputPictureFolder(), swaybg.toStdString());
   return std::make_unique<NullDesktopWallpaper>();
 }
 

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <filesystem>
 #include <memory>
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include "platform/sway/SwayScreen.h"
 #include "platform/sway/SwaySession.h"
 #include "platform/sway/SwayWallpaper.h"
+#include "platform/wayland/SwaybgWallpaper.h"
 #include "support/TestSession.h"
 #include "wallpaper/Composition.h"
 #include "wallpaper/UnitWallHelper.h"
@@ -250,6 +252,55 @@ TEST_F(SwayTest, TheWallpaperComesBackAfterSwayReloads) {
   ASSERT_TRUE(Shows({{"HEADLESS-1", 200, 150, 0x336699}}, 5000, false));
   EXPECT_TRUE(Shows({{"HEADLESS-1", 200, 150, kWarm.topLeft}, {"HEADLESS-2", 768, 576, kWarm.bottomRight}}, 8000));
   EXPECT_EQ(desktop->ReadWallpaper(), *root / "ours/Tovi Wallpaper.bmp");
+}
+
+// swaybg processes started from `folder` (as the swaybg painter starts them),
+// or with `other`, from anywhere else.
+std::vector<pid_t> SwaybgsIn(const std::string& folder, bool other = false) {
+  std::vector<pid_t> pids;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code error;
+    if (ReadFile(entry.path() / "comm") == "swaybg\n" && (fs::read_symlink(entry.path() / "cwd", error) == folder) != other)
+      pids.push_back(std::stoi(name));
+  }
+  return pids;
+}
+
+// Another wlroots compositor, without sway's IPC: sway reached only as a
+// Wayland compositor. swaybg paints each output's picture; it stays after the
+// painter is gone, and the next one (a later start) replaces it.
+TEST_F(SwayTest, SwaybgPaintsWhereThereIsNoSwayIpc) {
+  ScopedEnv env;
+  env.Set("WAYLAND_DISPLAY", *root / "run/wayland-1");
+  ASSERT_TRUE(platform::HasLayerShell());
+  const std::string folder = *root / "swaybg";
+  // sway's own background (its configuration's colour) would cover ours.
+  for (pid_t pid : SwaybgsIn(folder, true)) ::kill(pid, SIGTERM);
+  ASSERT_TRUE(WaitFor([&] { return SwaybgsIn(folder, true).empty(); }));
+  const auto outputs = [] {
+    return std::vector<platform::NamedOutput>{{"HEADLESS-1", {0, 0, 800, 600}}, {"HEADLESS-2", {800, 0, 1024, 768}}};
+  };
+  const std::uint32_t colour = (kBackground >> 16) | (kBackground & 0xff00) | (kBackground & 0xff) << 16;
+  const std::string cool = Picture("cool.bmp", kCool);
+  {
+    platform::SwaybgWallpaper painter(outputs, folder);
+    painter.SetBackgroundColour(colour);
+    SetDesktopWallpaper(painter, cool, WallpaperStyle::Stretched);
+    EXPECT_TRUE(Shows({{"HEADLESS-1", 200, 150, kCool.topLeft}, {"HEADLESS-2", 768, 576, kCool.bottomRight}}));
+    EXPECT_EQ(painter.ReadWallpaper(), cool);
+    ClearWallpaper(painter);
+    EXPECT_TRUE(Shows({{"HEADLESS-1", 200, 150, kBackground}, {"HEADLESS-2", 768, 576, kBackground}}));
+    EXPECT_TRUE(WaitFor([&] { QCoreApplication::processEvents(); return SwaybgsIn(folder).size() == 1; }));
+  }
+  EXPECT_TRUE(Shows({{"HEADLESS-2", 768, 576, kBackground}}));
+  platform::SwaybgWallpaper later(outputs, folder);
+  SetDesktopWallpaper(later, Picture("warm.bmp", kWarm), WallpaperStyle::Tiled);
+  EXPECT_TRUE(Shows({{"HEADLESS-1", 10, 10, kWarm.topLeft}, {"HEADLESS-2", 40, 40, kWarm.bottomLeft}}));
+  EXPECT_TRUE(WaitFor([&] { QCoreApplication::processEvents(); return SwaybgsIn(folder).size() == 1; }));
+  for (pid_t pid : SwaybgsIn(folder)) ::kill(pid, SIGTERM);
+  Swaymsg({"output HEADLESS-1 bg #336699 solid_color"});
 }
 
 // The real program in the sway session, as nobody: Qt on Wayland, the main

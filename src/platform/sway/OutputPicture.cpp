@@ -1,12 +1,36 @@
 #include "platform/sway/OutputPicture.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <memory>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "image/MyStretch.h"
+#include "image/PngWrite.h"
 
 namespace toviwall::platform {
 namespace {
+
+constexpr char kPicturePrefix[] = "wallpaper-";
+constexpr char kPictureSuffix[] = ".png";
+
+bool SafePath(const std::string& path) {
+  if (path.empty() || path.front() != '/') return false;
+  for (unsigned char c : path)
+    if (!(std::isalnum(c) || c == '/' || c == '.' || c == '_' || c == '-')) return false;
+  return true;
+}
 
 // Copies the picture's pixels with its top-left corner at (left, top) of the
 // target, clipped to both.
@@ -53,6 +77,73 @@ Bitmap24 OutputPicture(const Bitmap24* picture, WallpaperStyle style, const Moni
     case WallpaperStyle::Spanned: Place(*picture, out, -output.x, -output.y); break;
   }
   return out;
+}
+
+
+std::string OutputPictureFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (!runtime || !*runtime) return {};
+  std::string folder = runtime;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder + "/toviwall";
+}
+
+void EnsurePictureFolder(const std::string& folder) {
+  if (!SafePath(folder))
+    throw std::runtime_error("The wallpaper cannot be handed over from the folder \"" + folder +
+                             "\": sway would read its name as a shell command line. Only letters, digits "
+                             "and \"/._-\" are safe there.");
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+    throw std::runtime_error("Cannot make the folder " + folder + ": " + std::strerror(errno));
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+    throw std::runtime_error("The folder " + folder + " for the wallpaper pictures is not a folder of this user's.");
+}
+
+std::vector<std::string> WriteOutputPictures(const std::string& folder, unsigned long serial, const Bitmap24& picture,
+                                             WallpaperStyle style, const std::vector<MonitorRect>& outputs,
+                                             std::uint32_t background) {
+  const std::string stem = folder + "/" + kPicturePrefix + std::to_string(::getpid()) + "-" + std::to_string(serial) + "-";
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < outputs.size(); ++i) files.push_back(stem + std::to_string(i) + kPictureSuffix);
+  std::vector<std::exception_ptr> errors(outputs.size());
+  auto make = [&](std::size_t i) {
+    try {
+      SavePngFile(OutputPicture(&picture, style, outputs[i], background), files[i]);
+    } catch (...) {
+      errors[i] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (std::size_t i = 1; i < outputs.size(); ++i) {
+    try {
+      helpers.emplace_back(make, i);
+    } catch (const std::system_error&) {
+      make(i);  // no thread to be had: here, in turn
+    }
+  }
+  if (!outputs.empty()) make(0);
+  for (auto& t : helpers) t.join();
+  for (const auto& e : errors)
+    if (e) std::rethrow_exception(e);
+  return files;
+}
+
+void RemoveOldPictures(const std::string& folder, const std::vector<std::string>& keep) {
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  if (!dir) return;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (!name.starts_with(kPicturePrefix) || !name.ends_with(kPictureSuffix)) continue;
+    const std::string path = folder + "/" + name;
+    if (std::find(keep.begin(), keep.end(), path) == keep.end()) ::unlink(path.c_str());
+  }
+}
+
+std::string HexColour(std::uint32_t rgb) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%06x", rgb & 0xffffff);
+  return text;
 }
 
 }  // namespace toviwall::platform

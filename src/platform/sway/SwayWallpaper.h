@@ -18,9 +18,6 @@
 
 namespace toviwall::platform {
 
-// $XDG_RUNTIME_DIR/toviwall, where the outputs' pictures go; empty without a runtime folder.
-std::string SwayPictureFolder();
-
 class SwayWallpaper final : public QObject, public DesktopWallpaper {
  public:
   // `folder` holds the pictures; it is made when missing.
@@ -58,7 +55,7 @@ class SwayWallpaper final : public QObject, public DesktopWallpaper {
   std::vector<std::pair<std::string, std::string>> commands_;  // output, its command
   std::string pictureFile_;
   std::shared_ptr<const Bitmap24> picture_;
-  unsigned long long serial_ = 0;
+  unsigned long serial_ = 0;
 };
 
 }  // namespace toviwall::platform
