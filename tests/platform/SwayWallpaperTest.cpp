@@ -50,6 +50,30 @@ struct Probe {
   std::uint32_t colour;
 };
 
+// sway's messages arrive in pieces and several at once; anything else is an error, not a hang.
+TEST(SwayIpcFraming, PiecesAndRunsOfMessagesAndGarbage) {
+  auto frame = [](std::uint32_t type, const std::string& payload) {
+    const auto length = static_cast<std::uint32_t>(payload.size());
+    return std::string("i3-ipc") + std::string(reinterpret_cast<const char*>(&length), 4) +
+           std::string(reinterpret_cast<const char*>(&type), 4) + payload;
+  };
+  const std::string both = frame(platform::kSwayWorkspaceEvent, R"({"change":"reload"})") + frame(3, "[]");
+  std::string buffer = both.substr(0, 20);
+  platform::SwayFrame f;
+  EXPECT_FALSE(platform::TakeSwayFrame(buffer, f));
+  buffer += both.substr(20);
+  ASSERT_TRUE(platform::TakeSwayFrame(buffer, f));
+  EXPECT_EQ(f.type, platform::kSwayWorkspaceEvent);
+  EXPECT_EQ(f.payload, R"({"change":"reload"})");
+  ASSERT_TRUE(platform::TakeSwayFrame(buffer, f));
+  EXPECT_EQ(f.payload, "[]");
+  EXPECT_TRUE(buffer.empty());
+  std::string garbage = "HTTP/1.1 400 Bad Request\r\n";
+  EXPECT_THROW(platform::TakeSwayFrame(garbage, f), platform::SwayIpcError);
+  std::string huge = frame(0, "").replace(6, 4, "\xff\xff\xff\xff");
+  EXPECT_THROW(platform::TakeSwayFrame(huge, f), platform::SwayIpcError);
+}
+
 class SwayTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
