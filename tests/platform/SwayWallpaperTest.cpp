@@ -278,15 +278,28 @@ TEST_F(SwayTest, TheWallpaperComesBackAfterSwayReloads) {
   EXPECT_EQ(desktop->ReadWallpaper(), *root / "ours/Tovi Wallpaper.bmp");
 }
 
-// swaybg processes started from `folder` (as the swaybg painter starts them),
-// or with `other`, from anywhere else.
-std::vector<pid_t> SwaybgsIn(const std::string& folder, bool other = false) {
+// swaybg processes started from `folder` (as the swaybg painter starts them).
+std::vector<pid_t> SwaybgsIn(const std::string& folder) {
   std::vector<pid_t> pids;
   for (const auto& entry : fs::directory_iterator("/proc")) {
     const std::string name = entry.path().filename();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
     std::error_code error;
-    if (ReadFile(entry.path() / "comm") == "swaybg\n" && (fs::read_symlink(entry.path() / "cwd", error) == folder) != other)
+    if (ReadFile(entry.path() / "comm") == "swaybg\n" && fs::read_symlink(entry.path() / "cwd", error) == folder)
+      pids.push_back(std::stoi(name));
+  }
+  return pids;
+}
+
+// The swaybg this test's sway started for its own background: it has sway's runtime folder.
+std::vector<pid_t> SwaysOwnSwaybg(const std::string& runtime) {
+  std::vector<pid_t> pids;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string environment = ReadFile(entry.path() / "environ");
+    if (ReadFile(entry.path() / "comm") == "swaybg\n" &&
+        environment.find(std::string("XDG_RUNTIME_DIR=") + runtime + '\0') != std::string::npos)
       pids.push_back(std::stoi(name));
   }
   return pids;
@@ -301,8 +314,8 @@ TEST_F(SwayTest, SwaybgPaintsWhereThereIsNoSwayIpc) {
   ASSERT_TRUE(platform::HasLayerShell());
   const std::string folder = *root / "swaybg";
   // sway's own background (its configuration's colour) would cover ours.
-  for (pid_t pid : SwaybgsIn(folder, true)) ::kill(pid, SIGTERM);
-  ASSERT_TRUE(WaitFor([&] { return SwaybgsIn(folder, true).empty(); }));
+  for (pid_t pid : SwaysOwnSwaybg(*root / "run")) ::kill(pid, SIGTERM);
+  ASSERT_TRUE(WaitFor([&] { return SwaysOwnSwaybg(*root / "run").empty(); }));
   const auto outputs = [] {
     return std::vector<platform::NamedOutput>{{"HEADLESS-1", {0, 0, 800, 600}}, {"HEADLESS-2", {800, 0, 1024, 768}}};
   };

@@ -6,16 +6,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <memory>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/BackgroundTask.h"
 #include "image/MyStretch.h"
 #include "image/PngWrite.h"
 
@@ -106,26 +104,9 @@ std::vector<std::string> WriteOutputPictures(const std::string& folder, unsigned
   const std::string stem = folder + "/" + kPicturePrefix + std::to_string(::getpid()) + "-" + std::to_string(serial) + "-";
   std::vector<std::string> files;
   for (std::size_t i = 0; i < outputs.size(); ++i) files.push_back(stem + std::to_string(i) + kPictureSuffix);
-  std::vector<std::exception_ptr> errors(outputs.size());
-  auto make = [&](std::size_t i) {
-    try {
-      SavePngFile(OutputPicture(&picture, style, outputs[i], background), files[i]);
-    } catch (...) {
-      errors[i] = std::current_exception();
-    }
-  };
-  std::vector<std::thread> helpers;
-  for (std::size_t i = 1; i < outputs.size(); ++i) {
-    try {
-      helpers.emplace_back(make, i);
-    } catch (const std::system_error&) {
-      make(i);  // no thread to be had: here, in turn
-    }
-  }
-  if (!outputs.empty()) make(0);
-  for (auto& t : helpers) t.join();
-  for (const auto& e : errors)
-    if (e) std::rethrow_exception(e);
+  RunSideBySide(outputs.size(), [&](std::size_t i) {
+    SavePngFile(OutputPicture(&picture, style, outputs[i], background), files[i]);
+  });
   return files;
 }
 
