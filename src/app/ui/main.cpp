@@ -97,8 +97,8 @@ int main(int argc, char** argv) {
   }
 
   // The application object; the main window stays hidden when the loop starts.
-  // In a Wayland session Qt is told to run on Wayland (it would choose X on
-  // GNOME), Xwayland only when the compositor cannot be reached; the
+  // In a Wayland session Qt is told to run on Wayland whatever its own
+  // default, on Xwayland only when the compositor cannot be reached; the
   // programs we start choose for themselves.
   const bool toldWayland = UsesWayland();
   if (toldWayland) ::setenv("QT_QPA_PLATFORM", "wayland;xcb", 1);
