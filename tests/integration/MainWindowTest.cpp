@@ -124,6 +124,10 @@ TEST_F(MainWindowTest, TheVersionLabelAsksTheMakersServerWithoutHoldingUpTheWind
   EXPECT_TRUE(WaitFor([&] { return Exists(bin + "/xdg-open.log"); }));
   EXPECT_EQ(ReadFile(bin + "/xdg-open.log"), server.Base() + "index.php?i=61\n");
   EXPECT_EQ(check("status 404 <html>Not Found</html>").rfind("Cannot check for a new version.", 0), 0u);
+  // A portal's page with status 200 is no answer either.
+  EXPECT_EQ(check("html <html><body>Sign in to use 2.4.0.0 Wi-Fi</body></html>"),
+            "Cannot check for a new version. The server's answer is not a version number: "
+            "\"<html><body>Sign in to use 2.4.0.0 Wi-Fi...\".");
 
   // A server that never answers: the box still works, and Cancel ends the wait.
   server.Reply("hang");
@@ -132,7 +136,7 @@ TEST_F(MainWindowTest, TheVersionLabelAsksTheMakersServerWithoutHoldingUpTheWind
   EXPECT_TRUE(WaitFor([&] { return Text("LabelVersion") == "Version 2.3.5 (Build 41)"; }));
   EXPECT_FALSE(WaitFor([&] { return session->WidgetRect("MessageBox").has_value(); }, 500));
   for (const std::string& request : server.Requests()) EXPECT_EQ(request, "/update/wall.txt\tTovi WallChanger");
-  EXPECT_EQ(server.Requests().size(), 4u);
+  EXPECT_EQ(server.Requests().size(), 5u);
 }
 
 TEST_F(MainWindowTest, HelpButtonOpensTheHelpWindow) {

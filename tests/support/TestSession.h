@@ -132,8 +132,9 @@ class UpdateServer {
   ~UpdateServer();
   // "http://127.0.0.1:PORT/".
   std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
-  // How the next requests are answered: "text BODY" (\n, \r as escapes),
-  // "status CODE BODY", "redirect URL", "hang", "big BYTES", "stream BYTES" (no length).
+  // How the next requests are answered: "text BODY" (\n, \r as escapes), "bytes HEX",
+  // "html BODY", "status CODE BODY", "redirect URL", "hang", "big BYTES", "stream BYTES"
+  // (no length).
   void Reply(const std::string& how) const;
   // "path<TAB>agent" of each request so far.
   std::vector<std::string> Requests() const;

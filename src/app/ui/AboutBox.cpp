@@ -165,13 +165,15 @@ void TAboutBox::SetChecking(bool checking) {
 void TAboutBox::VersionCheckDone(bool fetched) {
   if (!checking_) return;  // cancelled meanwhile
   SetChecking(false);
-  if (!fetched) {
-    // Not being able to ask is not the same answer as "nothing newer".
-    ShowMessage(QStringLiteral("Cannot check for a new version. %1").arg(check_->ErrorText()), QMessageBox::Warning);
-    return;
-  }
+  // Not being able to ask, or an answer that is no version (a portal's page),
+  // is not the same answer as "nothing newer".
+  auto cannotCheck = [](const QString& why) {
+    ShowMessage(QStringLiteral("Cannot check for a new version. %1").arg(why), QMessageBox::Warning);
+  };
+  if (!fetched) return cannotCheck(check_->ErrorText());
   const update::Version own{kVersionMajor, kVersionMinor, kVersionRelease, kVersionBuild};
   const update::CheckResult result = update::CheckReply(own, check_->TheText.toStdString());
+  if (!result.failure.empty()) return cannotCheck(Q(result.failure));
   if (!result.newer) {
     ShowMessage(QStringLiteral("You have the latest version."), QMessageBox::Information);
     return;
