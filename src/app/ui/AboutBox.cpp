@@ -126,8 +126,8 @@ TAboutBox::TAboutBox(const AboutInfo& info, QWidget* parent) : QDialog(parent), 
       QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromStdString(info.homePage).toHtmlEscaped()), this);
   home->setOpenExternalLinks(true);
   layout->addWidget(home);
-  auto* settings =
-      new QLabel(QStringLiteral("Settings: %1").arg(QString::fromStdString(info.settingsFile).toHtmlEscaped()), this);
+  auto* settings = new QLabel(QStringLiteral("Settings: %1").arg(QString::fromStdString(info.settingsFile)), this);
+  settings->setTextFormat(Qt::PlainText);  // a path as it is, "<" and "&" too
   settings->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(settings);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
