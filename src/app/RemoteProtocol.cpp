@@ -40,12 +40,40 @@ std::string Frame(const std::vector<std::string_view>& fields) {
   return std::string(kMagic) + std::to_string(kVersion) + " " + std::to_string(payload.size()) + "\n" + payload;
 }
 
-// What a peer sent, fit for a log line: short, control bytes shown as '?'.
+// The length of the valid UTF-8 character at the start of `s`; 0 when there is
+// none (a stray byte, an overlong form, a surrogate, beyond U+10FFFF).
+std::size_t Utf8CharacterLength(std::string_view s) {
+  const auto b0 = static_cast<unsigned char>(s[0]);
+  const std::size_t n = b0 < 0x80                  ? 1
+                        : b0 >= 0xC2 && b0 <= 0xDF ? 2
+                        : b0 >= 0xE0 && b0 <= 0xEF ? 3
+                        : b0 >= 0xF0 && b0 <= 0xF4 ? 4
+                                                   : 0;
+  if (n == 0 || n > s.size()) return 0;
+  char32_t c = b0 & (0x7F >> n);
+  for (std::size_t i = 1; i < n; ++i) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    if ((b & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (b & 0x3F);
+  }
+  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  return c < kMin[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? 0 : n;
+}
+
+// What a peer sent, fit for a log line and an answer: at most 40 characters,
+// control bytes and bytes that are no UTF-8 shown as '?'.
 std::string Shown(std::string_view text) {
-  std::string out(text.substr(0, 40));
-  for (char& c : out)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  return text.size() > 40 ? out + "..." : out;
+  constexpr std::size_t kShown = 40;
+  std::string out;
+  std::size_t at = 0;
+  for (std::size_t characters = 0; at < text.size() && characters < kShown; ++characters) {
+    const std::size_t n = Utf8CharacterLength(text.substr(at));
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (n == 0 || c < 0x20 || c == 0x7f) out += '?';
+    else out.append(text.substr(at, n));
+    at += n == 0 ? 1 : n;
+  }
+  return at < text.size() ? out + "..." : out;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
@@ -184,7 +212,7 @@ std::optional<Request> DecodeRequest(const Message& frame, std::string& why) {
   const std::string name(CommandName(*command));
   if (*command != Command::Add) {
     if (frame.fields.size() == 1) return request;
-    why = "the command \"" + name + "\" takes no arguments";
+    why = "the command \"" + name + "\" with arguments (it takes none)";
     return std::nullopt;
   }
   if (frame.fields.size() < 2) {
