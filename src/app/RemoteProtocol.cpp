@@ -60,22 +60,6 @@ std::size_t Utf8CharacterLength(std::string_view s) {
   return c < kMin[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? 0 : n;
 }
 
-// What a peer sent, fit for a log line and an answer: at most 40 characters,
-// control bytes and bytes that are no UTF-8 shown as '?'.
-std::string Shown(std::string_view text) {
-  constexpr std::size_t kShown = 40;
-  std::string out;
-  std::size_t at = 0;
-  for (std::size_t characters = 0; at < text.size() && characters < kShown; ++characters) {
-    const std::size_t n = Utf8CharacterLength(text.substr(at));
-    const auto c = static_cast<unsigned char>(text[at]);
-    if (n == 0 || c < 0x20 || c == 0x7f) out += '?';
-    else out.append(text.substr(at, n));
-    at += n == 0 ? 1 : n;
-  }
-  return at < text.size() ? out + "..." : out;
-}
-
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 // Digits only, at most `maxDigits`, into `value`.
@@ -93,6 +77,19 @@ bool VersionIsOurs(const Message& frame, std::string& why) {
 }
 
 }  // namespace
+
+std::string Printable(std::string_view text, std::size_t maxCharacters) {
+  std::string out;
+  std::size_t at = 0;
+  for (std::size_t characters = 0; at < text.size() && characters < maxCharacters; ++characters) {
+    const std::size_t n = Utf8CharacterLength(text.substr(at));
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (n == 0 || c < 0x20 || c == 0x7f) out += '?';
+    else out.append(text.substr(at, n));
+    at += n == 0 ? 1 : n;
+  }
+  return at < text.size() ? out + "..." : out;
+}
 
 std::string_view CommandName(Command command) {
   for (auto [c, name] : kCommands)
@@ -148,7 +145,7 @@ Reader::State Reader::Next(Message& out) {
   const std::size_t lineEnd = buffer_.find('\n');
 
   if (!framed || (buffer_.size() < kMagic.size() && lineEnd != std::string::npos)) {
-    if (!acceptLines_) return Fail("not a frame: \"" + Shown(buffer_) + "\"");
+    if (!acceptLines_) return Fail("not a frame: \"" + Printable(buffer_) + "\"");
     if (lineEnd == std::string::npos) {
       if (buffer_.size() > kMaxLineBytes) return Fail("a line of more than " + std::to_string(kMaxLineBytes) + " bytes");
       return State::NeedMore;
@@ -174,7 +171,7 @@ Reader::State Reader::Next(Message& out) {
   unsigned long long version = 0, length = 0;
   if (space == std::string_view::npos || !ParseNumber(header.substr(0, space), 4, version) || version == 0 ||
       !ParseNumber(header.substr(space + 1), 10, length))
-    return Fail("a malformed frame header \"" + Shown(buffer_.substr(0, lineEnd)) + "\"");
+    return Fail("a malformed frame header \"" + Printable(buffer_.substr(0, lineEnd)) + "\"");
   if (length == 0) return Fail("an empty frame");
   if (length > maxFrame_)
     return Fail("a frame of " + std::to_string(length) + " bytes (at most " + std::to_string(maxFrame_) +
@@ -204,7 +201,7 @@ std::optional<Request> DecodeRequest(const Message& frame, std::string& why) {
   if (!VersionIsOurs(frame, why)) return std::nullopt;
   const std::optional<Command> command = CommandNamed(frame.fields[0]);
   if (!command) {
-    why = "an unknown command \"" + Shown(frame.fields[0]) + "\"";
+    why = "an unknown command \"" + Printable(frame.fields[0]) + "\"";
     return std::nullopt;
   }
   Request request;
@@ -222,7 +219,7 @@ std::optional<Request> DecodeRequest(const Message& frame, std::string& why) {
   for (std::size_t i = 1; i < frame.fields.size(); ++i) {
     const std::string& path = frame.fields[i];
     if (path.empty() || path[0] != '/') {
-      why = "the command \"add\" with a path that is not absolute: \"" + Shown(path) + "\"";
+      why = "the command \"add\" with a path that is not absolute: \"" + Printable(path) + "\"";
       return std::nullopt;
     }
     request.paths.push_back(path);
@@ -239,7 +236,7 @@ std::optional<Reply> DecodeReply(const Message& frame, std::string& why) {
   const auto known = std::find_if(kStatuses.begin(), kStatuses.end(),
                                   [&](const auto& s) { return s.second == frame.fields[0]; });
   if (known == kStatuses.end()) {
-    why = "an unknown status \"" + Shown(frame.fields[0]) + "\"";
+    why = "an unknown status \"" + Printable(frame.fields[0]) + "\"";
     return std::nullopt;
   }
   Reply reply;
