@@ -139,6 +139,39 @@ TEST_F(MainWindowTest, TheVersionLabelAsksTheMakersServerWithoutHoldingUpTheWind
   EXPECT_EQ(server.Requests().size(), 5u);
 }
 
+// The boxes over the main window and the About box, as the screen shows them,
+// with no window manager: a screenshot of the root has each box drawn, not black.
+TEST_F(MainWindowTest, MessageBoxesShowOnTheScreen) {
+  UpdateServer server;
+  server.Reply("text 2.3.5.41");
+  session->SetEnv("TOVIWALL_SERVER", server.Base());
+  session->WriteProfile();
+  auto p = StartShown();
+  auto brightness = [&](const std::string& box) {
+    std::optional<Session::Rect> r;
+    EXPECT_TRUE(WaitFor([&] { return (r = session->WidgetRect(box)).has_value(); })) << box;
+    if (!r) return 0.0;
+    const std::string shot = session->Root() / (box + ".png");
+    session->Screenshot(shot);
+    const std::string crop = std::to_string(r->width) + "x" + std::to_string(r->height) + "+" +
+                             std::to_string(r->x) + "+" + std::to_string(r->y);
+    return std::stod(session->MustTool({"/usr/bin/convert", shot, "-crop", crop, "+repage", "-format",
+                                        "%[fx:mean]", "info:"}).out);
+  };
+  session->ClickWidget("ButtonAbout");
+  session->ClickWidget("LabelVersion");
+  EXPECT_GT(brightness("MessageBox"), 0.5);
+  session->Xdotool({"key", "Return"});
+  EXPECT_TRUE(WaitFor([&] { return !session->WidgetRect("MessageBox").has_value(); }));
+  session->Xdotool({"key", "Return"});  // the About box
+  EXPECT_TRUE(WaitFor([&] { return !session->WidgetRect("AboutBox").has_value(); }));
+
+  ::chmod(session->DefaultSettingsFile().c_str(), 0444);  // the next setting cannot be stored
+  session->ClickWidget("PageControl.tab2");
+  session->ClickWidget("CheckBoxNoExitDialog");
+  EXPECT_GT(brightness("ErrorBox"), 0.5);
+}
+
 TEST_F(MainWindowTest, HelpButtonOpensTheHelpWindow) {
   session->WriteProfile();
   auto p = StartShown();

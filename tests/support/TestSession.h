@@ -145,6 +145,12 @@ class UpdateServer {
   int port_ = 0;
 };
 
+// What the display `display` shows, as a PNG file: the root window read whole.
+// Not `xwd -root`: with windows of their own colormap (Qt makes one), it reads
+// them through the lowest of them, which the server blanks where others cover
+// it, so that message boxes came out black.
+void ScreenshotRoot(const std::string& display, const std::string& pngPath);
+
 // A private session bus (dbus-daemon --session) on a socket in `folder`; the
 // services it starts get `env`. Ended with the object.
 class DBusSession {
@@ -295,7 +301,7 @@ class Session {
   // Asks the window to close, as a window manager's close button does.
   void CloseWindow(unsigned long window) const;
 
-  // Screenshot of the root window as PNG.
+  // Screenshot of the screen as PNG (ScreenshotRoot).
   void Screenshot(const std::string& pngPath) const;
 
  private:
