@@ -1,4 +1,5 @@
 // Program entry: one instance per user; the main window owns the rest of the run.
+#include <QCoreApplication>
 #include <QIcon>
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +59,9 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "toviwall: %s\nTry \"toviwall --help\" for more.\n", line.error.c_str());
       return kExitUsage;
     case CommandLine::Action::Command: {
+      // Qt's local socket waits for room in a full queue of connections with a
+      // timer and a socket notifier, which need an application object (no display).
+      QCoreApplication client(argc, argv);
       std::unique_ptr<platform::SingleInstance> instance = platform::CreateSingleInstance();
       return RunCommand(line, env, *instance);
     }
@@ -70,6 +74,7 @@ int main(int argc, char** argv) {
   // A second start tells the first to show or hide its window, and ends.
   std::unique_ptr<platform::SingleInstance> instance = platform::CreateSingleInstance();
   try {
+    QCoreApplication client(argc, argv);  // for the socket, as above; gone before the program's own
     if (OnlyOnce(kTitle, *instance, !forCommand)) return 0;
   } catch (const platform::SingleInstanceError& e) {
     // Running anyway could mean two instances; say why not, in a box too when
