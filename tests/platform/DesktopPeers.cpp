@@ -147,7 +147,7 @@ void DesktopPeer::Screenshot(const std::string& name) {
   const std::string keep = std::getenv("TOVIWALL_KEEP_SCREENSHOTS") ? std::getenv("TOVIWALL_KEEP_SCREENSHOTS") : "";
   if (keep.empty() && name.rfind("failed", 0) != 0) return;
   const std::string target = keep.empty() ? session_->Root() / (name + ".png") : keep + "/" + name + ".png";
-  Run({"sh", "-c", "xwd -root -silent | convert xwd:- '" + target + "'"}, Environment());
+  ScreenshotRoot(session_->Display(), target);
 }
 
 std::vector<Probe> ProbesFor(platform::WallpaperStyle style, const Quadrants& q) {

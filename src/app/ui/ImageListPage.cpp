@@ -209,7 +209,11 @@ void ImageListPage::LoadImageList() {
 }
 
 void ImageListPage::AddPaths(const std::vector<std::string>& paths, ImageList::Cancelled cancelled) {
-  imageList_.AddPaths(paths, std::move(cancelled));
+  // An end asked for meanwhile (--exit, the session) stops the batch at its next
+  // step: the program is not kept running for files nobody waits for.
+  imageList_.AddPaths(paths, [this, cancelled = std::move(cancelled)] {
+    return form_.EndRequested() || (cancelled && cancelled());
+  });
 }
 
 void ImageListPage::SaveListIfChanged() {
