@@ -170,8 +170,8 @@ std::unique_ptr<DesktopIcons> CreateDesktopIcons(const std::string& x11Display) 
     case K::Cinnamon: return std::make_unique<GSettingsDesktopIcons>(kNemoIcons, x11Display);
     case K::Lxde: return std::make_unique<PcmanfmDesktopIcons>(PcmanfmKind::Gtk, x11Display);
     case K::Lxqt: return std::make_unique<PcmanfmDesktopIcons>(PcmanfmKind::Qt, x11Display);
-    case K::Gnome:
-    case K::Kde:
+    case K::Gnome: return std::make_unique<NullDesktopIcons>("GNOME has no setting that hides the desktop's icons.");
+    case K::Kde: return std::make_unique<NullDesktopIcons>("KDE Plasma has no setting that hides the desktop's icons.");
     case K::Sway:
     case K::X11Painter: break;
   }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <stdexcept>
 #include <vector>
 
 #include "base/AtomicFile.h"
@@ -144,6 +145,10 @@ PreparedWallpaper Prepare(const WallpaperContext& c, Output& out) {
   }
   const bool fitted = type == FillingType::ResizeToFit || type == FillingType::ShrinkToFit || type == FillingType::Zoom;
   std::string file = fitted ? PrepareFitted(c, type, out) : PrepareConverted(c, out);
+  if (file == c.imageFile && c.desktopTakesName && !c.desktopTakesName(file)) {
+    CopyImageFile(file, c.outputFile, [](const std::string& message) { throw std::runtime_error(message); });
+    file = c.outputFile;
+  }
   return {std::move(file), StyleFor(type), out.picture};
 }
 

@@ -1,6 +1,6 @@
-// The main window as a user meets it: pages and captions, help, About with a
-// later start and its version check, the general error box, a translation file,
-// and first-run cancel.
+// The main window as a user meets it: pages and captions, the desktop-icon box
+// where nothing draws icons, help, About with a later start and its version
+// check, the general error box, a translation file, and first-run cancel.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -58,6 +58,16 @@ TEST_F(MainWindowTest, PagesAndCaptionsComeFromTheLanguageStrings) {
   session->ClickWidget("PageControl.tab1");
   EXPECT_EQ(Text("ComboBoxFilling"), "Stretch");
   EXPECT_EQ(Text("ComboBoxUpdate"), "10 minutes");
+}
+
+TEST_F(MainWindowTest, WhereNothingDrawsIconsTheHideBoxIsOffAndSaysWhy) {
+  session->WriteProfile();
+  auto p = StartShown();  // our own painter: no icons on the desktop
+  session->ClickWidget("PageControl.tab1");
+  EXPECT_EQ(Text("LabelCannotHide"), "No program draws icons on this desktop.");
+  session->ClickWidget("CheckBoxHideDesktopIcon");
+  EXPECT_FALSE(WaitFor([&] { return session->WidgetRect("AskBox").has_value(); }, 1000)) << "the right-click notice";
+  EXPECT_EQ(IniReadInteger(session->DefaultSettingsFile(), "Option", "HideDesktopIcon", 0), 0);
 }
 
 TEST_F(MainWindowTest, TranslationFileInTheWorkingFolderReplacesSomeStrings) {

@@ -108,6 +108,21 @@ std::uint32_t DesktopPeer::Pixel(int x, int y) {
   return colour;
 }
 
+int DesktopPeer::PixelsUnlike(int x, int y, int width, int height, std::uint32_t colour) {
+  Display* dpy = XOpenDisplay(session_->Display().c_str());
+  if (!dpy) return -1;
+  int unlike = -1;
+  if (XImage* image = XGetImage(dpy, DefaultRootWindow(dpy), x, y, width, height, AllPlanes, ZPixmap)) {
+    unlike = 0;
+    for (int row = 0; row < height; ++row)
+      for (int col = 0; col < width; ++col)
+        if (!Near(static_cast<std::uint32_t>(XGetPixel(image, col, row) & 0xFFFFFF), colour)) ++unlike;
+    XDestroyImage(image);
+  }
+  XCloseDisplay(dpy);
+  return unlike;
+}
+
 ::testing::AssertionResult DesktopPeer::WaitForPixels(const std::vector<Probe>& probes, int timeoutMs) {
   std::string wrong;
   bool ok = WaitFor(

@@ -50,6 +50,8 @@ class DesktopPeer {
   std::string Picture(const std::string& name, const Quadrants& q);
   // The screen's pixel, 0xRRGGBB.
   std::uint32_t Pixel(int x, int y);
+  // How many pixels of the rectangle are unlike `colour` (by more than 24 in a channel).
+  int PixelsUnlike(int x, int y, int width, int height, std::uint32_t colour);
   // Waits until every probe shows its colour (each channel within 24); the
   // message names the first that does not.
   ::testing::AssertionResult WaitForPixels(const std::vector<Probe>& probes, int timeoutMs = 15000);

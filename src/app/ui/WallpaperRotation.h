@@ -33,6 +33,8 @@ class WallpaperRotation final : public QObject {
 
   void SeedRandomGenerator();
   void ComputeOutputWallpaperFile();
+  // The output file for this settings file and desktop, its folder made.
+  std::string OutputWallpaperFile() const;
   void WarnIfActiveDesktop();
   // Re-applies the stored entry at start-up; a failure is a notice and start-up goes on.
   void ApplyStoredIndex();
