@@ -23,31 +23,57 @@ void ReadAll(ImageReader& rows, Take take) {
   }
 }
 
+// Narrows the stored pixels [first, last) of a row to those whose upright
+// position pos + s * step lies in [0, limit).
+void Clip(int pos, int step, int limit, int& first, int& last) {
+  if (step == 0) {
+    if (pos < 0 || pos >= limit) last = first;
+  } else if (step > 0) {
+    first = std::max(first, -pos);
+    last = std::min(last, limit - pos);
+  } else {
+    first = std::max(first, pos - limit + 1);
+    last = std::min(last, pos + 1);
+  }
+}
+
 }  // namespace
 
 void CopyRowsInto(ImageReader& rows, const PixelWindow& target, int left, int top) {
-  const int width = rows.Width();
-  const int x0 = std::max(0, left), x1 = std::min(target.width, left + width);
+  const int width = rows.Width(), height = rows.Height() - rows.RowsRead();
+  const Orientation turn = rows.Turn();
+  if (turn == Orientation::Upright) {
+    const int x0 = std::max(0, left), x1 = std::min(target.width, left + width);
+    ReadAll(rows, [&](int y, const std::uint8_t* row) {
+      const int ty = top + y;
+      if (ty < 0 || ty >= target.height || x1 <= x0) return;
+      std::memcpy(target.Row(ty) + 3 * static_cast<std::size_t>(x0), row + 3 * static_cast<std::size_t>(x0 - left),
+                  3 * static_cast<std::size_t>(x1 - x0));
+    });
+    return;
+  }
+  // Turned: each stored row runs along an upright row or column, either way.
   ReadAll(rows, [&](int y, const std::uint8_t* row) {
-    const int ty = top + y;
-    if (ty < 0 || ty >= target.height || x1 <= x0) return;
-    std::memcpy(target.Row(ty) + 3 * static_cast<std::size_t>(x0), row + 3 * static_cast<std::size_t>(x0 - left),
-                3 * static_cast<std::size_t>(x1 - x0));
+    RowCourse c = CourseOfRow(turn, width, height, y);
+    c.x += left;
+    c.y += top;
+    int first = 0, last = width;
+    Clip(c.x, c.dx, target.width, first, last);
+    Clip(c.y, c.dy, target.height, first, last);
+    if (first >= last) return;
+    std::uint8_t* out = target.Row(c.y + first * c.dy) + 3 * static_cast<std::ptrdiff_t>(c.x + first * c.dx);
+    const std::ptrdiff_t step = 3 * c.dx + c.dy * static_cast<std::ptrdiff_t>(target.stride);
+    for (int s = first; s < last; ++s, out += step) std::memcpy(out, row + 3 * static_cast<std::size_t>(s), 3);
   });
 }
 
 void TileRowsInto(ImageReader& rows, const PixelWindow& target) {
-  if (target.Empty()) {
-    ReadAll(rows, [](int, const std::uint8_t*) {});
-    return;
-  }
   // The first tile (as much of it as the window shows), then copies of it.
-  const int tileW = std::min(rows.Width(), target.width);
-  const int tileH = std::min(rows.Height() - rows.RowsRead(), target.height);
+  const int tileW = std::min(rows.UprightWidth(), target.width);
+  const int tileH = std::min(rows.UprightHeight(), target.height);
+  CopyRowsInto(rows, target, 0, 0);
+  if (target.Empty()) return;
   const std::size_t tileBytes = 3 * static_cast<std::size_t>(tileW);
-  ReadAll(rows, [&](int y, const std::uint8_t* row) {
-    if (y < tileH) std::memcpy(target.Row(y), row, tileBytes);
-  });
   const std::size_t rowBytes = 3 * static_cast<std::size_t>(target.width);
   for (int y = 0; y < tileH; ++y) {
     std::uint8_t* line = target.Row(y);
