@@ -112,6 +112,24 @@ inline std::string Photograph(const std::filesystem::path& data) {
   return jpg;
 }
 
+// The photograph with an APP1 segment holding nothing but EXIF orientation
+// `value` (a little-endian TIFF header and one IFD entry), the compressed data
+// untouched: 6 shows it as a 4000 x 6000 portrait.
+inline std::string TaggedPhotograph(const std::filesystem::path& data, int value) {
+  const std::string jpg = Photograph(data), out = data / ("photo-exif" + std::to_string(value) + ".jpg");
+  if (!std::filesystem::exists(out)) {
+    MustRun({kPython, "-c",
+             "import struct, sys\n"
+             "d = open(sys.argv[1], 'rb').read()\n"
+             "tiff = b'II*\\0' + struct.pack('<IHHHIHHI', 8, 1, 0x0112, 3, 1, int(sys.argv[3]), 0, 0)\n"
+             "app1 = b'Exif\\0\\0' + tiff\n"
+             "open(sys.argv[2], 'wb').write(d[:2] + b'\\xff\\xe1' + struct.pack('>H', len(app1) + 2) + app1 + d[2:])\n",
+             jpg, out + ".tmp.jpg", std::to_string(value)});
+    std::filesystem::rename(out + ".tmp.jpg", out);
+  }
+  return out;
+}
+
 // The folder beside the benchmark programs where their inputs are kept.
 inline std::filesystem::path DataFolder() {
   return std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "bench-data";

@@ -9,6 +9,11 @@
 //
 // Each row gives the median, and our median divided by that row's. "answered"
 // is when the command's answer came, the output file complete by then.
+//
+// A filling type the program's box does not offer yet (Fit with blurred
+// background) is timed as the change the program would make, run as a process
+// of its own (compose, write the output file, paint and publish the root
+// pixmap), beside Zoom made the same way and ImageMagick composing the same.
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -27,8 +32,12 @@
 #include <vector>
 
 #include "BenchProcess.h"
+#include "ProgramChange.h"
 #include "app/RemoteProtocol.h"
+#include "platform/Screen.h"
 #include "support/TestSession.h"
+#include "wallpaper/BlurredBackground.h"
+#include "wallpaper/FillingType.h"
 
 // After our headers: Xlib's macros (None, Status) would clash with their names.
 #include <X11/Xlib.h>
@@ -55,6 +64,7 @@ const std::vector<FillingCase> kCases = {
     {3, "Resize to Fit", {"--bg-max"}, {"-full"}},
     {4, "Shrink to Fit", {"--bg-max"}, {"-full"}},
     {5, "Zoom", {"--bg-fill"}, {"-cover"}},
+    {6, "Fit with blurred background", {}, {}},  // neither has it
 };
 
 // The running program on a private display, driven over its socket, watched
@@ -201,7 +211,79 @@ void Print(const std::string& title, const std::vector<Row>& rows) {
   std::fflush(stdout);
 }
 
-void Latency(const std::string& jpg, int width, int height, const FillingCase& c, int runs) {
+// --change DISPLAY WxH TYPE OUTPUT FILE: one change as the program makes it.
+int Change(char** argv) {
+  const std::string size = argv[3];
+  platform::FixedScreen screen(std::atoi(size.c_str()), std::atoi(size.c_str() + size.find('x') + 1));
+  const std::string output = argv[5];
+  bench::ChangeOnRoot(argv[2], {.imageFile = argv[6],
+                                .fillingType = static_cast<FillingType>(std::atoi(argv[4])),
+                                .outputFile = output,
+                                .settingsFile = output + ".ini",
+                                .screen = screen});
+  return 0;
+}
+
+// The blurred background alone, in this process, around a fitted 3:2 picture
+// lying (bands left and right) and standing (EXIF 6: wide bands): median seconds.
+std::pair<double, double> BackgroundAlone(int width, int height, int runs) {
+  Bitmap24 screen(width, height, 90, 120, 150);
+  std::pair<double, double> medians;
+  for (bool standing : {false, true}) {
+    const FitSize f = FitToScreen(standing ? 4000 : 6000, standing ? 6000 : 4000, width, height);
+    const PictureRect at{(width - f.width) / 2, (height - f.height) / 2, f.width, f.height};
+    std::vector<double> times;
+    for (int round = -1; round < runs; ++round) {
+      const auto start = Clock::now();
+      FillAroundWithBlur(screen.Whole(), at);
+      if (round >= 0) times.push_back(Since(start));
+    }
+    (standing ? medians.second : medians.first) = Median(times);
+  }
+  return medians;
+}
+
+// The change for a type the program does not offer yet, as a process of its
+// own, beside Zoom's made the same way.
+void LatencyAlone(const std::string& jpg, const std::string& portrait, int width, int height, const FillingCase& c,
+                  int runs) {
+  test::XServer x(width, height, 24);
+  const test::Env env{{"DISPLAY", x.Display()}, {"PATH", "/usr/bin:/bin"}};
+  const std::string self = fs::canonical("/proc/self/exe"), size = std::to_string(width) + "x" + std::to_string(height);
+  const std::string output = fs::path(jpg).parent_path() / "out" / "latency-alone.bmp";
+  fs::create_directories(fs::path(output).parent_path());
+  auto change = [&](int type, const std::string& file) {
+    return std::vector<std::string>{self, "--change", x.Display(), size, std::to_string(type), output, file};
+  };
+  // The same composition: the fitted picture over the zoomed one blurred with
+  // 2.5% of the shorter side.
+  const std::string sigma = std::to_string(0.025 * std::min(width, height));
+  const std::vector<std::string> magick{bench::kConvert, jpg, "-filter", "Lanczos", "(", "-clone", "0", "-resize",
+                                        size + "^", "-gravity", "center", "-extent", size, "-blur", "0x" + sigma, ")",
+                                        "(", "-clone", "0", "-resize", size, ")", "-delete", "0", "-gravity", "center",
+                                        "-composite", output + ".magick.bmp"};
+  std::vector<Row> rows = {{"one process: compose, BMP, root pixmap"},
+                           {"the same under Zoom"},
+                           {"the same, standing as a portrait (EXIF 6)"},
+                           {"djpeg (decode only)"},
+                           {"ImageMagick, the same picture (BMP)"}};
+  for (int round = -1; round < runs; ++round) {
+    const std::vector<double> times = {Timed(change(c.type, jpg), env), Timed(change(5, jpg), env),
+                                       Timed(change(c.type, portrait), env),
+                                       Timed({"/usr/bin/djpeg", "-outfile", "/dev/null", jpg}, env),
+                                       Timed(magick, env)};
+    if (round < 0) continue;  // the warm-up
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i].times.push_back(times[i]);
+  }
+  Print(std::string(c.name) + " on " + size + " (not in the program's box yet)", rows);
+  const auto [lying, standing] = BackgroundAlone(width, height, runs);
+  std::printf("  the blurred background alone, in process: %.1f ms around the picture, %.1f ms around the portrait\n",
+              1000 * lying, 1000 * standing);
+}
+
+void Latency(const std::string& jpg, const std::string& portrait, int width, int height, const FillingCase& c,
+             int runs) {
+  if (c.type >= kFillingTypeCount) return LatencyAlone(jpg, portrait, width, height, c, runs);
   Program program(width, height, c.type, {jpg});
   const test::Env env = program.Environment();
   std::vector<Row> rows = {{"toviwall, command to root pixmap published"},
@@ -209,7 +291,7 @@ void Latency(const std::string& jpg, int width, int height, const FillingCase& c
                            {"djpeg (decode only)"},
                            {"feh " + c.feh.front()},
                            {"hsetroot " + c.hsetroot.front()}};
-  const bool fitting = c.type >= 3;
+  const bool fitting = c.type >= 3;  // Zoom included
   if (fitting) rows.push_back({"hsetroot -fill (stretched)"});
   std::vector<std::string> feh{"/usr/bin/feh", "--no-fehbg"}, hsetroot{"/usr/bin/hsetroot"};
   feh.insert(feh.end(), c.feh.begin(), c.feh.end());
@@ -270,6 +352,7 @@ void Memory(const fs::path& data, int changes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 7 && std::strcmp(argv[1], "--change") == 0) return Change(argv);
   int runs = 7, changes = 10000;
   fs::path data = bench::DataFolder();
   std::string only;
@@ -284,18 +367,19 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  for (const char* tool : {"/usr/bin/djpeg", "/usr/bin/feh", "/usr/bin/hsetroot", "/usr/bin/Xvfb", "/usr/bin/trayer", bench::kConvert})
+  for (const char* tool : {"/usr/bin/djpeg", "/usr/bin/feh", "/usr/bin/hsetroot", "/usr/bin/Xvfb", "/usr/bin/trayer",
+                           bench::kConvert, bench::kPython})
     if (access(tool, X_OK) != 0) {
       std::fprintf(stderr, "toviwall_bench_latency: needs %s; run scripts/setup\n", tool);
       return 1;
     }
   try {
-    const std::string jpg = bench::Photograph(data);
+    const std::string jpg = bench::Photograph(data), portrait = bench::TaggedPhotograph(data, 6);
     std::printf("toviwall_bench_latency: %d runs after one warm-up, %u processors; %s (6000x4000)\n", runs,
                 std::max(1u, std::thread::hardware_concurrency()), jpg.c_str());
     for (auto [w, h] : {std::pair{1920, 1080}, std::pair{3840, 2160}})
       for (const FillingCase& c : kCases)
-        if (only.empty() || only == std::to_string(c.type)) Latency(jpg, w, h, c, runs);
+        if (only.empty() || only == std::to_string(c.type)) Latency(jpg, portrait, w, h, c, runs);
     if (changes > 0) Memory(data, changes);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "toviwall_bench_latency: %s\n", e.what());

@@ -24,11 +24,9 @@
 #include <vector>
 
 #include "BenchProcess.h"
+#include "ProgramChange.h"
 #include "platform/Screen.h"
-#include "platform/x11/X11RootWallpaper.h"
 #include "support/TestSession.h"
-#include "wallpaper/Composition.h"
-#include "wallpaper/UnitWallHelper.h"
 
 namespace {
 
@@ -71,19 +69,13 @@ int Compose(int argc, char** argv) {
   const std::string display = argv[2], output = argv[3];
   std::vector<std::string> files(argv + 4, argv + argc);
   LayoutScreen screen(SideBySide(static_cast<int>(files.size())));
-  platform::X11RootWallpaper desktop(display);
-  WallpaperContext c{.imageFile = files[0],
-                     .index = 0,
-                     .fillingType = FillingType::Zoom,
-                     .outputFile = output,
-                     .settingsFile = output + ".ini",
-                     .screen = screen,
-                     .setDesktop =
-                         [&](const PreparedWallpaper& p) { SetDesktopWallpaper(desktop, p.file, p.style, p.picture); },
-                     .monitors = MonitorMode::EachMonitor,
-                     .otherImageFiles = std::vector<std::string>(files.begin() + 1, files.end()),
-                     .desktopTakesPicture = desktop.TakesPictures()};
-  ShowWallpaper(c);
+  ChangeOnRoot(display, {.imageFile = files[0],
+                         .fillingType = FillingType::Zoom,
+                         .outputFile = output,
+                         .settingsFile = output + ".ini",
+                         .screen = screen,
+                         .monitors = MonitorMode::EachMonitor,
+                         .otherImageFiles = std::vector<std::string>(files.begin() + 1, files.end())});
   return 0;
 }
 

@@ -2,8 +2,9 @@
 //
 //   toviwall-render SOURCE OUTPUT.bmp --type N --screen WxH
 //       writes the BMP the desktop would get for SOURCE under filling type N
-//       (0 Center, 1 Tile, 2 Stretch, 3 Resize to Fit, 4 Shrink to Fit, 5 Zoom) on a
-//       W x H screen, and prints "WIDTHxHEIGHT style S".
+//       (0 Center, 1 Tile, 2 Stretch, 3 Resize to Fit, 4 Shrink to Fit, 5 Zoom,
+//       6 Fit with blurred background) on a W x H screen, and prints
+//       "WIDTHxHEIGHT style S".
 //   toviwall-render SOURCE OUTPUT.bmp --filter NAME --size WxH
 //       resamples SOURCE (BMP, JPEG or PNG) to exactly W x H with one filter.
 //
@@ -76,7 +77,8 @@ Options Parse(int argc, char** argv) {
     };
     if (a == "--type") {
       o.type = ParseNumber(value(), "filling type");
-      if (o.type < 0 || o.type >= kFillingTypeCount) throw UsageError("filling type must be 0 to 5");
+      constexpr int kLast = StoredValue(FillingType::FitBlurred);
+      if (o.type < 0 || o.type > kLast) throw UsageError("filling type must be 0 to " + std::to_string(kLast));
     } else if (a == "--screen") {
       o.screen = ParseSize(value(), "screen size");
     } else if (a == "--filter") {
@@ -117,7 +119,7 @@ void Render(const Options& o) {
   platform::FixedScreen screen(o.screen.width, o.screen.height);
   auto fail = [](const std::string& m) -> void { throw ImageError(m); };
   PreparedWallpaper p = PrepareWallpaper({.imageFile = o.source,
-                                          .fillingType = FillingTypeFromStored(o.type),
+                                          .fillingType = static_cast<FillingType>(o.type),
                                           .outputFile = scratch,
                                           .screen = screen,
                                           .showCopyError = fail});

@@ -44,6 +44,11 @@ struct PixelWindow {
   PixelWindow Part(int x, int y, int w, int h) const;
 };
 
+// A rectangle of pixels: its top-left corner and size.
+struct PictureRect {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
 class Bitmap24 {
  public:
   Bitmap24() = default;

@@ -341,6 +341,8 @@ void SaveBitmapFile(const Bitmap24& bitmap, AtomicFileWriter& out) {
 }
 
 void SaveBitmapFile(ImageReader& reader, const std::string& file) {
+  // A turned picture's file rows come from all its stored rows: it is turned in memory first.
+  if (reader.Turn() != Orientation::Upright) return SaveBitmapFile(ReadRemainingRows(reader), file);
   const int w = reader.Width(), h = reader.Height() - reader.RowsRead();
   if (w < 1 || h < 1) throw ImageError("Cannot save an empty bitmap");
   std::uint8_t header[kBmpHeaderBytes];

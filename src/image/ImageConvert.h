@@ -19,11 +19,14 @@ ImageKind KindOfImage(const std::string& file);
 
 // Decoders with the rows in the 24-bit layout. Greyscale and palette images are
 // expanded; CMYK JPEGs are turned into RGB; PNG transparency is laid over white.
-// Throw ImageError carrying the decoder's message.
+// The rows come as stored; Turn() holds the EXIF orientation of a JPEG (APP1)
+// or a PNG (eXIf chunk before the image data). Throw ImageError carrying the
+// decoder's message.
 std::unique_ptr<ImageReader> OpenJpegFile(const std::string& file, const ImageLimits& limits = {});
 // A JPEG decoded at a reduced scale: `chooseScale` gets the image's own size
-// from its header and answers 1, 2, 4 or 8 (anything else counts as 1); the
-// reader then gives the image at 1/that of its size, rounded up.
+// from its header, upright (EXIF orientation), and answers 1, 2, 4 or 8
+// (anything else counts as 1); the reader then gives the image at 1/that of its
+// size, rounded up.
 using JpegScaleChoice = std::function<int(int width, int height)>;
 std::unique_ptr<ImageReader> OpenScaledJpegFile(const std::string& file, const JpegScaleChoice& chooseScale,
                                                 const ImageLimits& limits = {});
@@ -31,8 +34,8 @@ std::unique_ptr<ImageReader> OpenPngFile(const std::string& file, const ImageLim
 // The decoder for the file's kind: JPEG, PNG, otherwise BMP.
 std::unique_ptr<ImageReader> OpenImageFile(const std::string& file, const ImageLimits& limits = {});
 
-// Decodes `source` at full size and writes it as a 24-bit BMP file at `target`.
-// A decoding failure throws and leaves `target` exactly as it was.
+// Decodes `source` at full size and writes it upright as a 24-bit BMP file at
+// `target`. A decoding failure throws and leaves `target` exactly as it was.
 namespace jpeg {
 void ConvertToBitmapFile(const std::string& source, const std::string& target, const ImageLimits& limits = {});
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "image/Placement.h"
+
 namespace toviwall {
 
 void ImageReader::ReadRows(std::uint8_t* const* rows, int count) {
@@ -12,6 +14,11 @@ void ImageReader::ReadRows(std::uint8_t* const* rows, int count) {
 }
 
 Bitmap24 ReadRemainingRows(ImageReader& reader) {
+  if (reader.Turn() != Orientation::Upright) {
+    Bitmap24 upright(reader.UprightWidth(), reader.UprightHeight());
+    CopyRowsInto(reader, upright.Whole(), 0, 0);
+    return upright;
+  }
   int first = reader.RowsRead();
   Bitmap24 bitmap(reader.Width(), reader.Height() - first);
   constexpr int kBatch = 16;

@@ -1,6 +1,8 @@
 // JPEG decoding with libjpeg at best quality: at full size for the wallpaper,
 // or at 1/2, 1/4 or 1/8 of it for thumbnails (libjpeg's scaled decoding skips
-// most of the work, so a photograph's thumbnail never decodes it whole).
+// most of the work, so a photograph's thumbnail never decodes it whole). The
+// EXIF orientation comes from the APP1 segment libjpeg keeps while it reads the
+// header, so the file is read once.
 #include <csetjmp>
 #include <cstdio>
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <jerror.h>
 
 #include "image/ImageConvert.h"
+#include "image/Orientation.h"
 
 namespace toviwall {
 namespace {
@@ -76,13 +79,18 @@ class JpegReader final : public ImageReader {
       jpeg_create_decompress(&cinfo_);
       jpeg_.created = true;
       jpeg_stdio_src(&cinfo_, file_.get());
+      jpeg_save_markers(&cinfo_, JPEG_APP0 + 1, 0xFFFF);
       jpeg_read_header(&cinfo_, TRUE);
     });
     CheckImageSize(cinfo_.image_width, cinfo_.image_height, limits);
+    SetTurn(SavedOrientation());
     cmyk_ = cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
     inverted_ = cmyk_ && cinfo_.saw_Adobe_marker;
     int denominator = 1;
-    if (chooseScale) denominator = chooseScale(static_cast<int>(cinfo_.image_width), static_cast<int>(cinfo_.image_height));
+    if (chooseScale) {
+      const int w = static_cast<int>(cinfo_.image_width), h = static_cast<int>(cinfo_.image_height);
+      denominator = SwapsSides(Turn()) ? chooseScale(h, w) : chooseScale(w, h);
+    }
     if (denominator != 2 && denominator != 4 && denominator != 8) denominator = 1;
     Guarded([this, denominator] {
       cinfo_.scale_num = 1;
@@ -120,6 +128,15 @@ class JpegReader final : public ImageReader {
   void Guarded(F f) {
     if (setjmp(err_.jump)) throw ImageError(path_ + ": " + err_.message);
     f();
+  }
+
+  // The first APP1 segment that holds EXIF data (XMP comes in APP1 too).
+  Orientation SavedOrientation() const {
+    static constexpr char kExif[] = {'E', 'x', 'i', 'f', 0, 0};
+    for (jpeg_saved_marker_ptr m = cinfo_.marker_list; m; m = m->next)
+      if (m->marker == JPEG_APP0 + 1 && m->data_length >= sizeof kExif && std::memcmp(m->data, kExif, sizeof kExif) == 0)
+        return ExifOrientation(m->data, m->data_length);
+    return Orientation::Upright;
   }
 
   void ReadScanlines(JSAMPARRAY rows, int count) {

@@ -134,6 +134,28 @@ Contributions BuildContributions(int srcSize, int dstSize, FilterFunction filter
 
 namespace {
 
+// The lists with each source index counted from the other end (a flipped source).
+Contributions& FlipSources(Contributions& c, int srcSize) {
+  for (std::int32_t& index : c.index) index = srcSize - 1 - index;
+  return c;
+}
+
+// The lists in the reverse order of their targets.
+Contributions Reversed(const Contributions& c) {
+  Contributions r;
+  r.start.reserve(c.start.size());
+  r.index.reserve(c.index.size());
+  r.weight.reserve(c.weight.size());
+  r.start.push_back(0);
+  for (int t = c.Count() - 1; t >= 0; --t) {
+    const auto from = c.start[static_cast<std::size_t>(t)], to = c.start[static_cast<std::size_t>(t) + 1];
+    r.index.insert(r.index.end(), c.index.begin() + from, c.index.begin() + to);
+    r.weight.insert(r.weight.end(), c.weight.begin() + from, c.weight.begin() + to);
+    r.start.push_back(static_cast<std::uint32_t>(r.index.size()));
+  }
+  return r;
+}
+
 // Where the source rows come from: memory, or a decoder that fills ring slots.
 class RowSupply {
  public:
@@ -145,13 +167,14 @@ class RowSupply {
 
 class MemoryRows final : public RowSupply {
  public:
-  explicit MemoryRows(const Bitmap24& b) : b_(b) {}
+  MemoryRows(const std::uint8_t* data, std::size_t stride) : data_(data), stride_(stride) {}
   bool Decodes() const override { return false; }
-  const std::uint8_t* Row(int y) const override { return b_.Row(y); }
+  const std::uint8_t* Row(int y) const override { return data_ + stride_ * static_cast<std::size_t>(y); }
   void Decode(std::uint8_t* const*, int) override {}
 
  private:
-  const Bitmap24& b_;
+  const std::uint8_t* data_;
+  std::size_t stride_;
 };
 
 class DecodedRows final : public RowSupply {
@@ -175,6 +198,13 @@ class DecodedRows final : public RowSupply {
 // row reads plus some room to run ahead, not in an intermediate bitmap of the
 // source's height: a block is passed only once every target row that still
 // needs the rows its slots held is finished.
+//
+// A turned source (EXIF orientation) streams as stored. Its contributor lists
+// are those of the upright picture with the source indexes flipped, and target
+// rows are taken in the order their source rows arrive (bottom-up when the
+// picture is flipped top to bottom), so a flipped picture gives the very bytes
+// of the upright one; with a quarter turn each finished row is a target column
+// and the passes round in the other order. Nothing of the picture is held whole.
 class Job {
  public:
   static constexpr int kBlockRows = 16;
@@ -183,11 +213,17 @@ class Job {
   static constexpr int kAheadRows = 4 * kBlockRows;
 
   Job(const Kernels& kernels, int srcW, int srcH, const PixelWindow& target, const ResampleArea& area,
-      FilterFunction filter, float support, RowSupply& supply)
-      : k_(kernels), srcW_(srcW), srcH_(srcH), target_(target), supply_(supply) {
-    const int dstW = target.width, dstH = target.height;
-    h_ = BuildContributions(srcW, area.fullWidth, filter, support, area.left, dstW);
-    const Contributions v = BuildContributions(srcH, area.fullHeight, filter, support, area.top, dstH);
+      FilterFunction filter, float support, RowSupply& supply, Orientation turn = Orientation::Upright)
+      : k_(kernels), srcW_(srcW), srcH_(srcH), target_(target), flips_(FlipsOf(turn)), supply_(supply) {
+    // Along a source row and down the source: the target's width and height, swapped by a quarter turn.
+    const ResampleArea a = flips_.swap ? ResampleArea{area.fullHeight, area.fullWidth, area.top, area.left} : area;
+    dstW_ = flips_.swap ? target.height : target.width;
+    dstH_ = flips_.swap ? target.width : target.height;
+    const int dstW = dstW_, dstH = dstH_;
+    h_ = BuildContributions(srcW, a.fullWidth, filter, support, a.left, dstW);
+    Contributions v = BuildContributions(srcH, a.fullHeight, filter, support, a.top, dstH);
+    if (flips_.flipX) FlipSources(h_, srcW);
+    if (flips_.flipY) v = Reversed(FlipSources(v, srcH));
     // Source rows the second pass reads, and the first and last one each target row needs.
     needed_.assign(static_cast<std::size_t>(srcH), 0);
     lastNeeded_.assign(static_cast<std::size_t>(dstH), -1);
@@ -249,10 +285,11 @@ class Job {
     try {
       lock.unlock();
       std::vector<float> scratch(static_cast<std::size_t>(srcW_) * 3 * kLanes);
+      std::vector<std::uint8_t> turned(flips_.swap ? RowBytes24(dstW_) : 0);
       lock.lock();
       // A decoder is read to its end even when the last rows are not needed, so
       // that damage anywhere in the file is noticed.
-      while (!error_ && (rowsFinished_ < target_.height || (supply_.Decodes() && decoded_ < blocks_))) {
+      while (!error_ && (rowsFinished_ < dstH_ || (supply_.Decodes() && decoded_ < blocks_))) {
         if (supply_.Decodes() && !decoding_ && decoded_ < blocks_ && decoded_ - firstBusySlot_ < kSlots) {
           int b = decoded_;
           decoding_ = true;
@@ -278,18 +315,17 @@ class Job {
           continue;
         }
         int first = nextTarget_, last = first;
-        while (last < target_.height && last - first < kTargetChunk &&
+        while (last < dstH_ && last - first < kTargetChunk &&
                lastNeeded_[static_cast<std::size_t>(last)] < rowsReady_)
           ++last;
         if (last > first) {
           nextTarget_ = last;
           lock.unlock();
-          for (int t = first; t < last; ++t)
-            k_.vertical(vRing_, t, mid_.get(), midStride_, target_.Row(t), static_cast<std::size_t>(target_.width) * 3);
+          for (int t = first; t < last; ++t) SecondPass(t, turned.data());
           lock.lock();
           rowsFinished_ += last - first;
           for (int t = first; t < last; ++t) targetDone_[static_cast<std::size_t>(t)] = 1;
-          while (lowestUnfinished_ < target_.height && targetDone_[static_cast<std::size_t>(lowestUnfinished_)])
+          while (lowestUnfinished_ < dstH_ && targetDone_[static_cast<std::size_t>(lowestUnfinished_)])
             ++lowestUnfinished_;
           cv_.notify_all();
           continue;
@@ -321,9 +357,25 @@ class Job {
     }
   }
 
+  // Row t of the result: a target row, or with a quarter turn a target column
+  // (by way of `turned`, one row's bytes); counted from the far end when flipped.
+  void SecondPass(int t, std::uint8_t* turned) {
+    const std::size_t bytes = static_cast<std::size_t>(dstW_) * 3;
+    const int at = flips_.flipY ? dstH_ - 1 - t : t;
+    if (!flips_.swap) {
+      k_.vertical(vRing_, t, mid_.get(), midStride_, target_.Row(at), bytes);
+      return;
+    }
+    k_.vertical(vRing_, t, mid_.get(), midStride_, turned, bytes);
+    std::uint8_t* out = target_.Row(0) + 3 * static_cast<std::size_t>(at);
+    for (int y = 0; y < dstW_; ++y, out += target_.stride) std::memcpy(out, turned + 3 * static_cast<std::size_t>(y), 3);
+  }
+
   const Kernels& k_;
   const int srcW_, srcH_;
   const PixelWindow target_;
+  const Flips flips_;
+  int dstW_ = 0, dstH_ = 0;  // the result's rows: the target's, or its columns after a quarter turn
   RowSupply& supply_;
   Contributions h_, vRing_;
   std::vector<std::uint8_t> needed_;
@@ -369,15 +421,26 @@ void CheckArea(const PixelWindow& target, const ResampleArea& area) {
 
 ResampleArea WholeOf(const Bitmap24& target) { return {target.Width(), target.Height(), 0, 0}; }
 
+void FromMemory(const Kernels& kernels, const std::uint8_t* data, std::size_t stride, int width, int height,
+                const PixelWindow& target, const ResampleArea& area, FilterFunction filter, float support, int threads) {
+  Check(width, height);
+  if (target.Empty()) return;
+  CheckArea(target, area);
+  MemoryRows rows(data, stride);
+  Job(kernels, width, height, target, area, filter, support, rows).Run(threads);
+}
+
 }  // namespace
+
+void StretchUsing(const Kernels& kernels, const PixelWindow& source, const PixelWindow& target, const ResampleArea& area,
+                  FilterFunction filter, float support, int threads) {
+  FromMemory(kernels, source.data, source.stride, source.width, source.height, target, area, filter, support, threads);
+}
 
 void StretchUsing(const Kernels& kernels, const Bitmap24& source, const PixelWindow& target, const ResampleArea& area,
                   FilterFunction filter, float support, int threads) {
-  Check(source.Width(), source.Height());
-  if (target.Empty()) return;
-  CheckArea(target, area);
-  MemoryRows rows(source);
-  Job(kernels, source.Width(), source.Height(), target, area, filter, support, rows).Run(threads);
+  FromMemory(kernels, source.Data(), source.Stride(), source.Width(), source.Height(), target, area, filter, support,
+             threads);
 }
 
 void StretchUsing(const Kernels& kernels, ImageReader& source, const PixelWindow& target, const ResampleArea& area,
@@ -387,7 +450,7 @@ void StretchUsing(const Kernels& kernels, ImageReader& source, const PixelWindow
   if (target.Empty()) return;
   CheckArea(target, area);
   DecodedRows rows(source);
-  Job(kernels, source.Width(), srcH, target, area, filter, support, rows).Run(threads);
+  Job(kernels, source.Width(), srcH, target, area, filter, support, rows, source.Turn()).Run(threads);
 }
 
 void StretchUsing(const Kernels& kernels, const Bitmap24& source, Bitmap24& target, FilterFunction filter,
@@ -415,6 +478,12 @@ void StretchInto(ImageReader& source, const PixelWindow& target, const ResampleA
                  float support, int threads) {
   // The decoder keeps one thread busy; one more resamples.
   if (threads < 1) threads = std::max(2, stretch::DefaultThreads(target, source.Height()));
+  stretch::StretchUsing(stretch::BestKernels(), source, target, area, filter, support, threads);
+}
+
+void StretchInto(const PixelWindow& source, const PixelWindow& target, const ResampleArea& area, FilterFunction filter,
+                 float support, int threads) {
+  if (threads < 1) threads = stretch::DefaultThreads(target, source.height);
   stretch::StretchUsing(stretch::BestKernels(), source, target, area, filter, support, threads);
 }
 

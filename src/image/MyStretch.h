@@ -51,6 +51,10 @@ void Stretch(const Bitmap24& source, Bitmap24& target, FilterFunction filter, fl
 
 // The same with the source's rows coming from a decoder, decoded on one core
 // while the other resamples what has arrived; the full source is never held.
+// A turned source (ImageReader::Turn) gives the target upright, still
+// streaming: a flipped one (orientations 2 to 4) the very bytes of the upright
+// picture resampled; after a quarter turn (5 to 8) the bytes of the picture
+// lying on its side resampled and stood up (the passes run in the other order).
 void Stretch(ImageReader& source, Bitmap24& target, FilterFunction filter, float support);
 
 // The part of a larger resampled picture a target receives: the source is
@@ -68,6 +72,9 @@ struct ResampleArea {
 // the desktop), computing only the `area` part of the resampled picture; the
 // rows outside it cost no resampling. `threads` 0: as many as pay.
 void StretchInto(ImageReader& source, const PixelWindow& target, const ResampleArea& area, FilterFunction filter,
+                 float support, int threads = 0);
+// The same from pixels in memory (a window of a bitmap that the target does not overlap).
+void StretchInto(const PixelWindow& source, const PixelWindow& target, const ResampleArea& area, FilterFunction filter,
                  float support, int threads = 0);
 
 // Box reductions of 32-bit pixels: each target pixel of `rect` (right and bottom

@@ -9,7 +9,8 @@ namespace {
 
 constexpr int kBatch = 16;
 
-// Reads every remaining row in batches; `take` copies what it needs from row y.
+// Reads every remaining row in batches; `take` copies what it needs from the
+// batch's rows y, y + 1, ..., y + n - 1.
 template <class Take>
 void ReadAll(ImageReader& rows, Take take) {
   const int height = rows.Height() - rows.RowsRead();
@@ -19,35 +20,86 @@ void ReadAll(ImageReader& rows, Take take) {
   for (int y = 0; y < height; y += kBatch) {
     const int n = std::min(kBatch, height - y);
     rows.ReadRows(batch, n);
-    for (int k = 0; k < n; ++k) take(y + k, batch[k]);
+    take(y, n, static_cast<const std::uint8_t* const*>(batch));
+  }
+}
+
+// Narrows the stored pixels [first, last) of a row to those whose upright
+// position pos + s * step lies in [0, limit).
+void Clip(int pos, int step, int limit, int& first, int& last) {
+  if (step == 0) {
+    if (pos < 0 || pos >= limit) last = first;
+  } else if (step > 0) {
+    first = std::max(first, -pos);
+    last = std::min(last, limit - pos);
+  } else {
+    first = std::max(first, pos - limit + 1);
+    last = std::min(last, pos + 1);
   }
 }
 
 }  // namespace
 
 void CopyRowsInto(ImageReader& rows, const PixelWindow& target, int left, int top) {
-  const int width = rows.Width();
-  const int x0 = std::max(0, left), x1 = std::min(target.width, left + width);
-  ReadAll(rows, [&](int y, const std::uint8_t* row) {
-    const int ty = top + y;
-    if (ty < 0 || ty >= target.height || x1 <= x0) return;
-    std::memcpy(target.Row(ty) + 3 * static_cast<std::size_t>(x0), row + 3 * static_cast<std::size_t>(x0 - left),
-                3 * static_cast<std::size_t>(x1 - x0));
+  const int width = rows.Width(), height = rows.Height() - rows.RowsRead();
+  const Orientation turn = rows.Turn();
+  if (turn == Orientation::Upright) {
+    const int x0 = std::max(0, left), x1 = std::min(target.width, left + width);
+    ReadAll(rows, [&](int y0, int n, const std::uint8_t* const* batch) {
+      for (int k = 0; k < n; ++k) {
+        const int ty = top + y0 + k;
+        if (ty < 0 || ty >= target.height || x1 <= x0) continue;
+        std::memcpy(target.Row(ty) + 3 * static_cast<std::size_t>(x0),
+                    batch[k] + 3 * static_cast<std::size_t>(x0 - left), 3 * static_cast<std::size_t>(x1 - x0));
+      }
+    });
+    return;
+  }
+  // Turned: each stored row runs along an upright row or, after a quarter turn,
+  // an upright column. Then the batch's rows are taken side by side, so that
+  // each upright row receives a run of pixels rather than one per cache line.
+  const bool swap = SwapsSides(turn);
+  const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(target.stride);
+  ReadAll(rows, [&](int y0, int n, const std::uint8_t* const* batch) {
+    struct Line {
+      int first = 0, last = 0;
+      std::uint8_t* out = nullptr;  // where pixel `first` goes
+      std::ptrdiff_t step = 0;
+    } lines[kBatch];
+    for (int k = 0; k < n; ++k) {
+      RowCourse c = CourseOfRow(turn, width, height, y0 + k);
+      c.x += left;
+      c.y += top;
+      Line& l = lines[k];
+      l.last = width;
+      Clip(c.x, c.dx, target.width, l.first, l.last);
+      Clip(c.y, c.dy, target.height, l.first, l.last);
+      if (l.first >= l.last) continue;
+      l.out = target.Row(c.y + l.first * c.dy) + 3 * static_cast<std::ptrdiff_t>(c.x + l.first * c.dx);
+      l.step = 3 * c.dx + c.dy * stride;
+    }
+    auto put = [&](int k, int s) {
+      const Line& l = lines[k];
+      if (s >= l.first && s < l.last)
+        std::memcpy(l.out + (s - l.first) * l.step, batch[k] + 3 * static_cast<std::size_t>(s), 3);
+    };
+    if (!swap) {
+      for (int k = 0; k < n; ++k)
+        for (int s = lines[k].first; s < lines[k].last; ++s) put(k, s);
+    } else {
+      for (int s = 0; s < width; ++s)
+        for (int k = 0; k < n; ++k) put(k, s);
+    }
   });
 }
 
 void TileRowsInto(ImageReader& rows, const PixelWindow& target) {
-  if (target.Empty()) {
-    ReadAll(rows, [](int, const std::uint8_t*) {});
-    return;
-  }
   // The first tile (as much of it as the window shows), then copies of it.
-  const int tileW = std::min(rows.Width(), target.width);
-  const int tileH = std::min(rows.Height() - rows.RowsRead(), target.height);
+  const int tileW = std::min(rows.UprightWidth(), target.width);
+  const int tileH = std::min(rows.UprightHeight(), target.height);
+  CopyRowsInto(rows, target, 0, 0);
+  if (target.Empty()) return;
   const std::size_t tileBytes = 3 * static_cast<std::size_t>(tileW);
-  ReadAll(rows, [&](int y, const std::uint8_t* row) {
-    if (y < tileH) std::memcpy(target.Row(y), row, tileBytes);
-  });
   const std::size_t rowBytes = 3 * static_cast<std::size_t>(target.width);
   for (int y = 0; y < tileH; ++y) {
     std::uint8_t* line = target.Row(y);

@@ -1,5 +1,5 @@
 // PNG decoding with libpng: every colour type and bit depth, transparency laid
-// over white by its alpha.
+// over white by its alpha; the orientation of an eXIf chunk before the image data.
 #include <algorithm>
 #include <cerrno>
 #include <csetjmp>
@@ -10,6 +10,7 @@
 #include <png.h>
 
 #include "image/ImageConvert.h"
+#include "image/Orientation.h"
 
 namespace toviwall {
 namespace {
@@ -62,6 +63,9 @@ class PngReader final : public ImageReader {
       png_read_info(h_.png, h_.info);
     });
     CheckImageSize(png_get_image_width(h_.png, h_.info), png_get_image_height(h_.png, h_.info), limits);
+    png_uint_32 exifSize = 0;
+    png_bytep exif = nullptr;
+    if (png_get_eXIf_1(h_.png, h_.info, &exifSize, &exif) && exif) SetTurn(ExifOrientation(exif, exifSize));
     Guarded([this] {
       png_set_expand(h_.png);  // palette to RGB, low bit depths to 8, tRNS to alpha
       png_set_scale_16(h_.png);

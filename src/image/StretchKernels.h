@@ -51,6 +51,8 @@ void StretchUsing(const Kernels& kernels, ImageReader& source, Bitmap24& target,
                   float support, int threads);
 void StretchUsing(const Kernels& kernels, const Bitmap24& source, const PixelWindow& target, const ResampleArea& area,
                   FilterFunction filter, float support, int threads);
+void StretchUsing(const Kernels& kernels, const PixelWindow& source, const PixelWindow& target, const ResampleArea& area,
+                  FilterFunction filter, float support, int threads);
 void StretchUsing(const Kernels& kernels, ImageReader& source, const PixelWindow& target, const ResampleArea& area,
                   FilterFunction filter, float support, int threads);
 

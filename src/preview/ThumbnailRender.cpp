@@ -27,9 +27,19 @@ int NearestSource(int i, int targetLength, int sourceLength) {
 }
 
 void StretchNearest(ImageReader& source, Pixels32& target, const RenderCancelled& cancelled) {
-  const int sw = source.Width(), sh = source.Height(), tw = target.Width(), th = target.Height();
-  std::vector<std::size_t> columns(static_cast<std::size_t>(tw));
-  for (int x = 0; x < tw; ++x) columns[static_cast<std::size_t>(x)] = 3 * static_cast<std::size_t>(NearestSource(x, tw, sw));
+  // Target lines each take one stored row: target rows, or target columns after
+  // a quarter turn, in the order their rows come (from the far end when the
+  // picture is flipped top to bottom). Positions are picked on the upright
+  // picture, so a turned one gives the very pixels of the upright one.
+  const Flips f = FlipsOf(source.Turn());
+  const int sw = source.Width(), sh = source.Height();
+  const int lines = f.swap ? target.Width() : target.Height(), length = f.swap ? target.Height() : target.Width();
+  std::vector<std::size_t> columns(static_cast<std::size_t>(length));
+  for (int i = 0; i < length; ++i) {
+    const int x = NearestSource(i, length, sw);
+    columns[static_cast<std::size_t>(i)] = 3 * static_cast<std::size_t>(f.flipX ? sw - 1 - x : x);
+  }
+  const std::ptrdiff_t step = f.swap ? static_cast<std::ptrdiff_t>(target.Stride()) : 4;
 
   constexpr int kBatch = 16;
   const std::size_t rowBytes = static_cast<std::size_t>(sw) * 3;
@@ -37,18 +47,20 @@ void StretchNearest(ImageReader& source, Pixels32& target, const RenderCancelled
   std::uint8_t* rows[kBatch];
   for (int k = 0; k < kBatch; ++k) rows[k] = buffer.data() + rowBytes * static_cast<std::size_t>(k);
 
-  int y = 0;  // the next target row
+  int n = 0;  // target lines done
   for (int first = source.RowsRead(); first < sh; first += kBatch) {
     if (cancelled && cancelled()) throw ThumbnailCancelled{};
-    const int n = std::min(kBatch, sh - first);
-    source.ReadRows(rows, n);
-    for (; y < th; ++y) {
-      const int sy = NearestSource(y, th, sh);
-      if (sy >= first + n) break;  // in a later batch
+    const int count = std::min(kBatch, sh - first);
+    source.ReadRows(rows, count);
+    for (; n < lines; ++n) {
+      const int line = f.flipY ? lines - 1 - n : n;
+      const int y = NearestSource(line, lines, sh);
+      const int sy = f.flipY ? sh - 1 - y : y;
+      if (sy >= first + count) break;  // in a later batch
       const std::uint8_t* in = rows[sy - first];
-      std::uint8_t* out = target.Row(y);
-      for (int x = 0; x < tw; ++x, out += 4) {
-        const std::uint8_t* p = in + columns[static_cast<std::size_t>(x)];
+      std::uint8_t* out = f.swap ? target.Row(0) + 4 * static_cast<std::size_t>(line) : target.Row(line);
+      for (int i = 0; i < length; ++i, out += step) {
+        const std::uint8_t* p = in + columns[static_cast<std::size_t>(i)];
         out[0] = p[0];
         out[1] = p[1];
         out[2] = p[2];
@@ -78,9 +90,9 @@ RenderedThumbnail RenderThumbnail(const std::string& file, PixelSize client, con
     });
   } else {
     reader = OpenImageFile(file);
-    plan(reader->Width(), reader->Height());
+    plan(reader->UprightWidth(), reader->UprightHeight());
   }
-  out.decoded = {reader->Width(), reader->Height()};
+  out.decoded = {reader->UprightWidth(), reader->UprightHeight()};
   if (factor == 1) {
     out.pixels = Pixels32(target.width, target.height);
     StretchNearest(*reader, out.pixels, cancelled);

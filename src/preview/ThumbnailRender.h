@@ -45,12 +45,13 @@ using RenderCancelled = std::function<bool()>;
 struct ThumbnailCancelled {};
 
 // Decodes every remaining row of `source`, stretching it by nearest pixel over
-// the whole of `target`. Only a few source rows are held at a time.
+// the whole of `target`, turned upright (the source's Turn()). Only a few source
+// rows are held at a time.
 void StretchNearest(ImageReader& source, Pixels32& target, const RenderCancelled& cancelled = {});
 
 struct RenderedThumbnail {
-  PixelSize image;    // the image's own size
-  PixelSize decoded;  // the size it was decoded at (smaller for a JPEG with the hint)
+  PixelSize image;    // the image's own size, upright (EXIF orientation)
+  PixelSize decoded;  // the size it was decoded at (smaller for a JPEG with the hint), upright
   Pixels32 pixels;    // the cached picture, of the target size
 };
 

@@ -18,6 +18,7 @@
 #include "image/ImageConvert.h"
 #include "image/MyStretch.h"
 #include "image/Placement.h"
+#include "wallpaper/BlurredBackground.h"
 
 namespace toviwall {
 namespace {
@@ -30,7 +31,7 @@ bool HasSize(const platform::ScreenSize& s) { return s.width >= 1 && s.height >=
 bool Needs(FillingType type, int w, int h, const platform::ScreenSize& s) {
   if (!HasSize(s)) return false;
   if (type == FillingType::ShrinkToFit) return w > s.width || h > s.height;
-  return w != s.width || h != s.height;  // Resize to Fit, Zoom
+  return w != s.width || h != s.height;  // Resize to Fit, Zoom, Fit with blurred background
 }
 
 std::string BaseName(const std::string& path) {
@@ -55,16 +56,19 @@ struct Output {
   }
 };
 
+// The types that fill the whole screen with a picture of their own making.
+bool FillsScreen(FillingType type) { return type == FillingType::Zoom || type == FillingType::FitBlurred; }
+
 // The fitted (or zoomed) image from rows of any decoder, as the output file's content.
 void FitRowsInto(ImageReader& rows, FillingType type, const platform::ScreenSize& screen, Output& out) {
   Bitmap24 target;
-  if (type == FillingType::Zoom) {
+  if (FillsScreen(type)) {
     target = Bitmap24(screen.width, screen.height);
   } else {
-    const FitSize size = FitToScreen(rows.Width(), rows.Height(), screen.width, screen.height);
+    const FitSize size = FitToScreen(rows.UprightWidth(), rows.UprightHeight(), screen.width, screen.height);
     target = Bitmap24(size.width, size.height);
   }
-  PlaceImage(rows, type == FillingType::Zoom ? type : FillingType::Stretch, target.Whole());
+  PlaceImage(rows, FillsScreen(type) ? type : FillingType::Stretch, target.Whole());
   out.Save(std::move(target));
 }
 
@@ -89,7 +93,7 @@ std::string PrepareFitted(const WallpaperContext& c, FillingType type, Output& o
   const ImageKind kind = KindOfImage(c.imageFile);
   if (kind != ImageKind::Other) {
     auto rows = kind == ImageKind::Jpeg ? OpenJpegFile(c.imageFile) : OpenPngFile(c.imageFile);
-    if (Needs(type, rows->Width(), rows->Height(), screen))
+    if (Needs(type, rows->UprightWidth(), rows->UprightHeight(), screen))
       FitRowsInto(*rows, type, screen, out);
     else
       out.Save(*rows);
@@ -143,7 +147,7 @@ PreparedWallpaper Prepare(const WallpaperContext& c, Output& out) {
     if (!layout.monitors.empty() && layout.width > 0 && layout.height > 0)
       return {PrepareComposed(c, layout, out), WallpaperStyle::Spanned, out.picture};
   }
-  const bool fitted = type == FillingType::ResizeToFit || type == FillingType::ShrinkToFit || type == FillingType::Zoom;
+  const bool fitted = type == FillingType::ResizeToFit || type == FillingType::ShrinkToFit || FillsScreen(type);
   std::string file = fitted ? PrepareFitted(c, type, out) : PrepareConverted(c, out);
   if (file == c.imageFile && c.desktopTakesName && !c.desktopTakesName(file)) {
     CopyImageFile(file, c.outputFile, [](const std::string& message) { throw std::runtime_error(message); });
@@ -212,9 +216,17 @@ FitSize ZoomToScreen(int w, int h, int screenWidth, int screenHeight) {
 }
 
 void PlaceImage(ImageReader& rows, FillingType type, const PixelWindow& target, int threads) {
-  const int w = rows.Width(), h = rows.Height() - rows.RowsRead();
+  const int w = rows.UprightWidth(), h = rows.UprightHeight();
   const int W = target.width, H = target.height;
   auto centred = [&] { CopyRowsInto(rows, target, (W - w) / 2, (H - h) / 2); };
+  // Fitted and centred; answers where it went.
+  auto fitted = [&] {
+    const FitSize f = FitToScreen(w, h, W, H);
+    const PictureRect at{(W - f.width) / 2, (H - f.height) / 2, f.width, f.height};
+    StretchInto(rows, target.Part(at.x, at.y, at.width, at.height), {f.width, f.height, 0, 0}, Lanczos3Filter, 3.0f,
+                threads);
+    return at;
+  };
   if (target.Empty()) return centred();  // reads the rows all the same
   switch (type) {
     case FillingType::Center: return centred();
@@ -223,12 +235,13 @@ void PlaceImage(ImageReader& rows, FillingType type, const PixelWindow& target, 
     case FillingType::ShrinkToFit:
       if (w <= W && h <= H) return centred();
       [[fallthrough]];
-    case FillingType::ResizeToFit: {
+    case FillingType::ResizeToFit:
       if (w == W && h == H) return centred();
-      const FitSize f = FitToScreen(w, h, W, H);
-      const PixelWindow part = target.Part((W - f.width) / 2, (H - f.height) / 2, f.width, f.height);
-      return StretchInto(rows, part, {f.width, f.height, 0, 0}, Lanczos3Filter, 3.0f, threads);
-    }
+      fitted();
+      return;
+    case FillingType::FitBlurred:
+      if (w == W && h == H) return centred();
+      return FillAroundWithBlur(target, fitted(), threads);
     case FillingType::Zoom: {
       if (w == W && h == H) return centred();
       const FitSize z = ZoomToScreen(w, h, W, H);

@@ -3,8 +3,10 @@
 // "Center", "Tile" and "Stretch" hand the image over as it is (as a BMP file);
 // "Resize to Fit" and "Shrink to Fit" first rescale it to the primary screen
 // with its aspect ratio kept and hand it over centred; "Zoom" rescales it to
-// cover the screen and cuts what overflows. With a picture on each monitor, or
-// one across all of them, one picture of the whole desktop is composed instead.
+// cover the screen and cuts what overflows; "Fit with blurred background" fits
+// it and fills the rest of the screen with a blurred, zoomed copy of it. With a
+// picture on each monitor, or one across all of them, one picture of the whole
+// desktop is composed instead. Pictures are shown upright (EXIF orientation).
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -38,8 +40,9 @@ FitSize ZoomToScreen(int w, int h, int screenWidth, int screenHeight);
 // The image placed by the filling type into `target`, at the target's size:
 // Center unscaled and centred, Tile from the top-left corner, Stretch over all
 // of it, the fitting types fitted and centred, Zoom covering it, centred and
-// cut; what the image leaves uncovered keeps its pixels. Rescaling is Lanczos3;
-// `threads` 0: as many as pay. Reads the image to its end.
+// cut, FitBlurred fitted on its blurred zoomed copy; what the image leaves
+// uncovered keeps its pixels. The image is turned upright (its Turn()).
+// Rescaling is Lanczos3; `threads` 0: as many as pay. Reads the image to its end.
 void PlaceImage(ImageReader& rows, FillingType type, const PixelWindow& target, int threads = 0);
 
 // The picture of the whole desktop (`layout`'s size, `background` around the

@@ -26,7 +26,8 @@ std::string ExpectedWallpaperFile(const platform::DesktopWallpaper& desktop, con
                                   platform::Screen& screen) {
   std::string expected = WallpaperFileFor(imageFile, outputFile);
   if (expected == outputFile || monitors != MonitorMode::OnePicture) return outputFile;
-  if (((fillingType == FillingType::ResizeToFit || fillingType == FillingType::Zoom) &&
+  if (((fillingType == FillingType::ResizeToFit || fillingType == FillingType::Zoom ||
+        fillingType == FillingType::FitBlurred) &&
        NeedsResizeToFit(imageFile, screen)) ||
       (fillingType == FillingType::ShrinkToFit && NeedsShrinkToFit(imageFile, screen)))
     return outputFile;

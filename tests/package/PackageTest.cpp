@@ -67,7 +67,7 @@ TEST(Package, TheDebInstallsRunsFromUsrBinAndItsFilesPassTheirValidators) {
   ASSERT_TRUE(Exists(deb)) << "no " << deb;
   // Its dependencies come from what the program links, plus the X11 and Wayland platform plugins.
   const std::string depends = MustRun({"dpkg-deb", "-f", deb, "Depends"}, env).out;
-  for (const char* package : {"qt6-qpa-plugins", "qt6-wayland", "libqt6widgets6", "libjpeg62-turbo", "libpng16-16", "libxcb1"})
+  for (const char* package : {"qt6-qpa-plugins", "qt6-wayland", "libqt6widgets6", "libjpeg62-turbo", "libpng16-16", "libexif12", "libxcb1"})
     EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
   const RunResult lintian = test::Run({"lintian", "--fail-on", "error,warning", deb}, env, 600000);
   EXPECT_EQ(lintian.exitCode, 0) << lintian.out << lintian.err;

@@ -44,6 +44,10 @@ TEST(FitToScreen, TouchesTwoEdgesAndKeepsTheAspect) {
 using Applied = std::vector<std::pair<std::string, WallpaperStyle>>;
 
 TEST(FillingType, SettingsNumbersStayTheBoxOrderAndUnknownOnesReadAsStretch) {
+  // The seventh type is stored as 6 and named, ready for the box.
+  EXPECT_EQ(StoredValue(FillingType::FitBlurred), 6);
+  EXPECT_STREQ(FillingTypeName(FillingType::FitBlurred), "Fit with blurred background");
+  EXPECT_EQ(StyleFor(FillingType::FitBlurred), WallpaperStyle::Centred);
   const FillingType order[] = {FillingType::Center,      FillingType::Tile,        FillingType::Stretch,
                                FillingType::ResizeToFit, FillingType::ShrinkToFit, FillingType::Zoom};
   for (int stored = 0; stored < 6; ++stored) {
@@ -338,6 +342,9 @@ TEST(ComposeDesktop, EachMonitorItsOwnEntryPlacedOrOneAcrossTheirBoundingBox) {
   auto rows = OpenBitmapFile(photo);
   PlaceImage(*rows, FillingType::Zoom, alone.Whole());
   EXPECT_TRUE(spanned.SamePixels(alone));
+  spanned = ComposeDesktop({photo}, MonitorMode::Span, FillingType::FitBlurred, layout, grey);
+  PlaceImage(*OpenBitmapFile(photo), FillingType::FitBlurred, alone.Whole());
+  EXPECT_TRUE(spanned.SamePixels(alone));
 
   // A monitor whose entry is gone keeps the background; a damaged one is an error.
   Bitmap24 missing = ComposeDesktop({red, dir / "gone.bmp"}, MonitorMode::EachMonitor, FillingType::Center, layout,
@@ -347,6 +354,31 @@ TEST(ComposeDesktop, EachMonitorItsOwnEntryPlacedOrOneAcrossTheirBoundingBox) {
   WriteFileAtomically(dir / "bad.bmp", "BM broken");
   EXPECT_THROW(ComposeDesktop({red, dir / "bad.bmp"}, MonitorMode::EachMonitor, FillingType::Zoom, layout, grey),
                ImageError);
+}
+
+// Fit with blurred background against ImageMagick doing the same: the picture
+// fitted (-resize WxH) over its zoomed copy (-resize WxH^ -extent WxH) blurred
+// with a sigma of 2.5% of the screen's shorter side (-blur 0xS).
+TEST(FitBlurred, MatchesImageMagicksFitOverABlurredZoom) {
+  imagetest::RequireTool(imagetest::kConvert);
+  TempDir dir;
+  const std::string picture = dir / "blocks.png";
+  // Flat blocks of random colours, a few sigma wide once zoomed: a blur of
+  // another width, a background stretched instead of zoomed, or one left sharp
+  // differs by 8 or more on average.
+  imagetest::MustRun({imagetest::kConvert, "-seed", "3", "-size", "25x36", "xc:", "+noise", "Random", "-scale",
+                      "200x288", picture});
+  Bitmap24 ours(480, 270);
+  PlaceImage(*OpenImageFile(picture), FillingType::FitBlurred, ours.Whole());
+  const Bitmap24 theirs = imagetest::FromRawRgb(
+      imagetest::RunTool({imagetest::kConvert, picture, "-filter", "Lanczos", "(", "-clone", "0", "-resize", "480x270^",
+                          "-gravity", "center", "-extent", "480x270", "-blur", "0x6.75", ")", "(", "-clone", "0",
+                          "-resize", "480x270", ")", "-delete", "0", "-gravity", "center", "-composite", "-depth", "8",
+                          "rgb:-"}),
+      picture, "ImageMagick", 480, 270);
+  // Ours blurs a copy reduced from the fitted picture and enlarges it again,
+  // and the resamplers place their samples a little differently.
+  EXPECT_LE(imagetest::MeanDifference(ours, theirs), 4.0);
 }
 
 TEST(ApplyWallpaper, AComposedDesktopGoesOverSpannedAndOnlyItStoresTheOtherMonitorsRows) {

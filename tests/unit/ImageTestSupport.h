@@ -57,6 +57,15 @@ inline int MaxDifference(const Bitmap24& a, const Bitmap24& b) {
   return worst;
 }
 
+// Mean difference of the channels of two bitmaps of the same size.
+inline double MeanDifference(const Bitmap24& a, const Bitmap24& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return 1000;
+  double total = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width() * 3; ++x) total += std::abs(a.Row(y)[x] - b.Row(y)[x]);
+  return total / (3.0 * a.Width() * a.Height());
+}
+
 // Raw RGB bytes a peer printed, as a bitmap of the expected size.
 inline Bitmap24 FromRawRgb(const test::RunResult& r, const std::string& file, const char* peer, int w, int h) {
   EXPECT_EQ(r.exitCode, 0) << peer << ": " << r.err;

@@ -74,7 +74,7 @@ TEST(RenderTool, RefusesClearlyAndLeavesTheOutputAlone) {
                         Case{{dir / "ok.bmp", out, "--filter", "Box", "--size", "0x5"}, "invalid size"},
                         Case{{dir / "ok.bmp", out, "--filter", "Box", "--size", "65535x65535"}, "too large"},
                         Case{{dir / "ok.bmp", out, "--type", "3", "--screen", "65535x65535"}, "too large"},
-                        Case{{dir / "ok.bmp", out, "--type", "6", "--screen", "800x600"}, "0 to 5"},
+                        Case{{dir / "ok.bmp", out, "--type", "7", "--screen", "800x600"}, "0 to 6"},
                         Case{{dir / "ok.bmp", out, "--type", "1"}, "go together"},
                         Case{{dir / "ok.bmp", out}, "either"},
                         Case{{dir / "ok.bmp", dir / "no-such-folder/out.bmp", "--filter", "Box", "--size", "2x2"},
