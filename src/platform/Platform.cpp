@@ -40,7 +40,9 @@ Platform::Platform(Parts parts) : parts_(std::move(parts)) {
 
 bool X11DisplayAvailable() { return CanOpenX11Display(); }
 
-std::unique_ptr<SingleInstance> CreateSingleInstance() { return std::make_unique<LocalSingleInstance>(); }
+std::unique_ptr<SingleInstance> CreateSingleInstance(const std::string& settingsFile) {
+  return std::make_unique<LocalSingleInstance>(std::string(), settingsFile);
+}
 
 std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance,
                                               const std::string& configHome) {

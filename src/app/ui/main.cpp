@@ -44,7 +44,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "toviwall: %s\nTry \"toviwall --help\" for more.\n", line.error.c_str());
       return kExitUsage;
     case CommandLine::Action::Command: {
-      std::unique_ptr<platform::SingleInstance> instance = platform::CreateSingleInstance();
+      // The settings file the program started for this command would run on.
+      ProcessEnvironment start = env;
+      start.args = line.runArgs;
+      std::unique_ptr<platform::SingleInstance> instance = platform::CreateSingleInstance(SettingsFilePath(start));
       return RunCommand(line, env, *instance);
     }
     case CommandLine::Action::Run: break;
@@ -53,8 +56,11 @@ int main(int argc, char** argv) {
   const bool forCommand = std::getenv(kStartedForCommandVariable) != nullptr;
   ::unsetenv(kStartedForCommandVariable);  // not for the programs we start
 
-  // A second start tells the first to show or hide its window, and ends.
-  std::unique_ptr<platform::SingleInstance> instance = platform::CreateSingleInstance();
+  // A second start tells the first to show or hide its window, and ends; so
+  // does one on the same settings file from another per-user folder. (The
+  // settings folder is made here; the main window says when it cannot be.)
+  std::unique_ptr<platform::SingleInstance> instance =
+      platform::CreateSingleInstance(SettingsFileFor(env, MessageSink()));
   try {
     if (OnlyOnce(kTitle, *instance, !forCommand)) return 0;
   } catch (const platform::SingleInstanceError& e) {

@@ -235,7 +235,9 @@ class LocalSingleInstance::Peer final : public QObject {
   Clock::time_point lastHeard_ = Clock::now();
 };
 
-LocalSingleInstance::LocalSingleInstance(std::string folder) : folder_(std::move(folder)) {
+LocalSingleInstance::LocalSingleInstance(std::string folder, const std::string& settingsFile)
+    : folder_(std::move(folder)),
+      settings_(settingsFile.empty() ? nullptr : std::make_unique<SettingsFileLock>(settingsFile)) {
   acceptPause_.setSingleShot(true);
   connect(&acceptPause_, &QTimer::timeout, this, [this] {
     if (incoming_) incoming_->setEnabled(true);
@@ -295,8 +297,9 @@ bool LocalSingleInstance::OtherInstanceRunning(const std::string& name, const st
   name_ = name;
   const std::string lockPath = FolderFor(name) + "/" + name + ".lock";
   lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (lockFd_ < 0) return false;  // no lock to be had: run as the first
-  if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return false;  // we are the first
+  // No lock to be had: run as the first, unless one runs on the settings file.
+  if (lockFd_ < 0) return RunsOnTheSettingsFile(message);
+  if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return RunsOnTheSettingsFile(message);  // the first here
   if (message.empty()) {
     ::close(lockFd_);
     lockFd_ = -1;
@@ -313,7 +316,7 @@ bool LocalSingleInstance::OtherInstanceRunning(const std::string& name, const st
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     delivery = Send(socketPath, message, static_cast<int>(std::max<long long>(left.count(), 1)));
     if (delivery != Delivery::NotListening) break;
-    if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return false;
+    if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return RunsOnTheSettingsFile(message);
     if (std::chrono::steady_clock::now() >= deadline) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
@@ -325,6 +328,51 @@ bool LocalSingleInstance::OtherInstanceRunning(const std::string& name, const st
     throw SingleInstanceError("The running instance took the message but did not answer within " + limit + ".");
   throw SingleInstanceError("An instance is running but did not take the message within " + limit + " (at " +
                             socketPath + ").");
+}
+
+bool LocalSingleInstance::RunsOnTheSettingsFile(const std::string& message) {
+  if (!settings_) return false;
+  // The holder is waited for while it starts (it names no socket yet), as in our folder.
+  const auto deadline = std::chrono::steady_clock::now() + kStartWait;
+  for (;;) {
+    if (settings_->Claim()) return false;
+    const std::optional<SettingsFileLock::Holder> holder = settings_->HeldBy();
+    if (holder && !holder->socket.empty()) {
+      CheckReachable(*holder);
+      if (!message.empty()) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const Delivery delivery = Send(holder->socket, message, static_cast<int>(std::max<long long>(left.count(), 1000)));
+        if (delivery == Delivery::NotListening) Unreachable(*holder, "nothing answers at " + holder->socket);
+        if (delivery == Delivery::NoAnswer)
+          throw SingleInstanceError("The running instance took the message but did not answer within " +
+                                    std::to_string(kStartWait.count()) + " s.");
+      }
+      if (lockFd_ >= 0) ::close(lockFd_);  // this start ends: the name is free again
+      lockFd_ = -1;
+      return true;
+    }
+    if (holder && std::chrono::steady_clock::now() >= deadline)
+      Unreachable(*holder, "it did not start listening within " + std::to_string(kStartWait.count()) + " s");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+void LocalSingleInstance::CheckReachable(const SettingsFileLock::Holder& holder) const {
+  if (!holder.host.empty() && holder.host != HostName()) Unreachable(holder, "it runs on " + holder.host);
+  // As our own: only a folder of this user alone is trusted with a command.
+  const std::size_t slash = holder.socket.find_last_of('/');
+  if (slash == std::string::npos || slash == 0) Unreachable(holder, "it names no socket");
+  if (std::string why = Unusable(holder.socket.substr(0, slash), holder.socket.substr(slash + 1), false);
+      !why.empty())
+    Unreachable(holder, "its socket's folder " + holder.socket.substr(0, slash) + " is " + why);
+}
+
+void LocalSingleInstance::Unreachable(const SettingsFileLock::Holder& holder, const std::string& why) const {
+  throw SingleInstanceError("The settings file " + settings_->SettingsFile() +
+                            " is in use by another running Tovi WallChanger (process " + std::to_string(holder.pid) +
+                            "), which cannot be reached from here: " + why +
+                            ". End that one first, or start this one with another settings file.");
 }
 
 LocalSingleInstance::Delivery LocalSingleInstance::Send(const std::string& socketPath, const std::string& message,
@@ -344,20 +392,30 @@ SingleInstance::Outcome LocalSingleInstance::SendRequest(const std::string& name
                                                          remote::Reply& reply) {
   const std::string folder = FolderFor(name);
   const std::string lockPath = folder + "/" + name + ".lock";
-  const std::string socketPath = folder + "/" + name;
   // As for a message: an instance that holds the name but does not listen yet
   // is still starting, and is waited for.
   const auto deadline = std::chrono::steady_clock::now() + kStartWait;
   for (;;) {
-    if (!Held(lockPath)) return Outcome::NotRunning;
-    QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(socketPath));
-    if (socket.waitForConnected(1000)) {
-      reply = Talk(socket, request);
-      return Outcome::Answered;
+    std::string socketPath = folder + "/" + name;
+    std::optional<SettingsFileLock::Holder> holder;
+    if (!Held(lockPath)) {
+      // None here; one on the settings file from another folder takes it.
+      if (settings_) holder = settings_->HeldBy();
+      if (!holder) return Outcome::NotRunning;
+      socketPath = holder->socket;
+      if (!socketPath.empty()) CheckReachable(*holder);
+    }
+    if (!socketPath.empty()) {
+      QLocalSocket socket;
+      socket.connectToServer(QString::fromStdString(socketPath));
+      if (socket.waitForConnected(1000)) {
+        reply = Talk(socket, request);
+        return Outcome::Answered;
+      }
+      if (holder) Unreachable(*holder, "nothing answers at " + socketPath);
     }
     if (std::chrono::steady_clock::now() >= deadline) {
-      if (!Held(lockPath)) return Outcome::NotRunning;
+      if (!Held(lockPath) && !(settings_ && settings_->HeldBy())) return Outcome::NotRunning;
       throw SingleInstanceError("An instance is running but did not take the command within " +
                                 std::to_string(kStartWait.count()) + " s (at " + socketPath + ").");
     }
@@ -368,7 +426,7 @@ SingleInstance::Outcome LocalSingleInstance::SendRequest(const std::string& name
 bool LocalSingleInstance::WaitUntilReleased(const std::string& name, std::chrono::milliseconds timeout) {
   const std::string lockPath = FolderFor(name) + "/" + name + ".lock";
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (Held(lockPath)) {
+  while (Held(lockPath) || (settings_ && settings_->HeldBy())) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
@@ -398,12 +456,15 @@ void LocalSingleInstance::Listen(MessageHandler onMessage, RequestHandler onRequ
   socketPath_ = path;
   incoming_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
   connect(incoming_.get(), &QSocketNotifier::activated, this, [this] { Accept(); });
+  if (settings_) settings_->Announce(path);  // for starts from other folders
 }
 
 void LocalSingleInstance::StopListening() { CloseListener(); }
 
 void LocalSingleInstance::CloseListener() {
   if (listenFd_ < 0) return;
+  // Said first: a start that comes now waits for the end instead of finding a dead socket.
+  if (settings_) settings_->Announce({});
   incoming_.reset();
   acceptPause_.stop();
   ::close(listenFd_);

@@ -3,7 +3,10 @@
 // lock file is the mutex, a local socket beside it carries messages and
 // commands (app/RemoteProtocol.h). The folder is the first usable of
 // $XDG_RUNTIME_DIR, $TMPDIR/toviwall-<uid> (/tmp by default) and
-// $XDG_CACHE_HOME/toviwall (~/.cache/toviwall).
+// $XDG_CACHE_HOME/toviwall (~/.cache/toviwall). A lock beside the settings file
+// (SettingsFileLock) keeps to one instance per settings file also across
+// per-user folders: a start that finds it held hands its message or command
+// to the holder's socket.
 #include <QObject>
 #include <QTimer>
 #include <chrono>
@@ -12,6 +15,7 @@
 #include <vector>
 
 #include "platform/SingleInstance.h"
+#include "platform/local/SettingsFileLock.h"
 
 class QSocketNotifier;
 
@@ -20,8 +24,9 @@ namespace toviwall::platform {
 class LocalSingleInstance final : public QObject, public SingleInstance {
   Q_OBJECT
  public:
-  // `folder` empty: the per-user folder chosen as above.
-  explicit LocalSingleInstance(std::string folder = {});
+  // `folder` empty: the per-user folder chosen as above. `settingsFile` empty:
+  // no lock beside it.
+  explicit LocalSingleInstance(std::string folder = {}, const std::string& settingsFile = {});
   ~LocalSingleInstance() override;
 
   bool OtherInstanceRunning(const std::string& name, const std::string& message) override;
@@ -57,6 +62,12 @@ class LocalSingleInstance final : public QObject, public SingleInstance {
  private:
   class Peer;
   std::string FolderFor(const std::string& name);
+  // This start holds the name in its folder: true when another instance runs
+  // on the settings file all the same, which has been handed `message`.
+  bool RunsOnTheSettingsFile(const std::string& message);
+  // Throws when the settings file's holder cannot be reached from here.
+  void CheckReachable(const SettingsFileLock::Holder& holder) const;
+  [[noreturn]] void Unreachable(const SettingsFileLock::Holder& holder, const std::string& why) const;
   void Accept();
   void Admit(int fd);
   // Drops connections still sending, the longest idle first, until what they
@@ -68,6 +79,7 @@ class LocalSingleInstance final : public QObject, public SingleInstance {
   std::string folder_;
   std::string name_;
   int lockFd_ = -1;
+  std::unique_ptr<SettingsFileLock> settings_;
   int listenFd_ = -1;
   std::string socketPath_;
   QTimer acceptPause_;
