@@ -163,6 +163,9 @@ class SingleInstanceSocketTest : public ::testing::Test {
 };
 
 TEST_F(SingleInstanceSocketTest, ListeningGoesOnAfterTheDescriptorsRanOut) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the sanitizers' own checks need descriptors (a pipe to probe memory) and fail without them";
+#endif
   Server server(dir.Path());
   StderrCapture log(dir / "stderr");
   // Room for a few more descriptors (the lowest free numbers): the rest of
@@ -206,7 +209,9 @@ TEST_F(SingleInstanceSocketTest, ManyConnectionsWithLargeUnfinishedMessagesCostB
   EXPECT_EQ(Ask(dir.Path()), "pong");
   const long grown = PeakKiB() - before;
   std::printf("peak memory grew by %ld KiB\n", grown);
+#ifndef __SANITIZE_ADDRESS__  // which keeps what is freed for a while
   EXPECT_LT(grown, 64 * 1024);
+#endif
   std::size_t sockets = 0;
   for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
     sockets += std::filesystem::read_symlink(entry.path()).string().starts_with("socket:");

@@ -247,6 +247,9 @@ LocalSingleInstance::LocalSingleInstance(std::string folder, const std::string& 
 
 LocalSingleInstance::~LocalSingleInstance() {
   CloseListener();
+  // The connections go while the list they take themselves off is still there.
+  const QObjectList children = this->children();
+  for (QObject* child : children) delete dynamic_cast<Peer*>(child);
   if (lockFd_ >= 0) ::close(lockFd_);  // releases the lock
 }
 
