@@ -1,9 +1,9 @@
 // Icon files that try to take the program down: drawings that link to
 // themselves (Qt's SVG reader recursed until the stack ran out), to a pipe or
 // through a style sheet (it waited for ever), a pipe chosen as the icon file;
-// in the tray icon's reading and in the chooser.
+// in the tray icon's reading and in the chooser. (A fault here hangs or
+// crashes the test.)
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -13,9 +13,7 @@
 #include <QImage>
 #include <QListWidget>
 #include <QTimer>
-#include <atomic>
 #include <chrono>
-#include <thread>
 
 #include "desktop/ui/IconFile.h"
 #include "desktop/ui/ToviPickIcon.h"
@@ -37,53 +35,13 @@ std::string Image(const std::string& link) {
 }
 std::string Base64(const QByteArray& bytes) { return bytes.toBase64().toStdString(); }
 
-std::string Gzip(const std::string& text) {
-  z_stream z{};
-  deflateInit2(&z, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-  std::string out(compressBound(static_cast<uLong>(text.size())) + 64, '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  z.avail_in = static_cast<uInt>(text.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
-
 QRgb Middle(const QIcon& icon) { return icon.pixmap(32, 32).toImage().pixel(16, 16); }
-
-// Unblocks a reader that opened the pipe after all (the fault), so that the
-// test ends and says so instead of hanging.
-class PipeRescue {
- public:
-  explicit PipeRescue(std::string pipe) : pipe_(std::move(pipe)), thread_([this] { Run(); }) {}
-  ~PipeRescue() {
-    done_ = true;
-    thread_.join();
-  }
-
- private:
-  void Run() {
-    const auto start = std::chrono::steady_clock::now();
-    while (!done_) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      if (std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) continue;
-      const int fd = ::open(pipe_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-      if (fd >= 0) ::close(fd);
-    }
-  }
-  std::string pipe_;
-  std::atomic<bool> done_{false};
-  std::thread thread_;
-};
 
 TEST(IconFileTest, DrawingsAreRenderedWithWhatTheyHoldAloneAndPipesAreNoIconFiles) {
   TempDir dir;
   const std::string pipe = dir / "pipe";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   ASSERT_EQ(::mkfifo((dir / "pipe.svg").c_str(), 0600), 0);
-  PipeRescue rescue(pipe), rescueIcon(dir / "pipe.svg");
 
   QImage green(8, 8, QImage::Format_RGB32);
   green.fill(QColor(0, 255, 0));
@@ -105,7 +63,7 @@ TEST(IconFileTest, DrawingsAreRenderedWithWhatTheyHoldAloneAndPipesAreNoIconFile
       {"style.svg", "<?xml-stylesheet type=\"text/css\" href=\"" + pipe + "\"?>" + Drawing(""), qRgb(255, 0, 0)},
       {"embedded-drawing.svg", Drawing(Image("data:image/svg+xml;base64," + Base64(QByteArray::fromStdString(linksToPipe)))),
        qRgb(255, 0, 0)},
-      {"packed.svgz", Gzip(Drawing(Image("packed.svgz"))), qRgb(255, 0, 0)},
+      {"packed.svgz", Drawing(Image("packed.svgz")), qRgb(255, 0, 0)},  // packed below
       // What a drawing holds itself still shows: an embedded picture, a gradient.
       {"embedded-picture.svg", Drawing(Image("data:image/png;base64," + Base64(png))), qRgb(0, 255, 0)},
       {"gradient.svg",
@@ -118,7 +76,13 @@ TEST(IconFileTest, DrawingsAreRenderedWithWhatTheyHoldAloneAndPipesAreNoIconFile
   };
   for (const Case& c : cases) {
     const std::string file = dir / c.name;
-    if (!c.content.empty()) WriteFile(file, c.content);
+    if (file.ends_with(".svgz")) {
+      gzFile packed = gzopen(file.c_str(), "wb");
+      gzwrite(packed, c.content.data(), static_cast<unsigned>(c.content.size()));
+      gzclose(packed);
+    } else if (!c.content.empty()) {
+      WriteFile(file, c.content);
+    }
     const auto start = std::chrono::steady_clock::now();
     const QList<QIcon> icons = IconsOf(QString::fromStdString(file), QString());
     const QIcon icon = ExtractSmallIcon(QString::fromStdString(file), 0, QString());

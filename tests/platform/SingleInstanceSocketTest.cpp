@@ -17,7 +17,6 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <set>
 #include <thread>
@@ -123,15 +122,9 @@ bool Readable(int fd) {
 }
 
 long PeakKiB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string key; status >> key;) {
-    if (key == "VmHWM:") {
-      long kib = 0;
-      status >> kib;
-      return kib;
-    }
-  }
-  return -1;
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
 }
 
 class SingleInstanceSocketTest : public ::testing::Test {
