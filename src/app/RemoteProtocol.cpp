@@ -40,12 +40,24 @@ std::string Frame(const std::vector<std::string_view>& fields) {
   return std::string(kMagic) + std::to_string(kVersion) + " " + std::to_string(payload.size()) + "\n" + payload;
 }
 
-// What a peer sent, fit for a log line: short, control bytes shown as '?'.
-std::string Shown(std::string_view text) {
-  std::string out(text.substr(0, 40));
-  for (char& c : out)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  return text.size() > 40 ? out + "..." : out;
+// The length of the valid UTF-8 character at the start of `s`; 0 when there is
+// none (a stray byte, an overlong form, a surrogate, beyond U+10FFFF).
+std::size_t Utf8CharacterLength(std::string_view s) {
+  const auto b0 = static_cast<unsigned char>(s[0]);
+  const std::size_t n = b0 < 0x80                  ? 1
+                        : b0 >= 0xC2 && b0 <= 0xDF ? 2
+                        : b0 >= 0xE0 && b0 <= 0xEF ? 3
+                        : b0 >= 0xF0 && b0 <= 0xF4 ? 4
+                                                   : 0;
+  if (n == 0 || n > s.size()) return 0;
+  char32_t c = b0 & (0x7F >> n);
+  for (std::size_t i = 1; i < n; ++i) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    if ((b & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (b & 0x3F);
+  }
+  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  return c < kMin[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? 0 : n;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
@@ -65,6 +77,19 @@ bool VersionIsOurs(const Message& frame, std::string& why) {
 }
 
 }  // namespace
+
+std::string Printable(std::string_view text, std::size_t maxCharacters) {
+  std::string out;
+  std::size_t at = 0;
+  for (std::size_t characters = 0; at < text.size() && characters < maxCharacters; ++characters) {
+    const std::size_t n = Utf8CharacterLength(text.substr(at));
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (n == 0 || c < 0x20 || c == 0x7f) out += '?';
+    else out.append(text.substr(at, n));
+    at += n == 0 ? 1 : n;
+  }
+  return at < text.size() ? out + "..." : out;
+}
 
 std::string_view CommandName(Command command) {
   for (auto [c, name] : kCommands)
@@ -120,7 +145,7 @@ Reader::State Reader::Next(Message& out) {
   const std::size_t lineEnd = buffer_.find('\n');
 
   if (!framed || (buffer_.size() < kMagic.size() && lineEnd != std::string::npos)) {
-    if (!acceptLines_) return Fail("not a frame: \"" + Shown(buffer_) + "\"");
+    if (!acceptLines_) return Fail("not a frame: \"" + Printable(buffer_) + "\"");
     if (lineEnd == std::string::npos) {
       if (buffer_.size() > kMaxLineBytes) return Fail("a line of more than " + std::to_string(kMaxLineBytes) + " bytes");
       return State::NeedMore;
@@ -146,7 +171,7 @@ Reader::State Reader::Next(Message& out) {
   unsigned long long version = 0, length = 0;
   if (space == std::string_view::npos || !ParseNumber(header.substr(0, space), 4, version) || version == 0 ||
       !ParseNumber(header.substr(space + 1), 10, length))
-    return Fail("a malformed frame header \"" + Shown(buffer_.substr(0, lineEnd)) + "\"");
+    return Fail("a malformed frame header \"" + Printable(buffer_.substr(0, lineEnd)) + "\"");
   if (length == 0) return Fail("an empty frame");
   if (length > maxFrame_)
     return Fail("a frame of " + std::to_string(length) + " bytes (at most " + std::to_string(maxFrame_) +
@@ -176,7 +201,7 @@ std::optional<Request> DecodeRequest(const Message& frame, std::string& why) {
   if (!VersionIsOurs(frame, why)) return std::nullopt;
   const std::optional<Command> command = CommandNamed(frame.fields[0]);
   if (!command) {
-    why = "an unknown command \"" + Shown(frame.fields[0]) + "\"";
+    why = "an unknown command \"" + Printable(frame.fields[0]) + "\"";
     return std::nullopt;
   }
   Request request;
@@ -184,7 +209,7 @@ std::optional<Request> DecodeRequest(const Message& frame, std::string& why) {
   const std::string name(CommandName(*command));
   if (*command != Command::Add) {
     if (frame.fields.size() == 1) return request;
-    why = "the command \"" + name + "\" takes no arguments";
+    why = "the command \"" + name + "\" with arguments (it takes none)";
     return std::nullopt;
   }
   if (frame.fields.size() < 2) {
@@ -194,7 +219,7 @@ std::optional<Request> DecodeRequest(const Message& frame, std::string& why) {
   for (std::size_t i = 1; i < frame.fields.size(); ++i) {
     const std::string& path = frame.fields[i];
     if (path.empty() || path[0] != '/') {
-      why = "the command \"add\" with a path that is not absolute: \"" + Shown(path) + "\"";
+      why = "the command \"add\" with a path that is not absolute: \"" + Printable(path) + "\"";
       return std::nullopt;
     }
     request.paths.push_back(path);
@@ -211,7 +236,7 @@ std::optional<Reply> DecodeReply(const Message& frame, std::string& why) {
   const auto known = std::find_if(kStatuses.begin(), kStatuses.end(),
                                   [&](const auto& s) { return s.second == frame.fields[0]; });
   if (known == kStatuses.end()) {
-    why = "an unknown status \"" + Shown(frame.fields[0]) + "\"";
+    why = "an unknown status \"" + Printable(frame.fields[0]) + "\"";
     return std::nullopt;
   }
   Reply reply;

@@ -87,6 +87,10 @@ class Reader {
   std::string why_;
 };
 
+// Text a peer sent, fit for an answer and a log line: at most `maxCharacters`
+// characters (then "..."), control bytes and bytes that are no UTF-8 as '?'.
+std::string Printable(std::string_view text, std::size_t maxCharacters = 40);
+
 // The request a frame carries; nullopt and `why` when it is none we can act on
 // (another version, an unknown command, paths that do not fit the command).
 std::optional<Request> DecodeRequest(const Message& frame, std::string& why);

@@ -5,9 +5,11 @@
 // be had the job runs at once, in the constructor.
 #include <exception>
 #include <functional>
+#include <memory>
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace toviwall {
 
@@ -44,5 +46,29 @@ class BackgroundTask {
   std::exception_ptr error_;
   std::thread thread_;  // last: started once the rest is in place
 };
+
+// job(0) to job(count - 1) side by side: each but the first on a task of its
+// own, the first here. Once all have ended, the first error in job order is
+// passed on.
+inline void RunSideBySide(std::size_t count, const std::function<void(std::size_t)>& job) {
+  std::vector<std::unique_ptr<BackgroundTask>> others;
+  for (std::size_t i = 1; i < count; ++i) others.push_back(std::make_unique<BackgroundTask>([&job, i] { job(i); }));
+  std::exception_ptr first;
+  if (count > 0) {
+    try {
+      job(0);
+    } catch (...) {
+      first = std::current_exception();
+    }
+  }
+  for (auto& task : others) {
+    try {
+      task->Wait();
+    } catch (...) {
+      if (!first) first = std::current_exception();
+    }
+  }
+  if (first) std::rethrow_exception(first);
+}
 
 }  // namespace toviwall

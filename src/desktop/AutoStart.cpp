@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "base/SettingsPaths.h"
+#include "base/Utf8.h"
 
 namespace toviwall {
 namespace {
@@ -85,6 +86,12 @@ AutoRunEntry AutoRunEntryFor(const std::string& title, const std::string& progra
   std::string profile = ExtractFileName(settingsFile);
   profile.resize(profile.size() > 4 ? profile.size() - 4 : 0);
   return {title + " " + profile, {programFile, settingsFile}};
+}
+
+std::string PathNoEntryCanHold(const AutoRunEntry& entry) {
+  for (const std::string& path : entry.command)
+    if (!IsValidUtf8(path)) return path;
+  return {};  // the name is part of the settings file's path
 }
 
 std::string DesktopEntryExec(const std::vector<std::string>& command) {

@@ -22,6 +22,10 @@ bool ProfileInUse(const std::vector<std::string>& args, bool settingsFileExists)
 AutoRunEntry AutoRunEntryFor(const std::string& title, const std::string& programFile,
                              const std::string& settingsFile, bool profileInUse);
 
+// The path in the entry (program or settings file) that a desktop entry cannot
+// hold, as entries are UTF-8 text; empty when there is none.
+std::string PathNoEntryCanHold(const AutoRunEntry& entry);
+
 // The command as a desktop entry's Exec value: every argument in double quotes
 // with '"', '`', '$' and '\' escaped, '%' doubled, then the value escaped as a
 // string. A program path holding '%' is started through sh: GLib looks the

@@ -5,11 +5,10 @@
 
 #include <cstdint>
 
+#include "base/Utf8.h"
+
 namespace toviwall {
 namespace {
-
-// A byte that is not part of a valid UTF-8 sequence decodes to this plus the byte.
-constexpr char32_t kRawByte = 0x110000;
 
 // Base letters of U+00C0 .. U+017F; '.' for the signs among them.
 constexpr std::string_view kLatinBase =
@@ -50,48 +49,10 @@ std::uint32_t Primary(char32_t f) {
   return 0x400 + f;
 }
 
-// Decodes UTF-8 one character at a time. Overlong forms, surrogates and values
-// beyond U+10FFFF are not valid, so every character has exactly one byte form.
-class Decoder {
- public:
-  explicit Decoder(std::string_view s) : s_(s) {}
-  bool AtEnd() const { return pos_ >= s_.size(); }
-
-  char32_t Next() {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s_[i]); };
-    unsigned char b0 = byte(pos_);
-    if (b0 < 0x80) {
-      ++pos_;
-      return b0;
-    }
-    int len = b0 >= 0xF0 && b0 <= 0xF4 ? 4 : b0 >= 0xE0 && b0 <= 0xEF ? 3 : b0 >= 0xC2 && b0 <= 0xDF ? 2 : 0;
-    if (len == 0 || pos_ + len > s_.size()) return Raw(b0);
-    char32_t c = b0 & (0x7F >> len);
-    for (int i = 1; i < len; ++i) {
-      unsigned char b = byte(pos_ + i);
-      if ((b & 0xC0) != 0x80) return Raw(b0);
-      c = (c << 6) | (b & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return Raw(b0);
-    pos_ += len;
-    return c;
-  }
-
- private:
-  char32_t Raw(unsigned char b) {
-    ++pos_;
-    return kRawByte + b;
-  }
-
-  std::string_view s_;
-  std::size_t pos_ = 0;
-};
-
 int Sign(long long d) { return d < 0 ? -1 : d > 0 ? 1 : 0; }
 
 // Next first-level weight, 0 at the end.
-std::uint32_t NextPrimary(Decoder& d) {
+std::uint32_t NextPrimary(Utf8Decoder& d) {
   while (!d.AtEnd()) {
     char32_t f = Fold(d.Next());
     if (!Ignorable(f)) return Primary(f);
@@ -100,7 +61,7 @@ std::uint32_t NextPrimary(Decoder& d) {
 }
 
 // Next folded character that is not ignorable, -1 at the end.
-long long NextAccented(Decoder& d) {
+long long NextAccented(Utf8Decoder& d) {
   while (!d.AtEnd()) {
     char32_t f = Fold(d.Next());
     if (!Ignorable(f)) return f;
@@ -124,7 +85,7 @@ int Compare(std::string_view a, std::string_view b, bool withCase) {
   b.remove_prefix(p);
 
   {  // 1. base letters
-    Decoder da(a), db(b);
+    Utf8Decoder da(a), db(b);
     for (;;) {
       std::uint32_t x = NextPrimary(da), y = NextPrimary(db);
       if (x != y) return x < y ? -1 : 1;
@@ -132,7 +93,7 @@ int Compare(std::string_view a, std::string_view b, bool withCase) {
     }
   }
   {  // 2. accents
-    Decoder da(a), db(b);
+    Utf8Decoder da(a), db(b);
     for (;;) {
       long long x = NextAccented(da), y = NextAccented(db);
       if (x != y) return Sign(x - y);
@@ -140,7 +101,7 @@ int Compare(std::string_view a, std::string_view b, bool withCase) {
     }
   }
   {  // 3. hyphens and apostrophes: the whole folded text
-    Decoder da(a), db(b);
+    Utf8Decoder da(a), db(b);
     for (;;) {
       if (da.AtEnd() || db.AtEnd()) {
         if (da.AtEnd() != db.AtEnd()) return da.AtEnd() ? -1 : 1;
@@ -152,7 +113,7 @@ int Compare(std::string_view a, std::string_view b, bool withCase) {
   }
   if (!withCase) return 0;
   {  // 4. case: the folded texts are equal, so the characters pair up
-    Decoder da(a), db(b);
+    Utf8Decoder da(a), db(b);
     while (!da.AtEnd() && !db.AtEnd()) {
       char32_t x = da.Next(), y = db.Next();
       if (x == y) continue;

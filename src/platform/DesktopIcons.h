@@ -3,6 +3,7 @@
 // desktop's own setting, and their captions' colour. Colours are colour values:
 // red in the low byte, then green, then blue (white is 0xFFFFFF).
 #include <cstdint>
+#include <string>
 
 namespace toviwall::platform {
 
@@ -16,6 +17,8 @@ class DesktopIcons {
   // back (icons hidden by the user's own choice, not by us, stay hidden).
   // Nothing changes when the desktop is as asked already.
   virtual void SetHidden(bool hidden) = 0;
+  // Why hiding does nothing here, for the user; empty where it hides the icons.
+  virtual std::string CannotHideReason() const { return {}; }
 
   // The captions' colour; white where the desktop draws no icons or has no
   // setting for it.

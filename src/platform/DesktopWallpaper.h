@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Utf8.h"
 #include "image/Bitmap.h"
 
 namespace toviwall::platform {
@@ -34,6 +35,11 @@ class DesktopWallpaper {
 
   // The web-view desktop layer of the original platform; never on this one.
   virtual bool IsActiveDesktopOn() { return false; }
+
+  // Whether the desktop can be handed this file under its name. Most keep the
+  // name as text (settings, D-Bus, command lines), which must be valid UTF-8:
+  // other bytes would reach them as another name.
+  virtual bool TakesFileName(const std::string& file) const { return IsValidUtf8(file); }
 
   // Whether the desktop can lay one picture across all monitors (Spanned).
   virtual bool SpansMonitors() const { return false; }

@@ -1,5 +1,6 @@
 #include "platform/DesktopWallpaperChoice.h"
 
+#include <QStandardPaths>
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -11,6 +12,10 @@
 #include "platform/lxde/PcmanfmDesktopIcons.h"
 #include "platform/lxde/PcmanfmWallpaper.h"
 #include "platform/mate/MateBackgroundWallpaper.h"
+#include "platform/sway/SwaySession.h"
+#include "platform/sway/OutputPicture.h"
+#include "platform/sway/SwayWallpaper.h"
+#include "platform/wayland/SwaybgWallpaper.h"
 #include "platform/null/NullPlatform.h"
 #include "platform/x11/X11DesktopInfo.h"
 #include "platform/x11/X11RootWallpaper.h"
@@ -40,7 +45,7 @@ bool Classify(const std::string& rawName, K& kind) {
   const std::pair<const char*, K> names[] = {
       {"cinnamon", K::Cinnamon}, {"xfce", K::Xfce},  {"mate", K::Mate},    {"lxqt", K::Lxqt},
       {"lxde", K::Lxde},         {"kde", K::Kde},    {"plasma", K::Kde},   {"gnome", K::Gnome},
-      {"unity", K::Gnome},       {"ubuntu", K::Gnome}, {"budgie", K::Gnome},
+      {"unity", K::Gnome},       {"ubuntu", K::Gnome}, {"budgie", K::Gnome}, {"sway", K::Sway},
   };
   for (auto [part, k] : names) {
     if (name.find(part) != std::string::npos) {
@@ -68,14 +73,39 @@ bool ClassifyOwner(const std::string& windowClass, K& kind) {
   return false;
 }
 
-DesktopBackendChoice SessionChoice(const std::string& display) {
+DesktopBackendChoice SessionChoice(const std::string& display, bool askX = true) {
   const std::string xdg = Env("XDG_CURRENT_DESKTOP");
   DesktopBackendChoice choice = ChooseDesktopBackend(Env("TOVIWALL_DESKTOP"), xdg, Env("DESKTOP_SESSION"));
   // Only when the session names nothing we know is the X server asked.
-  if (choice.kind == K::X11Painter && !choice.forced)
+  if (askX && choice.kind == K::X11Painter && !choice.forced)
     if (auto window = FindDesktopWindow(display))
       choice = ChooseDesktopBackend("", xdg, Env("DESKTOP_SESSION"), window->instance + " " + window->className);
   return choice;
+}
+
+// The backends that reach their desktop without X; null for the others.
+std::unique_ptr<DesktopWallpaper> SettingsBackend(const DesktopBackendChoice& choice, const std::string& x11Display) {
+  switch (choice.kind) {
+    case K::Gnome:
+    case K::Cinnamon: {
+      const std::string schema = choice.kind == K::Cinnamon ? kCinnamonBackgroundSchema : kGnomeBackgroundSchema;
+      std::optional<GSettingsWallpaper::Keys> keys = GSettingsWallpaper::Probe(schema);
+      // Asked for by name, it is used even without its schema, so its errors say why.
+      if (keys || choice.forced)
+        return std::make_unique<GSettingsWallpaper>(keys.value_or(GSettingsWallpaper::Keys{schema}));
+      break;
+    }
+    case K::Mate:
+      if (choice.forced || MateBackgroundWallpaper::Available()) return std::make_unique<MateBackgroundWallpaper>();
+      break;
+    case K::Xfce: return std::make_unique<XfconfWallpaper>(x11Display);
+    case K::Kde: return std::make_unique<PlasmaWallpaper>();
+    case K::Lxde:
+    case K::Lxqt:
+    case K::Sway:
+    case K::X11Painter: break;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -86,6 +116,7 @@ DesktopBackendChoice ChooseDesktopBackend(const std::string& override, const std
   const std::pair<const char*, K> backends[] = {
       {"x11", K::X11Painter}, {"gnome", K::Gnome}, {"cinnamon", K::Cinnamon}, {"xfce", K::Xfce},
       {"mate", K::Mate},      {"lxde", K::Lxde},   {"lxqt", K::Lxqt},         {"kde", K::Kde},
+      {"sway", K::Sway},
   };
   for (auto [name, k] : backends)
     if (forced == name) return {k, true};
@@ -112,25 +143,24 @@ DesktopBackendChoice ChooseDesktopBackend(const std::string& override, const std
 std::unique_ptr<DesktopWallpaper> CreateDesktopWallpaper(const std::string& x11Display) {
   const DesktopBackendChoice choice = SessionChoice(x11Display);
   switch (choice.kind) {
-    case K::Gnome:
-    case K::Cinnamon: {
-      const std::string schema = choice.kind == K::Cinnamon ? kCinnamonBackgroundSchema : kGnomeBackgroundSchema;
-      std::optional<GSettingsWallpaper::Keys> keys = GSettingsWallpaper::Probe(schema);
-      // Asked for by name, it is used even without its schema, so its errors say why.
-      if (keys || choice.forced)
-        return std::make_unique<GSettingsWallpaper>(keys.value_or(GSettingsWallpaper::Keys{schema}));
-      break;
-    }
-    case K::Mate:
-      if (choice.forced || MateBackgroundWallpaper::Available()) return std::make_unique<MateBackgroundWallpaper>();
-      break;
-    case K::Xfce: return std::make_unique<XfconfWallpaper>(x11Display);
     case K::Lxde: return std::make_unique<PcmanfmWallpaper>(PcmanfmKind::Gtk, x11Display);
     case K::Lxqt: return std::make_unique<PcmanfmWallpaper>(PcmanfmKind::Qt, x11Display);
-    case K::Kde: return std::make_unique<PlasmaWallpaper>();
-    case K::X11Painter: break;
+    default:
+      if (auto backend = SettingsBackend(choice, x11Display)) return backend;
   }
   return std::make_unique<X11RootWallpaper>(x11Display);
+}
+
+std::unique_ptr<DesktopWallpaper> CreateWaylandDesktopWallpaper(const std::shared_ptr<SwaySession>& sway) {
+  // Under Xwayland the root window is nobody's desktop: no painter, no X.
+  const DesktopBackendChoice choice = SessionChoice({}, false);
+  if (auto backend = SettingsBackend(choice, {})) return backend;
+  if (sway) return std::make_unique<SwayWallpaper>(sway, OutputPictureFolder());
+  // Another wlroots compositor: swaybg on its background layer, where installed.
+  const QString swaybg = QStandardPaths::findExecutable(QStringLiteral("swaybg"));
+  if (!swaybg.isEmpty() && HasLayerShell())
+    return std::make_unique<SwaybgWallpaper>(QtOutputs, OutputPictureFolder(), swaybg.toStdString());
+  return std::make_unique<NullDesktopWallpaper>();
 }
 
 std::unique_ptr<DesktopIcons> CreateDesktopIcons(const std::string& x11Display) {
@@ -140,10 +170,17 @@ std::unique_ptr<DesktopIcons> CreateDesktopIcons(const std::string& x11Display) 
     case K::Cinnamon: return std::make_unique<GSettingsDesktopIcons>(kNemoIcons, x11Display);
     case K::Lxde: return std::make_unique<PcmanfmDesktopIcons>(PcmanfmKind::Gtk, x11Display);
     case K::Lxqt: return std::make_unique<PcmanfmDesktopIcons>(PcmanfmKind::Qt, x11Display);
-    case K::Gnome:
-    case K::Kde:
+    case K::Gnome: return std::make_unique<NullDesktopIcons>("GNOME has no setting that hides the desktop's icons.");
+    case K::Kde: return std::make_unique<NullDesktopIcons>("KDE Plasma has no setting that hides the desktop's icons.");
+    case K::Sway:
     case K::X11Painter: break;
   }
+  return std::make_unique<NullDesktopIcons>();
+}
+
+std::unique_ptr<DesktopIcons> CreateWaylandDesktopIcons() {
+  // xfdesktop's setting goes through xfconf; the others restart X programs.
+  if (SessionChoice({}, false).kind == K::Xfce) return std::make_unique<XfceDesktopIcons>();
   return std::make_unique<NullDesktopIcons>();
 }
 

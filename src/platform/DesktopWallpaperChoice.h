@@ -2,7 +2,9 @@
 // Which desktop a session has, and so which wallpaper and desktop-icon backends
 // it gets: the desktop XDG_CURRENT_DESKTOP (or DESKTOP_SESSION when that is
 // unset) names; when it names none we know, the program that draws the desktop
-// window; our own root-window painter where nothing draws one.
+// window; our own root-window painter where nothing draws one. A Wayland
+// session never gets the painter nor a backend that needs X: there a desktop
+// named none of ours is sway when its IPC socket answers.
 // TOVIWALL_DESKTOP names a backend and overrides all that.
 #include <memory>
 #include <string>
@@ -12,7 +14,9 @@
 
 namespace toviwall::platform {
 
-enum class DesktopBackendKind { X11Painter, Gnome, Cinnamon, Xfce, Mate, Lxde, Lxqt, Kde };
+class SwaySession;
+
+enum class DesktopBackendKind { X11Painter, Gnome, Cinnamon, Xfce, Mate, Lxde, Lxqt, Kde, Sway };
 
 struct DesktopBackendChoice {
   DesktopBackendKind kind = DesktopBackendKind::X11Painter;
@@ -25,9 +29,13 @@ DesktopBackendChoice ChooseDesktopBackend(const std::string& override, const std
                                           const std::string& desktopSession,
                                           const std::string& desktopWindowClass = {});
 
-// The backends for this process's session. `x11Display` names the X display;
+// The backends for this process's X session. `x11Display` names the X display;
 // empty means $DISPLAY.
 std::unique_ptr<DesktopWallpaper> CreateDesktopWallpaper(const std::string& x11Display);
 std::unique_ptr<DesktopIcons> CreateDesktopIcons(const std::string& x11Display);
+
+// The same for a Wayland session; `sway` is the running sway, or null.
+std::unique_ptr<DesktopWallpaper> CreateWaylandDesktopWallpaper(const std::shared_ptr<SwaySession>& sway);
+std::unique_ptr<DesktopIcons> CreateWaylandDesktopIcons();
 
 }  // namespace toviwall::platform

@@ -82,7 +82,14 @@ std::optional<int> BackgroundExitStatus(int pid);
 // program without one, so the entry asks first.
 bool X11DisplayAvailable();
 
-// The real Linux (X11) implementations, with the single instance made before;
+// A Wayland session: WAYLAND_DISPLAY is set, or XDG_SESSION_TYPE says "wayland".
+// Its capabilities are Wayland's whichever platform Qt runs on.
+bool WaylandSession();
+// True when the compositor's socket (WAYLAND_DISPLAY, "wayland-0" when unset,
+// in $XDG_RUNTIME_DIR unless a path) takes a connection.
+bool WaylandDisplayAvailable();
+
+// The real Linux (X11 or Wayland) implementations, with the single instance made before;
 // `configHome` is the user's $XDG_CONFIG_HOME. Needs the Qt application to exist.
 std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance,
                                               const std::string& configHome);

@@ -23,7 +23,41 @@ int NumberOr0(std::string_view part) {
   return part.empty() || error != std::errc() || end != part.data() + part.size() ? 0 : value;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The start of a reply, fit for a message: its first line, at most 40
+// characters, control characters as '?'.
+std::string Excerpt(std::string_view text) {
+  constexpr std::size_t kShown = 40;
+  std::string out;
+  std::size_t i = 0;
+  for (std::size_t characters = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') break;
+    const bool startsCharacter = (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    if (startsCharacter && ++characters > kShown) break;
+    out += IsBlankOrControl(c) && c != ' ' ? '?' : c;
+  }
+  return i < text.size() ? out + "..." : out;
+}
+
 }  // namespace
+
+bool IsVersionText(std::string_view text) {
+  text = Trim(text);
+  int parts = 1;
+  std::size_t digits = 0;
+  for (char c : text) {
+    if (c == '.') {
+      if (digits == 0) return false;
+      ++parts;
+      digits = 0;
+    } else if (!IsDigit(c) || ++digits > 9) {  // nine digits always fit an int
+      return false;
+    }
+  }
+  return parts == 4 && digits > 0;
+}
 
 std::optional<Version> ParseVersion(std::string_view text) {
   text = Trim(text);
@@ -59,9 +93,14 @@ std::string ReplyLines(std::string_view body) {
 }
 
 CheckResult CheckReply(const Version& own, std::string_view replyText) {
-  std::optional<Version> remote = ParseVersion(replyText);
-  if (!remote) return {false, std::string(replyText)};
-  return {IsNewer(*remote, own), DisplayText(*remote)};
+  if (!IsVersionText(replyText)) {
+    const std::string_view start = Trim(replyText);
+    return {false, {},
+            start.empty() ? "The server's answer is empty."
+                          : "The server's answer is not a version number: \"" + Excerpt(start) + "\"."};
+  }
+  const Version remote = *ParseVersion(replyText);
+  return {IsNewer(remote, own), DisplayText(remote), {}};
 }
 
 }  // namespace toviwall::update

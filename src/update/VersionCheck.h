@@ -17,6 +17,11 @@ struct Version {
 // A text with fewer than three '.' is no version.
 std::optional<Version> ParseVersion(std::string_view text);
 
+// The whole text (blanks and control characters around it aside) is four
+// decimal numbers separated by dots. Anything else (an error page with status
+// 200, a portal's login page) says nothing about versions.
+bool IsVersionText(std::string_view text);
+
 // "2.3.5 (Build 41)".
 std::string DisplayText(const Version& v);
 
@@ -30,7 +35,8 @@ std::string ReplyLines(std::string_view body);
 
 struct CheckResult {
   bool newer = false;
-  std::string displayText;  // the remote version's display text, or the reply itself
+  std::string displayText;  // the remote version's display text
+  std::string failure;      // not empty: the reply is no version, and why, for the user
 };
 // What a reply says against the program's own version.
 CheckResult CheckReply(const Version& own, std::string_view replyText);

@@ -5,8 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <system_error>
-#include <thread>
+#include <stdexcept>
 #include <vector>
 
 #include "base/AtomicFile.h"
@@ -146,6 +145,10 @@ PreparedWallpaper Prepare(const WallpaperContext& c, Output& out) {
   }
   const bool fitted = type == FillingType::ResizeToFit || type == FillingType::ShrinkToFit || type == FillingType::Zoom;
   std::string file = fitted ? PrepareFitted(c, type, out) : PrepareConverted(c, out);
+  if (file == c.imageFile && c.desktopTakesName && !c.desktopTakesName(file)) {
+    CopyImageFile(file, c.outputFile, [](const std::string& message) { throw std::runtime_error(message); });
+    file = c.outputFile;
+  }
   return {std::move(file), StyleFor(type), out.picture};
 }
 
@@ -255,40 +258,23 @@ Bitmap24 ComposeDesktop(const std::vector<std::string>& images, MonitorMode mode
   // monitors keep two cores busy. A part beyond the desktop is cut off; the
   // bounding box may reach past it, so the placement is worked out on the whole
   // area and only the desktop's part of it kept.
-  std::vector<std::exception_ptr> errors(parts.size());
-  auto place = [&](std::size_t i) {
-    try {
-      const Part& p = parts[i];
-      if (!FileExists(p.image)) return;
-      auto rows = OpenImageFile(p.image);
-      const platform::MonitorRect& a = p.area;
-      const PixelWindow window = desktop.Window(a.x, a.y, a.width, a.height);
-      if (window.width == a.width && window.height == a.height) {
-        PlaceImage(*rows, type, window, parts.size() > 1 ? 1 : 0);
-      } else {
-        Bitmap24 whole(a.width, a.height, static_cast<std::uint8_t>(background >> 16),
-                       static_cast<std::uint8_t>(background >> 8), static_cast<std::uint8_t>(background));
-        PlaceImage(*rows, type, whole.Whole(), parts.size() > 1 ? 1 : 0);
-        for (int y = 0; y < window.height; ++y)
-          std::memcpy(window.Row(y), whole.Row(std::max(0, -a.y) + y) + 3 * static_cast<std::size_t>(std::max(0, -a.x)),
-                      3 * static_cast<std::size_t>(window.width));
-      }
-    } catch (...) {
-      errors[i] = std::current_exception();
+  RunSideBySide(parts.size(), [&](std::size_t i) {
+    const Part& p = parts[i];
+    if (!FileExists(p.image)) return;
+    auto rows = OpenImageFile(p.image);
+    const platform::MonitorRect& a = p.area;
+    const PixelWindow window = desktop.Window(a.x, a.y, a.width, a.height);
+    if (window.width == a.width && window.height == a.height) {
+      PlaceImage(*rows, type, window, parts.size() > 1 ? 1 : 0);
+    } else {
+      Bitmap24 whole(a.width, a.height, static_cast<std::uint8_t>(background >> 16),
+                     static_cast<std::uint8_t>(background >> 8), static_cast<std::uint8_t>(background));
+      PlaceImage(*rows, type, whole.Whole(), parts.size() > 1 ? 1 : 0);
+      for (int y = 0; y < window.height; ++y)
+        std::memcpy(window.Row(y), whole.Row(std::max(0, -a.y) + y) + 3 * static_cast<std::size_t>(std::max(0, -a.x)),
+                    3 * static_cast<std::size_t>(window.width));
     }
-  };
-  std::vector<std::thread> helpers;
-  for (std::size_t i = 1; i < parts.size(); ++i) {
-    try {
-      helpers.emplace_back(place, i);
-    } catch (const std::system_error&) {
-      place(i);  // no thread to be had: here, in turn
-    }
-  }
-  place(0);
-  for (auto& t : helpers) t.join();
-  for (const auto& e : errors)
-    if (e) std::rethrow_exception(e);
+  });
   return desktop;
 }
 

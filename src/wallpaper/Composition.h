@@ -103,6 +103,9 @@ struct WallpaperContext {
   // The desktop paints from pixels in hand: they are kept for it, and the
   // output file is written while it paints (complete before ApplyWallpaper ends).
   bool desktopTakesPicture = false;
+  // Whether the desktop can take a file under its name; a BMP it cannot take
+  // reaches it as a copy in the output file. Empty: any name.
+  std::function<bool(const std::string& file)> desktopTakesName{};
 };
 
 // The image file must exist. The output file is complete when this returns.

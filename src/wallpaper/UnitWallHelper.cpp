@@ -1,6 +1,7 @@
 #include "wallpaper/UnitWallHelper.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "base/AppIdentity.h"
 #include "base/AtomicFile.h"
@@ -20,15 +21,17 @@ std::string Upper(std::string s) {
 }
 
 // The file applying `imageFile` hands to the desktop.
-std::string ExpectedWallpaperFile(const std::string& imageFile, const std::string& outputFile,
-                                  FillingType fillingType, MonitorMode monitors, platform::Screen& screen) {
+std::string ExpectedWallpaperFile(const platform::DesktopWallpaper& desktop, const std::string& imageFile,
+                                  const std::string& outputFile, FillingType fillingType, MonitorMode monitors,
+                                  platform::Screen& screen) {
   std::string expected = WallpaperFileFor(imageFile, outputFile);
   if (expected == outputFile || monitors != MonitorMode::OnePicture) return outputFile;
   if (((fillingType == FillingType::ResizeToFit || fillingType == FillingType::Zoom) &&
        NeedsResizeToFit(imageFile, screen)) ||
       (fillingType == FillingType::ShrinkToFit && NeedsShrinkToFit(imageFile, screen)))
     return outputFile;
-  return imageFile;
+  // A name the desktop cannot take: a copy under ours.
+  return desktop.TakesFileName(imageFile) ? imageFile : outputFile;
 }
 
 }  // namespace
@@ -37,12 +40,22 @@ std::string OutputWallpaperFileName(const std::string& settingsFile) {
   return ExtractFilePath(settingsFile) + kOutputWallpaperName;
 }
 
+std::string OutputWallpaperFileFor(const std::string& settingsFile, const std::string& otherFolder,
+                                   const platform::DesktopWallpaper& desktop) {
+  const std::string beside = OutputWallpaperFileName(settingsFile);
+  const std::string other = otherFolder + "/" + kOutputWallpaperName;
+  return desktop.TakesFileName(beside) || !desktop.TakesFileName(other) ? beside : other;
+}
+
 void WriteDesktopWallpaperValues(platform::DesktopWallpaper& desktop, const std::string& file, WallpaperStyle style) {
   desktop.WriteValues(file, style);
 }
 
 void SetDesktopWallpaper(platform::DesktopWallpaper& desktop, const std::string& file, WallpaperStyle style,
                          std::shared_ptr<const Bitmap24> picture) {
+  if (!desktop.TakesFileName(file))
+    throw std::runtime_error("The desktop takes file names as UTF-8 text, and \"" + file +
+                             "\" is not: it would show another file.");
   // Withdrawn again whatever happens: pixels must never outlive the call that
   // made them, nor be shown for a later write of the same file.
   struct Withdraw {
@@ -68,7 +81,7 @@ std::string ActiveDesktopWarningText() {
 bool WallpaperDiffers(platform::DesktopWallpaper& desktop, const std::string& imageFile, const std::string& outputFile,
                       FillingType fillingType, platform::Screen& screen, MonitorMode monitors) {
   if (!FileExists(imageFile)) return true;
-  const std::string expected = ExpectedWallpaperFile(imageFile, outputFile, fillingType, monitors, screen);
+  const std::string expected = ExpectedWallpaperFile(desktop, imageFile, outputFile, fillingType, monitors, screen);
   const std::optional<std::string> shown = desktop.ReadWallpaper();
   return !shown || Upper(*shown) != Upper(expected);
 }

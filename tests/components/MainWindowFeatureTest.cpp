@@ -160,6 +160,45 @@ TEST_F(MainWindowFeatureTest, AnExistingEntryIsNeverReplacedAndEachProfileHasIts
   EXPECT_TRUE(Find<QAction>("ActionStartWithWin")->isChecked());
 }
 
+TEST_F(MainWindowFeatureTest, NamesTheDesktopCannotTakeReachItUnderOursAndNoStartUpEntryIsMadeForThem) {
+  // A profile in a folder whose name is not UTF-8 (an old Latin-1 "Bilder\xE4"),
+  // and such a picture in its list.
+  test::ScopedEnv env;
+  env.Set("XDG_CACHE_HOME", dir / "cache");
+  const std::string folder = dir / "Bilder\xE4";
+  std::filesystem::create_directories(folder);
+  settings = folder + "/work.ini";
+  listed = {pictures[0], dir / "\xFC" "ber.bmp"};
+  SaveBitmapFile(Bitmap24(8, 6, 200, 100, 50), listed[1]);
+  std::ofstream(folder + "/work.lst") << listed[0] << "\r\n" << listed[1] << "\r\n";
+  Start("");
+  ASSERT_FALSE(fake.desktop->written.empty());
+  EXPECT_EQ(fake.desktop->written.back().file, pictures[0]);
+  WallpaperList& rows = form->ImageListTab().List().Rows();
+  form->Rotation().ChangeToIndex(rows.IndexOf(listed[1]));
+  // A copy in our cache folder, as the settings folder's name will not do either.
+  const std::string output = dir / "cache/toviwall/Tovi Wallpaper.bmp";
+  EXPECT_EQ(fake.desktop->written.back().file, output);
+  EXPECT_EQ(test::ReadFile(output), test::ReadFile(listed[1]));
+  EXPECT_TRUE(form->Rotation().DesktopShows(rows.IndexOf(listed[1]))) << "the watchdog sees it as ours";
+
+  // Ticking the start-up entry says why it cannot be, and the box stays off.
+  QString shown;
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text();
+      box->close();
+    }
+  });
+  probe.start(5);
+  Find<QCheckBox>("CheckBoxStartWithWin")->click();
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("Tovi WallChanger cannot start at logon"))) << shown.toStdString();
+  EXPECT_FALSE(Find<QCheckBox>("CheckBoxStartWithWin")->isChecked());
+  EXPECT_FALSE(Stored("AutoStart"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "config/autostart")) << "no entry the session cannot read";
+}
+
 TEST_F(MainWindowFeatureTest, ExitAndTheSessionEndFinishTheRunInOrder) {
   for (bool bySession : {false, true}) {
     SCOPED_TRACE(bySession ? "session end" : "Exit");

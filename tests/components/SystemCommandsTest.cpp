@@ -100,8 +100,9 @@ TEST_F(SystemCommandsTest, TheCDMenuShowsEachDriveInOrderAndTheHotKeysUseTheFirs
   EXPECT_EQ(fake.systemActions->calls, (std::vector<std::string>{"Close sr2", "Open sr1", "Open sr0", "Close sr0"}));
 }
 
-TEST_F(SystemCommandsTest, AnExitCommandAsksTheSystemFirstAndThenEndsTheRunAlsoWhenRefused) {
+TEST_F(SystemCommandsTest, AnExitCommandAsksTheSystemFirstAndEndsTheRunOnlyWhenTaken) {
   for (bool refused : {false, true}) {
+    SCOPED_TRACE(refused ? "refused" : "taken");
     fake.systemActions->calls.clear();
     fake.systemActions->refusal = refused ? "Access denied" : "";
     Start("[Hotkey]\nChangeWallMod=3\nChangeWallVir=87\n");
@@ -110,13 +111,21 @@ TEST_F(SystemCommandsTest, AnExitCommandAsksTheSystemFirstAndThenEndsTheRunAlsoW
     fake.systemActions->onRequest = [&] {
       runningAtRequest = Icon()->present && !fake.hotKeys->Registered().empty() && !form->EndRequested();
     };
-    Find<QAction>("ExitWinShutDown")->trigger();
+    QString shown;
+    Answering(
+        [&](QWidget* w) {
+          shown = qobject_cast<QMessageBox*>(w)->text();
+          w->close();
+        },
+        [&] { Find<QAction>("ExitWinShutDown")->trigger(); });
     EXPECT_EQ(fake.systemActions->calls, std::vector<std::string>{"Request PowerOff"});
     EXPECT_TRUE(runningAtRequest);
-    EXPECT_TRUE(form->EndRequested());
-    EXPECT_FALSE(Icon()->present);
-    EXPECT_TRUE(fake.hotKeys->Registered().empty());
-    EXPECT_TRUE(std::ifstream(dir / "toviwall.lst").good()) << "the list is saved";
+    EXPECT_EQ(form->EndRequested(), !refused);
+    EXPECT_EQ(Icon()->present, refused);
+    EXPECT_EQ(fake.hotKeys->Registered().empty(), !refused);
+    EXPECT_EQ(std::ifstream(dir / "toviwall.lst").good(), !refused) << "the list is saved at the end";
+    EXPECT_EQ(shown.toStdString(),
+              refused ? "\"Shut Down\" did not take place: Access denied\n\nTovi WallChanger keeps running." : "");
     fake.systemActions->onRequest = nullptr;
   }
 }

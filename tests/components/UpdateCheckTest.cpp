@@ -52,8 +52,6 @@ TEST_F(UpdateCheckTest, RepliesAreReadAsLinesAndComparedWithTheOwnVersion) {
       {"text 2.3.5.41", false, "2.3.5 (Build 41)"},
       {"text 2.3.5.42", true, "2.3.5 (Build 42)"},
       {"text 2.4.0.0", true, "2.4.0 (Build 0)"},
-      {"text 3.0", false, "3.0\r\n"},
-      {"text <html><body><h1>It works</h1></body></html>", false, "<html><body><h1>It works</h1></body></html>\r\n"},
       {"text 2.3.5.42\\r\\n", true, "2.3.5 (Build 42)"},
   };
   for (const Case& c : cases) {
@@ -61,12 +59,28 @@ TEST_F(UpdateCheckTest, RepliesAreReadAsLinesAndComparedWithTheOwnVersion) {
     server.Reply(c.reply);
     ASSERT_TRUE(Fetch(Address())) << fetch.ErrorText().toStdString();
     update::CheckResult r = update::CheckReply(own, fetch.TheText.toStdString());
+    EXPECT_EQ(r.failure, "");
     EXPECT_EQ(r.newer, c.newer);
     EXPECT_EQ(r.displayText, c.display);
   }
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), std::size(cases));
   EXPECT_EQ(requests.front(), "/update/wall.txt\tTovi WallChanger");
+}
+
+// What arrives is no version: a portal's page with status 200, bytes that are no
+// UTF-8 before the version, a long line of letters. None is "the latest version".
+TEST_F(UpdateCheckTest, AnAnswerThatIsNoVersionFailsTheCheck) {
+  for (const std::string& reply :
+       {std::string("html <html><head><title>Sign in</title></head><body>Wi-Fi 2.4.0.0</body></html>"),
+        std::string("bytes ff fe 32 2e 33 2e 35 2e 34 32"), "text " + std::string(60 * 1024, 'A')}) {
+    SCOPED_TRACE(reply.substr(0, 40));
+    server.Reply(reply);
+    ASSERT_TRUE(Fetch(Address())) << fetch.ErrorText().toStdString();
+    const update::CheckResult r = update::CheckReply({2, 3, 5, 41}, fetch.TheText.toStdString());
+    EXPECT_FALSE(r.newer);
+    EXPECT_EQ(r.failure.rfind("The server's answer is not a version number: \"", 0), 0u) << r.failure;
+  }
 }
 
 TEST_F(UpdateCheckTest, ErrorsSilenceAndOversizedRepliesFailWithAReason) {

@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include "support/TestSession.h"
 
@@ -231,6 +232,145 @@ TEST_F(CommandLineTest, WithoutARunningProgramSomeCommandsStartItAndOthersSaySo)
   EXPECT_EQ(status["row"], "2");
   ASSERT_TRUE(status.count("pid"));
   EXPECT_NE(::getpgid(std::stoi(status["pid"])), ::getpgrp()) << "not in a session of its own";
+}
+
+// Pictures the list takes by their names (empty files): enough of them make
+// adding them, or loading a list of them, ask first.
+std::vector<std::string> ManyPictures(const std::string& folder) {
+  fs::create_directories(folder);
+  std::vector<std::string> files;
+  for (int i = 0; i < 301; ++i) {
+    files.push_back(folder + "/p" + std::to_string(i) + ".jpg");
+    WriteFile(files.back(), "");
+  }
+  return files;
+}
+
+TEST_F(CommandLineTest, AnEndAndAStatusAreAnsweredWhileAQuestionIsOpen) {
+  const std::vector<std::string> listed = SortedListEntries(ListFile());
+  auto program = session->StartReady();
+  ManyPictures(session->Home() + "/many");
+  auto add = session->StartProgram({"--add", session->Home() + "/many"});
+  const std::string addLog = session->LastProgramLog();
+  ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("AskBox").has_value(); })) << ReadFile(addLog);
+  std::map<std::string, std::string> status = ReadStatus();
+  EXPECT_EQ(status["rows"], "3");
+  EXPECT_EQ(status["shown"], "yes");
+  RunResult exit = Toviwall({"--exit"});
+  EXPECT_EQ(exit.exitCode, 0) << exit.err;
+  EXPECT_EQ(program->Wait(10000), std::optional<int>(0));
+  // The question counts as cancelled: nothing was added, nothing lost.
+  EXPECT_EQ(add->Wait(10000), std::optional<int>(0));
+  EXPECT_EQ(ReadFile(addLog), "added=0\n");
+  EXPECT_EQ(SortedListEntries(ListFile()), listed);
+
+  // A question of the start: a list that large asks before it is loaded.
+  std::string large;
+  for (const std::string& file : ManyPictures(session->Home() + "/listed")) large += file + "\r\n";
+  WriteFile(ListFile(), large);
+  program = session->StartReady();
+  ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("AskBox").has_value(); }));
+  status = ReadStatus();
+  EXPECT_EQ(status["rows"], "0");
+  EXPECT_EQ(status["shown"], "unknown");
+  EXPECT_EQ(status["pid"], std::to_string(program->Pid()));
+  exit = Toviwall({"--exit"});
+  EXPECT_EQ(exit.exitCode, 0) << exit.err;
+  EXPECT_EQ(program->Wait(10000), std::optional<int>(0));
+  EXPECT_EQ(ReadFile(ListFile()), large);
+}
+
+TEST_F(CommandLineTest, FailingCommandsGatherInOneNoticeAndTheCallerHearsWhy) {
+  const std::string broken = session->Home() + "/pics/broken.jpg";
+  WriteFile(broken, "not a picture");
+  WriteFile(ListFile(), ReadFile(ListFile()) + broken + "\r\n");  // blue, broken, lime, red
+  auto program = session->StartReady();
+  ASSERT_TRUE(WaitCorner(kBlue)) << ReadFile(session->LastProgramLog());
+  for (int i = 0; i < 4; ++i) {
+    RunResult change = Toviwall({"--change"});
+    EXPECT_EQ(change.exitCode, 1);
+    EXPECT_EQ(change.err.rfind("toviwall: --change failed: " + broken, 0), 0u) << change.err;
+  }
+  auto boxes = [&](const std::string& name) {
+    const std::string map = ReadFile(session->WidgetMapFile());
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = map.find("\n" + name + " ", at)) != std::string::npos; ++at) ++n;
+    return n + (map.rfind(name + " ", 0) == 0 ? 1 : 0);
+  };
+  ASSERT_TRUE(WaitFor([&] { return boxes("NoticeBox") > 0; }));
+  EXPECT_EQ(ReadStatus()["row"], "1") << "no modal box holds the program up";
+  EXPECT_EQ(boxes("NoticeBox"), 1u);
+  EXPECT_EQ(boxes("ErrorBox"), 0u);
+}
+
+TEST_F(CommandLineTest, CommandsThatCannotBeDoneSayWhy) {
+  auto program = session->StartReady();
+  ASSERT_TRUE(WaitCorner(kBlue)) << ReadFile(session->LastProgramLog());
+  // Next onto a file that is gone: it becomes the current entry, as with the
+  // buttons, and the caller hears that nothing could be shown.
+  const std::string lime = session->Home() + "/pics/lime.png";
+  fs::remove(lime);
+  RunResult next = Toviwall({"--next"});
+  EXPECT_EQ(next.exitCode, 1);
+  EXPECT_EQ(next.err, "toviwall: --next failed: " + lime + ": no such file\n");
+  EXPECT_EQ(ReadStatus()["row"], "2");
+  EXPECT_DONE(Toviwall({"--next"}));
+  EXPECT_TRUE(WaitCorner(kRed)) << std::hex << Corner();
+
+  // A name the list file could not keep.
+  const std::string odd = session->Home() + "/pics/two\nlines.png";
+  MakePicture("yellow", odd);
+  RunResult add = Toviwall({"--add", odd});
+  EXPECT_EQ(add.exitCode, 1);
+  EXPECT_NE(add.err.find("--add refused: the image list cannot keep a name with a line break: \"" +
+                         session->Home() + "/pics/two?lines.png\""),
+            std::string::npos)
+      << add.err;
+  EXPECT_EQ(ReadStatus()["rows"], "3");
+
+  // The About box holds the window commands off, --toggle as --show.
+  EXPECT_DONE(Toviwall({"--show"}));
+  session->ClickWidget("ButtonAbout");
+  ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("AboutBox").has_value(); }));
+  for (const char* command : {"--toggle", "--show"}) {
+    RunResult r = Toviwall({command});
+    EXPECT_EQ(r.exitCode, 1) << command;
+    EXPECT_NE(r.err.find("the About box is open"), std::string::npos) << r.err;
+  }
+  EXPECT_TRUE(session->WindowVisible(kTitle));
+}
+
+TEST_F(CommandLineTest, ACommandThatMeetsAFullQueueWaitsForRoomQuietly) {
+  auto program = session->StartReady();
+  ASSERT_EQ(Toviwall({"--status"}).exitCode, 0);
+  for (bool plainStart : {false, true}) {
+    SCOPED_TRACE(plainStart ? "a plain later start" : "--status");
+    // Stopped, the program accepts nothing; connections fill its queue.
+    program->Signal(SIGSTOP);
+    std::vector<int> queued;
+    for (;;) {
+      const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+      sockaddr_un address{};
+      address.sun_family = AF_UNIX;
+      std::strncpy(address.sun_path, Socket().c_str(), sizeof address.sun_path - 1);
+      if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        break;
+      }
+      queued.push_back(fd);
+      ASSERT_LT(queued.size(), 10000u);
+    }
+    // Room comes a moment later; the command waits for it.
+    std::thread resume([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+      program->Signal(SIGCONT);
+    });
+    RunResult r = Toviwall(plainStart ? std::vector<std::string>{} : std::vector<std::string>{"--status"});
+    resume.join();
+    for (int fd : queued) ::close(fd);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+  }
 }
 
 // One connection to the socket: writes `bytes`, reads until the program closes

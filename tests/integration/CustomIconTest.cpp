@@ -63,7 +63,12 @@ TEST_F(CustomIconTest, AnIconPickedFromAnIconFileShowsInTheTrayUntilTheBoxIsUnti
   auto p = session->StartReady();
   const unsigned long icon = TrayIcon();
   ASSERT_NE(icon, 0u);
-  const std::string builtIn = Pixels(icon);
+  // Docked before it is painted: one colour, the tray's background, at first.
+  std::string builtIn;
+  ASSERT_TRUE(WaitFor([&] {
+    builtIn = Pixels(icon);
+    return builtIn.size() >= 3 && Share(builtIn, builtIn[0], builtIn[1], builtIn[2]) < 1.0;
+  }));
   session->RunProgram();
   session->ClickWidget("PageControl.tab1");
 

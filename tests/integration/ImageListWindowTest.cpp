@@ -1,10 +1,11 @@
 // The image list in the real program: start-up from the list file, the image
 // folder scan of an empty list, keys and questions in the list, the large-list
-// question, and the list file written on OK and at the end.
+// question, the list file written on OK and at the end, and Save.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "base/IniFile.h"
 #include "support/TestSession.h"
@@ -160,7 +161,7 @@ TEST_F(ImageListWindowTest, DecliningALargeListKeepsTheStoredFileAndTheTickIsSto
   EXPECT_EQ(session->FindWindows(kTitle, true).size(), 1u);
 }
 
-TEST_F(ImageListWindowTest, AddTakesAListFileAndSaveWritesTheRowsElsewhere) {
+TEST_F(ImageListWindowTest, AddTakesAListFileAndSaveWritesTheRowsElsewhereAskingBeforeReplacing) {
   std::string a = Image("pics/a.png"), b = Image("other/b.png"), c = Image("other/c.bmp");
   WriteFile(ListFile(), a + "\r\n");
   const std::string extra = session->Home() + "/extra.lst";
@@ -173,18 +174,66 @@ TEST_F(ImageListWindowTest, AddTakesAListFileAndSaveWritesTheRowsElsewhere) {
   session->Xdotool({"windowfocus", "--sync", std::to_string(session->FindWindows("Browse Image File", true).at(0))});
   session->Xdotool({"type", "--delay", "5", extra});
   session->Xdotool({"key", "--clearmodifiers", "Return"});
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(ListFile()) == b + "\r\n" + c + "\r\n" + a + "\r\n"; }))
-      << ReadFile(ListFile());
+  const std::string rows = b + "\r\n" + c + "\r\n" + a + "\r\n";
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(ListFile()) == rows; })) << ReadFile(ListFile());
+
+  // The smallest shown window of that title (a question before its dialog), focused.
+  auto focusSmallest = [&](const std::string& title, std::size_t windows) {
+    EXPECT_TRUE(WaitFor([&] { return session->FindWindows(title, true).size() == windows; }));
+    unsigned long smallest = 0;
+    long least = -1;
+    for (unsigned long w : session->FindWindows(title, true)) {
+      std::istringstream geometry(session->Xdotool({"getwindowgeometry", "--shell", std::to_string(w)}).out);
+      long width = 0, height = 0;
+      for (std::string line; std::getline(geometry, line);) {
+        if (line.rfind("WIDTH=", 0) == 0) width = std::stol(line.substr(6));
+        if (line.rfind("HEIGHT=", 0) == 0) height = std::stol(line.substr(7));
+      }
+      if (least < 0 || width * height < least) least = width * height, smallest = w;
+    }
+    session->Xdotool({"windowfocus", "--sync", std::to_string(smallest)});
+  };
+  auto save = [&](const std::string& path) {
+    session->ClickWidget("ButtonSave");
+    focusSmallest("Save Image List", 1);
+    session->Xdotool({"type", "--delay", "5", path});
+    session->Xdotool({"key", "--clearmodifiers", "Return"});
+  };
+  auto closeSaveDialog = [&] {
+    focusSmallest("Save Image List", 1);
+    session->Xdotool({"key", "--clearmodifiers", "Escape"});
+    EXPECT_TRUE(session->WaitWindowVisible("Save Image List", false));
+  };
 
   // Saved under a name without extension: ".lst" is added; the default file stays.
-  session->ClickWidget("ButtonSave");
-  ASSERT_TRUE(session->WaitWindowVisible("Save Image List", true));
-  session->Xdotool({"windowfocus", "--sync", std::to_string(session->FindWindows("Save Image List", true).at(0))});
-  session->Xdotool({"type", "--delay", "5", session->Home() + "/saved"});
+  const std::string saved = session->Home() + "/saved.lst";
+  save(session->Home() + "/saved");
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(saved) == rows; })) << ReadFile(saved);
+  EXPECT_EQ(ReadFile(ListFile()), rows);
+
+  // A file that is there is replaced only after Qt's question: No keeps it.
+  WriteFile(saved, "mine\r\n");
+  save(saved);
+  focusSmallest("Save Image List", 2);
+  session->Xdotool({"key", "--clearmodifiers", "alt+n"});
+  closeSaveDialog();
+  EXPECT_EQ(ReadFile(saved), "mine\r\n");
+  save(saved);
+  focusSmallest("Save Image List", 2);
+  session->Xdotool({"key", "--clearmodifiers", "alt+y"});
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(saved) == rows; })) << ReadFile(saved);
+
+  // The program's own settings file is refused, and the dialog stays for another choice.
+  const std::string settings = ReadFile(session->DefaultSettingsFile());
+  save(session->DefaultSettingsFile());
+  ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("ErrorBox").has_value(); }));
+  EXPECT_EQ(Text("ErrorBox"), "\"" + session->DefaultSettingsFile() +
+                                  "\" holds the settings of Tovi WallChanger; the image list cannot be saved there. "
+                                  "Choose another file.");
   session->Xdotool({"key", "--clearmodifiers", "Return"});
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(session->Home() + "/saved.lst") == b + "\r\n" + c + "\r\n" + a + "\r\n"; }))
-      << ReadFile(session->Home() + "/saved.lst");
-  EXPECT_EQ(ReadFile(ListFile()), b + "\r\n" + c + "\r\n" + a + "\r\n");
+  EXPECT_TRUE(WaitFor([&] { return !session->WidgetRect("ErrorBox").has_value(); }));
+  closeSaveDialog();
+  EXPECT_EQ(ReadFile(session->DefaultSettingsFile()), settings);
 }
 
 }  // namespace

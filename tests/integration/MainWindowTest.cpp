@@ -1,6 +1,6 @@
-// The main window as a user meets it: pages and captions, help, About with a
-// later start and its version check, the general error box, a translation file,
-// and first-run cancel.
+// The main window as a user meets it: pages and captions, the desktop-icon box
+// where nothing draws icons, help, About with a later start and its version
+// check, the general error box, a translation file, and first-run cancel.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -58,6 +58,16 @@ TEST_F(MainWindowTest, PagesAndCaptionsComeFromTheLanguageStrings) {
   session->ClickWidget("PageControl.tab1");
   EXPECT_EQ(Text("ComboBoxFilling"), "Stretch");
   EXPECT_EQ(Text("ComboBoxUpdate"), "10 minutes");
+}
+
+TEST_F(MainWindowTest, WhereNothingDrawsIconsTheHideBoxIsOffAndSaysWhy) {
+  session->WriteProfile();
+  auto p = StartShown();  // our own painter: no icons on the desktop
+  session->ClickWidget("PageControl.tab1");
+  EXPECT_EQ(Text("LabelCannotHide"), "No program draws icons on this desktop.");
+  session->ClickWidget("CheckBoxHideDesktopIcon");
+  EXPECT_FALSE(WaitFor([&] { return session->WidgetRect("AskBox").has_value(); }, 1000)) << "the right-click notice";
+  EXPECT_EQ(IniReadInteger(session->DefaultSettingsFile(), "Option", "HideDesktopIcon", 0), 0);
 }
 
 TEST_F(MainWindowTest, TranslationFileInTheWorkingFolderReplacesSomeStrings) {
@@ -124,6 +134,10 @@ TEST_F(MainWindowTest, TheVersionLabelAsksTheMakersServerWithoutHoldingUpTheWind
   EXPECT_TRUE(WaitFor([&] { return Exists(bin + "/xdg-open.log"); }));
   EXPECT_EQ(ReadFile(bin + "/xdg-open.log"), server.Base() + "index.php?i=61\n");
   EXPECT_EQ(check("status 404 <html>Not Found</html>").rfind("Cannot check for a new version.", 0), 0u);
+  // A portal's page with status 200 is no answer either.
+  EXPECT_EQ(check("html <html><body>Sign in to use 2.4.0.0 Wi-Fi</body></html>"),
+            "Cannot check for a new version. The server's answer is not a version number: "
+            "\"<html><body>Sign in to use 2.4.0.0 Wi-Fi...\".");
 
   // A server that never answers: the box still works, and Cancel ends the wait.
   server.Reply("hang");
@@ -132,7 +146,40 @@ TEST_F(MainWindowTest, TheVersionLabelAsksTheMakersServerWithoutHoldingUpTheWind
   EXPECT_TRUE(WaitFor([&] { return Text("LabelVersion") == "Version 2.3.5 (Build 41)"; }));
   EXPECT_FALSE(WaitFor([&] { return session->WidgetRect("MessageBox").has_value(); }, 500));
   for (const std::string& request : server.Requests()) EXPECT_EQ(request, "/update/wall.txt\tTovi WallChanger");
-  EXPECT_EQ(server.Requests().size(), 4u);
+  EXPECT_EQ(server.Requests().size(), 5u);
+}
+
+// The boxes over the main window and the About box, as the screen shows them,
+// with no window manager: a screenshot of the root has each box drawn, not black.
+TEST_F(MainWindowTest, MessageBoxesShowOnTheScreen) {
+  UpdateServer server;
+  server.Reply("text 2.3.5.41");
+  session->SetEnv("TOVIWALL_SERVER", server.Base());
+  session->WriteProfile();
+  auto p = StartShown();
+  auto brightness = [&](const std::string& box) {
+    std::optional<Session::Rect> r;
+    EXPECT_TRUE(WaitFor([&] { return (r = session->WidgetRect(box)).has_value(); })) << box;
+    if (!r) return 0.0;
+    const std::string shot = session->Root() / (box + ".png");
+    session->Screenshot(shot);
+    const std::string crop = std::to_string(r->width) + "x" + std::to_string(r->height) + "+" +
+                             std::to_string(r->x) + "+" + std::to_string(r->y);
+    return std::stod(session->MustTool({"/usr/bin/convert", shot, "-crop", crop, "+repage", "-format",
+                                        "%[fx:mean]", "info:"}).out);
+  };
+  session->ClickWidget("ButtonAbout");
+  session->ClickWidget("LabelVersion");
+  EXPECT_GT(brightness("MessageBox"), 0.5);
+  session->Xdotool({"key", "Return"});
+  EXPECT_TRUE(WaitFor([&] { return !session->WidgetRect("MessageBox").has_value(); }));
+  session->Xdotool({"key", "Return"});  // the About box
+  EXPECT_TRUE(WaitFor([&] { return !session->WidgetRect("AboutBox").has_value(); }));
+
+  ::chmod(session->DefaultSettingsFile().c_str(), 0444);  // the next setting cannot be stored
+  session->ClickWidget("PageControl.tab2");
+  session->ClickWidget("CheckBoxNoExitDialog");
+  EXPECT_GT(brightness("ErrorBox"), 0.5);
 }
 
 TEST_F(MainWindowTest, HelpButtonOpensTheHelpWindow) {

@@ -65,9 +65,9 @@ TEST(Package, TheDebInstallsRunsFromUsrBinAndItsFilesPassTheirValidators) {
   MustRun({"cpack", "--config", TOVIWALL_CPACK_CONFIG, "-B", dir / "out"}, env, 600000);
   const std::string deb = dir / "out/toviwall_" TOVIWALL_PACKAGE_VERSION "_amd64.deb";
   ASSERT_TRUE(Exists(deb)) << "no " << deb;
-  // Its dependencies come from what the program links, plus the X11 platform plugin.
+  // Its dependencies come from what the program links, plus the X11 and Wayland platform plugins.
   const std::string depends = MustRun({"dpkg-deb", "-f", deb, "Depends"}, env).out;
-  for (const char* package : {"qt6-qpa-plugins", "libqt6widgets6", "libjpeg62-turbo", "libpng16-16", "libxcb1"})
+  for (const char* package : {"qt6-qpa-plugins", "qt6-wayland", "libqt6widgets6", "libjpeg62-turbo", "libpng16-16", "libxcb1"})
     EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
   const RunResult lintian = test::Run({"lintian", "--fail-on", "error,warning", deb}, env, 600000);
   EXPECT_EQ(lintian.exitCode, 0) << lintian.out << lintian.err;

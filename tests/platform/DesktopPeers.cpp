@@ -30,7 +30,7 @@ std::string Hex(std::uint32_t c) {
 
 }  // namespace
 
-DesktopPeer::DesktopPeer() {
+DesktopPeer::DesktopPeer(Env desktop) : desktop_(std::move(desktop)) {
   SessionOptions options;
   options.width = kDesktopWidth;
   options.height = kDesktopHeight;
@@ -39,6 +39,7 @@ DesktopPeer::DesktopPeer() {
   base["NO_AT_BRIDGE"] = "1";
   base.erase("TOVIWALL_DESKTOP");
   if (const char* dirs = std::getenv("XDG_DATA_DIRS")) base["XDG_DATA_DIRS"] = dirs;
+  for (const auto& [name, value] : desktop_) base[name] = value;
   bus_ = std::make_unique<DBusSession>(session_->Root().Path(), base);
   for (const auto& [name, value] : Environment()) env.Set(name, value);
   for (const char* name : {"TOVIWALL_DESKTOP", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "GSETTINGS_BACKEND"})
@@ -58,6 +59,7 @@ Env DesktopPeer::Environment() const {
   e["NO_AT_BRIDGE"] = "1";
   e["XDG_STATE_HOME"] = session_->Root() / "home/.local/state";
   if (const char* dirs = std::getenv("XDG_DATA_DIRS")) e["XDG_DATA_DIRS"] = dirs;
+  for (const auto& [name, value] : desktop_) e[name] = value;
   if (bus_) e["DBUS_SESSION_BUS_ADDRESS"] = bus_->Address();
   return e;
 }
@@ -106,6 +108,21 @@ std::uint32_t DesktopPeer::Pixel(int x, int y) {
   return colour;
 }
 
+int DesktopPeer::PixelsUnlike(int x, int y, int width, int height, std::uint32_t colour) {
+  Display* dpy = XOpenDisplay(session_->Display().c_str());
+  if (!dpy) return -1;
+  int unlike = -1;
+  if (XImage* image = XGetImage(dpy, DefaultRootWindow(dpy), x, y, width, height, AllPlanes, ZPixmap)) {
+    unlike = 0;
+    for (int row = 0; row < height; ++row)
+      for (int col = 0; col < width; ++col)
+        if (!Near(static_cast<std::uint32_t>(XGetPixel(image, col, row) & 0xFFFFFF), colour)) ++unlike;
+    XDestroyImage(image);
+  }
+  XCloseDisplay(dpy);
+  return unlike;
+}
+
 ::testing::AssertionResult DesktopPeer::WaitForPixels(const std::vector<Probe>& probes, int timeoutMs) {
   std::string wrong;
   bool ok = WaitFor(
@@ -130,7 +147,7 @@ void DesktopPeer::Screenshot(const std::string& name) {
   const std::string keep = std::getenv("TOVIWALL_KEEP_SCREENSHOTS") ? std::getenv("TOVIWALL_KEEP_SCREENSHOTS") : "";
   if (keep.empty() && name.rfind("failed", 0) != 0) return;
   const std::string target = keep.empty() ? session_->Root() / (name + ".png") : keep + "/" + name + ".png";
-  Run({"sh", "-c", "xwd -root -silent | convert xwd:- '" + target + "'"}, Environment());
+  ScreenshotRoot(session_->Display(), target);
 }
 
 std::vector<Probe> ProbesFor(platform::WallpaperStyle style, const Quadrants& q) {

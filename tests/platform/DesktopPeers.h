@@ -31,7 +31,9 @@ struct Probe {
 
 class DesktopPeer {
  public:
-  DesktopPeer();
+  // `desktop`: the desktop's session variables, for its programs and for its
+  // bus, which hands them on to the services it starts.
+  explicit DesktopPeer(Env desktop = {});
   ~DesktopPeer();
 
   Session& S() { return *session_; }
@@ -48,6 +50,8 @@ class DesktopPeer {
   std::string Picture(const std::string& name, const Quadrants& q);
   // The screen's pixel, 0xRRGGBB.
   std::uint32_t Pixel(int x, int y);
+  // How many pixels of the rectangle are unlike `colour` (by more than 24 in a channel).
+  int PixelsUnlike(int x, int y, int width, int height, std::uint32_t colour);
   // Waits until every probe shows its colour (each channel within 24); the
   // message names the first that does not.
   ::testing::AssertionResult WaitForPixels(const std::vector<Probe>& probes, int timeoutMs = 15000);
@@ -58,6 +62,7 @@ class DesktopPeer {
   ScopedEnv env;
 
  private:
+  Env desktop_;
   std::unique_ptr<Session> session_;
   std::unique_ptr<DBusSession> bus_;
   std::vector<std::unique_ptr<Process>> programs_;

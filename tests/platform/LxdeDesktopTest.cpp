@@ -1,13 +1,15 @@
 // The LXDE backends against "pcmanfm --desktop" on a private X server, as
 // LXDE's session starts it (profile LXDE) and as a window manager's session
 // would: every filling style on the screen and in its settings, None, the
-// watchdog's read-back, the choice of backend, hidden icons and caption colours.
+// watchdog's read-back, the choice of backend, every icon hidden (the user's
+// files too) and shown again as found, and caption colours.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "DesktopPeers.h"
 #include "platform/DesktopWallpaperChoice.h"
+#include "platform/local/FoundSettings.h"
 #include "platform/lxde/PcmanfmDesktopIcons.h"
 #include "platform/lxde/PcmanfmWallpaper.h"
 #include "wallpaper/UnitWallHelper.h"
@@ -87,15 +89,41 @@ TEST_F(LxdeDesktopTest, WatchdogSeesPcmanfmsOwnCommandAndTheDesktopWindowChooses
   peer->env.Unset("XDG_CURRENT_DESKTOP");
 }
 
-TEST_F(LxdeDesktopTest, IconsHideAndComeBackAsFoundAndCaptionsTakeTheColour) {
+TEST_F(LxdeDesktopTest, EveryIconHidesAndComesBackAsFoundAndCaptionsTakeTheColour) {
   platform::PcmanfmDesktopIcons icons(PcmanfmKind::Gtk, peer->S().Display());
+  platform::PcmanfmWallpaper desktop(PcmanfmKind::Gtk, peer->S().Display());
+  ClearWallpaper(desktop);  // the plain colour, so that any icon shows
+  // The user's own files on the desktop, beside Trash.
+  std::filesystem::create_directories(peer->S().Home() + "/Desktop");
+  for (const char* name : {"notes.txt", "plan.txt", "list.txt"}) WriteFile(peer->S().Home() + "/Desktop/" + name, "x");
+  auto iconPixels = [&] { return peer->PixelsUnlike(0, 0, 160, kDesktopHeight, 0x203040); };
+  EXPECT_TRUE(WaitFor([&] { return iconPixels() > 2000; }, 15000, 200)) << "the files are not shown";
   EXPECT_EQ(icons.TextColor(), 0xFFFFFFu);
+
   icons.SetHidden(true);
   EXPECT_TRUE(peer->WaitForDesktopWindow("pcmanfm")) << "the desktop runs again";
   EXPECT_EQ(Key("show_documents") + Key("show_trash") + Key("show_mounts"), "000");
+  EXPECT_EQ(Key("folder"), platform::StateFolder() + "/empty-desktop");
+  EXPECT_TRUE(WaitFor([&] { return iconPixels() == 0; }, 15000, 200)) << iconPixels() << " pixels of icons left";
+  peer->Screenshot("lxde-icons-hidden");
+
   icons.SetHidden(false);
   EXPECT_TRUE(peer->WaitForDesktopWindow("pcmanfm"));
   EXPECT_EQ(Key("show_documents") + Key("show_trash") + Key("show_mounts"), "110");
+  EXPECT_EQ(platform::ReadKeyFile(config)["*"].count("folder"), 0u) << "the desktop folder is pcmanfm's own again";
+  EXPECT_TRUE(WaitFor([&] { return iconPixels() > 2000; }, 15000, 200)) << "the files are not back";
+
+  // With no desktop running only its file changes: a desktop folder of the
+  // user's own (a leading blank, a backslash) comes back exactly as written.
+  platform::PcmanfmDesktopIcons idle(PcmanfmKind::Gtk, ":2147");  // no X server there
+  const std::string idleConfig = peer->S().ConfigHome() + "/pcmanfm/default/desktop-items-0.conf";
+  const std::string own = "folder=\\sMy Desk\\\\top\n";
+  std::filesystem::create_directories(std::filesystem::path(idleConfig).parent_path());
+  WriteFile(idleConfig, "[*]\nshow_trash=1\n" + own);
+  idle.SetHidden(true);
+  EXPECT_EQ(platform::ReadKeyFile(idleConfig)["*"]["folder"], platform::StateFolder() + "/empty-desktop");
+  idle.SetHidden(false);
+  EXPECT_NE(ReadFile(idleConfig).find(own), std::string::npos) << ReadFile(idleConfig);
 
   // Red captions with a shadow that sets them off; the Trash icon's caption shows it.
   icons.ApplyTextColor(0x0000FF, true);

@@ -1,13 +1,15 @@
 // The MATE backends against caja drawing the desktop, with MATE's schemas and
 // dconf on a private X server and session bus: every filling style on the
 // screen and in org.mate.background, a new picture in the same file, None, the
-// watchdog's read-back, the choice of backend, hiding the icons.
+// watchdog's read-back, the choice of backend, a name that is not UTF-8,
+// hiding the icons.
 #include <gtest/gtest.h>
 
 #include "DesktopPeers.h"
 #include "platform/DesktopWallpaperChoice.h"
 #include "platform/gnome/GSettingsDesktopIcons.h"
 #include "platform/mate/MateBackgroundWallpaper.h"
+#include "wallpaper/Composition.h"
 #include "wallpaper/UnitWallHelper.h"
 
 namespace toviwall {
@@ -77,6 +79,32 @@ TEST_F(MateDesktopTest, WatchdogSeesGSettingsAndTheSessionChoosesMate) {
   EXPECT_TRUE(dynamic_cast<platform::GSettingsDesktopIcons*>(platform::CreateDesktopIcons("").get()));
   peer->env.Unset("XDG_CURRENT_DESKTOP");
   EXPECT_TRUE(dynamic_cast<platform::MateBackgroundWallpaper*>(platform::CreateDesktopWallpaper("").get()));
+}
+
+TEST_F(MateDesktopTest, APictureWhoseNameIsNotUtf8IsShownAsACopyAndNeverHandedOverChanged) {
+  platform::MateBackgroundWallpaper desktop;
+  const std::string shown = peer->Picture("plain.bmp", kWarm);
+  SetDesktopWallpaper(desktop, shown, WallpaperStyle::Centred);
+  const std::string latin1 = peer->Picture("caf\xE9.bmp", kCool);
+  // gsettings would store U+FFFD in its place: another file, reported as set.
+  EXPECT_THROW(SetDesktopWallpaper(desktop, latin1, WallpaperStyle::Centred), std::runtime_error);
+  EXPECT_EQ(desktop.ReadWallpaper(), shown);
+
+  // Applied as an entry, it reaches the desktop as the output file.
+  platform::FixedScreen screen(kDesktopWidth, kDesktopHeight);
+  const std::string output = peer->S().Root() / "Tovi Wallpaper.bmp";
+  ApplyWallpaper(WallpaperContext{
+      .imageFile = latin1,
+      .fillingType = FillingType::Center,
+      .outputFile = output,
+      .settingsFile = peer->S().Root() / "mate.ini",
+      .screen = screen,
+      .setDesktop = [&](const PreparedWallpaper& p) { SetDesktopWallpaper(desktop, p.file, p.style, p.picture); },
+      .desktopTakesName = [&](const std::string& file) { return desktop.TakesFileName(file); },
+  });
+  EXPECT_EQ(desktop.ReadWallpaper(), output);
+  EXPECT_TRUE(peer->WaitForPixels(ProbesFor(WallpaperStyle::Centred, kCool)));
+  EXPECT_FALSE(WallpaperDiffers(desktop, latin1, output, FillingType::Center, screen));
 }
 
 // Caja ends with its desktop when nothing else is open; showing starts it again.

@@ -25,7 +25,12 @@ def main():
     parser.add_argument("--can-hibernate", default="yes")
     parser.add_argument("--no-login1", action="store_true", help="leave org.freedesktop.login1 out")
     parser.add_argument("--screensaver", action="store_true", help="also be org.freedesktop.ScreenSaver")
+    parser.add_argument("--refuse", action="append", default=[], metavar="METHOD=ERROR",
+                        help="answer METHOD with the D-Bus error ERROR, as logind does when polkit says no")
     args = parser.parse_args()
+    refusals = dict(r.split("=", 1) for r in args.refuse)
+    messages = {"org.freedesktop.DBus.Error.InteractiveAuthorizationRequired": "Interactive authentication required.",
+                "org.freedesktop.DBus.Error.AccessDenied": "Access denied"}
 
     def record(*words):
         with open(args.record, "a") as f:
@@ -33,6 +38,12 @@ def main():
 
     def flag(value):
         return "true" if value else "false"
+
+    def power(method, interactive):
+        record(method, flag(interactive))
+        if method in refusals:
+            error = refusals[method]
+            raise dbus.exceptions.DBusException(messages.get(error, error), name=error)
 
     class Manager(dbus.service.Object):
         @dbus.service.method(MANAGER, in_signature="s", out_signature="o")
@@ -64,23 +75,23 @@ def main():
 
         @dbus.service.method(MANAGER, in_signature="b")
         def Reboot(self, interactive):
-            record("Reboot", flag(interactive))
+            power("Reboot", interactive)
 
         @dbus.service.method(MANAGER, in_signature="b")
         def PowerOff(self, interactive):
-            record("PowerOff", flag(interactive))
+            power("PowerOff", interactive)
 
         @dbus.service.method(MANAGER, in_signature="b")
         def Halt(self, interactive):
-            record("Halt", flag(interactive))
+            power("Halt", interactive)
 
         @dbus.service.method(MANAGER, in_signature="b")
         def Suspend(self, interactive):
-            record("Suspend", flag(interactive))
+            power("Suspend", interactive)
 
         @dbus.service.method(MANAGER, in_signature="b")
         def Hibernate(self, interactive):
-            record("Hibernate", flag(interactive))
+            power("Hibernate", interactive)
 
     class Session(dbus.service.Object):
         @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="ss", out_signature="v")

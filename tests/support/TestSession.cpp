@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -732,8 +733,39 @@ void Session::CloseWindow(unsigned long window) const {
   XCloseDisplay(dpy);
 }
 
-void Session::Screenshot(const std::string& pngPath) const {
-  MustTool({"bash", "-o", "pipefail", "-c", "xwd -root -silent | /usr/bin/convert xwd:- \"$0\"", pngPath});
+void Session::Screenshot(const std::string& pngPath) const { ScreenshotRoot(Display(), pngPath); }
+
+void ScreenshotRoot(const std::string& display, const std::string& pngPath) {
+  ::Display* dpy = XOpenDisplay(display.c_str());
+  if (!dpy) throw std::runtime_error("cannot open display " + display + " for a screenshot");
+  const int width = DisplayWidth(dpy, DefaultScreen(dpy)), height = DisplayHeight(dpy, DefaultScreen(dpy));
+  XImage* image = XGetImage(dpy, DefaultRootWindow(dpy), 0, 0, width, height, AllPlanes, ZPixmap);
+  if (!image) {
+    XCloseDisplay(dpy);
+    throw std::runtime_error("cannot read the screen of display " + display);
+  }
+  // A binary PPM, made a PNG by ImageMagick.
+  std::string ppm = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+  ppm.reserve(ppm.size() + static_cast<std::size_t>(width) * height * 3);
+  auto channel = [](unsigned long pixel, unsigned long mask) {
+    if (!mask) return '\0';
+    while (!(mask & 1)) {
+      mask >>= 1;
+      pixel >>= 1;
+    }
+    return static_cast<char>((pixel & mask) * 255 / mask);
+  };
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const unsigned long p = XGetPixel(image, x, y);
+      ppm += {channel(p, image->red_mask), channel(p, image->green_mask), channel(p, image->blue_mask)};
+    }
+  XDestroyImage(image);
+  XCloseDisplay(dpy);
+  const std::string raw = pngPath + ".ppm";
+  WriteFile(raw, ppm);
+  MustRun({"/usr/bin/convert", raw, pngPath}, {{"PATH", GetEnv("PATH")}});
+  std::filesystem::remove(raw);
 }
 
 }  // namespace toviwall::test

@@ -132,8 +132,9 @@ class UpdateServer {
   ~UpdateServer();
   // "http://127.0.0.1:PORT/".
   std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
-  // How the next requests are answered: "text BODY" (\n, \r as escapes),
-  // "status CODE BODY", "redirect URL", "hang", "big BYTES", "stream BYTES" (no length).
+  // How the next requests are answered: "text BODY" (\n, \r as escapes), "bytes HEX",
+  // "html BODY", "status CODE BODY", "redirect URL", "hang", "big BYTES", "stream BYTES"
+  // (no length).
   void Reply(const std::string& how) const;
   // "path<TAB>agent" of each request so far.
   std::vector<std::string> Requests() const;
@@ -143,6 +144,12 @@ class UpdateServer {
   std::unique_ptr<Process> process_;
   int port_ = 0;
 };
+
+// What the display `display` shows, as a PNG file: the root window read whole.
+// Not `xwd -root`: with windows of their own colormap (Qt makes one), it reads
+// them through the lowest of them, which the server blanks where others cover
+// it, so that message boxes came out black.
+void ScreenshotRoot(const std::string& display, const std::string& pngPath);
 
 // A private session bus (dbus-daemon --session) on a socket in `folder`; the
 // services it starts get `env`. Ended with the object.
@@ -294,7 +301,7 @@ class Session {
   // Asks the window to close, as a window manager's close button does.
   void CloseWindow(unsigned long window) const;
 
-  // Screenshot of the root window as PNG.
+  // Screenshot of the screen as PNG (ScreenshotRoot).
   void Screenshot(const std::string& pngPath) const;
 
  private:

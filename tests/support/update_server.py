@@ -7,6 +7,8 @@ Listens on a free port and writes it to FOLDER/port. Every GET is answered as
 FOLDER/reply says (read at each request), and its path and User-Agent are added
 to FOLDER/requests, one "path<TAB>agent" line each. The reply file is one of:
     text BODY          200 with BODY (\\n and \\r written as escapes)
+    bytes HEX          200 with the bytes HEX spells (any bytes, UTF-8 or not)
+    html BODY          200 with BODY as an HTML page (a captive portal's)
     status CODE BODY   that status with BODY
     redirect URL       302 to URL
     hang               no answer at all
@@ -28,11 +30,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
-    def send_body(self, code, body, headers=()):
+    def send_body(self, code, body, headers=(), kind="text/plain"):
         self.send_response(code)
         for name, value in headers:
             self.send_header(name, value)
-        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Type", kind)
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.wfile.write(body)
@@ -63,6 +65,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     size -= len(chunk)
             except OSError:
                 pass  # the client stopped reading, as it should
+        elif kind == "bytes":
+            self.send_body(200, bytes.fromhex(rest.strip()))
+        elif kind == "html":
+            self.send_body(200, rest.encode(), kind="text/html; charset=utf-8")
         elif kind == "status":
             code, _, body = rest.partition(" ")
             self.send_body(int(code), body.encode())

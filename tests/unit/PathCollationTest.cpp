@@ -1,9 +1,11 @@
-// The list order and the comparison without case, and the sorted path lists.
+// The list order and the comparison without case, the sorted path lists, and
+// which byte strings are UTF-8.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 
+#include "base/Utf8.h"
 #include "imagelist/PathCollation.h"
 #include "imagelist/PathSet.h"
 
@@ -73,6 +75,15 @@ TEST(PathCollationTest, BothOrdersAreTotalAndAgree) {
   std::sort(sorted.begin(), sorted.end(), PathLess());
   for (std::size_t i = 0; i + 1 < sorted.size(); ++i)
     for (std::size_t j = i + 1; j < sorted.size(); ++j) ASSERT_LE(ComparePaths(sorted[i], sorted[j]), 0);
+}
+
+TEST(Utf8Test, OnlyTheOneByteFormOfEachCharacterIsValid) {
+  for (const char* valid : {"", "plain", "caf\xC3\xA9", "\xE2\x82\xAC", "\xF4\x8F\xBF\xBF"})
+    EXPECT_TRUE(IsValidUtf8(valid)) << valid;
+  // Latin-1, truncated, overlong, a surrogate, beyond U+10FFFF, a lone continuation byte.
+  for (const char* invalid :
+       {"caf\xE9", "\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80"})
+    EXPECT_FALSE(IsValidUtf8(invalid)) << invalid;
 }
 
 TEST(PathSetTest, SortedInListOrderOncePerExactPath) {

@@ -89,9 +89,13 @@ TEST(RemoteProtocol, FramesThatCarryNothingToActOnAreRefusedWithTheReason) {
   EXPECT_EQ(decode(1, {"next"}), "ok");
   EXPECT_EQ(decode(2, {"next"}), "protocol version 2 (this program speaks version 1)");
   EXPECT_EQ(decode(1, {"fetch\x01"}), "an unknown command \"fetch?\"");
-  EXPECT_EQ(decode(1, {"status", "x"}), "the command \"status\" takes no arguments");
+  EXPECT_EQ(decode(1, {"status", "x"}), "the command \"status\" with arguments (it takes none)");
   EXPECT_EQ(decode(1, {"add"}), "the command \"add\" without paths");
   EXPECT_EQ(decode(1, {"add", "/a.png", "b.png"}), "the command \"add\" with a path that is not absolute: \"b.png\"");
+  // What the peer sent comes back as valid UTF-8 text, whatever its bytes.
+  EXPECT_EQ(decode(1, {"f\xC3\xA9tch\xFF\xC0\xAF\xED\xA0\x80\xE2\x82"}), "an unknown command \"f\xC3\xA9tch????????\"");
+  EXPECT_EQ(decode(1, {std::string(30, 'x') + "\xC3\xA9\xC3\xA9" + std::string(20, 'y')}),
+            "an unknown command \"" + std::string(30, 'x') + "\xC3\xA9\xC3\xA9" + std::string(8, 'y') + "...\"");
 
   auto answer = [](std::vector<std::string> fields) {
     std::string why;

@@ -126,8 +126,8 @@ TAboutBox::TAboutBox(const AboutInfo& info, QWidget* parent) : QDialog(parent), 
       QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromStdString(info.homePage).toHtmlEscaped()), this);
   home->setOpenExternalLinks(true);
   layout->addWidget(home);
-  auto* settings =
-      new QLabel(QStringLiteral("Settings: %1").arg(QString::fromStdString(info.settingsFile).toHtmlEscaped()), this);
+  auto* settings = new QLabel(QStringLiteral("Settings: %1").arg(QString::fromStdString(info.settingsFile)), this);
+  settings->setTextFormat(Qt::PlainText);  // a path as it is, "<" and "&" too
   settings->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(settings);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
@@ -165,13 +165,15 @@ void TAboutBox::SetChecking(bool checking) {
 void TAboutBox::VersionCheckDone(bool fetched) {
   if (!checking_) return;  // cancelled meanwhile
   SetChecking(false);
-  if (!fetched) {
-    // Not being able to ask is not the same answer as "nothing newer".
-    ShowMessage(QStringLiteral("Cannot check for a new version. %1").arg(check_->ErrorText()), QMessageBox::Warning);
-    return;
-  }
+  // Not being able to ask, or an answer that is no version (a portal's page),
+  // is not the same answer as "nothing newer".
+  auto cannotCheck = [](const QString& why) {
+    ShowMessage(QStringLiteral("Cannot check for a new version. %1").arg(why), QMessageBox::Warning);
+  };
+  if (!fetched) return cannotCheck(check_->ErrorText());
   const update::Version own{kVersionMajor, kVersionMinor, kVersionRelease, kVersionBuild};
   const update::CheckResult result = update::CheckReply(own, check_->TheText.toStdString());
+  if (!result.failure.empty()) return cannotCheck(Q(result.failure));
   if (!result.newer) {
     ShowMessage(QStringLiteral("You have the latest version."), QMessageBox::Information);
     return;

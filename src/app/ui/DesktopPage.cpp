@@ -81,6 +81,15 @@ QWidget* DesktopPage::BuildPage() {
   int r = 0;
   CheckBoxHideDesktopIcon = Named(new QCheckBox(GroupBoxDesktop), "CheckBoxHideDesktopIcon");
   grid->addWidget(CheckBoxHideDesktopIcon, r++, 0, 1, 3);
+  // Where hiding does nothing, why; in place of the box's notice.
+  LabelCannotHide = Named(new QLabel(GroupBoxDesktop), "LabelCannotHide");
+  LabelCannotHide->setEnabled(false);
+  LabelCannotHide->setWordWrap(true);
+  LabelCannotHide->hide();
+  auto* cannotHideRow = new QHBoxLayout;
+  cannotHideRow->addSpacing(20);
+  cannotHideRow->addWidget(LabelCannotHide, 1);
+  grid->addLayout(cannotHideRow, r++, 0, 1, 3);
   CheckBoxAutoChange = Named(new QCheckBox(GroupBoxDesktop), "CheckBoxAutoChange");
   grid->addWidget(CheckBoxAutoChange, r++, 0, 1, 3);
   CheckBoxRandomizeWall = Named(new QCheckBox(GroupBoxDesktop), "CheckBoxRandomizeWall");
@@ -215,6 +224,10 @@ void DesktopPage::FillMonitorModes() {
 void DesktopPage::ReadSettings() {
   const std::string& f = form_.SettingsFile;
   ActionHideDesktopIcon_->setChecked(Read(f, keys::HideDesktopIcon));
+  const QString cannotHide = Q(form_.Platform().desktopIcons().CannotHideReason());
+  ActionHideDesktopIcon_->setEnabled(cannotHide.isEmpty());
+  LabelCannotHide->setText(cannotHide);
+  LabelCannotHide->setVisible(!cannotHide.isEmpty());
   ApplyDesktopIconsHidden();
   ActionActivateWallChanger_->setChecked(Read(f, keys::AutoChangeWallpaper));
   ComboBoxUpdate->setEnabled(AutoChange());

@@ -94,6 +94,7 @@ class DesktopPage final : public QObject {
   QWidget* TabSheetDesktop = nullptr;
   QGroupBox* GroupBoxDesktop = nullptr;
   QCheckBox* CheckBoxHideDesktopIcon = nullptr;
+  QLabel* LabelCannotHide = nullptr;
   QCheckBox* CheckBoxAutoChange = nullptr;
   QCheckBox* CheckBoxRandomizeWall = nullptr;
   QLabel* LabelInterval = nullptr;

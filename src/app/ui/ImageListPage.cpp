@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 
 #include "app/ui/FormParts.h"
 #include "app/ui/HelpViewer.h"
@@ -40,6 +41,15 @@ std::int64_t SteadyMs() {
 // How often a long batch lets the window handle what is pending. Doing it after
 // every file would cost more than the files themselves.
 constexpr std::int64_t kPumpEveryMs = 15;
+
+// Through links and other spellings of the path; files not there yet by their
+// spelling alone.
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  if (std::filesystem::equivalent(a, b, error)) return true;
+  return std::filesystem::absolute(a, error).lexically_normal() ==
+         std::filesystem::absolute(b, error).lexically_normal();
+}
 
 }  // namespace
 
@@ -199,7 +209,11 @@ void ImageListPage::LoadImageList() {
 }
 
 void ImageListPage::AddPaths(const std::vector<std::string>& paths, ImageList::Cancelled cancelled) {
-  imageList_.AddPaths(paths, std::move(cancelled));
+  // An end asked for meanwhile (--exit, the session) stops the batch at its next
+  // step: the program is not kept running for files nobody waits for.
+  imageList_.AddPaths(paths, [this, cancelled = std::move(cancelled)] {
+    return form_.EndRequested() || (cancelled && cancelled());
+  });
 }
 
 void ImageListPage::SaveListIfChanged() {
@@ -243,7 +257,17 @@ void ImageListPage::ActionSaveListExecute() {
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setNameFilter(T(10063) + QStringLiteral(" (*.lst) (*.lst)"));
   dialog.setDefaultSuffix(QStringLiteral("lst"));
-  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  // Qt asks before an existing file is replaced. The program's own files
+  // would be lost: the default list file alone may take the list it keeps.
+  dialog.RefuseFile = [this](const QString& file) {
+    const std::string path = U(file);
+    const QString what = SameFile(path, form_.SettingsFile) ? QStringLiteral("holds the settings of")
+                         : SameFile(path, form_.OutputFile) ? QStringLiteral("is the wallpaper made by")
+                                                            : QString();
+    if (what.isEmpty()) return QString();
+    return QStringLiteral("\"%1\" %2 %3; the image list cannot be saved there. Choose another file.")
+        .arg(file, what, QString::fromUtf8(kTitle));
+  };
   if (!dialog.Execute() || dialog.selectedFiles().isEmpty()) return;
   imageList_.SaveTo(U(dialog.selectedFiles().first()));
 }

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <stdexcept>
 
 #include "app/ui/FormParts.h"
 #include "app/ui/HelpViewer.h"
@@ -208,7 +209,10 @@ void OptionsPage::RecheckAutoRun() {
 }
 
 // The start-up entry follows the stored setting at every start.
-void OptionsPage::BringAutoStartInLine() { SetAutoRun(ActionStartWithWin_->isChecked()); }
+void OptionsPage::BringAutoStartInLine() {
+  const QString refusal = SetAutoRun(ActionStartWithWin_->isChecked());
+  if (!refusal.isEmpty()) ShowErrorBox(refusal);
+}
 
 AutoRunEntry OptionsPage::AutoRun() const {
   const ProcessEnvironment& env = form_.Environment();
@@ -223,26 +227,35 @@ bool OptionsPage::IsAutoRunOn() {
 
 // An entry of that name is never replaced, whatever it starts; one the desktop's
 // session settings switched off is switched on again, or the check mark would
-// not hold. Failures are not reported: the menu's next opening shows the truth.
-void OptionsPage::SetAutoRun(bool on) {
+// not hold. Failures to write are not reported: the menu's next opening shows
+// the truth. An entry that could not start us is not written at all.
+QString OptionsPage::SetAutoRun(bool on) {
   platform::AutoStart& store = form_.Platform().autoStart();
   const AutoRunEntry entry = AutoRun();
   if (!on) {
     store.RemoveEntry(entry.name);
-    return;
+    return {};
+  }
+  if (const std::string path = PathNoEntryCanHold(entry); !path.empty()) {
+    ActionStartWithWin_->setChecked(false);
+    Write(form_.SettingsFile, keys::AutoStart, false);
+    return QStringLiteral("%1 cannot start at logon: the desktops' start-up entries are UTF-8 text, and the "
+                          "name \"%2\" is not.")
+        .arg(QString::fromUtf8(kTitle), Q(path));
   }
   std::optional<std::string> existing = store.ReadEntry(entry.name);
   if (!existing)
     store.WriteEntry(entry.name, DesktopEntryText(entry, kDescription, kIconName));
   else if (!DesktopEntryEnabled(*existing))
     store.WriteEntry(entry.name, EnableDesktopEntry(*existing));
+  return {};
 }
 
 void OptionsPage::ActionStartWithWinExecute() {
   // The action has already toggled its own check mark.
   const bool on = ActionStartWithWin_->isChecked();
   Write(form_.SettingsFile, keys::AutoStart, on);
-  SetAutoRun(on);
+  if (const QString refusal = SetAutoRun(on); !refusal.isEmpty()) throw std::runtime_error(U(refusal));
 }
 
 void OptionsPage::Wire() {

@@ -74,7 +74,8 @@ class OptionsPage final : public QObject {
   void BringAutoStartInLine();
   AutoRunEntry AutoRun() const;
   bool IsAutoRunOn();
-  void SetAutoRun(bool on);
+  // Empty, or why the entry cannot be made (the option is then off, and stored so).
+  QString SetAutoRun(bool on);
 
   TMainForm& form_;
   QAction* ActionStartWithWin_ = nullptr;

@@ -12,8 +12,10 @@
 #include "app/ui/WallPaperMain.h"
 #include "app/ui/WallpaperRotation.h"
 #include "base/DateTime.h"
+#include "base/AtomicFile.h"
 #include "base/Settings.h"
 #include "base/ui/Dialogs.h"
+#include "imagelist/ListFile.h"
 #include "wallpaper/FillingType.h"
 
 namespace toviwall {
@@ -24,6 +26,9 @@ using remote::Reply;
 using remote::Status;
 
 Reply Refused(std::string why) { return Reply{Status::Refused, {std::move(why)}}; }
+
+// The About box holds the user's attention as it does for a second start.
+Reply AboutBoxOpen() { return Refused("the About box is open; it was brought to the front"); }
 
 // The answer's reason is one line; a message box's text may have several.
 std::string OneLine(std::string text) {
@@ -59,9 +64,13 @@ RemoteControl::~RemoteControl() {
 
 void RemoteControl::Request(const remote::Request& request, Answer answer) {
   if (form_.EndRequested()) return answer(Refused("the program is ending"));
-  // The window commands act at once, as a second start's message does.
+  // The window commands act at once, as a second start's message does. So do
+  // an end, which closes whatever is open, and a status, which changes nothing:
+  // a question of the start or of an earlier command must not hold them up.
   const Command c = request.command;
-  if (c == Command::Show || c == Command::Hide || c == Command::Toggle) return Run(request, answer);
+  if (c == Command::Show || c == Command::Hide || c == Command::Toggle || c == Command::Exit ||
+      c == Command::Status)
+    return Run(request, answer);
   waiting_.push_back({request, std::move(answer), std::chrono::steady_clock::now()});
   RunWaiting();
 }
@@ -99,22 +108,21 @@ void RemoteControl::RunWaiting() {
 }
 
 void RemoteControl::Run(const remote::Request& request, const Answer& answer) {
-  std::exception_ptr failure;
+  std::string failure;
   Reply reply;
   try {
     reply = Carry(request);
   } catch (const std::exception& e) {
-    reply = Reply{Status::Failed, {OneLine(e.what())}};
-    failure = std::current_exception();
+    failure = e.what();
   } catch (...) {
-    reply = Reply{Status::Failed, {"Unknown error"}};
-    failure = std::current_exception();
+    failure = "Unknown error";
   }
-  answer(reply);
-  // The user's own commands show what went wrong in the error box; the caller
-  // has its answer first, so it does not wait for the box.
-  if (failure && !form_.EndRequested())
-    QTimer::singleShot(0, this, [failure] { RunGuarded([&] { std::rethrow_exception(failure); }); });
+  if (failure.empty()) return answer(reply);
+  answer(Reply{Status::Failed, {OneLine(failure)}});
+  // Shown too, as the user's own commands show what went wrong; in the
+  // non-modal notice, so that a key binding held down on a damaged picture
+  // gathers its failures in one box instead of stacking modal ones.
+  if (!form_.EndRequested()) form_.Rotation().Notice(Q(failure));
 }
 
 Reply RemoteControl::Carry(const remote::Request& request) {
@@ -123,13 +131,13 @@ Reply RemoteControl::Carry(const remote::Request& request) {
     case Command::Change:
       if (rows.Empty()) return Refused("the image list is empty");
       form_.Rotation().ChangeWallpaperNow();
-      return {};
+      return Shown();
     case Command::Next: return Step(true);
     case Command::Previous: return Step(false);
     case Command::None: form_.Rotation().ClearWallpaper(); return {};
     case Command::Show: return ShowWindow(true);
     case Command::Hide: return ShowWindow(false);
-    case Command::Toggle: form_.ShowHideMainWindow(); return {};
+    case Command::Toggle: return Toggle();
     case Command::Add: return Add(request.paths);
     case Command::Status: return Reply{Status::Ok, Status()};
     case Command::Exit: return Exit();
@@ -148,12 +156,27 @@ Reply RemoteControl::Step(bool forward) {
   }
   if (forward) form_.Rotation().Next();
   else form_.Rotation().Previous();
+  return Shown();
+}
+
+Reply RemoteControl::Shown() {
+  // An entry whose file is gone becomes the current one and shows nothing, as
+  // with the buttons; the caller hears of it.
+  const WallpaperList& rows = form_.ImageListTab().List().Rows();
+  const int current = Read(form_.SettingsFile, keys::CurrentIndex);
+  if (rows.Valid(current) && !FileExists(rows.Path(current)))
+    return Reply{Status::Failed, {rows.Path(current) + ": no such file"}};
+  return {};
+}
+
+Reply RemoteControl::Toggle() {
+  if (form_.RaiseOtherFrontWindow()) return AboutBoxOpen();
+  form_.ShowHideMainWindow();
   return {};
 }
 
 Reply RemoteControl::ShowWindow(bool shown) {
-  // The About box holds the user's attention as it does for a second start.
-  if (form_.RaiseOtherFrontWindow()) return Refused("the About box is open; it was brought to the front");
+  if (form_.RaiseOtherFrontWindow()) return AboutBoxOpen();
   if (!shown) {
     if (form_.MainWindowShowing()) form_.HideMainWindow();
   } else if (!form_.MainWindowShowing()) {
@@ -165,6 +188,10 @@ Reply RemoteControl::ShowWindow(bool shown) {
 }
 
 Reply RemoteControl::Add(const std::vector<std::string>& paths) {
+  // A drop passes such a name over; named on the command line, it is said why.
+  for (const std::string& path : paths)
+    if (!FitsListFile(path))
+      return Refused("the image list cannot keep a name with a line break: \"" + remote::Printable(path, 4096) + "\"");
   const int before = form_.ImageListTab().ImageCount();
   form_.ImageListTab().AddPaths(paths);
   form_.ListChanged = true;
@@ -186,11 +213,14 @@ Reply RemoteControl::Exit() {
 }
 
 std::vector<std::string> RemoteControl::Status() {
+  // During the start (a question of it may be open) what is not known yet is
+  // left empty: the list may be loading, nothing is shown nor scheduled yet.
+  const bool started = form_.Created();
   const WallpaperList& rows = form_.ImageListTab().List().Rows();
   const int current = Read(form_.SettingsFile, keys::CurrentIndex);
   const bool valid = rows.Valid(current);
-  std::string shown = "no";
-  if (valid) {
+  std::string shown = started ? "no" : "unknown";
+  if (valid && started) {
     try {
       shown = form_.Rotation().DesktopShows(current) ? "yes" : "no";
     } catch (const std::exception&) {
@@ -198,7 +228,8 @@ std::vector<std::string> RemoteControl::Status() {
     }
   }
   const bool automatic = form_.DesktopTab().AutoChange();
-  const double next = form_.Rotation().NextChangeTime();
+  const bool scheduled = automatic && started;
+  const double next = scheduled ? form_.Rotation().NextChangeTime() : 0;
   const long long seconds = std::max(0LL, std::llround((next - NowLocal()) * kSecondsPerDay));
   return {
       "wallpaper=" + (valid ? rows.Path(current) : std::string()),
@@ -208,8 +239,8 @@ std::vector<std::string> RemoteControl::Status() {
       "filling=" + std::string(FillingName(form_.DesktopTab().Filling())),
       "auto_change=" + std::string(automatic ? "on" : "off"),
       "interval_minutes=" + std::to_string(IntervalMinutes(form_.DesktopTab().IntervalPosition())),
-      "next_change=" + (automatic ? IsoLocal(next) : std::string()),
-      "next_change_seconds=" + (automatic ? std::to_string(seconds) : std::string()),
+      "next_change=" + (scheduled ? IsoLocal(next) : std::string()),
+      "next_change_seconds=" + (scheduled ? std::to_string(seconds) : std::string()),
       "settings=" + form_.SettingsFile,
       "pid=" + std::to_string(QCoreApplication::applicationPid()),
   };

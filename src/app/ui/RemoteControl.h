@@ -3,7 +3,8 @@
 // over by later starts: each is carried out as the control it stands for does
 // it, and answered once done. Commands on the list and the wallpaper wait, in
 // the order they came, while the program starts or a batch of files is added,
-// as those controls are off then; not longer than kQueueWait.
+// as those controls are off then; not longer than kQueueWait. An end and a
+// status are answered at once, whatever question or box is open.
 #include <QObject>
 #include <QTimer>
 #include <chrono>
@@ -45,7 +46,9 @@ class RemoteControl final : public QObject {
   void Run(const remote::Request& request, const Answer& answer);
   remote::Reply Carry(const remote::Request& request);
   remote::Reply Step(bool forward);
+  remote::Reply Shown();
   remote::Reply ShowWindow(bool shown);
+  remote::Reply Toggle();
   remote::Reply Add(const std::vector<std::string>& paths);
   remote::Reply Exit();
   std::vector<std::string> Status();

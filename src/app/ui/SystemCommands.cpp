@@ -11,6 +11,7 @@
 #include "app/ui/OptionsPage.h"
 #include "app/ui/TrayMenu.h"
 #include "app/ui/WallPaperMain.h"
+#include "base/AppIdentity.h"
 #include "desktop/ui/UnitFormConfirm.h"
 #include "platform/DisplayModes.h"
 #include "platform/SystemActions.h"
@@ -102,9 +103,22 @@ void SystemCommands::BuildExitWindowsMenu() {
 
 void SystemCommands::ExitWindowsAs(TToviExitWinType type) {
   ExitWin->ExitWinType = type;
-  ExitWin->Execute();  // a refusal ends the program all the same
+  // Refused or cancelled (no authorisation): nothing ends, so neither do we.
+  if (!ExitWin->Execute()) return ShowRefusal(type);
+  // The machine comes back from stand-by and hibernation with us running.
+  if (type == TToviExitWinType::ewStandBy || type == TToviExitWinType::ewHibernate) return;
   form_.PrepareShutdown();
   form_.EndRun();
+}
+
+void SystemCommands::ShowRefusal(TToviExitWinType type) {
+  int caption = kShutDown.caption;  // also for a plain shut down, which has no item
+  for (const ExitItem& item : {kLogOff, kReboot, kStandBy, kHibernate})
+    if (item.type == type) caption = item.caption;
+  std::string reason = ExitWin->LastError;
+  if (reason.starts_with("Error: ")) reason.erase(0, 7);
+  ShowErrorBox(QStringLiteral("\"%1\" did not take place: %2\n\n%3 keeps running.")
+                   .arg(T(caption), Q(reason), QString::fromUtf8(kTitle)));
 }
 
 // --- CD doors --------------------------------------------------------------
@@ -272,8 +286,10 @@ void SystemCommands::ChangeDisplayMode(int tag) {
         form_.ImageListTab().SaveListIfChanged();
         ExitWin->ExitWinType = TToviExitWinType::ewReboot;
         ExitWin->Unconditional = true;
-        ExitWin->Execute();
-        form_.EndRun();
+        if (ExitWin->Execute())
+          form_.EndRun();
+        else
+          ShowRefusal(TToviExitWinType::ewReboot);
       }
       break;
     case DisplayChange::Failed: ShowMessage(T(10088), QMessageBox::Critical); break;

@@ -42,6 +42,8 @@ class SystemCommands final : public QObject {
   // Switches to the mode of the table position `tag`, asks whether to keep it
   // and switches back unless the answer is OK.
   void ChangeDisplayMode(int tag);
+  // Asks the system; once it has taken a log off, reboot or shut down, the run
+  // ends in order. A refusal is shown and the run goes on.
   void ExitWindowsAs(TToviExitWinType type);
   // The mode number of the marked leaf; -1 when the mode on screen matched none.
   int CurrentModeIndex() const { return CurrentModeIndex_; }
@@ -68,6 +70,8 @@ class SystemCommands final : public QObject {
   void MarkCurrentMode();
   void ApplyMarks(QMenu* parent, const std::vector<ModeItem>& items, const std::vector<BuiltItem>& built);
   bool ConfirmDisplayMode();
+  // The error box for a request the system did not carry out.
+  void ShowRefusal(TToviExitWinType type);
 
   TMainForm& form_;
   TToviExitWin* ExitWin = nullptr;

@@ -266,7 +266,7 @@ void TMainForm::ComputePaths() {
   SettingsFile = SettingsFileFor(env_, [](const std::string& text) { ShowMessage(Q(text), QMessageBox::Warning); });
   ImageListFile = ImageListFileFor(SettingsFile);
   // What writes cut short by a kill or a crash left behind; nothing of ours writes yet.
-  RemoveStaleTempFiles({SettingsFile, ImageListFile, OutputWallpaperFileName(SettingsFile), ProductStoreFile(env_)});
+  RemoveStaleTempFiles({SettingsFile, ImageListFile, rotation_->OutputWallpaperFile(), ProductStoreFile(env_)});
   std::string proposed = ProposedImageFolder(env_, SettingsFile);
   if (FileExists(SettingsFile))
     DefaultImageFolder = Read(SettingsFile, keys::ImageFolder, proposed);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <malloc.h>
 #include <random>
 
@@ -158,7 +159,20 @@ void WallpaperRotation::ApplyStoredIndex() {
   }
 }
 
-void WallpaperRotation::ComputeOutputWallpaperFile() { form_.OutputFile = OutputWallpaperFileName(form_.SettingsFile); }
+void WallpaperRotation::ComputeOutputWallpaperFile() { form_.OutputFile = OutputWallpaperFile(); }
+
+std::string WallpaperRotation::OutputWallpaperFile() const {
+  // Where the settings folder's name is no name for the desktop: our cache folder.
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  const std::string cacheHome = cache && *cache ? cache : form_.Environment().home + "/.cache";
+  const std::string file =
+      OutputWallpaperFileFor(form_.SettingsFile, cacheHome + "/toviwall", form_.Platform().desktopWallpaper());
+  if (file != OutputWallpaperFileName(form_.SettingsFile)) {
+    std::error_code ignored;  // a folder that cannot be made fails the write, which says so
+    std::filesystem::create_directories(ExtractFilePath(file), ignored);
+  }
+  return file;
+}
 
 void WallpaperRotation::WarnIfActiveDesktop() {
   if (IsActiveDesktopOn(form_.Platform().desktopWallpaper()))
@@ -238,6 +252,9 @@ WallpaperContext WallpaperRotation::Context(int index, const std::vector<int>& o
       .otherIndexes = {},
       .background = form_.DesktopTab().BackgroundColour(),
       .desktopTakesPicture = form_.Platform().desktopWallpaper().TakesPictures(),
+      .desktopTakesName = [this](const std::string& file) {
+        return form_.Platform().desktopWallpaper().TakesFileName(file);
+      },
   };
   if (context.monitors == MonitorMode::EachMonitor)
     for (int other : others)

@@ -33,6 +33,8 @@ class WallpaperRotation final : public QObject {
 
   void SeedRandomGenerator();
   void ComputeOutputWallpaperFile();
+  // The output file for this settings file and desktop, its folder made.
+  std::string OutputWallpaperFile() const;
   void WarnIfActiveDesktop();
   // Re-applies the stored entry at start-up; a failure is a notice and start-up goes on.
   void ApplyStoredIndex();
@@ -49,6 +51,11 @@ class WallpaperRotation final : public QObject {
   void ClearWallpaper();
   // When the next change is due (local date-time in days).
   double NextChangeTime();
+  // What goes wrong without the user at hand (a tick, the start, a command from
+  // outside): shown in one non-modal box that gathers the texts while it is
+  // open, so the change timer goes on ticking with nobody there to press OK,
+  // and failures that keep coming do not stack boxes.
+  void Notice(const QString& text);
   // The desktop shows entry `index` as applying it would hand it over.
   bool DesktopShows(int index);
 
@@ -65,10 +72,6 @@ class WallpaperRotation final : public QObject {
   // current filling type hands to it (the watchdog's test).
   bool WallpaperDiffers(const std::string& imageFile);
   void TimerChangeTimer();
-  // What goes wrong without the user asking for it (a tick, the start): shown
-  // in one non-modal box that gathers the texts while it is open, so the
-  // change timer goes on ticking with nobody there to press OK.
-  void Notice(const QString& text);
   void NoticeSkipped(const std::string& path, const std::string& reason);
   void ActionChangeExecute();
   void WMWinIniChange();

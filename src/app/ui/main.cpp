@@ -1,4 +1,5 @@
 // Program entry: one instance per user; the main window owns the rest of the run.
+#include <QCoreApplication>
 #include <QIcon>
 #include <cstdio>
 #include <cstdlib>
@@ -16,10 +17,24 @@
 
 namespace {
 
-// The program runs on X11 unless Qt is told to use another platform (tests run offscreen).
-bool UsesX11() {
+// The program runs on X11 unless Qt is told to use another platform (tests run
+// offscreen) or the session is Wayland's.
+bool QtPlatformChosen() {
   const char* platform = std::getenv("QT_QPA_PLATFORM");
-  return !platform || !*platform || std::string(platform).starts_with("xcb");
+  return platform && *platform;
+}
+
+bool UsesX11() {
+  if (QtPlatformChosen()) return std::string(std::getenv("QT_QPA_PLATFORM")).starts_with("xcb");
+  return !toviwall::platform::WaylandSession();
+}
+
+bool UsesWayland() { return !QtPlatformChosen() && toviwall::platform::WaylandSession(); }
+
+// A display for Qt; without one it aborts with advice that does not fit.
+bool DisplayAvailable() {
+  if (UsesWayland()) return toviwall::platform::WaylandDisplayAvailable() || toviwall::platform::X11DisplayAvailable();
+  return !UsesX11() || toviwall::platform::X11DisplayAvailable();
 }
 
 // Help and version on stdout; a full disk or a closed output is a failure.
@@ -44,6 +59,9 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "toviwall: %s\nTry \"toviwall --help\" for more.\n", line.error.c_str());
       return kExitUsage;
     case CommandLine::Action::Command: {
+      // Qt's local socket waits for room in a full queue of connections with a
+      // timer and a socket notifier, which need an application object (no display).
+      QCoreApplication client(argc, argv);
       // The settings file the program started for this command would run on.
       ProcessEnvironment start = env;
       start.args = line.runArgs;
@@ -62,12 +80,13 @@ int main(int argc, char** argv) {
   std::unique_ptr<platform::SingleInstance> instance =
       platform::CreateSingleInstance(SettingsFileFor(env, MessageSink()));
   try {
+    QCoreApplication client(argc, argv);  // for the socket, as above; gone before the program's own
     if (OnlyOnce(kTitle, *instance, !forCommand)) return 0;
   } catch (const platform::SingleInstanceError& e) {
     // Running anyway could mean two instances; say why not, in a box too when
     // there is a display to show it.
     std::fprintf(stderr, "toviwall: %s\n", e.what());
-    if (UsesX11() && platform::X11DisplayAvailable()) {
+    if ((UsesX11() || UsesWayland()) && DisplayAvailable()) {
       ToviApplication app(argc, argv);
       ShowErrorBox(QString::fromLocal8Bit(e.what()));
     }
@@ -75,6 +94,11 @@ int main(int argc, char** argv) {
   }
 
   // Qt aborts without its display, with advice that does not fit; say what is missing.
+  if (UsesWayland() && !DisplayAvailable()) {
+    std::fprintf(stderr, "toviwall: no Wayland or X display is available (cannot connect to WAYLAND_DISPLAY \"%s\")\n",
+                 std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "wayland-0");
+    return 1;
+  }
   if (UsesX11() && !platform::X11DisplayAvailable()) {
     const char* display = std::getenv("DISPLAY");
     std::fprintf(stderr, "toviwall: no X display is available (%s)\n",
@@ -84,7 +108,14 @@ int main(int argc, char** argv) {
   }
 
   // The application object; the main window stays hidden when the loop starts.
+  // In a Wayland session Qt is told to run on Wayland whatever its own
+  // default, on Xwayland only when the compositor cannot be reached; the
+  // programs we start choose for themselves.
+  const bool toldWayland = UsesWayland();
+  if (toldWayland) ::setenv("QT_QPA_PLATFORM", "wayland;xcb", 1);
   ToviApplication app(argc, argv);
+  if (toldWayland) ::unsetenv("QT_QPA_PLATFORM");
+
   app.setQuitOnLastWindowClosed(false);
   QApplication::setApplicationName(QStringLiteral("toviwall"));
   QApplication::setDesktopFileName(QStringLiteral("toviwall"));

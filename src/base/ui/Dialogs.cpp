@@ -31,6 +31,10 @@ void ReportOnStderr(const QString& text) {
   std::fprintf(stderr, "toviwall: %s\n", text.toLocal8Bit().constData());
 }
 
+// A box's text often carries what came from outside (a server's answer, a file
+// name): shown as it is, never as markup with links a click would open.
+void MakePlain(QMessageBox& box) { box.setTextFormat(Qt::PlainText); }
+
 // The answer of a box closed without a choice: what Escape would give.
 QMessageBox::StandardButton CancelledAnswer(QMessageBox::StandardButtons buttons) {
   for (QMessageBox::StandardButton b : {QMessageBox::Cancel, QMessageBox::No, QMessageBox::Abort, QMessageBox::Ok})
@@ -60,6 +64,7 @@ void ShowErrorBox(const QString& text) {
   }
   QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kTitle), text, QMessageBox::Ok, DialogParent());
   box.setObjectName(QStringLiteral("ErrorBox"));
+  MakePlain(box);
   QApplication::beep();
   box.exec();
 }
@@ -96,6 +101,7 @@ QMessageBox::StandardButton ShowMessage(const QString& text, QMessageBox::Icon k
   }
   QMessageBox box(kind, QString::fromUtf8(kTitle), text, buttons, DialogParent());
   box.setObjectName(QStringLiteral("MessageBox"));
+  MakePlain(box);
   QApplication::beep();
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
@@ -104,6 +110,7 @@ AskAnswer AskWithDontShowAgain(const QString& text, QMessageBox::Icon kind, QMes
   if (g_dialogsEnded) return {CancelledAnswer(buttons), false};
   QMessageBox box(kind, QString::fromUtf8(kTitle), text, buttons, DialogParent());
   box.setObjectName(QStringLiteral("AskBox"));
+  MakePlain(box);
   auto* check = new QCheckBox(QStringLiteral("&Don't show this message again"), &box);
   check->setObjectName(QStringLiteral("CheckBoxDontShowAgain"));
   check->setChecked(false);

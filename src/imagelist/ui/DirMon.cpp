@@ -4,24 +4,41 @@
 #include <QMessageBox>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/DirectoryWatch.h"
+#include "platform/WatchLimit.h"
 
 namespace toviwall {
 namespace {
 
+// The limit the watch ran into, by name and value: the same error stands for
+// several limits, and a container's own may be lower than the system's.
+std::string LimitReason(const platform::WatchLimit& limit) {
+  using Kind = platform::WatchLimit::Kind;
+  const std::string setting = limit.setting + (limit.namespaceOwn ? " of this user namespace" : "") +
+                              (limit.value ? ", now " + std::to_string(limit.value) : std::string());
+  switch (limit.kind) {
+    case Kind::Watches:
+      return "the limit on watched folders is reached (" + setting +
+             (limit.namespaceOwn ? ")" : "; an administrator can raise it with sysctl)");
+    case Kind::Instances:
+      return "too many programs watch folders already (" + setting + ")";
+    case Kind::OpenFiles:
+      return "the program has as many files open as it may (" + setting + ")";
+    case Kind::SystemFiles:
+      return "the system has as many files open as it may (" + setting + ")";
+  }
+  return {};
+}
+
 std::string Reason(const platform::WatchProblem& p) {
-  const std::string limit = p.limit ? ", now " + std::to_string(p.limit) : std::string();
+  if (std::optional<platform::WatchLimit> limit = platform::WatchLimitReached(p.error)) return LimitReason(*limit);
   switch (p.error) {
     case EACCES:
     case EPERM:
       return "you have no permission to read it";
-    case ENOSPC:
-      return "the system's limit on watched folders is reached (fs.inotify.max_user_watches" + limit +
-             "; an administrator can raise it with sysctl)";
-    case EMFILE:
-      return "too many programs watch folders already (fs.inotify.max_user_instances" + limit + ")";
     case ENOENT:
       return "it does not exist";
     case ENOTDIR:

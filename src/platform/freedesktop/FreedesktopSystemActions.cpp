@@ -11,8 +11,10 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <algorithm>
 #include <optional>
 
+#include "platform/local/FirstWorkingTool.h"
 #include "platform/local/OpticalDrives.h"
 #include "platform/x11/X11ScreenSaver.h"
 
@@ -109,6 +111,41 @@ bool Offered(const QString& method) {
   return answer == QStringLiteral("yes") || answer == QStringLiteral("challenge");
 }
 
+struct DisplaySettingsTool {
+  const char* desktop;  // the desktop whose own tool it is, as XDG_CURRENT_DESKTOP names it
+  std::vector<std::string> command;
+  const char* module = nullptr;  // a desktop entry the tool needs besides itself
+};
+
+// The display settings tools to try, in order: those of the desktops
+// XDG_CURRENT_DESKTOP names first, then every other one.
+std::vector<const DisplaySettingsTool*> DisplaySettingsTools(const std::string& currentDesktop) {
+  // kcmshell comes with any KDE program; its display module only with kscreen.
+  static const DisplaySettingsTool kTools[] = {
+      {"GNOME", {"gnome-control-center", "display"}},
+      {"KDE", {"kcmshell5", "kcm_kscreen"}, "kcm_kscreen.desktop"},
+      {"KDE", {"kcmshell6", "kcm_kscreen"}, "kcm_kscreen.desktop"},
+      {"XFCE", {"xfce4-display-settings"}},
+      {"MATE", {"mate-display-properties"}},
+      {"Cinnamon", {"cinnamon-settings", "display"}},
+      {"LXQt", {"lxqt-config-monitor"}},
+      {"", {"arandr"}},
+      {"LXDE", {"lxrandr"}},
+  };
+  std::vector<const DisplaySettingsTool*> order;
+  auto add = [&order](const DisplaySettingsTool& tool) {
+    if (std::find(order.begin(), order.end(), &tool) == order.end()) order.push_back(&tool);
+  };
+  // "ubuntu:GNOME", "X-Cinnamon": the desktop's own tools first, in its order of names.
+  for (QString name : QString::fromStdString(currentDesktop).split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+    if (name.startsWith(QLatin1String("X-"), Qt::CaseInsensitive)) name.remove(0, 2);
+    for (const DisplaySettingsTool& tool : kTools)
+      if (*tool.desktop && name.compare(QLatin1String(tool.desktop), Qt::CaseInsensitive) == 0) add(tool);
+  }
+  for (const DisplaySettingsTool& tool : kTools) add(tool);
+  return order;
+}
+
 }  // namespace
 
 std::vector<std::string> FreedesktopSystemActions::OpticalDrives() { return ListOpticalDrives(); }
@@ -135,24 +172,23 @@ void FreedesktopSystemActions::ActivateScreenSaver() {
   ActivateX11ScreenSaver();
 }
 
+FreedesktopSystemActions::FreedesktopSystemActions() : displaySettings_(std::make_unique<FirstWorkingTool>()) {}
+FreedesktopSystemActions::~FreedesktopSystemActions() = default;
+
 void FreedesktopSystemActions::OpenDisplaySettings() {
-  struct Tool {
-    const char* program;
-    const char* argument;
-  };
-  static constexpr Tool kTools[] = {
-      {"gnome-control-center", "display"}, {"kcmshell5", "kcm_kscreen"}, {"kcmshell6", "kcm_kscreen"},
-      {"xfce4-display-settings", nullptr}, {"mate-display-properties", nullptr}, {"cinnamon-settings", "display"},
-      {"lxqt-config-monitor", nullptr},    {"arandr", nullptr},              {"lxrandr", nullptr},
-  };
-  for (const Tool& tool : kTools) {
-    const QString path = QStandardPaths::findExecutable(QString::fromLatin1(tool.program));
+  std::vector<std::vector<std::string>> installed;
+  const std::string desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString();
+  for (const DisplaySettingsTool* tool : DisplaySettingsTools(desktop)) {
+    const QString path = QStandardPaths::findExecutable(QString::fromStdString(tool->command.front()));
     if (path.isEmpty()) continue;
-    QStringList args;
-    if (tool.argument) args << QString::fromLatin1(tool.argument);
-    QProcess::startDetached(path, args, QDir::homePath());
-    return;
+    if (tool->module &&
+        QStandardPaths::locate(QStandardPaths::ApplicationsLocation, QString::fromLatin1(tool->module)).isEmpty())
+      continue;
+    std::vector<std::string> command = tool->command;
+    command.front() = path.toStdString();
+    installed.push_back(std::move(command));
   }
+  displaySettings_->Start(std::move(installed), QDir::homePath().toStdString());
 }
 
 bool FreedesktopSystemActions::CanSuspend() { return Offered(QStringLiteral("CanSuspend")); }

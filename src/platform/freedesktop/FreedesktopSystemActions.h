@@ -3,12 +3,19 @@
 // for locking, logging off and power; the freedesktop screen saver on the
 // session bus; xdg-screensaver; the desktops' display settings tools; the
 // kernel's optical drives; the X server's screen saver.
+#include <memory>
+
 #include "platform/SystemActions.h"
 
 namespace toviwall::platform {
 
+class FirstWorkingTool;
+
 class FreedesktopSystemActions final : public SystemActions {
  public:
+  FreedesktopSystemActions();
+  ~FreedesktopSystemActions() override;
+
   std::vector<std::string> OpticalDrives() override;
   bool OpenDoor(const std::string& drive) override;
   bool CloseDoor(const std::string& drive) override;
@@ -19,12 +26,16 @@ class FreedesktopSystemActions final : public SystemActions {
   void Lock() override;
   // The session's screen saver service where one runs, else the X server's.
   void ActivateScreenSaver() override;
-  // The first installed of the desktops' display settings tools.
+  // The first of the installed display settings tools that does not fail at
+  // once, the desktop's own first.
   void OpenDisplaySettings() override;
 
   bool CanSuspend() override;
   bool CanHibernate() override;
   std::string Request(SessionRequest what, bool force) override;
+
+ private:
+  std::unique_ptr<FirstWorkingTool> displaySettings_;
 };
 
 }  // namespace toviwall::platform

@@ -30,6 +30,8 @@ class GSettingsWallpaper final : public DesktopWallpaper {
   // The desktop follows its settings by itself: only the announcement is left.
   void Reload() override;
   bool SpansMonitors() const override { return true; }
+  // A file:// URI carries any name's bytes, %-encoded.
+  bool TakesFileName(const std::string&) const override { return true; }
   // The file picture-uri names; "" when the desktop shows no picture.
   std::optional<std::string> ReadWallpaper() override;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -9,6 +10,7 @@
 #include <sstream>
 #include <vector>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/WallpaperPath.h"
 #include "platform/gnome/GSettingsWallpaper.h"
@@ -62,11 +64,33 @@ std::string KConfigValue(const std::string& raw) {
   return out;
 }
 
-std::string ShownImage() {
+// Plasma's words without the script backtrace it adds ("Error: ... at line 1\n\nBacktrace: ...").
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+std::string AppletsrcText() {
   std::ifstream in(PlasmaAppletsrcPath());
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return PlasmaWallpaperFromAppletsrc(text, true).value_or("");
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
+
+bool IsCount(const std::string& text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+// The first screen's desktop (the first desktop when none has a screen yet):
+// its plugin, a newline, its image plugin's Image. Nothing while Plasma has no
+// desktop. desktopForScreen() is not used: it makes a desktop when there is none.
+constexpr const char* kReadScript =
+    "var all = desktops(), d = all[0];\n"
+    "for (var i = 0; i < all.length; ++i)\n"
+    "  if (all[i].screen == 0) { d = all[i]; break; }\n"
+    "if (d) {\n"
+    "  d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];\n"
+    "  print(d.wallpaperPlugin + \"\\n\" + d.readConfig(\"Image\"));\n"
+    "}\n";
+
+// Plasma has no desktop during its first second or so (three on a first start).
+constexpr auto kStartingWait = std::chrono::seconds(10);
+constexpr auto kStartingRetry = std::chrono::milliseconds(100);
 
 }  // namespace
 
@@ -82,19 +106,24 @@ int PlasmaFillModeFor(WallpaperStyle style) {
 
 std::string PlasmaWallpaperScript(const std::string& file, WallpaperStyle style) {
   std::ostringstream js;
-  js << "var all = desktops();\n"
-        "for (var i = 0; i < all.length; ++i) {\n"
+  js << "var all = desktops();\n";
+  if (!file.empty())
+    js << "var image = " << JsString(FileUriFor(file)) << ";\n"
+       << "var again = " << JsString(FileUriFor(SpellingForReload(file, file))) << ";\n";
+  js << "for (var i = 0; i < all.length; ++i) {\n"
         "  var d = all[i];\n";
   if (file.empty()) {
     js << "  d.wallpaperPlugin = \"org.kde.color\";\n";
   } else {
+    // Plasma keeps the picture it has while Image and FillMode stay the same.
     js << "  d.wallpaperPlugin = \"org.kde.image\";\n"
           "  d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];\n"
-          "  d.writeConfig(\"Image\", " << JsString(FileUriFor(file)) << ");\n"
+          "  d.writeConfig(\"Image\", d.readConfig(\"Image\") == image ? again : image);\n"
           "  d.writeConfig(\"FillMode\", " << PlasmaFillModeFor(style) << ");\n";
   }
   js << "  d.reloadConfig();\n"
-        "}\n";
+        "}\n"
+        "print(all.length);\n";
   return js.str();
 }
 
@@ -105,7 +134,7 @@ std::string PlasmaAppletsrcPath() {
   return dir + "/plasma-org.kde.plasma.desktop-appletsrc";
 }
 
-std::optional<std::string> PlasmaWallpaperFromAppletsrc(const std::string& text, bool asHanded) {
+std::optional<std::string> PlasmaWallpaperFromAppletsrc(const std::string& text) {
   // Groups as "[Containments][7]" and "[Containments][7][Wallpaper][org.kde.image][General]".
   std::map<std::string, std::map<std::string, std::string>> groups;
   std::vector<std::string> order;
@@ -137,8 +166,7 @@ std::optional<std::string> PlasmaWallpaperFromAppletsrc(const std::string& text,
     if (plugin->second == "org.kde.image") {
       auto general = groups.find(g + "[Wallpaper][org.kde.image][General]");
       if (general == groups.end() || !general->second.count("Image")) continue;
-      shown = PathFromUri(general->second.at("Image"));
-      if (!asHanded) shown = FoldSpelling(shown);
+      shown = FoldSpelling(PathFromUri(general->second.at("Image")));
     }
     auto screen = keys.find("lastScreen");
     const bool first = screen != keys.end() && screen->second == "0";
@@ -150,24 +178,54 @@ std::optional<std::string> PlasmaWallpaperFromAppletsrc(const std::string& text,
   return chosen;
 }
 
-void PlasmaWallpaper::WriteValues(const std::string& file, WallpaperStyle style) {
-  // Plasma keeps an image it has loaded while its address stays the same.
-  const std::string handed = SpellingForReload(file, ShownImage());
-  QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.kde.PlasmaShell"),
+std::string RunPlasmaScript(SessionBus& bus, const std::string& script) {
+  QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.kde.plasmashell"),
                                                      QStringLiteral("/PlasmaShell"),
                                                      QStringLiteral("org.kde.PlasmaShell"),
                                                      QStringLiteral("evaluateScript"));
-  call << QString::fromStdString(PlasmaWallpaperScript(handed, style));
-  QDBusMessage reply = bus_.Call(call);
-  if (reply.type() == QDBusMessage::ErrorMessage)
-    throw std::runtime_error("Cannot set the Plasma wallpaper: " + DBusErrorText(reply));
+  call.setAutoStartService(false);  // never start a shell of our own
+  call << QString::fromStdString(script);
+  const QDBusMessage reply = bus.Call(call);
+  if (reply.type() == QDBusMessage::ErrorMessage) throw std::runtime_error(FirstLine(DBusErrorText(reply)));
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
+    throw std::runtime_error("plasmashell gave no answer");
+  return reply.arguments().front().toString().toStdString();
+}
+
+void PlasmaWallpaper::WriteValues(const std::string& file, WallpaperStyle style) {
+  const std::string script = PlasmaWallpaperScript(file, style);
+  const auto deadline = std::chrono::steady_clock::now() + kStartingWait;
+  const std::string failed = "Cannot set the Plasma wallpaper: ";
+  for (;;) {
+    std::string changed;
+    try {
+      changed = RunPlasmaScript(bus_, script);
+    } catch (const std::exception& e) {
+      throw std::runtime_error(failed + e.what());
+    }
+    if (changed != "0") {
+      if (IsCount(changed)) return;
+      throw std::runtime_error(failed + "plasmashell answered \"" + changed + "\"");
+    }
+    if (std::chrono::steady_clock::now() >= deadline)
+      throw std::runtime_error(failed + "Plasma shows no desktop yet, nothing was changed");
+    std::this_thread::sleep_for(kStartingRetry);
+  }
 }
 
 std::optional<std::string> PlasmaWallpaper::ReadWallpaper() {
-  std::ifstream in(PlasmaAppletsrcPath());
-  if (!in) return std::nullopt;
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return PlasmaWallpaperFromAppletsrc(text);
+  std::string answer;
+  try {
+    answer = RunPlasmaScript(bus_, kReadScript);
+  } catch (const std::exception&) {
+  }
+  // No Plasma, or one still starting: what it keeps in its file.
+  if (answer.empty()) return PlasmaWallpaperFromAppletsrc(AppletsrcText());
+  const std::size_t newline = answer.find('\n');
+  if (answer.compare(0, newline, "org.kde.image") != 0) return std::string();
+  const std::string image = newline == std::string::npos ? std::string() : answer.substr(newline + 1);
+  if (image.empty()) return std::nullopt;  // Plasma's own default picture
+  return FoldSpelling(PathFromUri(image));
 }
 
 }  // namespace toviwall::platform

@@ -10,12 +10,7 @@
 namespace toviwall::platform {
 namespace {
 
-std::string FilePath() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  const char* home = std::getenv("HOME");
-  std::string dir = state && *state ? state : std::string(home ? home : "") + "/.local/state";
-  return dir + "/toviwall/desktop-settings";
-}
+std::string FilePath() { return StateFolder() + "/desktop-settings"; }
 
 std::map<std::string, std::string> Load() {
   std::map<std::string, std::string> values;
@@ -38,6 +33,13 @@ void Store(const std::map<std::string, std::string>& values) {
 }
 
 }  // namespace
+
+std::string StateFolder() {
+  const char* state = std::getenv("XDG_STATE_HOME");
+  const char* home = std::getenv("HOME");
+  std::string dir = state && *state ? state : std::string(home ? home : "") + "/.local/state";
+  return dir + "/toviwall";
+}
 
 std::optional<std::string> RecallFoundSetting(const std::string& name) {
   auto values = Load();

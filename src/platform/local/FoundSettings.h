@@ -13,4 +13,7 @@ std::optional<std::string> RecallFoundSetting(const std::string& name);
 void RememberFoundSetting(const std::string& name, const std::string& value);
 void ForgetFoundSetting(const std::string& name);
 
+// Our folder of state beside that file: $XDG_STATE_HOME/toviwall.
+std::string StateFolder();
+
 }  // namespace toviwall::platform

@@ -3,14 +3,23 @@
 #include <QProcess>
 #include <QStringList>
 
+#include "base/Utf8.h"
+
 namespace toviwall::platform {
 
 ToolResult RunTool(const std::string& program, const std::vector<std::string>& args, int timeoutMs) {
+  ToolResult result;
   QStringList list;
-  for (const auto& a : args) list << QString::fromStdString(a);
+  for (const auto& a : args) {
+    // Qt hands arguments over as text: other bytes would reach the tool changed.
+    if (!IsValidUtf8(a)) {
+      result.err = "cannot run " + program + ": an argument is not valid UTF-8";
+      return result;
+    }
+    list << QString::fromStdString(a);
+  }
   QProcess process;
   process.start(QString::fromStdString(program), list);
-  ToolResult result;
   if (!process.waitForStarted(timeoutMs)) {
     result.err = "cannot run " + program + ": " + process.errorString().toStdString();
     return result;

@@ -12,6 +12,7 @@ struct ToolResult {
   std::string err;  // the tool's message, or why it could not run
 };
 
+// Arguments that are not valid UTF-8 are refused: the tool would get others.
 ToolResult RunTool(const std::string& program, const std::vector<std::string>& args, int timeoutMs = 10000);
 
 // The text without trailing line ends and surrounding blanks.

@@ -39,7 +39,9 @@ void AppendUtf8(std::string& out, unsigned cp) {
   }
 }
 
-std::string Unescape(const std::string& raw) {
+}  // namespace
+
+std::string UnescapeKeyFileValue(const std::string& raw) {
   std::string v = raw;
   bool quoted = v.size() >= 2 && v.front() == '"' && v.back() == '"';
   if (quoted) v = v.substr(1, v.size() - 2);
@@ -67,8 +69,6 @@ std::string Unescape(const std::string& raw) {
   }
   return out;
 }
-
-}  // namespace
 
 std::string ProfileFromArguments(const std::vector<std::string>& args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
@@ -121,48 +121,71 @@ KeyFile ReadKeyFile(const std::string& path) {
     std::string key = line.substr(0, eq);
     while (!key.empty() && key.back() == ' ') key.pop_back();
     std::size_t start = line.find_first_not_of(' ', eq + 1);
-    file[section][key] = Unescape(start == std::string::npos ? std::string() : line.substr(start));
+    file[section][key] = UnescapeKeyFileValue(start == std::string::npos ? std::string() : line.substr(start));
   }
   return file;
 }
 
-void WriteKeyFileValues(const std::string& path, const std::string& section,
-                        const std::map<std::string, std::string>& values) {
+void WriteKeyFileValues(const std::string& path, const std::string& section, const KeyFileValues& values) {
   std::ifstream in(path);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
-  std::map<std::string, std::string> missing = values;
+  KeyFileValues missing = values;
   std::string current;
   std::size_t sectionEnd = std::string::npos;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
+  std::vector<std::string> kept;
+  for (const std::string& line : lines) {
+    kept.push_back(line);
     if (!line.empty() && line.front() == '[' && line.back() == ']') {
       current = line.substr(1, line.size() - 2);
-      if (current == section) sectionEnd = i + 1;
+      if (current == section) sectionEnd = kept.size();
       continue;
     }
     if (current != section) continue;
-    sectionEnd = i + 1;
+    sectionEnd = kept.size();
     const std::size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
-    auto it = missing.find(line.substr(0, eq));
+    std::string key = line.substr(0, eq);
+    while (!key.empty() && key.back() == ' ') key.pop_back();
+    auto it = missing.find(key);
     if (it == missing.end()) continue;
-    lines[i] = it->first + "=" + it->second;
+    if (it->second) {
+      kept.back() = it->first + "=" + *it->second;
+    } else {
+      kept.pop_back();
+      --sectionEnd;
+    }
     missing.erase(it);
   }
   std::vector<std::string> added;
-  for (const auto& [key, value] : missing) added.push_back(key + "=" + value);
+  for (const auto& [key, value] : missing)
+    if (value) added.push_back(key + "=" + *value);
   if (sectionEnd == std::string::npos) {
-    lines.push_back("[" + section + "]");
-    lines.insert(lines.end(), added.begin(), added.end());
+    if (!added.empty()) kept.push_back("[" + section + "]");
+    kept.insert(kept.end(), added.begin(), added.end());
   } else {
-    lines.insert(lines.begin() + static_cast<long>(sectionEnd), added.begin(), added.end());
+    kept.insert(kept.begin() + static_cast<long>(sectionEnd), added.begin(), added.end());
   }
   std::string text;
-  for (const std::string& line : lines) text += line + "\n";
+  for (const std::string& line : kept) text += line + "\n";
   AtomicFileWriter writer(path);
   writer.Write(text);
   writer.Commit();
+}
+
+std::string GKeyFileString(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    switch (text[i]) {
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '\r': out += "\\r"; break;
+      case ' ': out += i == 0 ? "\\s" : " "; break;
+      default: out += text[i];
+    }
+  }
+  return out;
 }
 
 std::optional<std::uint32_t> ColourValueFromHex(const std::string& text) {

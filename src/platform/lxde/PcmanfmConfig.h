@@ -32,10 +32,15 @@ std::string ProfileFromArguments(const std::vector<std::string>& args);
 // come unescaped (GLib's \s \n \t \\, Qt's quotes and \xHHHH).
 using KeyFile = std::map<std::string, std::map<std::string, std::string>>;
 KeyFile ReadKeyFile(const std::string& path);
-// Replaces (or adds) keys of one section, keeping every other line; written
-// atomically. Values are written plain (colours, numbers, booleans).
-void WriteKeyFileValues(const std::string& path, const std::string& section,
-                        const std::map<std::string, std::string>& values);
+// Replaces (or adds) keys of one section, keeping every other line; a key
+// without a value is removed. Written atomically. Values are written plain
+// (colours, numbers, booleans; GKeyFileString escapes text for pcmanfm).
+using KeyFileValues = std::map<std::string, std::optional<std::string>>;
+void WriteKeyFileValues(const std::string& path, const std::string& section, const KeyFileValues& values);
+// Text as GLib's key files keep it: backslash, line breaks, tabs and a leading
+// blank escaped; and the way back (as ReadKeyFile reads values).
+std::string GKeyFileString(const std::string& text);
+std::string UnescapeKeyFileValue(const std::string& raw);
 
 // "#rrggbb" and the colour value (red in the low byte), both ways.
 std::optional<std::uint32_t> ColourValueFromHex(const std::string& text);

@@ -49,6 +49,11 @@ std::string DefaultOf(const std::string& key) {
   return "0";
 }
 
+// pcmanfm also draws the files of its desktop folder (~/Desktop unless "folder"
+// names another): while hidden it is shown this empty folder of ours instead.
+constexpr const char* kFolderKey = "folder";
+std::string EmptyDesktopFolder() { return StateFolder() + "/empty-desktop"; }
+
 }  // namespace
 
 std::uint32_t ShadowFor(std::uint32_t colour) {
@@ -79,31 +84,55 @@ void PcmanfmDesktopIcons::SetHidden(bool hidden) {
     current[key] = it == section.end() ? DefaultOf(key) : it->second;
     allHidden = allHidden && current[key] == value;
   }
+  const bool gtk = kind_ == PcmanfmKind::Gtk;
+  const std::optional<std::string> folder =
+      section.count(kFolderKey) ? std::optional<std::string>(section.at(kFolderKey)) : std::nullopt;
+  const bool folderHidden = !gtk || folder == EmptyDesktopFolder();
   const std::string found = desktop.program + "/" + desktop.profile + "/icons";
+  const std::string foundFolder = desktop.program + "/" + desktop.profile + "/folder";
   if (hidden) {
-    if (allHidden) return;
-    std::ostringstream before;
-    for (const auto& [key, value] : current) before << key << ':' << value << ' ';
-    RememberFoundSetting(found, before.str());
-    Apply(hiddenValues);
-  } else {
-    // Icons the user turned off in the desktop's own settings stay off.
-    const std::optional<std::string> remembered = RecallFoundSetting(found);
-    if (!allHidden || !remembered) return;
-    std::map<std::string, std::string> shown;
+    if (allHidden && folderHidden) return;
+    KeyFileValues values(hiddenValues.begin(), hiddenValues.end());
+    if (!allHidden) {
+      std::ostringstream before;
+      for (const auto& [key, value] : current) before << key << ':' << value << ' ';
+      RememberFoundSetting(found, before.str());
+    }
+    if (!folderHidden) {
+      // As it was: a folder of the user's own, or none.
+      RememberFoundSetting(foundFolder, folder ? "set:" + GKeyFileString(*folder) : "unset");
+      std::filesystem::create_directories(EmptyDesktopFolder());
+      values[kFolderKey] = EmptyDesktopFolder();
+    }
+    Apply(values);
+    return;
+  }
+  KeyFileValues shown;
+  // Icons the user turned off in the desktop's own settings stay off.
+  const std::optional<std::string> remembered = RecallFoundSetting(found);
+  if (allHidden && remembered) {
     for (const auto& [key, value] : hiddenValues) shown[key] = key == "HideItems" ? "false" : DefaultOf(key);
-    if (kind_ == PcmanfmKind::Gtk) shown["show_trash"] = "1";
+    if (gtk) shown["show_trash"] = "1";
     std::istringstream before(*remembered);
     for (std::string pair; before >> pair;) {
       const std::size_t colon = pair.find(':');
-      if (colon != std::string::npos && shown.count(pair.substr(0, colon))) shown[pair.substr(0, colon)] = pair.substr(colon + 1);
+      if (colon != std::string::npos && shown.count(pair.substr(0, colon)))
+        shown[pair.substr(0, colon)] = pair.substr(colon + 1);
     }
     // Whatever was found, showing must show something.
-    if (shown == hiddenValues) shown = kind_ == PcmanfmKind::Qt ? std::map<std::string, std::string>{{"HideItems", "false"}}
-                                                                : std::map<std::string, std::string>{{"show_trash", "1"}};
-    Apply(shown);
-    ForgetFoundSetting(found);
+    if (KeyFileValues(hiddenValues.begin(), hiddenValues.end()) == shown)
+      shown = gtk ? KeyFileValues{{"show_trash", "1"}} : KeyFileValues{{"HideItems", "false"}};
   }
+  // Only our empty folder is replaced, by the one it replaced (or none, pcmanfm's default).
+  if (gtk && folderHidden) {
+    const std::string was = RecallFoundSetting(foundFolder).value_or("unset");
+    shown[kFolderKey] = was.starts_with("set:") ? std::optional<std::string>(UnescapeKeyFileValue(was.substr(4)))
+                                                : std::nullopt;
+  }
+  if (shown.empty()) return;
+  Apply(shown);
+  ForgetFoundSetting(found);
+  ForgetFoundSetting(foundFolder);
 }
 
 std::uint32_t PcmanfmDesktopIcons::TextColor() {
@@ -118,24 +147,27 @@ std::uint32_t PcmanfmDesktopIcons::TextColor() {
 
 void PcmanfmDesktopIcons::ApplyTextColor(std::uint32_t colour, bool transparentBack) {
   const bool qt = kind_ == PcmanfmKind::Qt;
-  std::map<std::string, std::string> values{{qt ? "FgColor" : "desktop_fg", HexFromColourValue(colour)}};
+  KeyFileValues values{{qt ? "FgColor" : "desktop_fg", HexFromColourValue(colour)}};
   if (transparentBack) values[qt ? "ShadowColor" : "desktop_shadow"] = HexFromColourValue(ShadowFor(colour));
   Apply(values);
 }
 
-void PcmanfmDesktopIcons::Apply(const std::map<std::string, std::string>& values) {
+void PcmanfmDesktopIcons::Apply(const KeyFileValues& values) {
   const PcmanfmDesktop desktop = Desktop();
   const auto file = ReadKeyFile(desktop.configFile);
-  bool same = file.count(desktop.section);
+  const auto section = file.count(desktop.section) ? file.at(desktop.section) : std::map<std::string, std::string>{};
+  bool same = true;
+  KeyFileValues written;
   for (const auto& [key, value] : values) {
-    if (!same) break;
-    auto it = file.at(desktop.section).find(key);
-    same = it != file.at(desktop.section).end() && it->second == value;
+    auto it = section.find(key);
+    same = same && (it == section.end() ? !value : value == it->second);
+    // Text as pcmanfm's key file keeps it; pcmanfm-qt's values here are plain words.
+    written[key] = value && kind_ == PcmanfmKind::Gtk ? std::optional<std::string>(GKeyFileString(*value)) : value;
   }
   if (same) return;
   std::filesystem::create_directories(std::filesystem::path(desktop.configFile).parent_path());
   if (!desktop.pid) {  // not running: it reads them when it starts
-    WriteKeyFileValues(desktop.configFile, desktop.section, values);
+    WriteKeyFileValues(desktop.configFile, desktop.section, written);
     return;
   }
   // It saves its settings as it ends: the file is written after that.
@@ -147,7 +179,7 @@ void PcmanfmDesktopIcons::Apply(const std::map<std::string, std::string>& values
                              " applies desktop icon settings when it starts again; close its file manager "
                              "windows and try once more.");
   }
-  WriteKeyFileValues(desktop.configFile, desktop.section, values);
+  WriteKeyFileValues(desktop.configFile, desktop.section, written);
   QStringList args{QStringLiteral("--desktop"), QStringLiteral("--profile=") + QString::fromStdString(desktop.profile)};
   if (!QProcess::startDetached(QString::fromStdString(desktop.program), args))
     throw std::runtime_error("Cannot start " + desktop.program + " --desktop again");

@@ -1,6 +1,7 @@
 #pragma once
 // pcmanfm's and pcmanfm-qt's desktop icons: hidden through their settings
-// (pcmanfm: show_documents, show_trash, show_mounts; pcmanfm-qt: HideItems),
+// (pcmanfm: show_documents, show_trash, show_mounts, and an empty folder of
+// ours in place of the desktop folder; pcmanfm-qt: HideItems),
 // captions coloured by their text and shadow colours. Both read these only
 // when their desktop starts and write their whole settings back from memory,
 // so a change ends the desktop, writes the file and starts it again; a
@@ -28,7 +29,7 @@ class PcmanfmDesktopIcons final : public DesktopIcons {
  private:
   // Writes the values unless the settings hold them already, restarting the
   // desktop when it runs.
-  void Apply(const std::map<std::string, std::string>& values);
+  void Apply(const KeyFileValues& values);
   // The running desktop; while it restarts, the profile it last had.
   PcmanfmDesktop Desktop();
   PcmanfmKind kind_;

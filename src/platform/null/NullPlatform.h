@@ -34,12 +34,19 @@ class NullDesktopWallpaper final : public DesktopWallpaper {
   std::optional<std::string> ReadWallpaper() override { return std::nullopt; }
 };
 
-// No file manager draws desktop icons: nothing to hide, captions read as white.
+// No file manager draws desktop icons, or none we can reach: nothing to hide,
+// captions read as white.
 class NullDesktopIcons final : public DesktopIcons {
  public:
+  explicit NullDesktopIcons(std::string reason = "No program draws icons on this desktop.")
+      : reason_(std::move(reason)) {}
   void SetHidden(bool) override {}
+  std::string CannotHideReason() const override { return reason_; }
   std::uint32_t TextColor() override { return kWhiteColour; }
   void ApplyTextColor(std::uint32_t, bool) override {}
+
+ private:
+  std::string reason_;
 };
 
 // No notification area: icons never get in.

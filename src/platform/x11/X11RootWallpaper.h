@@ -42,6 +42,8 @@ class X11RootWallpaper final : public DesktopWallpaper {
   // are, without reading the file.
   void Reload() override;
   bool TakesPictures() const override { return true; }
+  // We read the file ourselves: any name will do.
+  bool TakesFileName(const std::string&) const override { return true; }
   void TakePicture(const std::string& file, std::shared_ptr<const Bitmap24> picture) override;
   // The "Wallpaper" property while the root shows the pixmap we set; nullopt once
   // another program has set the root background (or before we ever did).

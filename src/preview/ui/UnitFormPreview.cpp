@@ -102,6 +102,7 @@ TPreviewForm::TPreviewForm(const QString& linkAddress, QWidget* parent)
 
   LabelFileName = new QLabel(QStringLiteral("File name:"), this);
   LabelFileName->setObjectName(QStringLiteral("LabelFileName"));
+  LabelFileName->setTextFormat(Qt::PlainText);  // a file name, never markup
   Place(LabelFileName, 16, 234);
   LabelImageHeight = new QLabel(QStringLiteral("Image height:"), this);
   LabelImageHeight->setObjectName(QStringLiteral("LabelImageHeight"));

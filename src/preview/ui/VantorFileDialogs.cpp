@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QToolTip>
 
+#include "base/ui/Dialogs.h"
+
 namespace toviwall {
 
 QList<QUrl> UserPlaces() {
@@ -34,6 +36,13 @@ TVantorCustomFileDialog::TVantorCustomFileDialog(QWidget* parent) : QFileDialog(
 bool TVantorCustomFileDialog::Execute() {
   setAcceptMode(IsSaveDialog() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   return exec() == QDialog::Accepted;
+}
+
+void TVantorCustomFileDialog::accept() {
+  const QStringList files = selectedFiles();
+  if (RefuseFile && !files.isEmpty())
+    if (const QString reason = RefuseFile(files.first()); !reason.isEmpty()) return ShowErrorBox(reason);
+  QFileDialog::accept();  // asks before replacing a file, unless told not to
 }
 
 void TVantorCustomFileDialog::done(int result) {

@@ -21,6 +21,12 @@ class TVantorCustomFileDialog : public QFileDialog {
   // Shows the dialog modally; true when the user confirmed.
   bool Execute();
 
+  // Why the chosen file may not be taken (one of the program's own), shown in
+  // the error box while the dialog stays open; empty to take it.
+  std::function<QString(const QString& file)> RefuseFile;
+
+  void accept() override;
+
  protected:
   // A save dialog says so; the open kind is the default.
   virtual bool IsSaveDialog() const { return false; }
