@@ -123,6 +123,7 @@ std::string UsageText() {
          "  $XDG_CONFIG_HOME/Tovi Solution/Tovi WallChanger/toviwall.ini\n"
          "                  the settings (XDG_CONFIG_HOME is ~/.config by default)\n"
          "  the settings file with .lst for .ini: the image list\n"
+         "  .toviwall.ini.lock beside the settings file: held by the program running on it\n"
          "  Tovi Wallpaper.bmp beside the settings file: the picture made for the desktop\n"
          "  $XDG_CONFIG_HOME/Tovi Solution/registry.ini: the version record\n"
          "  $XDG_RUNTIME_DIR/Tovi_WallChanger and Tovi_WallChanger.lock: the single\n"

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -81,7 +82,7 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext) {
   return path.substr(0, dot) + ext;
 }
 
-std::string SettingsFileFor(const ProcessEnvironment& env, const MessageSink& message) {
+std::string SettingsFilePath(const ProcessEnvironment& env) {
   for (const std::string& arg : env.args) {
     if (IsSwitchArgument(arg)) continue;
     std::string path = arg;
@@ -89,17 +90,19 @@ std::string SettingsFileFor(const ProcessEnvironment& env, const MessageSink& me
     else if (path[0] != '/' && !env.workingDir.empty()) path = Join(env.workingDir, path);
     return ChangeFileExt(path, ".ini");
   }
-  std::string result;
-  if (!env.configHome.empty()) {
+  if (env.configHome.empty()) return ChangeFileExt(env.programFile, ".ini");
+  return Join(Join(Join(env.configHome, kCompany), kTitle), ChangeFileExt(ExtractFileName(env.programFile), ".ini"));
+}
+
+std::string SettingsFileFor(const ProcessEnvironment& env, const MessageSink& message) {
+  const bool profile = std::any_of(env.args.begin(), env.args.end(), [](const std::string& a) { return !IsSwitchArgument(a); });
+  if (!profile && !env.configHome.empty()) {
     // The application data folder itself always exists on the desktop the program
     // came from; here a new account may not have it yet.
     MakeFolders(env.configHome);
-    std::string folder = EnsureFolder(Join(env.configHome, kCompany), message);
-    folder = EnsureFolder(Join(folder, kTitle), message);
-    result = Join(folder, ChangeFileExt(ExtractFileName(env.programFile), ".ini"));
+    EnsureFolder(Join(EnsureFolder(Join(env.configHome, kCompany), message), kTitle), message);
   }
-  if (result.empty()) result = ChangeFileExt(env.programFile, ".ini");
-  return result;
+  return SettingsFilePath(env);
 }
 
 std::string ImageListFileFor(const std::string& settingsFile) { return ChangeFileExt(settingsFile, ".lst"); }

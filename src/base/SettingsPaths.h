@@ -24,6 +24,8 @@ using MessageSink = std::function<void(const std::string&)>;
 // <config>/Tovi Solution/Tovi WallChanger/<program>.ini, creating both folders and
 // reporting "Cannot create data folder" through `message` for each that fails.
 std::string SettingsFileFor(const ProcessEnvironment& env, const MessageSink& message);
+// The same path, without making a folder.
+std::string SettingsFilePath(const ProcessEnvironment& env);
 
 // True for an argument that is a switch: "-x", or a Windows-style "/x" that holds
 // no further "/" (an absolute path is not a switch).

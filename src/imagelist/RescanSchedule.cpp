@@ -1,10 +1,14 @@
 #include "imagelist/RescanSchedule.h"
 
+#include <algorithm>
+
 namespace toviwall {
 
 bool RescanSchedule::Notice() {
-  deadline_ = now_() + kDelaySeconds;
+  const double now = now_();
   const bool start = !pending_;
+  if (start) first_ = now;
+  deadline_ = std::min(now + kDelaySeconds, first_ + kMaxWaitSeconds);
   pending_ = true;
   return start;
 }

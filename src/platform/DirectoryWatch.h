@@ -4,10 +4,17 @@
 // watch has a thread of its own and calls its callbacks there; the caller
 // hands them on to its own thread. Ending the watch (destroying it) returns
 // only after that thread has ended, and no callback runs after it.
+//
+// The watch outlives its folder: when the folder is deleted, moved away or
+// its file system unmounted, the watch waits for that path to be a folder
+// again (made anew, moved back, mounted again), watches it then and reports
+// a change. Folders below that could not be watched for want of permission
+// are tried again when their permissions change.
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace toviwall::platform {
@@ -33,6 +40,9 @@ struct WatchRequest {
   // whole through a hidden temporary file beside them (".NAME.*.tmp"), so
   // events on those names are left out too.
   std::vector<std::string> ownFiles;
+  // Names beginning with "." are no changes, but for files whose names this
+  // answers true for (unset: every file). Hidden folders never are.
+  std::function<bool(std::string_view name)> hiddenFileCounts;
 };
 
 // A folder that could not be watched, and why.

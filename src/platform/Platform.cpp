@@ -76,7 +76,9 @@ bool WaylandDisplayAvailable() {
   return connected;
 }
 
-std::unique_ptr<SingleInstance> CreateSingleInstance() { return std::make_unique<LocalSingleInstance>(); }
+std::unique_ptr<SingleInstance> CreateSingleInstance(const std::string& settingsFile) {
+  return std::make_unique<LocalSingleInstance>(std::string(), settingsFile);
+}
 
 std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance,
                                               const std::string& configHome) {

@@ -60,9 +60,10 @@ class Platform {
   Parts parts_;
 };
 
-// The per-user single instance; made before the Qt application exists, so a
-// second start ends at once.
-std::unique_ptr<SingleInstance> CreateSingleInstance();
+// The per-user single instance, which is also the only one on `settingsFile`
+// (the settings file this start runs on, or would) whatever its per-user
+// folder; made before the Qt application exists, so a second start ends at once.
+std::unique_ptr<SingleInstance> CreateSingleInstance(const std::string& settingsFile);
 
 // Starts `program` with `args` in a session of its own (the terminal's end or
 // Ctrl+C do not reach it), with `extraEnv` ("NAME=value") added to this

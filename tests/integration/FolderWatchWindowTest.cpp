@@ -1,8 +1,8 @@
 // The watched image folder in the real program: an empty list at start-up
-// scans the folder tree and watches it, pictures copied in later join the
-// list and its file, deleted ones stay until the next start, a non-empty list
-// watches nothing; and typing a folder into the field scans it only once
-// typing pauses, never a disk's root unasked.
+// scans the folder tree, every start watches it, pictures copied in later
+// join the list and its file, deleted ones stay until the next start, a
+// folder deleted and made again is watched again; and typing a folder into
+// the field scans it only once typing pauses, never a disk's root unasked.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -49,7 +49,7 @@ class FolderWatchWindowTest : public ::testing::Test {
   std::unique_ptr<Session> session;
 };
 
-TEST_F(FolderWatchWindowTest, AnEmptyListWatchesTheTreeUntilTheNextStart) {
+TEST_F(FolderWatchWindowTest, EveryStartWatchesTheTreeAndAnEmptyListScansIt) {
   const std::string pics = session->Home() + "/pics";
   const std::string a = Picture("pics/a.png"), hidden = Picture("pics/.hidden.png"), d = Picture("pics/sub/d.png");
   Picture("pics/.cache/thumb.png");
@@ -84,13 +84,22 @@ TEST_F(FolderWatchWindowTest, AnEmptyListWatchesTheTreeUntilTheNextStart) {
   ASSERT_TRUE(p->Wait(10000).has_value());
   EXPECT_TRUE(IsListed(a));
 
-  // The list is not empty now: nothing is scanned, nothing watched.
+  // The list is not empty now: nothing is scanned, but the tree is watched,
+  // and the next change there brings in what came while the program was away.
   const std::string unseen = Picture("pics/unseen.png");
   auto again = session->StartReady();
   ShowMainWindow();  // start-up has ended
   EXPECT_TRUE(WaitFor([&] { return !IsListed(a); })) << ReadFile(ListFile());
   EXPECT_FALSE(IsListed(unseen));
-  EXPECT_FALSE(InotifyWatched(again->Pid()).count(FileId(pics)));
+  ASSERT_TRUE(WaitFor([&] { return InotifyWatched(again->Pid()).count(FileId(pics + "/sub")) == 1; }));
+  const std::string copied = Picture("pics/sub/copied.png");
+  EXPECT_TRUE(WaitFor([&] { return IsListed(copied) && IsListed(unseen); })) << ReadFile(ListFile());
+
+  // Deleted and made again: watched again.
+  fs::remove_all(pics);
+  fs::create_directories(pics);
+  const std::string back = Picture("pics/back.png");
+  EXPECT_TRUE(WaitFor([&] { return IsListed(back); })) << ReadFile(ListFile());
 }
 
 TEST_F(FolderWatchWindowTest, ATypedFolderIsTakenWhenTypingPausesAndARootOnlyWhenAsked) {

@@ -1,6 +1,7 @@
 // The single-instance rule of the real program: where its lock and socket may
-// live when other users can reach the shared places, and a later start that
-// comes while the first is still starting.
+// live when other users can reach the shared places, a later start that
+// comes while the first is still starting, and one program per settings file
+// whatever the runtime folder.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -144,6 +146,60 @@ TEST_F(SingleInstanceTest, ALaterStartWaitsForAnInstanceThatIsStillStarting) {
   EXPECT_FALSE(next->Wait(1000).has_value());
   ::close(fd);
   EXPECT_TRUE(WaitFor([&] { return Exists(path); })) << ReadFile(session->LastProgramLog());
+  next->Signal(SIGTERM);
+  EXPECT_EQ(next->Wait(10000), std::optional<int>(0));
+}
+
+TEST_F(SingleInstanceTest, OneSettingsFileHasOneProgramWhateverTheRuntimeFolder) {
+  auto first = StartListening(session->RuntimeDir() + "/" + kName);
+  // Outside the image folder (the home folder), which the program watches.
+  const std::string k00 = CopyTestPicture(session->Root() / "k00.png");
+  const std::string k01 = CopyTestPicture(session->Root() / "k01.png");
+  // Starts from cron, ssh or a key-binding daemon: another runtime folder, no display.
+  const std::string run2 = session->Root() / "run2";
+  Env elsewhere = session->Environment();
+  elsewhere["XDG_RUNTIME_DIR"] = run2;
+  elsewhere.erase("DISPLAY");
+  fs::create_directory(elsewhere["XDG_RUNTIME_DIR"]);
+  fs::permissions(elsewhere["XDG_RUNTIME_DIR"], fs::perms::owner_all);
+  auto toviwall = [&](std::vector<std::string> args, const Env& env) {
+    args.insert(args.begin(), BinaryDir() + "/toviwall");
+    return test::Run(args, env, 60000);
+  };
+
+  // A plain start hands its message over and ends; commands reach the first.
+  EXPECT_EQ(toviwall({}, elsewhere).exitCode, 0);
+  EXPECT_TRUE(session->WaitWindowVisible(kTitle, true));
+  EXPECT_EQ(toviwall({"--add", k00}, elsewhere).out, "added=1\n");
+  EXPECT_EQ(toviwall({"--add", k01}, session->Environment()).out, "added=1\n");
+  const RunResult status = toviwall({"--status"}, elsewhere);
+  EXPECT_NE(status.out.find("pid=" + std::to_string(first->Pid()) + "\n"), std::string::npos) << status.out;
+  EXPECT_FALSE(fs::exists(run2 + "/" + kName)) << "a second program listens";
+
+  // Where the first cannot be reached, a start and a command say why and end.
+  fs::remove(session->RuntimeDir() + "/" + kName);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--next"}}) {
+    const RunResult refused = toviwall(args, elsewhere);
+    EXPECT_EQ(refused.exitCode, 1) << refused.err;
+    EXPECT_NE(refused.err.find("The settings file " + session->DefaultSettingsFile() +
+                               " is in use by another running Tovi WallChanger (process " +
+                               std::to_string(first->Pid()) + "), which cannot be reached from here"),
+              std::string::npos)
+        << refused.err;
+  }
+  EXPECT_FALSE(fs::exists(run2 + "/" + kName));
+
+  // Ended, it saved both pictures, and the next start runs from anywhere.
+  first->Signal(SIGTERM);
+  ASSERT_EQ(first->Wait(10000), std::optional<int>(0));
+  const std::vector<std::string> listed = SortedListEntries(
+      session->DefaultSettingsFile().substr(0, session->DefaultSettingsFile().size() - 4) + ".lst");
+  EXPECT_EQ(std::count(listed.begin(), listed.end(), k00) + std::count(listed.begin(), listed.end(), k01), 2);
+  Process::Options options;
+  options.env = elsewhere;
+  options.env["DISPLAY"] = session->Display();
+  auto next = Process::Start({BinaryDir() + "/toviwall"}, options);
+  EXPECT_TRUE(WaitFor([&] { return Exists(run2 + "/" + kName); }));
   next->Signal(SIGTERM);
   EXPECT_EQ(next->Wait(10000), std::optional<int>(0));
 }

@@ -1,8 +1,10 @@
 // The inotify folder watch against the real file system: names created,
-// deleted and renamed anywhere in the tree, folders that come and go, a stop
-// that ends everything, and folders that cannot be watched.
+// deleted and renamed anywhere in the tree, folders that come and go (the
+// watched one too, also by unmounting), a stop that ends everything, and
+// folders that cannot be watched.
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -142,6 +144,59 @@ TEST(DirectoryWatchTest, NamesAnywhereInTheTreeAreNoticedButNotContents) {
   EXPECT_TRUE(flat.Noticed([&] { WriteFile(root + "/top.jpg", "x"); }));
 }
 
+WatchRequest PictureFolder(const std::string& directory) {
+  WatchRequest request = Request(directory, changes::kFileName | changes::kDirName, true);
+  request.hiddenFileCounts = [](std::string_view name) { return name.ends_with(".jpg"); };
+  return request;
+}
+
+TEST(DirectoryWatchTest, TheFolderIsWatchedAgainWhenItComesBackAndHiddenChurnIsNoChange) {
+  ASSERT_EQ(test::InotifyShortage(), "");
+  TempDir dir;
+  const std::string root = dir / "a/b/pics";
+  fs::create_directories(root + "/sub");
+  InotifyDirectoryWatch watches;
+  Recorder r;
+  auto watch = watches.Start(PictureFolder(root), r.Callbacks());
+  EXPECT_EQ(r.WaitReady(), 2);
+
+  // Hidden names the scan would not take: no change, however often.
+  EXPECT_FALSE(r.Noticed([&] {
+    for (int i = 0; i < 20; ++i) {
+      WriteFile(root + "/.x", "x");
+      fs::remove(root + "/.x");
+    }
+    fs::create_directory(root + "/.thumbs");
+    WriteFile(root + "/sub/.~lock.odt#", "x");
+  }, kQuietMs));
+  EXPECT_TRUE(r.Noticed([&] { WriteFile(root + "/.hidden.jpg", "x"); }));
+
+  // Deleted and made again, at once or later; moved away and made again; the
+  // folders above it deleted too: each time back is a change, and so is what
+  // comes into it then.
+  EXPECT_TRUE(r.Noticed([&] {
+    fs::remove_all(root);
+    fs::create_directory(root);
+  }));
+  EXPECT_TRUE(r.Noticed([&] { WriteFile(root + "/1.jpg", "x"); }));
+  fs::remove_all(root);
+  r.Settle();
+  EXPECT_TRUE(r.Noticed([&] { fs::create_directory(root); }));
+  EXPECT_TRUE(r.Noticed([&] { fs::create_directories(root + "/new/deeper"); }));
+  EXPECT_TRUE(r.Noticed([&] { WriteFile(root + "/new/deeper/2.jpg", "x"); }));
+  fs::rename(root, dir / "a/b/old");
+  r.Settle();
+  EXPECT_FALSE(r.Noticed([&] { WriteFile(dir / "a/b/old/3.jpg", "x"); }, kQuietMs));
+  EXPECT_TRUE(r.Noticed([&] { fs::create_directory(root); }));
+  EXPECT_TRUE(r.Noticed([&] { WriteFile(root + "/4.jpg", "x"); }));
+  fs::remove_all(dir / "a");
+  r.Settle();
+  EXPECT_TRUE(r.Noticed([&] { fs::create_directories(root); }));
+  EXPECT_TRUE(r.Noticed([&] { WriteFile(root + "/5.jpg", "x"); }));
+  EXPECT_FALSE(r.Noticed([&] { WriteFile(dir / "a/b/beside.jpg", "x"); }, kQuietMs));
+  EXPECT_TRUE(r.Problems().empty());
+}
+
 TEST(DirectoryWatchTest, EndingAWatchWaitsForItsThreadAndLeaksNothing) {
   ASSERT_EQ(test::InotifyShortage(), "");
   TempDir dir;
@@ -243,6 +298,69 @@ TEST(DirectoryWatchTest, FoldersThatCannotBeWatchedAreReportedAndTheRestStaysWat
     auto problems = r.Problems();
     CHILD_CHECK(problems.size() == 1 && problems[0].error == ENOSPC && problems[0].limit > 0);
     CHILD_CHECK(r.Noticed([&] { WriteFile(root + "/new.jpg", "x"); }));
+    return 0;
+  });
+  EXPECT_EQ(status, 0);
+}
+
+TEST(DirectoryWatchTest, UnmountedAndMountedAgainAndFoldersLetInLaterAreWatched) {
+  TempDir dir;
+  ::chmod(dir.Path().c_str(), 0755);
+  const std::string root = dir / "tree";
+  fs::create_directories(root + "/locked/inner");
+  WriteFile(root + "/locked/inner/early.jpg", "x");
+  ::chmod((root + "/locked").c_str(), 0);
+
+  // Without privileges: the locked folder is refused, and watched once its
+  // owner opens it up; what it held meanwhile is a change then.
+  int status = InUserNamespace(false, [&] {
+    InotifyDirectoryWatch watches;
+    Recorder r;
+    auto watch = watches.Start(PictureFolder(root), r.Callbacks());
+    CHILD_CHECK(r.WaitReady() == 1);
+    CHILD_CHECK(r.Problems().size() == 1 && r.Problems()[0].error == EACCES);
+    CHILD_CHECK(r.Noticed([&] { ::chmod((root + "/locked").c_str(), 0755); }));
+    CHILD_CHECK(r.Noticed([&] { WriteFile(root + "/locked/inner/late.jpg", "x"); }));
+    return 0;
+  });
+  if (status == -1) GTEST_SKIP() << "no user namespaces on this kernel";
+  EXPECT_EQ(status, 0);
+
+  // File systems mounted and unmounted in a mount namespace of our own: the
+  // watched folder inside one, the watched folder one, and one below it.
+  status = InUserNamespace(true, [&] {
+    CHILD_CHECK(::unshare(CLONE_NEWNS) == 0);
+    CHILD_CHECK(::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0);
+    const std::string disk = dir / "disk", pics = disk + "/pics", stick = dir / "stick";
+    fs::create_directories(disk);
+    fs::create_directories(stick);
+    bool mounted = false;
+    auto mountAt = [&](const std::string& at) { mounted = ::mount("none", at.c_str(), "tmpfs", 0, nullptr) == 0; };
+    mountAt(disk);
+    CHILD_CHECK(mounted);
+    fs::create_directory(pics);
+    InotifyDirectoryWatch watches;
+    Recorder inside, whole;
+    auto a = watches.Start(PictureFolder(pics), inside.Callbacks());
+    auto b = watches.Start(PictureFolder(disk), whole.Callbacks());
+    CHILD_CHECK(inside.WaitReady() == 1 && whole.WaitReady() == 2);
+    CHILD_CHECK(::umount(disk.c_str()) == 0);
+    inside.Settle();
+    whole.Settle();
+    CHILD_CHECK(whole.Noticed([&] { mountAt(disk); }) && mounted);
+    CHILD_CHECK(inside.Noticed([&] { fs::create_directory(pics); }));
+    CHILD_CHECK(inside.Noticed([&] { WriteFile(pics + "/1.jpg", "x"); }));
+    CHILD_CHECK(whole.Noticed([&] { WriteFile(disk + "/2.jpg", "x"); }));
+    // A stick with a picture on it, mounted over the folder.
+    mountAt(stick);
+    CHILD_CHECK(mounted);
+    WriteFile(stick + "/3.jpg", "x");
+    CHILD_CHECK(whole.Noticed([&] { mounted = ::mount(stick.c_str(), pics.c_str(), nullptr, MS_BIND, nullptr) == 0; }) &&
+                mounted);
+    inside.Settle();
+    CHILD_CHECK(inside.Noticed([&] { WriteFile(pics + "/4.jpg", "x"); }));
+    CHILD_CHECK(whole.Noticed([&] { WriteFile(pics + "/5.jpg", "x"); }));
+    CHILD_CHECK(inside.Problems().empty() && whole.Problems().empty());
     return 0;
   });
   EXPECT_EQ(status, 0);

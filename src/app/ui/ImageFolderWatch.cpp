@@ -7,6 +7,7 @@
 #include "app/ui/ImageListPage.h"
 #include "app/ui/WallPaperMain.h"
 #include "base/AtomicFile.h"
+#include "imagelist/ImageFiles.h"
 #include "imagelist/ui/DirMon.h"
 
 namespace toviwall {
@@ -30,15 +31,26 @@ ImageFolderWatch::ImageFolderWatch(TMainForm& form) : form_(form), schedule_(Ste
 
 ImageFolderWatch::~ImageFolderWatch() = default;
 
-bool ImageFolderWatch::WatchFolder(const std::string& folder) {
-  const std::uint64_t mine = ++choice_;  // a scan of an older choice ends
+void ImageFolderWatch::StartMonitor(const std::string& folder) {
   TDirMon& monitor = *DirMonImageFolder;
   if (monitor.Running()) monitor.Stop();
   monitor.SetDirectory(folder);
   monitor.Nested = true;
   monitor.IgnoredFiles = {form_.SettingsFile, form_.ImageListFile, form_.OutputFile};
-  // Watched before it is scanned: what arrives during the scan is not lost.
+  // A hidden file matters only as a picture the scan would take.
+  monitor.HiddenFileCounts = [](std::string_view name) { return ImageGroupOf(std::string(name)) != ImageGroup::None; };
   monitor.Start();
+}
+
+void ImageFolderWatch::WatchOnly(const std::string& folder) {
+  ++choice_;
+  StartMonitor(folder);
+}
+
+bool ImageFolderWatch::WatchFolder(const std::string& folder) {
+  const std::uint64_t mine = ++choice_;  // a scan of an older choice ends
+  // Watched before it is scanned: what arrives during the scan is not lost.
+  StartMonitor(folder);
   const bool exists = DirectoryExists(folder);
   form_.ImageListTab().AddPaths(exists ? std::vector<std::string>{folder} : std::vector<std::string>{},
                                 [this, mine] { return choice_ != mine; });

@@ -2,10 +2,11 @@
 // The watched image folder: the directory monitor on it and every folder below
 // it, the rescan one to two seconds after its last notice, and the change of
 // folder itself (the monitor moved to the new folder, which is scanned into
-// the list). The monitor keeps watching while the list is scanned: a picture
-// that arrives meanwhile is a notice for the next rescan, and the program's
-// own list file is no change. A newer choice of folder ends a scan an older
-// one still runs.
+// the list). A start with pictures in the list watches the folder without a
+// scan. The monitor keeps watching while the list is scanned: a picture that
+// arrives meanwhile is a notice for the next rescan, and the program's own
+// list file is no change. A newer choice of folder ends a scan an older one
+// still runs.
 #include <QObject>
 #include <cstdint>
 #include <string>
@@ -30,8 +31,12 @@ class ImageFolderWatch final : public QObject {
   // into the list, then watched. False when a newer choice came while it was
   // scanned: that one has taken over.
   bool WatchFolder(const std::string& folder);
+  // `folder` is watched from now on, without a scan (its pictures are in the
+  // list from an earlier run); a change there rescans it.
+  void WatchOnly(const std::string& folder);
 
  private:
+  void StartMonitor(const std::string& folder);
   void DirMonImageFolderDirChange();
   void TimerImageFolderTimer();
   void RescanImageFolder();

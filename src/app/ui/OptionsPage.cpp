@@ -158,6 +158,11 @@ void OptionsPage::EditImageFolderChange() {
   if (form_.FolderWatch().WatchFolder(folder)) Write(form_.SettingsFile, keys::ImageFolder, folder);
 }
 
+void OptionsPage::WatchImageFolder() {
+  const std::string folder = U(EditImageFolder->text());
+  if (DirectoryExists(folder)) form_.FolderWatch().WatchOnly(folder);
+}
+
 void OptionsPage::EditImageFolderEdited() {
   typed_ = true;
   typingPause_->start();

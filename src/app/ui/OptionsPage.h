@@ -49,6 +49,9 @@ class OptionsPage final : public QObject {
   // list, watched, stored (nothing during start-up, nor for a field that names
   // no folder).
   void EditImageFolderChange();
+  // The end of a start with pictures in the list: the field's folder is
+  // watched, not scanned.
+  void WatchImageFolder();
   // How long typing must pause before the typed folder is taken.
   static constexpr int kTypingPauseMs = 1000;
 

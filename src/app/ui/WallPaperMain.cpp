@@ -191,8 +191,10 @@ void TMainForm::FormCreate() {
   PageControl->setCurrentIndex(0);
   hourglass.Restore();
   StartupFlag = false;
-  // An empty list is filled from the image folder, which is watched from then on.
+  // An empty list is filled from the image folder; either way the folder is
+  // watched from now on, so that pictures copied there later are added.
   if (imageList_->ImageCount() == 0) options_->EditImageFolderChange();
+  else options_->WatchImageFolder();
   if (endRequested_) return;
   rotation_->ApplyStoredIndex();
   rotation_->EnableChangeTimer();

@@ -62,7 +62,10 @@ int main(int argc, char** argv) {
       // Qt's local socket waits for room in a full queue of connections with a
       // timer and a socket notifier, which need an application object (no display).
       QCoreApplication client(argc, argv);
-      std::unique_ptr<platform::SingleInstance> instance = platform::CreateSingleInstance();
+      // The settings file the program started for this command would run on.
+      ProcessEnvironment start = env;
+      start.args = line.runArgs;
+      std::unique_ptr<platform::SingleInstance> instance = platform::CreateSingleInstance(SettingsFilePath(start));
       return RunCommand(line, env, *instance);
     }
     case CommandLine::Action::Run: break;
@@ -71,8 +74,11 @@ int main(int argc, char** argv) {
   const bool forCommand = std::getenv(kStartedForCommandVariable) != nullptr;
   ::unsetenv(kStartedForCommandVariable);  // not for the programs we start
 
-  // A second start tells the first to show or hide its window, and ends.
-  std::unique_ptr<platform::SingleInstance> instance = platform::CreateSingleInstance();
+  // A second start tells the first to show or hide its window, and ends; so
+  // does one on the same settings file from another per-user folder. (The
+  // settings folder is made here; the main window says when it cannot be.)
+  std::unique_ptr<platform::SingleInstance> instance =
+      platform::CreateSingleInstance(SettingsFileFor(env, MessageSink()));
   try {
     QCoreApplication client(argc, argv);  // for the socket, as above; gone before the program's own
     if (OnlyOnce(kTitle, *instance, !forCommand)) return 0;

@@ -1,8 +1,12 @@
 #include "desktop/ui/IconFile.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPixmap>
+
+#include "base/AtomicFile.h"
+#include "desktop/ui/IconDrawing.h"
 
 namespace toviwall {
 namespace {
@@ -10,6 +14,8 @@ namespace {
 constexpr int kBuiltInCount = 10;
 // A picture larger than this is no icon; it is refused rather than decoded whole.
 constexpr qint64 kMaxPixels = 4096 * 4096;
+// Nor is a file larger than this, or a drawing that unpacks to more.
+constexpr qint64 kMaxFileBytes = qint64{16} << 20;
 // The sizes a drawing (SVG) is rendered at: those of menus, panels and trays.
 constexpr int kDrawnSizes[] = {16, 22, 24, 32, 48, 64};
 
@@ -33,17 +39,33 @@ QIcon ReadCurrent(QImageReader& reader) {
   return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
 }
 
-QIcon ReadDrawing(const QString& file) {
+QIcon ReadDrawing(QByteArray svg) {
   QIcon icon;
+  QBuffer buffer(&svg);
   for (int side : kDrawnSizes) {
-    QImageReader reader(file);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "svg");
     const QSize natural = reader.size();
     reader.setScaledSize(natural.isValid() && !natural.isEmpty() ? natural.scaled(side, side, Qt::KeepAspectRatio)
                                                                   : QSize(side, side));
     const QImage image = reader.read();
+    buffer.close();
     if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
   }
   return icon;
+}
+
+// The file's bytes, read without waiting: a regular file only (a pipe or a
+// device is no icon file), of a size an icon file can have; a packed drawing
+// unpacked.
+QByteArray ReadIconFile(const QString& file) {
+  const QFileInfo info(file);
+  if (!info.isFile() || info.size() > kMaxFileBytes) return {};
+  std::string bytes;
+  if (!ReadWholeFile(file.toStdString(), bytes) || static_cast<qint64>(bytes.size()) > kMaxFileBytes) return {};
+  QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  if (data.startsWith("\x1f\x8b")) return Unpacked(data, kMaxFileBytes);
+  return data;
 }
 
 // `only` >= 0 reads that position alone (the others stay null).
@@ -53,9 +75,10 @@ QList<QIcon> ReadIcons(const QString& file, const QString& programFile, int only
     for (int i = 0; i < kBuiltInCount; ++i) icons.append(only < 0 || only == i ? BuiltIn(i) : QIcon());
     return icons;
   }
-  if (!QFileInfo(file).isFile()) return icons;
-  QImageReader reader(file);
-  reader.setDecideFormatFromContent(true);
+  QByteArray data = ReadIconFile(file);
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
   if (!reader.canRead()) return icons;
   const QByteArray format = reader.format();
   if (format == "ico" || format == "cur") {
@@ -63,7 +86,9 @@ QList<QIcon> ReadIcons(const QString& file, const QString& programFile, int only
     for (int i = 0; i < count; ++i)
       icons.append((only < 0 || only == i) && reader.jumpToImage(i) ? ReadCurrent(reader) : QIcon());
   } else if (format.startsWith("svg")) {
-    icons.append(ReadDrawing(file));
+    // Rendered only with what it holds itself: a link to another file could
+    // lead back to this one, or to a pipe.
+    icons.append(ReadDrawing(SelfContained(data)));
   } else {
     icons.append(ReadCurrent(reader));  // a picture is one icon, also one with frames
   }

@@ -115,6 +115,7 @@ void TDirMon::Start() {
   request.changes = static_cast<unsigned>(filter_.toInt());
   request.nested = Nested;
   request.ownFiles = IgnoredFiles;
+  request.hiddenFileCounts = HiddenFileCounts;
   running_ = watches_.Start(request, std::move(callbacks));
   if (OnStart) OnStart(this);
 }

@@ -14,6 +14,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -58,6 +59,9 @@ class TDirMon final : public QObject {
   // Files the program itself writes (its list file): their changes are no
   // notices. Takes effect at the next start.
   std::vector<std::string> IgnoredFiles;
+  // Hidden files (names beginning with ".") whose changes are notices; unset:
+  // every one. Hidden folders never are. Takes effect at the next start.
+  std::function<bool(std::string_view name)> HiddenFileCounts;
 
   TNotifyEvent OnDirChange;  // exceptions it throws are swallowed
   TNotifyEvent OnStart;

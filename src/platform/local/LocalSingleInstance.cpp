@@ -10,11 +10,13 @@
 #include <QByteArray>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -112,7 +114,10 @@ void Log(const std::string& text) { std::fprintf(stderr, "toviwall: %s\n", text.
 // each acknowledged once handled, or one request, answered when carried out.
 class LocalSingleInstance::Peer final : public QObject {
  public:
+  using Clock = std::chrono::steady_clock;
+
   Peer(LocalSingleInstance& owner, QLocalSocket* socket) : QObject(&owner), owner_(owner), socket_(socket) {
+    owner_.peers_.push_back(this);
     socket_->setParent(this);
     // Qt keeps no more than this of what arrives before we read it.
     socket_->setReadBufferSize(64 * 1024);
@@ -122,7 +127,7 @@ class LocalSingleInstance::Peer final : public QObject {
     idle_.setInterval(kMessageWait);
     connect(&idle_, &QTimer::timeout, this, [this] {
       Read();  // what came while the program was busy
-      if (!owed_ && reader_.Pending() > 0) Drop("a message was not finished within 10 s");
+      if (!owed_ && reader_.Pending() > 0) Drop("dropped a connection whose message was not finished within 10 s");
       else if (!owed_) Close();
     });
     alive_.setInterval(kSignOfLife);
@@ -130,15 +135,24 @@ class LocalSingleInstance::Peer final : public QObject {
     idle_.start();
   }
 
+  ~Peer() override { Leave(); }
+
+  bool Owed() const { return owed_; }
+  std::size_t Pending() const { return reader_.Pending(); }
+  Clock::time_point LastHeard() const { return lastHeard_; }
+
   void Read() {
     while (!owed_ && socket_ && socket_->bytesAvailable() > 0) {
       const QByteArray bytes = socket_->read(64 * 1024);
+      lastHeard_ = Clock::now();
       reader_.Append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+      if (!owner_.KeepPendingBounded(this)) return;
       remote::Message message;
       for (;;) {
         const remote::Reader::State state = reader_.Next(message);
         if (state == remote::Reader::State::NeedMore) break;
-        if (state == remote::Reader::State::Malformed) return Drop(reader_.Why());
+        if (state == remote::Reader::State::Malformed)
+          return Drop("ignored a malformed message on the single-instance socket: " + reader_.Why());
         if (message.kind == remote::Message::Kind::Line) {
           idle_.start();  // the sender may have more lines
           QPointer<Peer> self(this);
@@ -193,14 +207,23 @@ class LocalSingleInstance::Peer final : public QObject {
     if (socket_) socket_->disconnectFromServer();
   }
 
-  // Nothing more is taken from this sender.
+ public:
+  // Nothing more is taken from this sender; `why` goes to stderr.
   void Drop(const std::string& why) {
-    Log("ignored a malformed message on the single-instance socket: " + why);
+    Leave();
+    owner_.Complain(why);
     owed_ = false;
     idle_.stop();
     alive_.stop();
     if (socket_) socket_->abort();
     deleteLater();
+  }
+
+ private:
+  // No longer counted among the connections (it is on its way out).
+  void Leave() {
+    auto& peers = owner_.peers_;
+    peers.erase(std::remove(peers.begin(), peers.end(), this), peers.end());
   }
 
   LocalSingleInstance& owner_;
@@ -209,12 +232,24 @@ class LocalSingleInstance::Peer final : public QObject {
   QTimer idle_;
   QTimer alive_;
   bool owed_ = false;
+  Clock::time_point lastHeard_ = Clock::now();
 };
 
-LocalSingleInstance::LocalSingleInstance(std::string folder) : folder_(std::move(folder)) {}
+LocalSingleInstance::LocalSingleInstance(std::string folder, const std::string& settingsFile)
+    : folder_(std::move(folder)),
+      settings_(settingsFile.empty() ? nullptr : std::make_unique<SettingsFileLock>(settingsFile)) {
+  acceptPause_.setSingleShot(true);
+  connect(&acceptPause_, &QTimer::timeout, this, [this] {
+    if (incoming_) incoming_->setEnabled(true);
+    Accept();
+  });
+}
 
 LocalSingleInstance::~LocalSingleInstance() {
-  if (server_) server_->close();
+  CloseListener();
+  // The connections go while the list they take themselves off is still there.
+  const QObjectList children = this->children();
+  for (QObject* child : children) delete dynamic_cast<Peer*>(child);
   if (lockFd_ >= 0) ::close(lockFd_);  // releases the lock
 }
 
@@ -265,8 +300,9 @@ bool LocalSingleInstance::OtherInstanceRunning(const std::string& name, const st
   name_ = name;
   const std::string lockPath = FolderFor(name) + "/" + name + ".lock";
   lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (lockFd_ < 0) return false;  // no lock to be had: run as the first
-  if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return false;  // we are the first
+  // No lock to be had: run as the first, unless one runs on the settings file.
+  if (lockFd_ < 0) return RunsOnTheSettingsFile(message);
+  if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return RunsOnTheSettingsFile(message);  // the first here
   if (message.empty()) {
     ::close(lockFd_);
     lockFd_ = -1;
@@ -283,7 +319,7 @@ bool LocalSingleInstance::OtherInstanceRunning(const std::string& name, const st
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     delivery = Send(socketPath, message, static_cast<int>(std::max<long long>(left.count(), 1)));
     if (delivery != Delivery::NotListening) break;
-    if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return false;
+    if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return RunsOnTheSettingsFile(message);
     if (std::chrono::steady_clock::now() >= deadline) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
@@ -295,6 +331,51 @@ bool LocalSingleInstance::OtherInstanceRunning(const std::string& name, const st
     throw SingleInstanceError("The running instance took the message but did not answer within " + limit + ".");
   throw SingleInstanceError("An instance is running but did not take the message within " + limit + " (at " +
                             socketPath + ").");
+}
+
+bool LocalSingleInstance::RunsOnTheSettingsFile(const std::string& message) {
+  if (!settings_) return false;
+  // The holder is waited for while it starts (it names no socket yet), as in our folder.
+  const auto deadline = std::chrono::steady_clock::now() + kStartWait;
+  for (;;) {
+    if (settings_->Claim()) return false;
+    const std::optional<SettingsFileLock::Holder> holder = settings_->HeldBy();
+    if (holder && !holder->socket.empty()) {
+      CheckReachable(*holder);
+      if (!message.empty()) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const Delivery delivery = Send(holder->socket, message, static_cast<int>(std::max<long long>(left.count(), 1000)));
+        if (delivery == Delivery::NotListening) Unreachable(*holder, "nothing answers at " + holder->socket);
+        if (delivery == Delivery::NoAnswer)
+          throw SingleInstanceError("The running instance took the message but did not answer within " +
+                                    std::to_string(kStartWait.count()) + " s.");
+      }
+      if (lockFd_ >= 0) ::close(lockFd_);  // this start ends: the name is free again
+      lockFd_ = -1;
+      return true;
+    }
+    if (holder && std::chrono::steady_clock::now() >= deadline)
+      Unreachable(*holder, "it did not start listening within " + std::to_string(kStartWait.count()) + " s");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+void LocalSingleInstance::CheckReachable(const SettingsFileLock::Holder& holder) const {
+  if (!holder.host.empty() && holder.host != HostName()) Unreachable(holder, "it runs on " + holder.host);
+  // As our own: only a folder of this user alone is trusted with a command.
+  const std::size_t slash = holder.socket.find_last_of('/');
+  if (slash == std::string::npos || slash == 0) Unreachable(holder, "it names no socket");
+  if (std::string why = Unusable(holder.socket.substr(0, slash), holder.socket.substr(slash + 1), false);
+      !why.empty())
+    Unreachable(holder, "its socket's folder " + holder.socket.substr(0, slash) + " is " + why);
+}
+
+void LocalSingleInstance::Unreachable(const SettingsFileLock::Holder& holder, const std::string& why) const {
+  throw SingleInstanceError("The settings file " + settings_->SettingsFile() +
+                            " is in use by another running Tovi WallChanger (process " + std::to_string(holder.pid) +
+                            "), which cannot be reached from here: " + why +
+                            ". End that one first, or start this one with another settings file.");
 }
 
 LocalSingleInstance::Delivery LocalSingleInstance::Send(const std::string& socketPath, const std::string& message,
@@ -314,20 +395,30 @@ SingleInstance::Outcome LocalSingleInstance::SendRequest(const std::string& name
                                                          remote::Reply& reply) {
   const std::string folder = FolderFor(name);
   const std::string lockPath = folder + "/" + name + ".lock";
-  const std::string socketPath = folder + "/" + name;
   // As for a message: an instance that holds the name but does not listen yet
   // is still starting, and is waited for.
   const auto deadline = std::chrono::steady_clock::now() + kStartWait;
   for (;;) {
-    if (!Held(lockPath)) return Outcome::NotRunning;
-    QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(socketPath));
-    if (socket.waitForConnected(1000)) {
-      reply = Talk(socket, request);
-      return Outcome::Answered;
+    std::string socketPath = folder + "/" + name;
+    std::optional<SettingsFileLock::Holder> holder;
+    if (!Held(lockPath)) {
+      // None here; one on the settings file from another folder takes it.
+      if (settings_) holder = settings_->HeldBy();
+      if (!holder) return Outcome::NotRunning;
+      socketPath = holder->socket;
+      if (!socketPath.empty()) CheckReachable(*holder);
+    }
+    if (!socketPath.empty()) {
+      QLocalSocket socket;
+      socket.connectToServer(QString::fromStdString(socketPath));
+      if (socket.waitForConnected(1000)) {
+        reply = Talk(socket, request);
+        return Outcome::Answered;
+      }
+      if (holder) Unreachable(*holder, "nothing answers at " + socketPath);
     }
     if (std::chrono::steady_clock::now() >= deadline) {
-      if (!Held(lockPath)) return Outcome::NotRunning;
+      if (!Held(lockPath) && !(settings_ && settings_->HeldBy())) return Outcome::NotRunning;
       throw SingleInstanceError("An instance is running but did not take the command within " +
                                 std::to_string(kStartWait.count()) + " s (at " + socketPath + ").");
     }
@@ -338,7 +429,7 @@ SingleInstance::Outcome LocalSingleInstance::SendRequest(const std::string& name
 bool LocalSingleInstance::WaitUntilReleased(const std::string& name, std::chrono::milliseconds timeout) {
   const std::string lockPath = FolderFor(name) + "/" + name + ".lock";
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (Held(lockPath)) {
+  while (Held(lockPath) || (settings_ && settings_->HeldBy())) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
@@ -348,41 +439,124 @@ bool LocalSingleInstance::WaitUntilReleased(const std::string& name, std::chrono
 void LocalSingleInstance::Listen(MessageHandler onMessage, RequestHandler onRequest) {
   onMessage_ = std::move(onMessage);
   onRequest_ = std::move(onRequest);
-  if (server_ || folder_.empty() || name_.empty() || lockFd_ < 0) return;
-  std::string path = folder_ + "/" + name_;
+  if (listenFd_ >= 0 || folder_.empty() || name_.empty() || lockFd_ < 0) return;
+  const std::string path = folder_ + "/" + name_;
   ::unlink(path.c_str());  // we hold the lock, so any socket left there is stale
-  server_ = std::make_unique<QLocalServer>();
-  server_->setSocketOptions(QLocalServer::UserAccessOption);
-  if (!server_->listen(QString::fromStdString(path))) {
+  // Our own listening socket rather than QLocalServer's, which stops for good
+  // at the first failed accept.
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), std::min(path.size(), kMaxSocketPath));
+  if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+      ::chmod(path.c_str(), 0600) != 0 || ::listen(fd, SOMAXCONN) != 0) {
     // Later starts would wait for us in vain; say why at least.
-    std::fprintf(stderr, "toviwall: later starts cannot reach this one: cannot listen on %s: %s\n", path.c_str(),
-                 server_->errorString().toLocal8Bit().constData());
-    server_.reset();
+    Log("later starts cannot reach this one: cannot listen on " + path + ": " + std::strerror(errno));
+    if (fd >= 0) ::close(fd);
     return;
   }
-  connect(server_.get(), &QLocalServer::newConnection, this, &LocalSingleInstance::OnNewConnection);
+  listenFd_ = fd;
+  socketPath_ = path;
+  incoming_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+  connect(incoming_.get(), &QSocketNotifier::activated, this, [this] { Accept(); });
+  if (settings_) settings_->Announce(path);  // for starts from other folders
 }
 
-void LocalSingleInstance::StopListening() {
-  if (!server_) return;
-  server_->close();  // removes the socket: later starts wait for the lock instead
-  server_.reset();
+void LocalSingleInstance::StopListening() { CloseListener(); }
+
+void LocalSingleInstance::CloseListener() {
+  if (listenFd_ < 0) return;
+  // Said first: a start that comes now waits for the end instead of finding a dead socket.
+  if (settings_) settings_->Announce({});
+  incoming_.reset();
+  acceptPause_.stop();
+  ::close(listenFd_);
+  listenFd_ = -1;
+  ::unlink(socketPath_.c_str());  // later starts wait for the lock instead
 }
 
-void LocalSingleInstance::OnNewConnection() {
-  while (QLocalSocket* socket = server_->nextPendingConnection()) {
-    // The folder is ours alone; a connection from another user got there some
-    // other way and is not listened to.
-    ucred peer{};
-    socklen_t size = sizeof peer;
-    if (::getsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 ||
-        peer.uid != ::getuid()) {
-      Log("refused a connection of user " + std::to_string(peer.uid) + " on the single-instance socket");
-      socket->abort();
-      socket->deleteLater();
+void LocalSingleInstance::Accept() {
+  while (listenFd_ >= 0) {
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd >= 0) {
+      pause_ = kAcceptPause;
+      Admit(fd);
       continue;
     }
-    new Peer(*this, socket);  // owned by this object; ends itself with its connection
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+    if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO) continue;
+    // Out of descriptors or memory: the connections wait in the queue while
+    // listening pauses, which a level-triggered notice would not let it do.
+    Complain(std::string("cannot take a connection on the single-instance socket for now: ") + std::strerror(errno));
+    incoming_->setEnabled(false);
+    acceptPause_.start(pause_);
+    pause_ = std::min(pause_ * 2, std::chrono::milliseconds(1000));
+    return;
+  }
+}
+
+void LocalSingleInstance::Admit(int fd) {
+  // The folder is ours alone; a connection from another user got there some
+  // other way and is not listened to.
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::getuid()) {
+    Complain("refused a connection of user " + std::to_string(peer.uid) + " on the single-instance socket");
+    ::close(fd);
+    return;
+  }
+  if (peers_.size() >= kMaxPeers) {
+    Peer* idlest = nullptr;
+    for (Peer* p : peers_)
+      if (!p->Owed() && (!idlest || p->LastHeard() < idlest->LastHeard())) idlest = p;
+    if (!idlest) {
+      Complain("refused a connection on the single-instance socket: " + std::to_string(peers_.size()) +
+               " others wait for their answers");
+      ::close(fd);
+      return;
+    }
+    idlest->Drop("dropped the connection idle the longest on the single-instance socket: " +
+                 std::to_string(kMaxPeers) + " are open");
+  }
+  auto* socket = new QLocalSocket;
+  if (!socket->setSocketDescriptor(fd)) {
+    delete socket;
+    ::close(fd);
+    return;
+  }
+  new Peer(*this, socket);  // owned by this object; ends itself with its connection
+}
+
+bool LocalSingleInstance::KeepPendingBounded(const Peer* current) {
+  for (;;) {
+    std::size_t pending = 0;
+    Peer* idlest = nullptr;
+    for (Peer* p : peers_) {
+      pending += p->Pending();
+      if (!p->Owed() && p->Pending() > 0 && (!idlest || p->LastHeard() < idlest->LastHeard())) idlest = p;
+    }
+    if (pending <= kMaxPendingBytes || !idlest) return true;
+    const bool self = idlest == current;
+    idlest->Drop("dropped a connection on the single-instance socket: unfinished messages hold more than " +
+                 std::to_string(kMaxPendingBytes >> 20) + " MiB");
+    if (self) return false;
+  }
+}
+
+void LocalSingleInstance::Complain(const std::string& text) {
+  // A flood of connections is a few lines a second, not one each.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastComplaint_ >= std::chrono::seconds(1)) {
+    if (untold_ > 0) Log("(" + std::to_string(untold_) + " more such messages were left out)");
+    lastComplaint_ = now;
+    told_ = 0;
+    untold_ = 0;
+  }
+  if (told_ < kComplaintsPerSecond) {
+    ++told_;
+    Log(text);
+  } else {
+    ++untold_;
   }
 }
 
