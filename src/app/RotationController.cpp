@@ -10,6 +10,9 @@
 #include "imagelist/ImageList.h"
 
 namespace toviwall {
+
+static_assert(keys::Interval.max == kIntervalCount - 1, "the stored interval is a position of the list");
+
 namespace {
 
 // Date-times compared to the millisecond, so 09:00:00 plus ten minutes is due

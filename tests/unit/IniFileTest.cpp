@@ -189,6 +189,27 @@ TEST_F(IniFileTest, AUtf8ByteOrderMarkIsReadOverAndKept) {
   EXPECT_EQ(ReadFile(file), "\xEF\xBB\xBF[Option]\r\nInterval=3\r\nType=4\r\n");
 }
 
+TEST_F(IniFileTest, SeveralValuesGoInOneReplacementWithTheBytesOfSeparateWrites) {
+  const std::string start = "\xEF\xBB\xBF[WallPaper]\r\nLastChange=old\r\n\r\n[Option]\r\nType=4\r\n";
+  const std::vector<IniValue> values = {{"WallPaper", "LastChange", "t0"}, {"WallPaper", "CurrentIndex", "3"},
+                                        {"wallpaper", "lastchange", "t1"}, {"WallPaper", "MonitorIndexes", "4,5"},
+                                        {"Option", "Interval", "9"}};
+  WriteFile(file, start);
+  for (const IniValue& v : values) IniWriteString(file, v.section, v.key, v.value);
+  const std::string separately = ReadFile(file);
+  WriteFile(file, start);
+  struct stat before {};
+  ASSERT_EQ(::stat(file.c_str(), &before), 0);
+  IniWriteValues(file, values);
+  EXPECT_EQ(ReadFile(file), separately);
+  struct stat after {};
+  ASSERT_EQ(::stat(file.c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino) << "replaced by a rename";
+  // One value the format cannot carry refuses them all.
+  EXPECT_THROW(IniWriteValues(file, {{"Option", "Type", "1"}, {"Option", "Bad", "a\nb"}}), SettingsWriteError);
+  EXPECT_EQ(ReadFile(file), separately);
+}
+
 class DateTimeTest : public IniFileTest {
  protected:
   void SetUp() override { std::setlocale(LC_TIME, "C"); }

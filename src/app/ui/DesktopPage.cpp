@@ -20,7 +20,6 @@
 #include "app/ui/TrayMenu.h"
 #include "app/ui/WallpaperRotation.h"
 #include "base/AppIdentity.h"
-#include "base/IniFile.h"
 #include "base/Settings.h"
 #include "base/UnitLanguage.h"
 #include "base/ui/Dialogs.h"
@@ -222,31 +221,30 @@ void DesktopPage::FillMonitorModes() {
 }
 
 void DesktopPage::ReadSettings() {
-  const std::string& f = form_.SettingsFile;
-  ActionHideDesktopIcon_->setChecked(Read(f, keys::HideDesktopIcon));
+  Settings& f = form_.SettingsStore();
+  ActionHideDesktopIcon_->setChecked(f.Get(keys::HideDesktopIcon));
   const QString cannotHide = Q(form_.Platform().desktopIcons().CannotHideReason());
   ActionHideDesktopIcon_->setEnabled(cannotHide.isEmpty());
   LabelCannotHide->setText(cannotHide);
   LabelCannotHide->setVisible(!cannotHide.isEmpty());
   ApplyDesktopIconsHidden();
-  ActionActivateWallChanger_->setChecked(Read(f, keys::AutoChangeWallpaper));
+  ActionActivateWallChanger_->setChecked(f.Get(keys::AutoChangeWallpaper));
   ComboBoxUpdate->setEnabled(AutoChange());
   CheckBoxRandomizeWall->setEnabled(AutoChange());
-  CheckBoxRandomizeWall->setChecked(Read(f, keys::Randomize));
-  int interval = Read(f, keys::Interval);
-  ComboBoxUpdate->setCurrentIndex(interval >= 0 && interval < kIntervalCount ? interval : -1);
+  CheckBoxRandomizeWall->setChecked(f.Get(keys::Randomize));
+  ComboBoxUpdate->setCurrentIndex(f.Get(keys::Interval));
   // A type outside the list would hand the desktop a style it does not have.
-  ComboBoxFilling->setCurrentIndex(StoredValue(FillingTypeFromStored(Read(f, keys::Type))));
-  ComboBoxMonitors->setCurrentIndex(static_cast<int>(MonitorModeFromStored(Read(f, keys::Monitors))));
+  ComboBoxFilling->setCurrentIndex(StoredValue(FillingTypeFromStored(f.Get(keys::Type))));
+  ComboBoxMonitors->setCurrentIndex(static_cast<int>(MonitorModeFromStored(f.Get(keys::Monitors))));
   // Desktops that show one picture whole on each monitor cannot take a composed one.
   ComboBoxMonitors->setEnabled(form_.Platform().desktopWallpaper().SpansMonitors());
-  BackgroundColour_ = static_cast<std::uint32_t>(Read(f, keys::BackgroundColor)) & 0xFFFFFF;
+  BackgroundColour_ = static_cast<std::uint32_t>(f.Get(keys::BackgroundColor));
   ShowBackgroundColour();
   // The chosen colour before the caption background's re-application, so that
   // it applies the colour the user chose rather than a placeholder.
   ChosenIconTextColor_ = static_cast<std::uint32_t>(
-      Read(f, keys::CurColor, static_cast<std::int32_t>(form_.Platform().desktopIcons().TextColor()))) & 0xFFFFFF;
-  bool transparent = Read(f, keys::Transparent);
+      f.Get(keys::CurColor, static_cast<std::int32_t>(form_.Platform().desktopIcons().TextColor())));
+  bool transparent = f.Get(keys::Transparent);
   if (transparent != CheckBoxTransparentBack->isChecked()) {
     CheckBoxTransparentBack->setChecked(transparent);
     CheckBoxTransparentBackClick();  // a change of the box runs its handler
@@ -267,23 +265,23 @@ bool DesktopPage::CustomIconChosen() const { return CheckBoxCustomIcon->isChecke
 void DesktopPage::ActionActivateWallChangerExecute() {
   // The action has already toggled its own check mark.
   const bool on = AutoChange();
-  Write(form_.SettingsFile, keys::AutoChangeWallpaper, on);
+  form_.SettingsStore().Set(keys::AutoChangeWallpaper, on);
   form_.Rotation().EnableChangeTimer();
   ComboBoxUpdate->setEnabled(on);
   CheckBoxRandomizeWall->setEnabled(on);
 }
 
 void DesktopPage::CheckBoxRandomizeWallClick() {
-  Write(form_.SettingsFile, keys::Randomize, CheckBoxRandomizeWall->isChecked());
+  form_.SettingsStore().Set(keys::Randomize, CheckBoxRandomizeWall->isChecked());
 }
 
 void DesktopPage::ComboBoxUpdateChange() { form_.Rotation().Reschedule(); }
 
-void DesktopPage::ComboBoxFillingChange() { Write(form_.SettingsFile, keys::Type, StoredValue(Filling())); }
+void DesktopPage::ComboBoxFillingChange() { form_.SettingsStore().Set(keys::Type, StoredValue(Filling())); }
 
 // Like the filling type, the monitors and the colour take effect at the next change.
 void DesktopPage::ComboBoxMonitorsChange() {
-  Write(form_.SettingsFile, keys::Monitors, ComboBoxMonitors->currentIndex());
+  form_.SettingsStore().Set(keys::Monitors, ComboBoxMonitors->currentIndex());
 }
 
 void DesktopPage::ActionChangeBackColorExecute() {
@@ -291,13 +289,13 @@ void DesktopPage::ActionChangeBackColorExecute() {
   if (BackColorDialog->exec() != QDialog::Accepted) return;
   BackgroundColour_ = ValueOf(BackColorDialog->selectedColor());
   ShowBackgroundColour();
-  Write(form_.SettingsFile, keys::BackgroundColor, static_cast<std::int32_t>(BackgroundColour_));
+  form_.SettingsStore().Set(keys::BackgroundColor, static_cast<std::int32_t>(BackgroundColour_));
 }
 
 void DesktopPage::ShowBackgroundColour() { PaintSwatch(*PanelBackColor, BackgroundColour_); }
 
 void DesktopPage::CheckBoxTransparentBackClick() {
-  Write(form_.SettingsFile, keys::Transparent, CheckBoxTransparentBack->isChecked());
+  form_.SettingsStore().Set(keys::Transparent, CheckBoxTransparentBack->isChecked());
   ReapplyIconText();
 }
 
@@ -316,7 +314,7 @@ void DesktopPage::ApplyIconTextColor(std::uint32_t colour) {
 
 void DesktopPage::ApplyIconTextColorSetting() {
   const auto current = static_cast<std::int32_t>(form_.Platform().desktopIcons().TextColor());
-  ChosenIconTextColor_ = static_cast<std::uint32_t>(Read(form_.SettingsFile, keys::CurColor, current)) & 0xFFFFFF;
+  ChosenIconTextColor_ = static_cast<std::uint32_t>(form_.SettingsStore().Get(keys::CurColor, current));
   ShowChosenColour();
   ApplyIconTextColor(ChosenIconTextColor_);
 }
@@ -324,37 +322,36 @@ void DesktopPage::ApplyIconTextColorSetting() {
 void DesktopPage::KeepIconTextColor() {
   if (form_.Platform().desktopIcons().TextColor() == ChosenIconTextColor_) return;
   ApplyIconTextColor(ChosenIconTextColor_);
-  Write(form_.SettingsFile, keys::CurColor, static_cast<std::int32_t>(ChosenIconTextColor_));
+  form_.SettingsStore().Set(keys::CurColor, static_cast<std::int32_t>(ChosenIconTextColor_));
 }
 
 void DesktopPage::ShowChosenColour() { PaintSwatch(*PanelColor, ChosenIconTextColor_); }
 
 void DesktopPage::ActionHideDesktopIconExecute() {
-  const std::string& f = form_.SettingsFile;
+  Settings& f = form_.SettingsStore();
   // The action has already toggled its own check mark.
   const bool hiding = ActionHideDesktopIcon_->isChecked();
-  if (hiding && !Read(f, keys::DontShowHideDialog)) {
+  if (hiding && !f.Get(keys::DontShowHideDialog)) {
     const std::string crlf = "\r\n";
     // The answer does not matter: the icons are hidden in any case.
     AskAnswer answer =
         AskWithDontShowAgain(Q(FormatText(S(10068), {crlf, crlf, crlf})), QMessageBox::Question, QMessageBox::Ok);
-    Write(f, keys::DontShowHideDialog, answer.dontShowAgain);
+    f.Set(keys::DontShowHideDialog, answer.dontShowAgain);
   }
-  Write(f, keys::HideDesktopIcon, hiding);
+  f.Set(keys::HideDesktopIcon, hiding);
   form_.OptionsTab().ReadDoNotHide();
   ApplyDesktopIconsHidden();
 }
 
 void DesktopPage::ActionChangeTextColorExecute() {
-  const std::string& f = form_.SettingsFile;
+  Settings& f = form_.SettingsStore();
   std::vector<std::string> lines;
-  const QStringList stored = Q(IniReadSectionText(f, keys::kCustomColor)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+  const QStringList stored = Q(f.SectionText(keys::kCustomColor)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
   for (const QString& line : stored) lines.push_back(U(line));
-  const std::string letters = keys::kCustomColorLetters;
-  while (lines.size() < letters.size())
-    lines.push_back(std::string("Color") + letters[lines.size()] + "=" + keys::kCustomColorMissing);
+  constexpr std::size_t kCount = std::size(keys::CustomColors);
+  while (lines.size() < kCount) lines.push_back(std::string(keys::CustomColors[lines.size()].name) + "=" + keys::kCustomColorMissing);
   std::vector<QColor> offered;
-  for (std::size_t i = 0; i < letters.size(); ++i) {
+  for (std::size_t i = 0; i < kCount; ++i) {
     offered.push_back(CustomColour(CustomColourText(lines[i])));
     QColorDialog::setCustomColor(static_cast<int>(i), offered.back());
   }
@@ -364,18 +361,18 @@ void DesktopPage::ActionChangeTextColorExecute() {
   ChosenIconTextColor_ = ValueOf(ColorDialog->selectedColor());
   ShowChosenColour();
   ApplyIconTextColor(ChosenIconTextColor_);
-  Write(f, keys::CurColor, static_cast<std::int32_t>(ChosenIconTextColor_));
+  f.Set(keys::CurColor, static_cast<std::int32_t>(ChosenIconTextColor_));
   // Keys by position, whatever names the lines had; a colour the user left
   // alone keeps its text as it was.
-  for (std::size_t i = 0; i < letters.size(); ++i) {
+  for (std::size_t i = 0; i < kCount; ++i) {
     const QColor now = QColorDialog::customColor(static_cast<int>(i));
     const std::string text = now == offered[i] ? CustomColourText(lines[i]) : CustomColourHex(now);
-    IniWriteString(f, keys::kCustomColor, std::string("Color") + letters[i], text);
+    f.Set(keys::CustomColors[i], text);
   }
 }
 
 void DesktopPage::LoadCustomIconOption() {
-  const bool on = Read(form_.SettingsFile, keys::UseCustomMainIcon);
+  const bool on = form_.SettingsStore().Get(keys::UseCustomMainIcon);
   if (on != CheckBoxCustomIcon->isChecked()) {
     CheckBoxCustomIcon->setChecked(on);
     CheckBoxCustomIconClick();  // a change of the box runs its handler, which applies the option
@@ -396,38 +393,38 @@ void DesktopPage::ApplyCustomIconOption() {
     form_.Tray().RefreshTrayIcon();
     return;
   }
-  const std::string& f = form_.SettingsFile;
-  const std::string file = Read(f, keys::IconFile);
+  Settings& f = form_.SettingsStore();
+  const std::string file = f.Get(keys::IconFile);
   if (file.empty()) {
     ButtonChangeIconTrayClick();
     return;
   }
   // A missing file or a position past its icons shows the program's own icon; the
   // stored values stay for when the file is back.
-  ShowCustomIcon(ExtractSmallIcon(Q(file), Read(f, keys::IconIdx), Q(form_.Environment().programFile)));
+  ShowCustomIcon(ExtractSmallIcon(Q(file), f.Get(keys::IconIdx), Q(form_.Environment().programFile)));
 }
 
 void DesktopPage::CheckBoxCustomIconClick() {
-  Write(form_.SettingsFile, keys::UseCustomMainIcon, CheckBoxCustomIcon->isChecked());
+  form_.SettingsStore().Set(keys::UseCustomMainIcon, CheckBoxCustomIcon->isChecked());
   ApplyCustomIconOption();
 }
 
 void DesktopPage::ButtonChangeIconTrayClick() {
-  const std::string& f = form_.SettingsFile;
+  Settings& f = form_.SettingsStore();
   const QString programFile = Q(form_.Environment().programFile);
   TToviPickIconDialog picker;
-  picker.IconFile = Q(Read(f, keys::IconFile, form_.Environment().programFile));
-  picker.IconIndex = Read(f, keys::IconIdx);
+  picker.IconFile = Q(f.Get(keys::IconFile, form_.Environment().programFile));
+  picker.IconIndex = f.Get(keys::IconIdx);
   picker.ParHandle = ButtonChangeIconTray;
   picker.ProgramFile = programFile;
   if (!picker.Execute()) return;
-  Write(f, keys::IconFile, U(picker.IconFile));
-  Write(f, keys::IconIdx, picker.IconIndex);
+  f.Set(keys::IconFile, U(picker.IconFile));
+  f.Set(keys::IconIdx, picker.IconIndex);
   if (!CheckBoxCustomIcon->isChecked()) {
     CheckBoxCustomIcon->setChecked(true);
     CheckBoxCustomIconClick();
   }
-  Write(f, keys::UseCustomMainIcon, true);
+  f.Set(keys::UseCustomMainIcon, true);
   ShowCustomIcon(picker.PickedIcon);
 }
 

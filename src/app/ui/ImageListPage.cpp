@@ -130,13 +130,13 @@ void ImageListPage::SetHelpContexts(THelpViewer& help) {
 }
 
 void ImageListPage::ReadSettings() {
-  const int width = Read(form_.SettingsFile, keys::Col1, ListColumnWidth());
+  const int width = form_.SettingsStore().Get(keys::Col1, ListColumnWidth());
   if (width > 0) ListViewImage->header()->resizeSection(0, width);
-  CheckBoxShowPreview->setChecked(Read(form_.SettingsFile, keys::ShowPreview));
+  CheckBoxShowPreview->setChecked(form_.SettingsStore().Get(keys::ShowPreview));
 }
 
 void ImageListPage::StoreColumnWidth() {
-  if (!form_.SettingsFile.empty()) Write(form_.SettingsFile, keys::Col1, ListColumnWidth());
+  if (!form_.SettingsFile.empty()) form_.SettingsStore().Set(keys::Col1, ListColumnWidth());
 }
 
 int ImageListPage::ListColumnWidth() const { return ListViewImage->header()->sectionSize(0); }
@@ -160,12 +160,12 @@ int ImageListPage::FileTypeIcon(const std::string& path) {
 }
 
 bool ImageListPage::ConfirmManyImages(std::size_t count) {
-  if (Read(form_.SettingsFile, keys::ConfirmTotalDialog)) return true;
+  if (form_.SettingsStore().Get(keys::ConfirmTotalDialog)) return true;
   const std::string crlf = "\r\n";
   std::string text = FormatText(S(10101), {kTitle, static_cast<long long>(count), crlf, crlf, crlf, S(10102)});
   // The message box beeps before it shows.
   AskAnswer answer = AskWithDontShowAgain(Q(text), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
-  Write(form_.SettingsFile, keys::ConfirmTotalDialog, answer.dontShowAgain);
+  form_.SettingsStore().Set(keys::ConfirmTotalDialog, answer.dontShowAgain);
   return answer.button != QMessageBox::No;
 }
 
@@ -327,7 +327,7 @@ void ImageListPage::CheckBoxShowPreviewClick() {
   if (form_.StartupFlag) return;
   const bool shown = CheckBoxShowPreview->isChecked();
   // Runs at every showing of the main window too: the file is rewritten only for a change.
-  if (Read(form_.SettingsFile, keys::ShowPreview) != shown) Write(form_.SettingsFile, keys::ShowPreview, shown);
+  if (form_.SettingsStore().Get(keys::ShowPreview) != shown) form_.SettingsStore().Set(keys::ShowPreview, shown);
   if (!shown) {
     preview_->Close();
     return;
@@ -347,8 +347,8 @@ void ImageListPage::Wire() {
   hooks.batchRunning = [this](bool running) { BatchRunning(running); };
   hooks.progress = [this](std::size_t i, std::size_t n) { BatchProgress(i, n); };
   hooks.refillBag = [this] { form_.Rotation().RefillBag(); };
-  hooks.currentIndex = [this] { return Read(form_.SettingsFile, keys::CurrentIndex); };
-  hooks.storeCurrentIndex = [this](int index) { Write(form_.SettingsFile, keys::CurrentIndex, index); };
+  hooks.currentIndex = [this] { return form_.SettingsStore().Get(keys::CurrentIndex); };
+  hooks.storeCurrentIndex = [this](int index) { form_.SettingsStore().Set(keys::CurrentIndex, index); };
   imageList_.SetHooks(hooks);
 
   connect(ActionAddImage, &QAction::triggered, this, Guarded(this, &ImageListPage::ActionAddImageExecute));

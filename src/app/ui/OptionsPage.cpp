@@ -97,16 +97,16 @@ void OptionsPage::SetHelpContexts(THelpViewer& help) {
 }
 
 void OptionsPage::ReadSettings() {
-  const std::string& f = form_.SettingsFile;
-  ActionStartWithWin_->setChecked(Read(f, keys::AutoStart));
+  Settings& f = form_.SettingsStore();
+  ActionStartWithWin_->setChecked(f.Get(keys::AutoStart));
   BringAutoStartInLine();
-  CheckBoxNoExitDialog->setChecked(Read(f, keys::DontShowExitDialog));
-  CheckBoxDoNotHide->setChecked(Read(f, keys::DontShowHideDialog));
+  CheckBoxNoExitDialog->setChecked(f.Get(keys::DontShowExitDialog));
+  CheckBoxDoNotHide->setChecked(f.Get(keys::DontShowHideDialog));
 
   // The four choices are read first, then applied in order; each one that is set
   // selects its button and stores the whole choice, so the last set one wins.
-  const bool choice[] = {Read(f, keys::DblClickShowMainWin), Read(f, keys::DblClickToChange),
-                         Read(f, keys::DblClickToLock), Read(f, keys::DblClickScrSave)};
+  const bool choice[] = {f.Get(keys::DblClickShowMainWin), f.Get(keys::DblClickToChange),
+                         f.Get(keys::DblClickToLock), f.Get(keys::DblClickScrSave)};
   QRadioButton* const radios[] = {RBShowMain, RBChangeWall, RBLockWork, RadioButtonScrSave};
   for (QRadioButton* rb : radios) rb->setAutoExclusive(false);
   for (QRadioButton* rb : radios) rb->setChecked(false);
@@ -117,7 +117,7 @@ void OptionsPage::ReadSettings() {
     StoreDoubleClickChoice();
   }
 
-  EditImageFolder->setText(Q(Read(f, keys::ImageFolder, form_.DefaultImageFolder)));
+  EditImageFolder->setText(Q(f.Get(keys::ImageFolder, form_.DefaultImageFolder)));
 }
 
 DoubleClickChoice OptionsPage::Choice() const {
@@ -128,11 +128,11 @@ DoubleClickChoice OptionsPage::Choice() const {
 }
 
 void OptionsPage::StoreDoubleClickChoice() {
-  const std::string& f = form_.SettingsFile;
-  Write(f, keys::DblClickToChange, RBChangeWall->isChecked());
-  Write(f, keys::DblClickToLock, RBLockWork->isChecked());
-  Write(f, keys::DblClickShowMainWin, RBShowMain->isChecked());
-  Write(f, keys::DblClickScrSave, RadioButtonScrSave->isChecked());
+  Settings& f = form_.SettingsStore();
+  f.Set(keys::DblClickToChange, RBChangeWall->isChecked());
+  f.Set(keys::DblClickToLock, RBLockWork->isChecked());
+  f.Set(keys::DblClickShowMainWin, RBShowMain->isChecked());
+  f.Set(keys::DblClickScrSave, RadioButtonScrSave->isChecked());
 }
 
 void OptionsPage::SetNoExitDialog(bool on) { CheckBoxNoExitDialog->setChecked(on); }
@@ -140,13 +140,13 @@ void OptionsPage::SetNoExitDialog(bool on) { CheckBoxNoExitDialog->setChecked(on
 void OptionsPage::SetLockChoiceVisible(bool visible) { RBLockWork->setVisible(visible); }
 
 void OptionsPage::CheckBoxNoExitDialogClick() {
-  Write(form_.SettingsFile, keys::DontShowExitDialog, CheckBoxNoExitDialog->isChecked());
+  form_.SettingsStore().Set(keys::DontShowExitDialog, CheckBoxNoExitDialog->isChecked());
 }
 
-void OptionsPage::ReadDoNotHide() { CheckBoxDoNotHide->setChecked(Read(form_.SettingsFile, keys::DontShowHideDialog)); }
+void OptionsPage::ReadDoNotHide() { CheckBoxDoNotHide->setChecked(form_.SettingsStore().Get(keys::DontShowHideDialog)); }
 
 void OptionsPage::CheckBoxDoNotHideClick() {
-  Write(form_.SettingsFile, keys::DontShowHideDialog, CheckBoxDoNotHide->isChecked());
+  form_.SettingsStore().Set(keys::DontShowHideDialog, CheckBoxDoNotHide->isChecked());
 }
 
 void OptionsPage::EditImageFolderChange() {
@@ -155,7 +155,7 @@ void OptionsPage::EditImageFolderChange() {
   if (!DirectoryExists(folder)) return;
   typed_ = false;
   // A choice made while this one was scanned has stored its own folder.
-  if (form_.FolderWatch().WatchFolder(folder)) Write(form_.SettingsFile, keys::ImageFolder, folder);
+  if (form_.FolderWatch().WatchFolder(folder)) form_.SettingsStore().Set(keys::ImageFolder, folder);
 }
 
 void OptionsPage::WatchImageFolder() {
@@ -205,7 +205,7 @@ void OptionsPage::ButtonImageFolderClick() {
 void OptionsPage::RecheckAutoRun() {
   const bool autoRun = IsAutoRunOn();
   ActionStartWithWin_->setChecked(autoRun);
-  Write(form_.SettingsFile, keys::AutoStart, autoRun);
+  form_.SettingsStore().Set(keys::AutoStart, autoRun);
 }
 
 // The start-up entry follows the stored setting at every start.
@@ -238,7 +238,7 @@ QString OptionsPage::SetAutoRun(bool on) {
   }
   if (const std::string path = PathNoEntryCanHold(entry); !path.empty()) {
     ActionStartWithWin_->setChecked(false);
-    Write(form_.SettingsFile, keys::AutoStart, false);
+    form_.SettingsStore().Set(keys::AutoStart, false);
     return QStringLiteral("%1 cannot start at logon: the desktops' start-up entries are UTF-8 text, and the "
                           "name \"%2\" is not.")
         .arg(QString::fromUtf8(kTitle), Q(path));
@@ -254,7 +254,7 @@ QString OptionsPage::SetAutoRun(bool on) {
 void OptionsPage::ActionStartWithWinExecute() {
   // The action has already toggled its own check mark.
   const bool on = ActionStartWithWin_->isChecked();
-  Write(form_.SettingsFile, keys::AutoStart, on);
+  form_.SettingsStore().Set(keys::AutoStart, on);
   if (const QString refusal = SetAutoRun(on); !refusal.isEmpty()) throw std::runtime_error(U(refusal));
 }
 

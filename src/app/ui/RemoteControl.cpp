@@ -151,7 +151,7 @@ Reply RemoteControl::Step(bool forward) {
   // Next and Previous step from the selected row; their buttons are off without
   // one, but a command has no such button: it steps from the current wallpaper.
   if (rows.FirstSelected() < 0) {
-    const int current = Read(form_.SettingsFile, keys::CurrentIndex);
+    const int current = form_.SettingsStore().Get(keys::CurrentIndex);
     rows.Select(rows.Valid(current) ? current : 0, true);
   }
   if (forward) form_.Rotation().Next();
@@ -163,7 +163,7 @@ Reply RemoteControl::Shown() {
   // An entry whose file is gone becomes the current one and shows nothing, as
   // with the buttons; the caller hears of it.
   const WallpaperList& rows = form_.ImageListTab().List().Rows();
-  const int current = Read(form_.SettingsFile, keys::CurrentIndex);
+  const int current = form_.SettingsStore().Get(keys::CurrentIndex);
   if (rows.Valid(current) && !FileExists(rows.Path(current)))
     return Reply{Status::Failed, {rows.Path(current) + ": no such file"}};
   return {};
@@ -217,7 +217,7 @@ std::vector<std::string> RemoteControl::Status() {
   // left empty: the list may be loading, nothing is shown nor scheduled yet.
   const bool started = form_.Created();
   const WallpaperList& rows = form_.ImageListTab().List().Rows();
-  const int current = Read(form_.SettingsFile, keys::CurrentIndex);
+  const int current = form_.SettingsStore().Get(keys::CurrentIndex);
   const bool valid = rows.Valid(current);
   std::string shown = started ? "no" : "unknown";
   if (valid && started) {

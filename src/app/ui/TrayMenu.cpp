@@ -197,11 +197,11 @@ void TrayMenu::ResetMenuImages() {
 
 void TrayMenu::TBItemExitClick() {
   bool proceed = true;
-  if (!Read(form_.SettingsFile, keys::DontShowExitDialog)) {
+  if (!form_.SettingsStore().Get(keys::DontShowExitDialog)) {
     QApplication::beep();
     AskAnswer answer = AskWithDontShowAgain(Q(FormatText(S(10069), {kTitle})), QMessageBox::Question,
                                             QMessageBox::Yes | QMessageBox::No);
-    Write(form_.SettingsFile, keys::DontShowExitDialog, answer.dontShowAgain);
+    form_.SettingsStore().Set(keys::DontShowExitDialog, answer.dontShowAgain);
     form_.OptionsTab().SetNoExitDialog(answer.dontShowAgain);
     proceed = answer.button != QMessageBox::No;
   }

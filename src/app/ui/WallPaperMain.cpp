@@ -102,7 +102,7 @@ void TMainForm::BuildControls() {
   folderWatch_ = std::make_unique<ImageFolderWatch>(*this);
   desktop_ = std::make_unique<DesktopPage>(*this);
   options_ = std::make_unique<OptionsPage>(*this);
-  hotKeys_ = std::make_unique<HotKeySet>(*this, platform_.globalHotKeys(), SettingsFile, [this](HotKeyCommand c) {
+  hotKeys_ = std::make_unique<HotKeySet>(*this, platform_.globalHotKeys(), settings_, [this](HotKeyCommand c) {
     switch (c) {
       case HotKeyCommand::ShowMainWindow: actionShowMainWindow_->trigger(); break;
       case HotKeyCommand::ChangeWallpaper: rotation_->ChangeWallpaperNow(); break;
@@ -264,16 +264,17 @@ void TMainForm::FixWindowSize() {
 
 void TMainForm::ComputePaths() {
   SettingsFile = SettingsFileFor(env_, [](const std::string& text) { ShowMessage(Q(text), QMessageBox::Warning); });
+  settings_.SetFile(SettingsFile);
   ImageListFile = ImageListFileFor(SettingsFile);
   // What writes cut short by a kill or a crash left behind; nothing of ours writes yet.
   RemoveStaleTempFiles({SettingsFile, ImageListFile, rotation_->OutputWallpaperFile(), ProductStoreFile(env_)});
   std::string proposed = ProposedImageFolder(env_, SettingsFile);
   if (FileExists(SettingsFile))
-    DefaultImageFolder = Read(SettingsFile, keys::ImageFolder, proposed);
+    DefaultImageFolder = settings_.Get(keys::ImageFolder, proposed);
   else
     DefaultImageFolder = AskImageFolder(proposed);
   if (endRequested_) return;  // the question was not answered: nothing is stored
-  Write(SettingsFile, keys::ImageFolder, DefaultImageFolder);
+  settings_.Set(keys::ImageFolder, DefaultImageFolder);
 }
 
 void TMainForm::RegisterMessages() {

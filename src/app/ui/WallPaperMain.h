@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Settings.h"
 #include "base/SettingsPaths.h"
 #include "platform/Platform.h"
 
@@ -87,6 +88,7 @@ class TMainForm : public QWidget {
   void ActionHelpExecute();
   THelpViewer& Help();
   platform::Platform& Platform() { return platform_; }
+  Settings& SettingsStore() { return settings_; }
   // The command line, the program file and the user's folders.
   const ProcessEnvironment& Environment() const { return env_; }
   // The information label under the pages, and the progress bar of a batch.
@@ -140,6 +142,7 @@ class TMainForm : public QWidget {
 
   ProcessEnvironment env_;
   platform::Platform& platform_;
+  Settings settings_;
   std::unique_ptr<THelpViewer> help_;
   bool centred_ = false;
   bool shutdownPrepared_ = false;

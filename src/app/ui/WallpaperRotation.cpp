@@ -147,7 +147,7 @@ void WallpaperRotation::ApplyStoredIndex() {
   // change timer still starts, so the rotation moves past it. The program may
   // be starting with the session, with nobody there to answer a box.
   const WallpaperList& rows = form_.ImageListTab().List().Rows();
-  const int stored = Read(form_.SettingsFile, keys::CurrentIndex);
+  const int stored = form_.SettingsStore().Get(keys::CurrentIndex);
   const std::string path = rows.Valid(stored) ? rows.Path(stored) : std::string();
   try {
     Controller().ApplyStoredIndex();
@@ -204,7 +204,7 @@ void WallpaperRotation::ScreenChanged() {
   if (form_.StartupFlag) return screenSettle_.start();  // once the stored entry is shown
   RunGuarded([this] {
     const WallpaperList& rows = form_.ImageListTab().List().Rows();
-    const int current = Read(form_.SettingsFile, keys::CurrentIndex);
+    const int current = form_.SettingsStore().Get(keys::CurrentIndex);
     // Only what is ours and still shown is composed again; the watchdog sees to the rest.
     if (!rows.Valid(current) || WallpaperDiffers(rows.Path(current))) return;
     const std::vector<int> others = Controller().CurrentOthers();
@@ -212,11 +212,11 @@ void WallpaperRotation::ScreenChanged() {
     const ReturnFreedPages trim;
     ShowWallpaper(Context(current, others));
     // A monitor that went keeps its entry for when it comes back.
-    const std::vector<int> stored = ReadNumbers(form_.SettingsFile, keys::MonitorIndexes);
+    const std::vector<int> stored = form_.SettingsStore().GetNumbers(keys::MonitorIndexes);
     std::vector<int> kept = others;
     if (stored.size() > kept.size()) kept.insert(kept.end(), stored.begin() + kept.size(), stored.end());
     if (form_.DesktopTab().Monitors() == MonitorMode::EachMonitor && kept != stored)
-      WriteNumbers(form_.SettingsFile, keys::MonitorIndexes, kept);
+      form_.SettingsStore().SetNumbers(keys::MonitorIndexes, kept);
   });
 }
 
