@@ -219,7 +219,6 @@ int Change(char** argv) {
   bench::ChangeOnRoot(argv[2], {.imageFile = argv[6],
                                 .fillingType = static_cast<FillingType>(std::atoi(argv[4])),
                                 .outputFile = output,
-                                .settingsFile = output + ".ini",
                                 .screen = screen});
   return 0;
 }

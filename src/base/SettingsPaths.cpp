@@ -50,9 +50,14 @@ ProcessEnvironment ProcessEnvironment::Current(int argc, char** argv) {
   if (n > 0) env.programFile.assign(buf, static_cast<std::size_t>(n));
   else if (argc > 0) env.programFile = argv[0];
   env.home = GetEnv("HOME");
-  env.configHome = GetEnv("XDG_CONFIG_HOME");
-  if (env.configHome.empty() || env.configHome[0] != '/')
-    env.configHome = env.home.empty() ? std::string() : Join(env.home, ".config");
+  // Relative values are not folders of the XDG base directories: the defaults stand.
+  auto xdg = [&env](const char* variable, const char* fallback) {
+    std::string folder = GetEnv(variable);
+    if (folder.empty() || folder[0] != '/') folder = env.home.empty() ? std::string() : Join(env.home, fallback);
+    return folder;
+  };
+  env.configHome = xdg("XDG_CONFIG_HOME", ".config");
+  env.cacheHome = xdg("XDG_CACHE_HOME", ".cache");
   if (::getcwd(buf, sizeof buf)) env.workingDir = buf;
   return env;
 }

@@ -12,6 +12,7 @@ struct ProcessEnvironment {
   std::string programFile;        // full path of the running program
   std::string home;               // $HOME
   std::string configHome;         // $XDG_CONFIG_HOME, else $HOME/.config
+  std::string cacheHome;          // $XDG_CACHE_HOME, else $HOME/.cache
   std::string workingDir;
 
   static ProcessEnvironment Current(int argc, char** argv);

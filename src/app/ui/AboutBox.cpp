@@ -23,15 +23,6 @@
 
 namespace toviwall {
 
-std::string MakerServer() {
-  // The server is configuration: an environment variable, for tests and mirrors.
-  // The default is a reserved example address until the program has a home.
-  const char* env = std::getenv("TOVIWALL_SERVER");
-  std::string base = env && *env ? env : "http://www.example.com/toviwall/";
-  if (base.back() != '/') base += '/';
-  return base;
-}
-
 namespace {
 
 // The compiler's date pads a one-digit day with a space ("Dec  7 2024").

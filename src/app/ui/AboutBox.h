@@ -41,7 +41,4 @@ class TAboutBox final : public QDialog {
   bool checking_ = false;
 };
 
-// The maker's web server: the base of the home page and of the update text.
-std::string MakerServer();
-
 }  // namespace toviwall

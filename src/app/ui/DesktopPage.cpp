@@ -13,18 +13,18 @@
 #include <QVBoxLayout>
 
 #include "app/Intervals.h"
+#include "app/ui/DesktopIconCaptions.h"
 #include "app/ui/FormParts.h"
 #include "app/ui/HelpViewer.h"
-#include "app/ui/OptionsPage.h"
-#include "app/ui/WallPaperMain.h"
-#include "app/ui/TrayMenu.h"
-#include "app/ui/WallpaperRotation.h"
 #include "base/AppIdentity.h"
 #include "base/Settings.h"
+#include "base/SettingsPaths.h"
 #include "base/UnitLanguage.h"
 #include "base/ui/Dialogs.h"
 #include "desktop/ui/IconFile.h"
 #include "desktop/ui/ToviPickIcon.h"
+#include "platform/DesktopIcons.h"
+#include "platform/DesktopWallpaper.h"
 #include "wallpaper/FillingType.h"
 
 namespace toviwall {
@@ -62,11 +62,11 @@ std::string CustomColourHex(const QColor& c) {
 
 }  // namespace
 
-DesktopPage::DesktopPage(TMainForm& form) : form_(form) {
-  ActionHideDesktopIcon_ = NamedAction(&form, "ActionHideDesktopIcon", true);
-  ActionActivateWallChanger_ = NamedAction(&form, "ActionActivateWallChanger", true);
-  ActionChangeTextColor = NamedAction(&form, "ActionChangeTextColor");
-  ActionChangeBackColor = NamedAction(&form, "ActionChangeBackColor");
+DesktopPage::DesktopPage(QWidget& owner, Parts parts) : owner_(owner), parts_(parts) {
+  ActionHideDesktopIcon_ = NamedAction(&owner, "ActionHideDesktopIcon", true);
+  ActionActivateWallChanger_ = NamedAction(&owner, "ActionActivateWallChanger", true);
+  ActionChangeTextColor = NamedAction(&owner, "ActionChangeTextColor");
+  ActionChangeBackColor = NamedAction(&owner, "ActionChangeBackColor");
   TabSheetDesktop = BuildPage();
   Wire();
 }
@@ -156,16 +156,16 @@ QWidget* DesktopPage::BuildPage() {
 
   LinkButton(CheckBoxHideDesktopIcon, ActionHideDesktopIcon_);
   LinkButton(CheckBoxAutoChange, ActionActivateWallChanger_);
-  PanelColorPopupMenu = Named(new QMenu(&form_), "PanelColorPopupMenu");
+  PanelColorPopupMenu = Named(new QMenu(&owner_), "PanelColorPopupMenu");
   TBItemRightChange = PanelColorPopupMenu->addAction(QString());
   TBItemRightChange->setObjectName(QStringLiteral("TBItemRightChange"));
   connect(TBItemRightChange, &QAction::triggered, ActionChangeTextColor, &QAction::trigger);
   connect(PanelColor, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PanelColorPopupMenu->popup(PanelColor->mapToGlobal(at)); });
   ClickRunsAction(PanelColor, ActionChangeTextColor);
-  ColorDialog = Named(new QColorDialog(&form_), "ColorDialog");
+  ColorDialog = Named(new QColorDialog(&owner_), "ColorDialog");
   ClickRunsAction(PanelBackColor, ActionChangeBackColor);
-  BackColorDialog = Named(new QColorDialog(&form_), "BackColorDialog");
+  BackColorDialog = Named(new QColorDialog(&owner_), "BackColorDialog");
   return page;
 }
 
@@ -221,29 +221,28 @@ void DesktopPage::FillMonitorModes() {
 }
 
 void DesktopPage::ReadSettings() {
-  Settings& f = form_.SettingsStore();
+  Settings& f = parts_.settings;
   ActionHideDesktopIcon_->setChecked(f.Get(keys::HideDesktopIcon));
-  const QString cannotHide = Q(form_.Platform().desktopIcons().CannotHideReason());
+  const QString cannotHide = Q(parts_.icons.CannotHideReason());
   ActionHideDesktopIcon_->setEnabled(cannotHide.isEmpty());
   LabelCannotHide->setText(cannotHide);
   LabelCannotHide->setVisible(!cannotHide.isEmpty());
-  ApplyDesktopIconsHidden();
+  parts_.captions.ApplyHidden();
   ActionActivateWallChanger_->setChecked(f.Get(keys::AutoChangeWallpaper));
-  ComboBoxUpdate->setEnabled(AutoChange());
-  CheckBoxRandomizeWall->setEnabled(AutoChange());
+  const bool autoChange = ActionActivateWallChanger_->isChecked();
+  ComboBoxUpdate->setEnabled(autoChange);
+  CheckBoxRandomizeWall->setEnabled(autoChange);
   CheckBoxRandomizeWall->setChecked(f.Get(keys::Randomize));
   ComboBoxUpdate->setCurrentIndex(f.Get(keys::Interval));
-  // A type outside the list would hand the desktop a style it does not have.
-  ComboBoxFilling->setCurrentIndex(StoredValue(FillingTypeFromStored(f.Get(keys::Type))));
-  ComboBoxMonitors->setCurrentIndex(static_cast<int>(MonitorModeFromStored(f.Get(keys::Monitors))));
+  ComboBoxFilling->setCurrentIndex(f.Get(keys::Type));
+  ComboBoxMonitors->setCurrentIndex(f.Get(keys::Monitors));
   // Desktops that show one picture whole on each monitor cannot take a composed one.
-  ComboBoxMonitors->setEnabled(form_.Platform().desktopWallpaper().SpansMonitors());
+  ComboBoxMonitors->setEnabled(parts_.desktop.SpansMonitors());
   BackgroundColour_ = static_cast<std::uint32_t>(f.Get(keys::BackgroundColor));
   ShowBackgroundColour();
   // The chosen colour before the caption background's re-application, so that
   // it applies the colour the user chose rather than a placeholder.
-  ChosenIconTextColor_ = static_cast<std::uint32_t>(
-      f.Get(keys::CurColor, static_cast<std::int32_t>(form_.Platform().desktopIcons().TextColor())));
+  parts_.captions.ReadStoredColour();
   bool transparent = f.Get(keys::Transparent);
   if (transparent != CheckBoxTransparentBack->isChecked()) {
     CheckBoxTransparentBack->setChecked(transparent);
@@ -252,83 +251,51 @@ void DesktopPage::ReadSettings() {
   ApplyIconTextColorSetting();
 }
 
-bool DesktopPage::AutoChange() const { return ActionActivateWallChanger_->isChecked(); }
-bool DesktopPage::Randomize() const { return CheckBoxRandomizeWall->isChecked(); }
-int DesktopPage::IntervalPosition() const { return ComboBoxUpdate->currentIndex(); }
-FillingType DesktopPage::Filling() const { return FillingTypeFromStored(ComboBoxFilling->currentIndex()); }
-MonitorMode DesktopPage::Monitors() const {
-  if (!form_.Platform().desktopWallpaper().SpansMonitors()) return MonitorMode::OnePicture;
-  return MonitorModeFromStored(ComboBoxMonitors->currentIndex());
-}
-bool DesktopPage::CustomIconChosen() const { return CheckBoxCustomIcon->isChecked(); }
-
 void DesktopPage::ActionActivateWallChangerExecute() {
   // The action has already toggled its own check mark.
-  const bool on = AutoChange();
-  form_.SettingsStore().Set(keys::AutoChangeWallpaper, on);
-  form_.Rotation().EnableChangeTimer();
+  const bool on = ActionActivateWallChanger_->isChecked();
+  parts_.settings.Set(keys::AutoChangeWallpaper, on);
   ComboBoxUpdate->setEnabled(on);
   CheckBoxRandomizeWall->setEnabled(on);
 }
 
 void DesktopPage::CheckBoxRandomizeWallClick() {
-  form_.SettingsStore().Set(keys::Randomize, CheckBoxRandomizeWall->isChecked());
+  parts_.settings.Set(keys::Randomize, CheckBoxRandomizeWall->isChecked());
 }
 
-void DesktopPage::ComboBoxUpdateChange() { form_.Rotation().Reschedule(); }
+void DesktopPage::ComboBoxUpdateChange() { parts_.settings.Set(keys::Interval, ComboBoxUpdate->currentIndex()); }
 
-void DesktopPage::ComboBoxFillingChange() { form_.SettingsStore().Set(keys::Type, StoredValue(Filling())); }
+void DesktopPage::ComboBoxFillingChange() {
+  parts_.settings.Set(keys::Type, StoredValue(FillingTypeFromStored(ComboBoxFilling->currentIndex())));
+}
 
 // Like the filling type, the monitors and the colour take effect at the next change.
-void DesktopPage::ComboBoxMonitorsChange() {
-  form_.SettingsStore().Set(keys::Monitors, ComboBoxMonitors->currentIndex());
-}
+void DesktopPage::ComboBoxMonitorsChange() { parts_.settings.Set(keys::Monitors, ComboBoxMonitors->currentIndex()); }
 
 void DesktopPage::ActionChangeBackColorExecute() {
   BackColorDialog->setCurrentColor(QColorOf(BackgroundColour_));
   if (BackColorDialog->exec() != QDialog::Accepted) return;
   BackgroundColour_ = ValueOf(BackColorDialog->selectedColor());
   ShowBackgroundColour();
-  form_.SettingsStore().Set(keys::BackgroundColor, static_cast<std::int32_t>(BackgroundColour_));
+  parts_.settings.Set(keys::BackgroundColor, static_cast<std::int32_t>(BackgroundColour_));
 }
 
 void DesktopPage::ShowBackgroundColour() { PaintSwatch(*PanelBackColor, BackgroundColour_); }
 
 void DesktopPage::CheckBoxTransparentBackClick() {
-  form_.SettingsStore().Set(keys::Transparent, CheckBoxTransparentBack->isChecked());
-  ReapplyIconText();
-}
-
-void DesktopPage::ApplyDesktopIconsHidden() {
-  form_.Platform().desktopIcons().SetHidden(ActionHideDesktopIcon_->isChecked());
-}
-
-void DesktopPage::ReapplyIconText() {
-  if (CheckBoxTransparentBack->isChecked())
-    form_.Platform().desktopIcons().ApplyTextColor(ChosenIconTextColor_, true);
-}
-
-void DesktopPage::ApplyIconTextColor(std::uint32_t colour) {
-  form_.Platform().desktopIcons().ApplyTextColor(colour, CheckBoxTransparentBack->isChecked());
+  parts_.settings.Set(keys::Transparent, CheckBoxTransparentBack->isChecked());
+  parts_.captions.ReapplyText();
 }
 
 void DesktopPage::ApplyIconTextColorSetting() {
-  const auto current = static_cast<std::int32_t>(form_.Platform().desktopIcons().TextColor());
-  ChosenIconTextColor_ = static_cast<std::uint32_t>(form_.SettingsStore().Get(keys::CurColor, current));
+  parts_.captions.ApplyStoredColour();
   ShowChosenColour();
-  ApplyIconTextColor(ChosenIconTextColor_);
 }
 
-void DesktopPage::KeepIconTextColor() {
-  if (form_.Platform().desktopIcons().TextColor() == ChosenIconTextColor_) return;
-  ApplyIconTextColor(ChosenIconTextColor_);
-  form_.SettingsStore().Set(keys::CurColor, static_cast<std::int32_t>(ChosenIconTextColor_));
-}
-
-void DesktopPage::ShowChosenColour() { PaintSwatch(*PanelColor, ChosenIconTextColor_); }
+void DesktopPage::ShowChosenColour() { PaintSwatch(*PanelColor, parts_.captions.Chosen()); }
 
 void DesktopPage::ActionHideDesktopIconExecute() {
-  Settings& f = form_.SettingsStore();
+  Settings& f = parts_.settings;
   // The action has already toggled its own check mark.
   const bool hiding = ActionHideDesktopIcon_->isChecked();
   if (hiding && !f.Get(keys::DontShowHideDialog)) {
@@ -339,12 +306,11 @@ void DesktopPage::ActionHideDesktopIconExecute() {
     f.Set(keys::DontShowHideDialog, answer.dontShowAgain);
   }
   f.Set(keys::HideDesktopIcon, hiding);
-  form_.OptionsTab().ReadDoNotHide();
-  ApplyDesktopIconsHidden();
+  parts_.captions.ApplyHidden();
 }
 
 void DesktopPage::ActionChangeTextColorExecute() {
-  Settings& f = form_.SettingsStore();
+  Settings& f = parts_.settings;
   std::vector<std::string> lines;
   const QStringList stored = Q(f.SectionText(keys::kCustomColor)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
   for (const QString& line : stored) lines.push_back(U(line));
@@ -355,13 +321,11 @@ void DesktopPage::ActionChangeTextColorExecute() {
     offered.push_back(CustomColour(CustomColourText(lines[i])));
     QColorDialog::setCustomColor(static_cast<int>(i), offered.back());
   }
-  ColorDialog->setCurrentColor(QColorOf(ChosenIconTextColor_));
+  ColorDialog->setCurrentColor(QColorOf(parts_.captions.Chosen()));
   if (ColorDialog->exec() != QDialog::Accepted) return;  // nothing changes, nothing is stored
 
-  ChosenIconTextColor_ = ValueOf(ColorDialog->selectedColor());
+  parts_.captions.ChooseColour(ValueOf(ColorDialog->selectedColor()));
   ShowChosenColour();
-  ApplyIconTextColor(ChosenIconTextColor_);
-  f.Set(keys::CurColor, static_cast<std::int32_t>(ChosenIconTextColor_));
   // Keys by position, whatever names the lines had; a colour the user left
   // alone keeps its text as it was.
   for (std::size_t i = 0; i < kCount; ++i) {
@@ -372,7 +336,7 @@ void DesktopPage::ActionChangeTextColorExecute() {
 }
 
 void DesktopPage::LoadCustomIconOption() {
-  const bool on = form_.SettingsStore().Get(keys::UseCustomMainIcon);
+  const bool on = parts_.settings.Get(keys::UseCustomMainIcon);
   if (on != CheckBoxCustomIcon->isChecked()) {
     CheckBoxCustomIcon->setChecked(on);
     CheckBoxCustomIconClick();  // a change of the box runs its handler, which applies the option
@@ -390,10 +354,10 @@ void DesktopPage::ApplyCustomIconOption() {
   if (!CheckBoxCustomIcon->isChecked()) {
     ImageTray->hide();
     ImageIcon->show();
-    form_.Tray().RefreshTrayIcon();
+    emit trayIconChanged(QIcon());
     return;
   }
-  Settings& f = form_.SettingsStore();
+  Settings& f = parts_.settings;
   const std::string file = f.Get(keys::IconFile);
   if (file.empty()) {
     ButtonChangeIconTrayClick();
@@ -401,19 +365,19 @@ void DesktopPage::ApplyCustomIconOption() {
   }
   // A missing file or a position past its icons shows the program's own icon; the
   // stored values stay for when the file is back.
-  ShowCustomIcon(ExtractSmallIcon(Q(file), f.Get(keys::IconIdx), Q(form_.Environment().programFile)));
+  ShowCustomIcon(ExtractSmallIcon(Q(file), f.Get(keys::IconIdx), Q(parts_.env.programFile)));
 }
 
 void DesktopPage::CheckBoxCustomIconClick() {
-  form_.SettingsStore().Set(keys::UseCustomMainIcon, CheckBoxCustomIcon->isChecked());
+  parts_.settings.Set(keys::UseCustomMainIcon, CheckBoxCustomIcon->isChecked());
   ApplyCustomIconOption();
 }
 
 void DesktopPage::ButtonChangeIconTrayClick() {
-  Settings& f = form_.SettingsStore();
-  const QString programFile = Q(form_.Environment().programFile);
+  Settings& f = parts_.settings;
+  const QString programFile = Q(parts_.env.programFile);
   TToviPickIconDialog picker;
-  picker.IconFile = Q(f.Get(keys::IconFile, form_.Environment().programFile));
+  picker.IconFile = Q(f.Get(keys::IconFile, parts_.env.programFile));
   picker.IconIndex = f.Get(keys::IconIdx);
   picker.ParHandle = ButtonChangeIconTray;
   picker.ProgramFile = programFile;
@@ -433,7 +397,7 @@ void DesktopPage::ShowCustomIcon(const QIcon& icon) {
   ImageTray->setPixmap(CustomTrayIcon().pixmap(16, 16));
   ImageTray->show();
   ImageIcon->hide();
-  form_.Tray().RefreshTrayIcon();
+  emit trayIconChanged(CustomTrayIcon());
 }
 
 void DesktopPage::Wire() {
