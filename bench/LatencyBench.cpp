@@ -33,7 +33,7 @@
 
 #include "BenchProcess.h"
 #include "ProgramChange.h"
-#include "app/RemoteProtocol.h"
+#include "base/RemoteProtocol.h"
 #include "platform/Screen.h"
 #include "support/TestSession.h"
 #include "wallpaper/BlurredBackground.h"

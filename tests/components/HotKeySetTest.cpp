@@ -11,7 +11,7 @@
 #include "app/ui/HotKeySet.h"
 #include "base/IniFile.h"
 #include "base/Settings.h"
-#include "desktop/ui/ToviHotKeyBox.h"
+#include "hotkeys/ui/ToviHotKeyBox.h"
 #include "support/FakePlatform.h"
 #include "support/TestSession.h"
 

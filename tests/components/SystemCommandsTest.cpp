@@ -23,7 +23,7 @@
 #include "app/ui/FormParts.h"
 #include "app/ui/SystemCommands.h"
 #include "app/ui/TrayMenu.h"
-#include "desktop/ui/UnitFormConfirm.h"
+#include "system/ui/UnitFormConfirm.h"
 
 namespace toviwall {
 namespace {

@@ -8,8 +8,8 @@
 #include "app/ui/FormParts.h"
 #include "app/ui/HelpViewer.h"
 #include "base/Settings.h"
-#include "desktop/ui/ToviHotKey.h"
-#include "desktop/ui/ToviHotKeyBox.h"
+#include "hotkeys/ui/ToviHotKey.h"
+#include "hotkeys/ui/ToviHotKeyBox.h"
 
 namespace toviwall {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/DoubleClickChoice.h"
-#include "desktop/AutoStart.h"
+#include "startup/AutoStart.h"
 
 class QAction;
 class QCheckBox;

@@ -9,7 +9,7 @@
 #include "app/ui/FormParts.h"
 #include "app/ui/MainWindowControl.h"
 #include "base/AppIdentity.h"
-#include "desktop/ui/UnitFormConfirm.h"
+#include "system/ui/UnitFormConfirm.h"
 #include "platform/DisplayModes.h"
 #include "platform/SystemActions.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "desktop/DisplayModeTree.h"
-#include "desktop/ui/ToviExitWin.h"
+#include "system/DisplayModeTree.h"
+#include "system/ui/ToviExitWin.h"
 
 class QAction;
 class QMenu;

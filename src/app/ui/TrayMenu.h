@@ -8,7 +8,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include "desktop/ui/ToviTrayIcon.h"
+#include "tray/ui/ToviTrayIcon.h"
 
 class QAction;
 class QMenu;

@@ -1,4 +1,4 @@
-#include "desktop/ui/ToviPickIcon.h"
+#include "tray/ui/ToviPickIcon.h"
 
 #include <QDialog>
 #include <QDir>
@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "desktop/ui/IconFile.h"
+#include "tray/ui/IconFile.h"
 
 namespace toviwall {
 namespace {

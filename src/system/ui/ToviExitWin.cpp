@@ -1,4 +1,4 @@
-#include "desktop/ui/ToviExitWin.h"
+#include "system/ui/ToviExitWin.h"
 
 #include "platform/SystemActions.h"
 

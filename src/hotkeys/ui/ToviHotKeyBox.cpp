@@ -1,4 +1,4 @@
-#include "desktop/ui/ToviHotKeyBox.h"
+#include "hotkeys/ui/ToviHotKeyBox.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
