@@ -12,7 +12,7 @@
 namespace toviwall {
 
 inline constexpr int kFirstString = 10001;
-inline constexpr int kLastString = 10112;
+inline constexpr int kLastString = 10145;
 inline constexpr int kStringCount = kLastString - kFirstString + 1;
 inline constexpr std::size_t kMaxLanguageStringChars = 349;
 inline constexpr const char* kLanguageFileName = "WallLang.lng";

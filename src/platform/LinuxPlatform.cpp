@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/SettingsPaths.h"
 #include "platform/DesktopWallpaperChoice.h"
 #include "platform/freedesktop/FreedesktopSystemActions.h"
 #include "platform/local/InotifyDirectoryWatch.h"
@@ -36,9 +37,9 @@ bool WaylandDisplayAvailable() {
   const char* name = std::getenv("WAYLAND_DISPLAY");
   std::string path = name && *name ? name : "wayland-0";
   if (path.front() != '/') {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (!runtime || !*runtime) return false;
-    path = std::string(runtime) + "/" + path;
+    const std::string runtime = ProcessEnvironment::UserFolders().runtimeDir;
+    if (runtime.empty()) return false;
+    path = runtime + "/" + path;
   }
   sockaddr_un address{};
   address.sun_family = AF_UNIX;

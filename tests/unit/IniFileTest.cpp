@@ -6,6 +6,7 @@
 
 #include "base/DateTime.h"
 #include "base/IniFile.h"
+#include "base/KeyFile.h"
 #include "support/TestSession.h"
 
 namespace toviwall {
@@ -208,6 +209,17 @@ TEST_F(IniFileTest, SeveralValuesGoInOneReplacementWithTheBytesOfSeparateWrites)
   // One value the format cannot carry refuses them all.
   EXPECT_THROW(IniWriteValues(file, {{"Option", "Type", "1"}, {"Option", "Bad", "a\nb"}}), SettingsWriteError);
   EXPECT_EQ(ReadFile(file), separately);
+}
+
+TEST(KeyFileTest, GroupsInTheirOrderKeysTrimmedCommentsAndLocalisedKeysLeftOut) {
+  const std::string text = "top=1\r\n[Containments][7]\n# note\n  name = \\sa b\nName[de]=x\n"
+                           "[Containments][7][Wallpaper][org.kde.image][General]\nImage=file:///p\n[B]\n;c\n";
+  const KeyFile file = ParseKeyFile(text, [](const std::string& raw) { return raw == "\\sa b" ? " a b" : raw; });
+  EXPECT_EQ(file.order, (std::vector<std::string>{"", "Containments][7", "Containments][7][Wallpaper][org.kde.image][General", "B"}));
+  EXPECT_EQ(file.at("").at("top"), "1");
+  EXPECT_EQ(file.at("Containments][7"), (std::map<std::string, std::string>{{"name", " a b"}}));
+  EXPECT_EQ(file.at("Containments][7][Wallpaper][org.kde.image][General").at("Image"), "file:///p");
+  EXPECT_TRUE(file.at("B").empty());
 }
 
 class DateTimeTest : public IniFileTest {

@@ -14,9 +14,7 @@ class TToviGetHttpText;
 
 struct AboutInfo {
   std::string productTitle;
-  std::string proxyServer, proxyPort = "80", proxyUser, proxyPassword;
   std::string homePage;
-  std::string productKey;
   std::string settingsFile;
   std::string updateUrl;
 };

@@ -117,7 +117,6 @@ QWidget* DesktopPage::BuildPage() {
   PanelBackColor->setFixedSize(40, 18);
   PanelBackColor->setFrameShape(QFrame::Box);
   PanelBackColor->setAutoFillBackground(true);
-  PanelBackColor->setToolTip(QStringLiteral("Click the box to change"));
   PanelBackColor->setCursor(Qt::PointingHandCursor);
   grid->addWidget(LabelBackColor, r, 0);
   grid->addWidget(PanelBackColor, r++, 1, Qt::AlignLeft);
@@ -128,7 +127,6 @@ QWidget* DesktopPage::BuildPage() {
   PanelColor->setFixedSize(40, 18);
   PanelColor->setFrameShape(QFrame::Box);
   PanelColor->setAutoFillBackground(true);
-  PanelColor->setToolTip(QStringLiteral("Click the box to change"));
   PanelColor->setContextMenuPolicy(Qt::CustomContextMenu);
   PanelColor->setCursor(Qt::PointingHandCursor);
   grid->addWidget(LabelTextColor, r, 0);
@@ -179,6 +177,8 @@ void DesktopPage::ApplyCaptions() {
   LabelMonitors->setText(T(10108));
   FillMonitorModes();
   LabelBackColor->setText(T(10112));
+  PanelBackColor->setToolTip(T(10113));
+  PanelColor->setToolTip(T(10113));
   CheckBoxTransparentBack->setText(T(10029));
   LabelTextColor->setText(T(10030));
   CheckBoxCustomIcon->setText(T(10031));

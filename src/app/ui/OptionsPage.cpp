@@ -182,14 +182,9 @@ void OptionsPage::TakeChosenFolder(bool committed) {
   if (large != LargeFolder::None) {
     if (!committed) return;  // a pause on the way to a folder below it
     typed_ = false;          // asked once for what was typed
-    const QString text =
-        large == LargeFolder::Home
-            ? QStringLiteral("\"%1\" is your home folder: scanning it for pictures goes through every folder "
-                             "in it, which can take a long time.\n\nScan it and watch it for new pictures?")
-            : QStringLiteral("\"%1\" is the top of a whole disk: scanning it for pictures goes through every "
-                             "folder on it, which can take a long time.\n\nScan it and watch it for new pictures?");
-    if (ShowMessage(text.arg(Q(folder)), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) !=
-        QMessageBox::Yes)
+    const int question = large == LargeFolder::Home ? 10125 : 10126;
+    if (ShowMessage(Q(FormatText(S(question), {folder, "\n", "\n"})), QMessageBox::Question,
+                    QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
       return;
   }
   EditImageFolderChange();

@@ -563,9 +563,7 @@ void TMainForm::ActionShowAboutExecute() {
   if (RaiseOtherFrontWindow()) return;
   AboutInfo info;
   info.productTitle = kTitle;
-  info.proxyPort = "80";
   info.homePage = MakerServer() + "index.php?i=61";
-  info.productKey = kProductRegistryKey;
   info.settingsFile = paths_.settingsFile;
   info.updateUrl = MakerServer() + "update/wall.txt";
   TAboutBox about(info, MainWindowShowing() ? this : nullptr);

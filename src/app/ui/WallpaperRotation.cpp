@@ -126,9 +126,7 @@ void WallpaperRotation::NoticeSkipped(const std::string& path, const std::string
   std::string why = reason.starts_with(path + ": ") ? reason.substr(path.size() + 2) : reason;
   std::string folder = ExtractFilePath(path);
   if (folder.size() > 1) folder.pop_back();
-  parts_.notice.Show(QStringLiteral("The picture \"%1\" in %2 cannot be shown: %3\n"
-                                    "The automatic change passes over it.")
-                         .arg(Q(ExtractFileName(path)), Q(folder), Q(why)));
+  parts_.notice.Show(Q(FormatText(S(10114), {ExtractFileName(path), folder, why, "\n"})));
 }
 
 void WallpaperRotation::ApplyStoredIndex() {

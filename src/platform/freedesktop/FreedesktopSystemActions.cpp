@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/SettingsPaths.h"
 #include "platform/local/FirstWorkingTool.h"
 #include "platform/local/OpticalDrives.h"
 #include "platform/x11/X11ScreenSaver.h"
@@ -80,7 +81,7 @@ std::optional<QString> LoginSessionId() {
 // Only a session bus the session has: asking for one that is not there would
 // start a bus of its own (autolaunch).
 std::optional<QDBusConnection> SessionBus() {
-  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  const QString runtime = QString::fromStdString(ProcessEnvironment::UserFolders().runtimeDir);
   if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
       (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus"))))
     return std::nullopt;

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/UnitLanguage.h"
+#include "base/ui/Dialogs.h"
 #include "tray/ui/IconFile.h"
 
 namespace toviwall {
@@ -56,7 +58,7 @@ class PickIconWindow final : public QDialog {
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setMinimumSize(8 * kCellSide + 24, 3 * kCellSide + 8);
     layout->addWidget(list_, 1);
-    none_ = new QLabel(QStringLiteral("This file holds no icons."), this);
+    none_ = new QLabel(Q(S(10124)), this);
     none_->setObjectName(QStringLiteral("LabelNoIcons"));
     none_->hide();
     layout->addWidget(none_);
