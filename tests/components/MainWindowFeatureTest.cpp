@@ -11,6 +11,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -266,13 +270,61 @@ TEST_F(MainWindowFeatureTest, LockIsNotOfferedWhileTheWorkstationCannotBeLocked)
   EXPECT_TRUE(Find<QRadioButton>("RBLockWork")->isHidden());
 }
 
-TEST_F(MainWindowFeatureTest, TheDisplaySubmenuItemTakesItsOwnCaptionFromATranslation) {
-  std::ofstream(dir / "WallLang.lng") << "10050=Bildschirmeigenschaften anzeigen\n10061=Anzeige\n";
+TEST_F(MainWindowFeatureTest, PagesAndTheTrayMenuAreCaptionedFromTheLanguageStrings) {
+  fake.systemActions->canLock = true;
+  Start("");
+  auto* pages = Find<QTabWidget>("PageControl");
+  EXPECT_EQ(pages->tabText(0), QStringLiteral("Image List"));
+  EXPECT_EQ(pages->tabText(1), QStringLiteral("Desktop"));
+  EXPECT_EQ(pages->tabText(2), QStringLiteral("Options"));
+  EXPECT_EQ(pages->tabText(3), QStringLiteral("Hotkeys"));
+  EXPECT_EQ(Find<QPushButton>("ButtonNext")->text(), QStringLiteral("Ne&xt"));
+  EXPECT_EQ(Find<QPushButton>("ButtonAbout")->text(), QStringLiteral("A&bout"));
+  EXPECT_EQ(Find<QGroupBox>("GroupBoxHotkeys")->title(), QStringLiteral(" Hotkeys "));
+  EXPECT_EQ(Find<QLabel>("LabelHotKeyChangeWall")->text(), QStringLiteral("Change Wallpaper:"));
+  EXPECT_EQ(Find<QComboBox>("ComboBoxFilling")->currentText(), QStringLiteral("Stretch"));
+  EXPECT_EQ(Find<QComboBox>("ComboBoxUpdate")->currentText(), QStringLiteral("10 minutes"));
+
+  // The tray menu's items in their order, as it opens.
+  auto* menu = Find<QMenu>("TBPopupMenu");
+  auto items = [&] {
+    std::vector<std::pair<std::string, std::string>> shown;
+    for (QAction* a : menu->actions())
+      if (!a->isSeparator() && a->isVisible())
+        shown.push_back({(a->menu() ? a->menu()->objectName() : a->objectName()).toStdString(), a->text().toStdString()});
+    return shown;
+  };
+  emit menu->aboutToShow();
+  using Items = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(items(), (Items{{"ActionShowMainWindow", "Show Main Window"},
+                            {"ActionChange", "Change Wallpaper"},
+                            {"ActionLockWorkStation", "Lock Workstation"},
+                            {"ActionActivateScreenSave", "Activate Screen Saver"},
+                            {"TBSubmenuItemDisplay", "Display"},
+                            {"TBSubmenuItemExitWin", "Exit Windows"},
+                            {"TBSubmenuItemPopupOptions", "Options"},
+                            {"TBItemAbout", "About Tovi WallChanger"},
+                            {"ActionHelp", "&Help"},
+                            {"TBItemExit", "E&xit"}}));
+  form->show();  // the main window shows: the first item hides it
+  emit menu->aboutToShow();
+  EXPECT_EQ(items().front(), std::make_pair(std::string("ActionShowMainWindow"), std::string("Hide Main Window")));
+}
+
+TEST_F(MainWindowFeatureTest, ATranslationFileInTheWorkingFolderReplacesSomeStrings) {
+  std::ofstream(dir / "WallLang.lng") << "10011=Bildliste\n10026=   \n10040=Hintergrund wechseln\n"
+                                         "10050=Bildschirmeigenschaften anzeigen\n10061=Anzeige\n";
   const auto here = std::filesystem::current_path();
   std::filesystem::current_path(dir.Path());  // the translation is read from the working folder
   Start("");
   std::filesystem::current_path(here);
   LanguageStrings() = LanguageTable();  // English again for the other tests
+  EXPECT_EQ(Find<QTabWidget>("PageControl")->tabText(0), QStringLiteral("Bildliste"));
+  EXPECT_EQ(Find<QTabWidget>("PageControl")->tabText(1), QStringLiteral("Desktop"));
+  EXPECT_EQ(Find<QCheckBox>("CheckBoxRandomizeWall")->text(), QStringLiteral("Randomize"))
+      << "blank in the file: English";
+  EXPECT_EQ(Find<QLabel>("LabelHotKeyChangeWall")->text(), QStringLiteral("Hintergrund wechseln:"));
+  // The menu item of the display settings takes its own caption, not its action's.
   EXPECT_EQ(Find<QAction>("TBItemShowDisplay")->text(), QStringLiteral("Bildschirmeigenschaften anzeigen"));
 }
 
