@@ -224,8 +224,7 @@ bool RotationController::ChangeTo(int index, const std::vector<int>& others, Fai
 
 RotationController::Plan RotationController::PlanFrom(double last, double now) const {
   if (now < last) last = now;  // the clock was set back
-  int position = hooks_.intervalPosition();
-  if (position < 0 || position >= kIntervalCount) position = -1;
+  const int position = keys::Interval.Bounded(hooks_.intervalPosition());  // -1: none selected
   return {position, last + IntervalDays(position)};
 }
 
