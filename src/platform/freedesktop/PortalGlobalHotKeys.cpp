@@ -29,6 +29,7 @@ const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
 // Plasma names the shortcuts' component after the session's token: a fixed
 // one keeps it the same from run to run.
 const QString kSessionToken = QString::fromLatin1(kIconName);
+const QString kKGlobalAccel = QStringLiteral("org.kde.kglobalaccel");
 
 // The keysyms of the US layout's main block by keyboard code (X and xkb
 // numbering), for symbols the table has no code for: a key typed with Shift
@@ -226,9 +227,34 @@ void PortalGlobalHotKeys::BindShortcuts(const std::vector<std::string>& wanted) 
 
 void PortalGlobalHotKeys::Bound(const std::vector<std::string>& wanted) {
   // Also after a refusal: asking again would only be refused again.
+  ForgetPlasmaShortcuts(wanted);
   bound_ = wanted;
   busy_ = false;
   sync_.start();  // for changes made meanwhile
+}
+
+void PortalGlobalHotKeys::ForgetPlasmaShortcuts(const std::vector<std::string>& wanted) {
+  // Plasma 5 keeps every shortcut a session of our component ever had, its
+  // keys taken from every other program, and its portal never forgets one:
+  // give the others back to kglobalaccel. Where it does not run, it is not started.
+  QDBusMessage names = QDBusMessage::createMethodCall(kKGlobalAccel, QStringLiteral("/component/") + kSessionToken,
+                                                      QStringLiteral("org.kde.kglobalaccel.Component"),
+                                                      QStringLiteral("shortcutNames"));
+  names.setAutoStartService(false);
+  auto* watcher = new QDBusPendingCallWatcher(bus_->Connection().asyncCall(names), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, wanted](QDBusPendingCallWatcher* w) {
+    w->deleteLater();
+    const QDBusPendingReply<QStringList> reply = *w;
+    if (reply.isError()) return;
+    for (const QString& name : reply.value()) {
+      if (std::binary_search(wanted.begin(), wanted.end(), name.toStdString())) continue;
+      QDBusMessage forget = QDBusMessage::createMethodCall(kKGlobalAccel, QStringLiteral("/kglobalaccel"),
+                                                           QStringLiteral("org.kde.KGlobalAccel"), QStringLiteral("unregister"));
+      forget << kSessionToken << name;
+      forget.setAutoStartService(false);
+      bus_->Connection().asyncCall(forget);
+    }
+  });
 }
 
 void PortalGlobalHotKeys::Request(const QString& method, QList<QVariant> args, QVariantMap options, Answer answer) {

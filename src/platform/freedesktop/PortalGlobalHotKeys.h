@@ -12,7 +12,8 @@
 // session's creation and opens its shortcut settings at every binding, so a
 // session whose creation already shows every shortcut is not bound again. The
 // shortcut's id is its trigger: Plasma keeps the keys it stored for an id, so
-// a changed combination must come under a new one.
+// a changed combination must come under a new one, and the old one is handed
+// back to kglobalaccel, which would keep it taken.
 #include <QDBusMessage>
 #include <QObject>
 #include <QPointer>
@@ -71,6 +72,7 @@ class PortalGlobalHotKeys final : public QObject, public GlobalHotKeys {
   void CreateSession(const std::vector<std::string>& wanted);
   void BindShortcuts(const std::vector<std::string>& wanted);
   void Bound(const std::vector<std::string>& wanted);
+  void ForgetPlasmaShortcuts(const std::vector<std::string>& wanted);
   // Calls a portal method that answers through a request object's Response
   // signal; `options` get the request's token.
   void Request(const QString& method, QList<QVariant> args, QVariantMap options, Answer answer);
