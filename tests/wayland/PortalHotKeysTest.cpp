@@ -111,7 +111,7 @@ class PortalTest : public ::testing::Test {
     return 0;
   }
 
-  static bool Settle(const std::function<bool()>& condition, int timeoutMs = 10000, int pollMs = 5) {
+  static bool Settle(const std::function<bool()>& condition, int timeoutMs = 30000, int pollMs = 5) {
     return WaitFor(
         [&] {
           QCoreApplication::processEvents();
@@ -158,7 +158,7 @@ TEST_F(PortalTest, BindsOncePerChangeAndDeliversThePressedKey) {
 
   // Pressed while this process takes its events, for the time it takes.
   auto press = Process::Start(PressCommand("CTRL+ALT+n"), {{{"PATH", "/usr/bin:/bin"}}, {}, {}, {}});
-  ASSERT_TRUE(Settle([&] { return !receiver.ids.empty(); }, 10000, 1));
+  ASSERT_TRUE(Settle([&] { return !receiver.ids.empty(); }, 30000, 1));
   EXPECT_EQ(receiver.ids, std::vector<int>{1});
   const double latency = receiver.last - LastPressTime();
 
@@ -256,7 +256,7 @@ TEST_F(PortalTest, TheProgramChangesTheWallpaperWhenItsKeyIsPressed) {
   std::vector<std::string> argv = nobody;
   argv.insert(argv.end(), {"sway", "-c", dir / "sway.conf"});
   auto sway = Process::Start(argv, swayOptions);
-  ASSERT_TRUE(WaitFor([&] { return Exists(run + "/wayland-1"); })) << ReadFile(dir / "sway.log");
+  ASSERT_TRUE(WaitFor([&] { return Exists(run + "/wayland-1"); }, 30000)) << ReadFile(dir / "sway.log");
 
   const Env env{{"PATH", "/usr/bin:/bin"},
                 {"HOME", home},
@@ -279,10 +279,10 @@ TEST_F(PortalTest, TheProgramChangesTheWallpaperWhenItsKeyIsPressed) {
   };
   const std::size_t before = RecordedCalls(Record()).size();
   auto program = Process::Start(toviwall({}), Process::Options{env, home, dir / "toviwall.log", {}});
-  ASSERT_TRUE(WaitFor([&] { return row() == "1"; }, 15000)) << ReadFile(dir / "toviwall.log");
-  ASSERT_TRUE(WaitFor([&] { return Calls(before).size() >= 2; })) << ReadFile(dir / "toviwall.log");
+  ASSERT_TRUE(WaitFor([&] { return row() == "1"; }, 30000)) << ReadFile(dir / "toviwall.log");
+  ASSERT_TRUE(WaitFor([&] { return Calls(before).size() >= 2; }, 30000)) << ReadFile(dir / "toviwall.log");
   ASSERT_TRUE(Press("CTRL+ALT+n"));
-  EXPECT_TRUE(WaitFor([&] { return row() == "2"; })) << ReadFile(dir / "toviwall.log");
+  EXPECT_TRUE(WaitFor([&] { return row() == "2"; }, 30000)) << ReadFile(dir / "toviwall.log");
   EXPECT_EQ(Calls(before), (std::vector<std::string>{"Create CTRL+ALT+n", "Bind CTRL+ALT+n"}));
   MustRun(toviwall({"--exit"}), env);
   EXPECT_EQ(program->Wait(10000), 0) << ReadFile(dir / "toviwall.log");
