@@ -60,22 +60,13 @@ class KdeWaylandTest : public ::testing::Test {
 
   static std::string Address() { return "unix:path=" + (*root / "bus"); }
   static Env Environment() {
-    return {{"PATH", "/usr/bin:/bin"},
-            {"HOME", *root / "home"},
-            {"XDG_CONFIG_HOME", *root / "home/.config"},
-            {"XDG_DATA_HOME", *root / "home/.local/share"},
-            {"XDG_CACHE_HOME", *root / "home/.cache"},
-            {"XDG_RUNTIME_DIR", *root / "run"},
-            {"DBUS_SESSION_BUS_ADDRESS", Address()},
-            {"WAYLAND_DISPLAY", "wayland-kde"},
-            {"XDG_SESSION_TYPE", "wayland"},
-            {"XDG_CURRENT_DESKTOP", "KDE"},
-            {"KDE_FULL_SESSION", "true"},
-            {"KDE_SESSION_VERSION", "5"},
-            {"QT_QPA_PLATFORM", "wayland"},
-            {"QT_QUICK_BACKEND", "software"},
-            {"LIBGL_ALWAYS_SOFTWARE", "1"},
-            {"LANG", "C.UTF-8"}};
+    Env env = WaylandLogin(root->Path(), "wayland-kde", "KDE");
+    env.insert({{"KDE_FULL_SESSION", "true"},
+                {"KDE_SESSION_VERSION", "5"},
+                {"QT_QPA_PLATFORM", "wayland"},
+                {"QT_QUICK_BACKEND", "software"},
+                {"LIBGL_ALWAYS_SOFTWARE", "1"}});
+    return env;
   }
   static Process& Start(const std::string& name, const std::vector<std::string>& argv, const Env& env) {
     processes->push_back(Process::Start(argv, {env, *root / "home", *root / (name + ".log"), {}}));

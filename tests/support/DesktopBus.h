@@ -44,6 +44,23 @@ class DesktopBus {
   std::string address_;
 };
 
+// The environment of a Wayland login on a private home (`root`/home), runtime
+// folder (`root`/run) and the bus at `root`/bus, on the compositor's socket
+// `display`, with `desktop` as XDG_CURRENT_DESKTOP.
+inline Env WaylandLogin(const std::string& root, const std::string& display, const std::string& desktop) {
+  return {{"PATH", "/usr/bin:/bin"},
+          {"HOME", root + "/home"},
+          {"XDG_CONFIG_HOME", root + "/home/.config"},
+          {"XDG_DATA_HOME", root + "/home/.local/share"},
+          {"XDG_CACHE_HOME", root + "/home/.cache"},
+          {"XDG_RUNTIME_DIR", root + "/run"},
+          {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root + "/bus"},
+          {"WAYLAND_DISPLAY", display},
+          {"XDG_SESSION_TYPE", "wayland"},
+          {"XDG_CURRENT_DESKTOP", desktop},
+          {"LANG", "C.UTF-8"}};
+}
+
 // Ends what a desktop's programs started in process groups of their own (KIO
 // workers, the services its bus started): they carry its runtime folder.
 inline void KillProcessesOfRuntime(const std::string& runtimeDir) {

@@ -13,6 +13,7 @@
 
 #include "image/ImageConvert.h"
 #include "image/ImageReader.h"
+#include "../platform/DesktopPeers.h"
 #include "support/DesktopBus.h"
 #include "support/DesktopPortal.h"
 #include "support/TestSession.h"
@@ -24,12 +25,6 @@ using namespace test;
 namespace fs = std::filesystem;
 
 constexpr const char* kAppIndicator = "ubuntu-appindicators@ubuntu.com";
-
-struct Quadrants {
-  std::uint32_t topLeft, topRight, bottomLeft, bottomRight;  // 0xRRGGBB
-};
-constexpr Quadrants kWarm{0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00};
-constexpr Quadrants kCool{0xFF00FF, 0x00FFFF, 0x800000, 0x008080};
 
 std::string Hex(std::uint32_t c) {
   char text[8];
@@ -81,18 +76,9 @@ class GnomeShellTest : public ::testing::Test {
   }
 
   static Env Environment() {
-    return {{"PATH", "/usr/bin:/bin"},
-            {"HOME", *root / "home"},
-            {"XDG_CONFIG_HOME", *root / "home/.config"},
-            {"XDG_DATA_HOME", *root / "home/.local/share"},
-            {"XDG_CACHE_HOME", *root / "home/.cache"},
-            {"XDG_RUNTIME_DIR", *root / "run"},
-            {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (*root / "bus")},
-            {"WAYLAND_DISPLAY", "wayland-gnome"},
-            {"XDG_SESSION_TYPE", "wayland"},
-            {"XDG_CURRENT_DESKTOP", "GNOME"},
-            {"NO_AT_BRIDGE", "1"},
-            {"LANG", "C.UTF-8"}};
+    Env env = WaylandLogin(root->Path(), "wayland-gnome", "GNOME");
+    env["NO_AT_BRIDGE"] = "1";
+    return env;
   }
 
   // What GNOME Shell shows, through its screenshot call.
