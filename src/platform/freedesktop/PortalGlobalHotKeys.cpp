@@ -204,6 +204,7 @@ void PortalGlobalHotKeys::CreateSession(const std::vector<std::string>& wanted) 
     const QVariant handle = results.value(QStringLiteral("session_handle"));
     session_ = handle.canConvert<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path() : handle.toString();
     if (code != 0 || session_.isEmpty()) {
+      session_.clear();
       qWarning("The desktop portal made no session for the global hot keys (answer %u).", code);
       Bound(wanted);
       return;
