@@ -130,7 +130,7 @@ DBusDaemon* PortalTest::bus = nullptr;
 Process* PortalTest::backend = nullptr;
 Process* PortalTest::frontend = nullptr;
 
-TEST(PortalTrigger, WrittenAsTheShortcutsSpecificationSays) {
+TEST(PortalTrigger, WrittenInTheFreedesktopTriggerFormat) {
   EXPECT_EQ(platform::PortalTrigger(kAltCtrl, 'N'), "CTRL+ALT+n");
   EXPECT_EQ(platform::PortalTrigger(kShift, 0x74), "SHIFT+F5");
   EXPECT_EQ(platform::PortalTrigger(7, 0xBA), "CTRL+ALT+SHIFT+semicolon");

@@ -32,7 +32,7 @@ namespace toviwall::platform {
 class SessionBus;
 
 // The trigger text of a combination (modifier value 1 Alt, 2 Ctrl, 4 Shift),
-// as the shortcuts specification writes it: "CTRL+ALT+n", "SHIFT+F5"; empty
+// in the freedesktop trigger format: "CTRL+ALT+n", "SHIFT+F5"; empty
 // for a key the table does not know.
 std::string PortalTrigger(unsigned modifier, unsigned virtualKey);
 
