@@ -5,6 +5,8 @@
 // object it was registered for.
 #include <QEvent>
 #include <QObject>
+#include <functional>
+#include <string>
 
 namespace toviwall::platform {
 
@@ -32,6 +34,14 @@ class GlobalHotKeys {
   // The virtual-key code of a key press, from its keyboard code and keysym (what a
   // hot key box stores); 0 for a key that has none.
   virtual unsigned VirtualKeyOfKeyPress(unsigned keycode, unsigned keysym) = 0;
+
+  // Whether a combination taken here can ever be pressed. Where it cannot (a
+  // Wayland compositor that offers no global shortcuts), combinations are still
+  // taken and kept, and WhyNot says why none fires. On Wayland the answer comes
+  // some time after the start; `changed` runs whenever it may have changed.
+  virtual bool Available() const { return true; }
+  virtual std::string WhyNot() const { return {}; }
+  virtual void OnAvailabilityChanged(std::function<void()> changed) { (void)changed; }
 };
 
 }  // namespace toviwall::platform

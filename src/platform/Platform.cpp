@@ -10,6 +10,7 @@
 
 #include "platform/DesktopWallpaperChoice.h"
 #include "platform/freedesktop/FreedesktopSystemActions.h"
+#include "platform/freedesktop/PortalGlobalHotKeys.h"
 #include "platform/local/InotifyDirectoryWatch.h"
 #include "platform/local/LocalSingleInstance.h"
 #include "platform/local/SessionEndSignals.h"
@@ -94,6 +95,7 @@ std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> si
     else parts.screen = std::make_unique<QtScreen>();
     parts.desktopWallpaper = CreateWaylandDesktopWallpaper(sway);
     parts.desktopIcons = CreateWaylandDesktopIcons();
+    parts.globalHotKeys = std::make_unique<PortalGlobalHotKeys>();
     if (onX11) parts.windowActivation = std::make_unique<X11WindowActivation>();
   } else if (onX11) {
     parts.windowActivation = std::make_unique<X11WindowActivation>();

@@ -20,6 +20,8 @@ class SessionBus {
   QDBusMessage Call(const QDBusMessage& message, int timeoutMs = 10000);
   // Whether a program owns the name now.
   bool HasOwner(const QString& name);
+  // For signals and calls answered later.
+  QDBusConnection& Connection() { return bus_; }
 
  private:
   QString name_;

@@ -63,6 +63,8 @@ class NullGlobalHotKeys final : public GlobalHotKeys {
   bool Register(QObject*, int, unsigned, unsigned) override { return true; }
   bool Unregister(QObject*, int) override { return true; }
   unsigned VirtualKeyOfKeyPress(unsigned, unsigned) override { return 0; }
+  bool Available() const override { return false; }
+  std::string WhyNot() const override { return "This session offers no global hot keys."; }
 };
 
 // Every start runs as the only one; no messages arrive.
