@@ -18,6 +18,7 @@
 #include "platform/TrayHost.h"
 
 class QLabel;
+class QMenu;
 
 namespace toviwall {
 
@@ -53,6 +54,9 @@ class TToviTrayIcon final : public QObject {
 
   // Adds the icon again (a new tray has none of the old icons) and makes it visible.
   void ReAddIcon();
+  // The menu for trays that draw it themselves (StatusNotifierItem trays, which
+  // then report no right click); hand it over before the icon is made visible.
+  void SetMenu(QMenu* menu);
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
