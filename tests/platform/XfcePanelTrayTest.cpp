@@ -6,11 +6,7 @@
 // without a menu stays an XEmbed icon.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <filesystem>
-#include <sstream>
 
 #include "DesktopPeers.h"
 #include "support/TrayClient.h"
@@ -63,31 +59,11 @@ class XfcePanelTrayTest : public ::testing::Test {
     argv.insert(argv.end(), args.begin(), args.end());
     return peer.Start(argv);
   }
-  std::string Log() { return ReadFile(peer.S().Root() / "toviwall-tray-recorder.log"); }
-  std::vector<std::string> Events() {
-    std::vector<std::string> events;
-    std::istringstream in(Log());
-    for (std::string line; std::getline(in, line);)
-      if (line.rfind("event: ", 0) == 0 && line != "event: Ready" && line != "event: TrayCreated")
-        events.push_back(line.substr(7));
-    return events;
-  }
-  std::size_t Count(const std::string& event) {
-    auto all = Events();
-    return static_cast<std::size_t>(std::count(all.begin(), all.end(), event));
-  }
+  std::string RecorderLog() { return peer.S().Root() / "toviwall-tray-recorder.log"; }
+  std::string Log() { return ReadFile(RecorderLog()); }
+  std::size_t Count(const std::string& event) { return Recorded(RecorderLog(), event); }
   // The XEmbed icon's window, docked or not.
   bool XEmbedWindow() { return !peer.S().SearchWindows({"--name", "^ToviTrayRecorder$"}).empty(); }
-  // Waits out the double-click interval (Qt's 400 ms) after the last Activate,
-  // then checks that the action ran `count` times in all.
-  ::testing::AssertionResult DoubleClickActions(std::size_t count) {
-    if (!WaitFor([&] { return Count("DblClick") >= count; }, 5000)) return ::testing::AssertionFailure() << "too few:\n" << Log();
-    ::usleep(500000);
-    const std::size_t seen = Count("DblClick");
-    if (seen == count) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << seen << " double-click actions, not " << count;
-  }
-
   DesktopPeer peer;
   std::unique_ptr<TrayClient> client;
 };
@@ -115,11 +91,11 @@ TEST_F(XfcePanelTrayTest, AnIconWithAMenuIsAStatusNotifierItemOnly) {
 
   // Real clicks: the panel calls Activate once for a click, twice for a double click.
   peer.S().Xdotool({"click", "1"});
-  EXPECT_TRUE(DoubleClickActions(1));
+  EXPECT_TRUE(DoubleClickActions(RecorderLog(), 1));
   peer.S().Xdotool({"click", "--repeat", "2", "--delay", "80", "1"});
-  EXPECT_TRUE(DoubleClickActions(2));
+  EXPECT_TRUE(DoubleClickActions(RecorderLog(), 2));
   client->Activate(*item, 3);
-  EXPECT_TRUE(DoubleClickActions(3));
+  EXPECT_TRUE(DoubleClickActions(RecorderLog(), 3));
 
   // The panel opens the menu itself, asking the program first.
   peer.S().Xdotool({"click", "3"});

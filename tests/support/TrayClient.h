@@ -1,18 +1,26 @@
 #pragma once
 // The tray's side of a StatusNotifierItem, for tests against real trays: what
 // the watcher lists, and the calls a tray makes on an item and on its menu
-// (com.canonical.dbusmenu), over a connection of the test's own.
+// (com.canonical.dbusmenu), over a connection of the test's own; and what
+// toviwall-tray-recorder printed.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDBusVariant>
 #include <QStringList>
+#include <algorithm>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/freedesktop/DBusTrayTypes.h"
+#include "support/TestSession.h"
 
 namespace toviwall::test {
 
@@ -127,6 +135,30 @@ inline int IdOf(const platform::DBusMenuLayout& layout, const QString& label) {
     if (int id = IdOf(item, label); id >= 0) return id;
   }
   return -1;
+}
+
+// The events toviwall-tray-recorder printed into `log`, without its own notices.
+inline std::vector<std::string> RecordedEvents(const std::string& log) {
+  std::vector<std::string> events;
+  std::istringstream in(ReadFile(log));
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("event: ", 0) == 0 && line != "event: Ready" && line != "event: TrayCreated")
+      events.push_back(line.substr(7));
+  return events;
+}
+inline std::size_t Recorded(const std::string& log, const std::string& event) {
+  const auto all = RecordedEvents(log);
+  return static_cast<std::size_t>(std::count(all.begin(), all.end(), event));
+}
+// Waits out the double-click interval (Qt's 400 ms) after the last Activate,
+// then checks that the double-click action ran `count` times in all.
+inline ::testing::AssertionResult DoubleClickActions(const std::string& log, std::size_t count) {
+  if (!WaitFor([&] { return Recorded(log, "DblClick") >= count; }, 5000))
+    return ::testing::AssertionFailure() << "too few double-click actions:\n" << ReadFile(log);
+  ::usleep(500000);
+  const std::size_t seen = Recorded(log, "DblClick");
+  if (seen == count) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << seen << " double-click actions, not " << count;
 }
 
 }  // namespace toviwall::test
