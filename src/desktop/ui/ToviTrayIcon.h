@@ -6,6 +6,8 @@
 //   left up      OnClick, OnMouseUp(mbLeft)
 //   left double  OnDblClick, OnMouseDown(mbLeft, ssDouble)   (the second press)
 //   right/middle down, up, double: OnMouseDown, OnMouseUp, OnMouseDown(ssDouble)
+// A StatusNotifierItem tray reports no pointer: a left click there is a left
+// double alone, middle and right clicks are down and up.
 // An event fires only when a handler is assigned; an exception from a handler is
 // shown in the error box and ends the handling of that report.
 #include <QIcon>
