@@ -64,7 +64,8 @@ class WaybarTrayTest : public ::testing::Test {
   // Whether the bar's right end shows more than one colour.
   bool IconShown() {
     const RunResult r = test::Run(
-        {"sh", "-c", "grim -g '770,0 30x24' -t ppm - | /usr/bin/convert ppm:- -format '%[fx:standard_deviation]' info:"},
+        {"sh", "-c",
+         "grim -g '770,0 30x24' -t ppm - | /usr/bin/convert ppm:- -format '%[fx:standard_deviation]' info:"},
         {{"PATH", "/usr/bin:/bin"}, {"WAYLAND_DISPLAY", root / "run/wayland-1"}});
     return r.exitCode == 0 && std::stod(r.out) > 0.05;  // the bar alone: up to 0.02
   }

@@ -156,8 +156,11 @@ void StatusNotifierItem::SetToolTip(const std::string& text) {
 }
 
 void StatusNotifierItem::SetMenu(std::shared_ptr<TrayMenuSource> menu) {
+  // Trays read the menu's path once: an item in the tray comes back with it.
+  const bool shown = registered_;
+  if (shown) Delete();
   menu_ = std::move(menu);
-  if (registered_) ExportMenu();
+  if (shown) Add(image_);
 }
 
 void StatusNotifierItem::ExportMenu() {

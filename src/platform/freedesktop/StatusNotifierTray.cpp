@@ -23,8 +23,8 @@ int NextNumber() {
 }
 
 QDBusMessage HostQuestion() {
-  QDBusMessage m = QDBusMessage::createMethodCall(kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                  QStringLiteral("Get"));
+  QDBusMessage m = QDBusMessage::createMethodCall(
+      kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
   m << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
   return m;
 }
@@ -113,19 +113,19 @@ std::unique_ptr<TrayIcon> StatusNotifierTray::CreateIcon(const std::string& name
 void StatusNotifierTray::WatcherChanged(const QString& owner) {
   watcherOwner_ = owner;
   if (owner.isEmpty()) SetItemTray(false);
-  else AskWatcher();  // a new watcher: its tray registers a moment later, or has
+  else AskWatcher(true);  // its tray registers a moment later, or has
 }
 
-void StatusNotifierTray::AskWatcher() {
+void StatusNotifierTray::AskWatcher(bool newWatcher) {
   if (watcherOwner_.isEmpty()) return SetItemTray(false);
   auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(HostQuestion(), kAskMs), this);
   const QString asked = watcherOwner_;
-  connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending, asked] {
+  connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending, asked, newWatcher] {
     pending->deleteLater();
     if (asked != watcherOwner_) return;  // a later question follows
     const bool host = HostAnswer(pending->reply());
-    // A watcher that started again has forgotten our items: they register anew.
-    if (host && itemTray_) AnnounceTrayCreated();
+    // A watcher that took over from another knows none of our items: they register anew.
+    if (host && itemTray_ && newWatcher) AnnounceTrayCreated();
     else SetItemTray(host);
   });
 }
@@ -134,7 +134,7 @@ void StatusNotifierTray::HostRegistered() {
   if (!watcherOwner_.isEmpty()) SetItemTray(true);
 }
 
-void StatusNotifierTray::HostUnregistered() { AskWatcher(); }  // others may remain
+void StatusNotifierTray::HostUnregistered() { AskWatcher(false); }  // others may remain
 
 void StatusNotifierTray::SetItemTray(bool running) {
   if (running == itemTray_) return;

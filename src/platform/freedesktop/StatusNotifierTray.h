@@ -41,7 +41,7 @@ class StatusNotifierTray final : public QObject, public TrayHost {
  private:
   bool FallbackRunning() { return fallback_ && fallback_->TrayRunning(); }
   void WatcherChanged(const QString& owner);
-  void AskWatcher();
+  void AskWatcher(bool newWatcher);
   void SetItemTray(bool running);
 
   QString busAddress_;
