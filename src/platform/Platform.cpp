@@ -11,6 +11,7 @@
 #include "platform/DesktopWallpaperChoice.h"
 #include "platform/freedesktop/FreedesktopSystemActions.h"
 #include "platform/freedesktop/PortalGlobalHotKeys.h"
+#include "platform/freedesktop/StatusNotifierTray.h"
 #include "platform/local/InotifyDirectoryWatch.h"
 #include "platform/local/LocalSingleInstance.h"
 #include "platform/local/SessionEndSignals.h"
@@ -106,7 +107,7 @@ std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> si
     parts.globalHotKeys = CreateX11GlobalHotKeys();
   }
   parts.systemActions = std::make_unique<FreedesktopSystemActions>();
-  parts.trayHost = CreateX11TrayHost();
+  parts.trayHost = CreateStatusNotifierTray(CreateX11TrayHost());
   parts.directoryWatch = std::make_unique<InotifyDirectoryWatch>();
   parts.autoStart = std::make_unique<XdgAutoStart>(configHome);
   return std::make_unique<Platform>(std::move(parts));

@@ -8,7 +8,6 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
@@ -16,6 +15,7 @@
 
 #include "platform/local/FirstWorkingTool.h"
 #include "platform/local/OpticalDrives.h"
+#include "platform/local/SessionBus.h"
 #include "platform/x11/X11ScreenSaver.h"
 
 namespace toviwall::platform {
@@ -80,10 +80,7 @@ std::optional<QString> LoginSessionId() {
 // Only a session bus the session has: asking for one that is not there would
 // start a bus of its own (autolaunch).
 std::optional<QDBusConnection> SessionBus() {
-  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
-      (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus"))))
-    return std::nullopt;
+  if (SessionBusAddress().isEmpty()) return std::nullopt;
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return std::nullopt;
   return bus;

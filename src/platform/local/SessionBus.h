@@ -28,6 +28,11 @@ class SessionBus {
   QDBusConnection bus_;
 };
 
+// The address of the bus the session has (DBUS_SESSION_BUS_ADDRESS, else
+// $XDG_RUNTIME_DIR/bus); empty when it has none. Asking libdbus for a session
+// bus without one would start a bus of its own (autolaunch).
+QString SessionBusAddress();
+
 // The text of an error answer: its message, else its name.
 std::string DBusErrorText(const QDBusMessage& reply);
 
