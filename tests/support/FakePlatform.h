@@ -38,6 +38,7 @@ class FakeGlobalHotKeys final : public platform::GlobalHotKeys {
 
   bool Register(QObject* receiver, int id, unsigned modifier, unsigned virtualKey) override;
   bool Unregister(QObject* receiver, int id) override;
+  platform::HotKeyRefusal LastRefusal() const override { return refusal_; }
   // The key code of a key press is the virtual key of its keysym, as on X.
   unsigned VirtualKeyOfKeyPress(unsigned keycode, unsigned keysym) override;
 
@@ -54,6 +55,7 @@ class FakeGlobalHotKeys final : public platform::GlobalHotKeys {
     int id;
   };
   std::map<Combination, Grab> grabs_;
+  platform::HotKeyRefusal refusal_ = platform::HotKeyRefusal::None;
 };
 
 class FakeTrayIcon;
