@@ -146,6 +146,7 @@ TEST_F(HotKeySetTest, KeysThatTypeNeedCtrlAltOrSuperAndTheBoxSaysWhy) {
   }
   emit box->Exit();
   EXPECT_TRUE(keys.Registered().empty());
+  EXPECT_EQ(box->placeholderText(), QStringLiteral("Num .: a key that types needs Ctrl, Alt or Super"));
   EXPECT_EQ(Stored("ShowMainMod"), 0);
   EXPECT_EQ(Stored("ShowMainVir"), 0);
   type(Qt::Key_N, Qt::MetaModifier, 0x6e);

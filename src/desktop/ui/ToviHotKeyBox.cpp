@@ -101,7 +101,10 @@ void TToviHotKeyBox::ShowRefusal(TShortCut refused, platform::HotKeyRefusal why)
   setToolTip(reason);  // the whole of it where the box is too narrow
 }
 
-void TToviHotKeyBox::ShowRefusal(const TToviHotKey& key) { ShowRefusal(key.RefusedHotKey(), key.Refusal()); }
+void TToviHotKeyBox::ShowRefusal(const TToviHotKey& key) {
+  // An empty combination is refused without a reason: the box keeps what it says.
+  if (key.Refusal() != platform::HotKeyRefusal::None) ShowRefusal(key.RefusedHotKey(), key.Refusal());
+}
 
 void TToviHotKeyBox::ShowModifiers(Qt::KeyboardModifiers modifiers) {
   partial_ = (modifiers & kTaken) != Qt::NoModifier;

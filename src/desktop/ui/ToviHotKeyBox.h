@@ -24,9 +24,10 @@ class TToviHotKeyBox final : public QLineEdit {
 
   TShortCut HotKey() const { return hotKey_; }
   void SetHotKey(TShortCut hotKey);
-  // Shows why the combination was not taken, in the box while it stays empty;
-  // a refusal without a reason shows nothing.
+  // Shows why the combination was not taken, in the box while it stays empty
+  // (None: says nothing any more).
   void ShowRefusal(TShortCut refused, platform::HotKeyRefusal why);
+  // Why the key's last activation refused its combination, if it had one.
   void ShowRefusal(const TToviHotKey& key);
 
  signals:
