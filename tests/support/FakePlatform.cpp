@@ -94,9 +94,9 @@ platform::DisplayChange FakeDisplayModes::ChangeMode(const DisplayModeRecord& mo
   return answer;
 }
 
-bool FakeSystemActions::OpenDoor(const std::string& drive) {
+std::string FakeSystemActions::OpenDoor(const std::string& drive) {
   calls.push_back("Open " + drive);
-  return true;
+  return doorRefusal;
 }
 
 bool FakeSystemActions::CloseDoor(const std::string& drive) {
