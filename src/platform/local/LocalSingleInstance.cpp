@@ -64,8 +64,8 @@ std::string Unusable(const std::string& path, const std::string& name, bool crea
 constexpr char kEnding[] = "ending\n";
 
 void MarkLock(int fd, bool ending) {
-  if (ending && ::pwrite(fd, kEnding, sizeof kEnding - 1, 0) == static_cast<ssize_t>(sizeof kEnding - 1)) return;
-  if (!ending) (void)!::ftruncate(fd, 0);
+  if (ending) (void)!::pwrite(fd, kEnding, sizeof kEnding - 1, 0);
+  else (void)!::ftruncate(fd, 0);
 }
 
 bool MarkedEnding(int fd) {
