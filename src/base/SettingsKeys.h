@@ -75,7 +75,8 @@ inline constexpr BoolKey DontShowExitDialog{kDialogs, "DontShowExitDialog", fals
 inline constexpr BoolKey DontShowHideDialog{kDialogs, "DontShowHideDialog", false};
 inline constexpr BoolKey ConfirmTotalDialog{kDialogs, "ConfirmTotalDialog", false};
 
-// Section "Hotkey": modifier (1 Alt, 2 Ctrl, 4 Shift) and virtual-key code; 0, 0 = none.
+// Section "Hotkey": modifier (1 Alt, 2 Ctrl, 4 Shift, added; 8 Super, our own
+// addition, which earlier versions never wrote) and virtual-key code; 0, 0 = none.
 inline constexpr IntKey ShowMainMod{kHotkey, "ShowMainMod", 0};
 inline constexpr IntKey ShowMainVir{kHotkey, "ShowMainVir", 0};
 inline constexpr IntKey ChangeWallMod{kHotkey, "ChangeWallMod", 0};

@@ -12,6 +12,7 @@
 #include "app/ui/TrayMenu.h"
 #include "app/ui/WallPaperMain.h"
 #include "base/AppIdentity.h"
+#include "desktop/ui/OpticalDrive.h"
 #include "desktop/ui/UnitFormConfirm.h"
 #include "platform/DisplayModes.h"
 #include "platform/SystemActions.h"
@@ -103,10 +104,15 @@ void SystemCommands::BuildExitWindowsMenu() {
 
 void SystemCommands::ExitWindowsAs(TToviExitWinType type) {
   ExitWin->ExitWinType = type;
-  // Refused or cancelled (no authorisation): nothing ends, so neither do we.
-  if (!ExitWin->Execute()) return ShowRefusal(type);
-  // The machine comes back from stand-by and hibernation with us running.
-  if (type == TToviExitWinType::ewStandBy || type == TToviExitWinType::ewHibernate) return;
+  ExitWin->Unconditional = false;  // a refused forced restart forces nothing later
+  // Refused or cancelled (no authorisation, No to our question): nothing ends, so neither do we.
+  if (!ExitWin->Execute()) {
+    if (!ExitWin->LastError.empty()) ShowRefusal(type);
+    return;
+  }
+  // The machine comes back from stand-by and hibernation with us running; the
+  // session manager ends us with the session, once it has asked.
+  if (!ExitWin->EndsNow()) return;
   form_.PrepareShutdown();
   form_.EndRun();
 }
@@ -145,7 +151,7 @@ void SystemCommands::BuildCDRomMenu() {
 
 void SystemCommands::ActionOpenDriveExecute(QAction* item) {
   const std::size_t k = static_cast<std::size_t>((item->data().toInt() - 1) / 2);
-  if (k < cdDrives_.size()) form_.Platform().systemActions().OpenDoor(cdDrives_[k]);
+  if (k < cdDrives_.size()) OpenDrive(form_.Platform().systemActions(), cdDrives_[k]);
 }
 
 void SystemCommands::ActionCloseDriveExecute(QAction* item) {
@@ -155,7 +161,7 @@ void SystemCommands::ActionCloseDriveExecute(QAction* item) {
 
 void SystemCommands::OpenFirstCDDrive() {
   const std::vector<std::string> drives = form_.Platform().systemActions().OpticalDrives();
-  if (!drives.empty()) form_.Platform().systemActions().OpenDoor(drives.front());
+  if (!drives.empty()) OpenDrive(form_.Platform().systemActions(), drives.front());
 }
 
 void SystemCommands::CloseFirstCDDrive() {

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/freedesktop/SessionManager.h"
+#include "platform/freedesktop/UDisksDrives.h"
 #include "platform/local/FirstWorkingTool.h"
 #include "platform/local/OpticalDrives.h"
 #include "platform/local/SessionBus.h"
@@ -145,9 +147,15 @@ std::vector<const DisplaySettingsTool*> DisplaySettingsTools(const std::string& 
 
 }  // namespace
 
-std::vector<std::string> FreedesktopSystemActions::OpticalDrives() { return ListOpticalDrives(); }
-bool FreedesktopSystemActions::OpenDoor(const std::string& drive) { return MoveOpticalDriveDoor(drive, true); }
-bool FreedesktopSystemActions::CloseDoor(const std::string& drive) { return MoveOpticalDriveDoor(drive, false); }
+std::vector<std::string> FreedesktopSystemActions::OpticalDrives() { return ListOpticalDrives("/dev", UDisksOpticalDrives()); }
+
+std::string FreedesktopSystemActions::OpenDoor(const std::string& drive) {
+  // The kernel refuses to eject a mounted disc (EBUSY): UDisks2 unmounts it first.
+  if (std::optional<std::string> ejected = UDisksEject(drive)) return *ejected;
+  return MoveOpticalDriveDoor(drive, true);
+}
+
+bool FreedesktopSystemActions::CloseDoor(const std::string& drive) { return MoveOpticalDriveDoor(drive, false).empty(); }
 
 bool FreedesktopSystemActions::CanLock() {
   return LoginSessionId().has_value() || ScreenSaverServiceRunning() || !XdgScreensaver().isEmpty();
@@ -191,7 +199,15 @@ void FreedesktopSystemActions::OpenDisplaySettings() {
 bool FreedesktopSystemActions::CanSuspend() { return Offered(QStringLiteral("CanSuspend")); }
 bool FreedesktopSystemActions::CanHibernate() { return Offered(QStringLiteral("CanHibernate")); }
 
-std::string FreedesktopSystemActions::Request(SessionRequest what, bool) {
+bool FreedesktopSystemActions::SessionManagerTakes(SessionRequest what) {
+  if (!EndsSession(what)) return false;
+  std::optional<QDBusConnection> bus = SessionBus();
+  return bus && SessionManagerRuns(*bus);
+}
+
+std::string FreedesktopSystemActions::Request(SessionRequest what, bool force) {
+  // The session manager lets the programs save their work first; logind ends them.
+  if (!force && SessionManagerTakes(what)) return AskSessionManager(*SessionBus(), what);
   // logind itself decides about programs that delay the request: it has no
   // stronger form for an unprivileged user.
   QDBusMessage reply;

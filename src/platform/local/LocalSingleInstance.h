@@ -62,6 +62,8 @@ class LocalSingleInstance final : public QObject, public SingleInstance {
  private:
   class Peer;
   std::string FolderFor(const std::string& name);
+  // Takes the lock in our folder, marked as starting; false when another holds it.
+  bool Claimed();
   // This start holds the name in its folder: true when another instance runs
   // on the settings file all the same, which has been handed `message`.
   bool RunsOnTheSettingsFile(const std::string& message);

@@ -108,7 +108,7 @@ class NullDisplayModes final : public DisplayModes {
 class NullSystemActions final : public SystemActions {
  public:
   std::vector<std::string> OpticalDrives() override { return {}; }
-  bool OpenDoor(const std::string&) override { return false; }
+  std::string OpenDoor(const std::string&) override { return "no such drive"; }
   bool CloseDoor(const std::string&) override { return false; }
   bool CanLock() override { return false; }
   void Lock() override {}
