@@ -81,7 +81,7 @@ std::optional<QString> LoginSessionId() {
 
 // Only a session bus the session has: asking for one that is not there would
 // start a bus of its own (autolaunch).
-std::optional<QDBusConnection> SessionBus() {
+std::optional<QDBusConnection> SessionBusIfAny() {
   if (SessionBusAddress().isEmpty()) return std::nullopt;
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return std::nullopt;
@@ -89,12 +89,12 @@ std::optional<QDBusConnection> SessionBus() {
 }
 
 bool ScreenSaverServiceRunning() {
-  std::optional<QDBusConnection> bus = SessionBus();
+  std::optional<QDBusConnection> bus = SessionBusIfAny();
   return bus && HasOwner(*bus, kScreenSaver);
 }
 
 QDBusMessage CallScreenSaver(const QString& method, const QVariantList& args) {
-  std::optional<QDBusConnection> bus = SessionBus();
+  std::optional<QDBusConnection> bus = SessionBusIfAny();
   if (!bus) return {};
   return Call(*bus, kScreenSaver, kScreenSaverPath, kScreenSaver, method, args);
 }
@@ -201,13 +201,13 @@ bool FreedesktopSystemActions::CanHibernate() { return Offered(QStringLiteral("C
 
 bool FreedesktopSystemActions::SessionManagerTakes(SessionRequest what) {
   if (!EndsSession(what)) return false;
-  std::optional<QDBusConnection> bus = SessionBus();
+  std::optional<QDBusConnection> bus = SessionBusIfAny();
   return bus && SessionManagerRuns(*bus);
 }
 
 std::string FreedesktopSystemActions::Request(SessionRequest what, bool force) {
   // The session manager lets the programs save their work first; logind ends them.
-  if (!force && SessionManagerTakes(what)) return AskSessionManager(*SessionBus(), what);
+  if (!force && SessionManagerTakes(what)) return AskSessionManager(*SessionBusIfAny(), what);
   // logind itself decides about programs that delay the request: it has no
   // stronger form for an unprivileged user.
   QDBusMessage reply;
