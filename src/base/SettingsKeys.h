@@ -96,15 +96,16 @@ inline constexpr BoolKey DontShowExitDialog{kDialogs, "DontShowExitDialog", fals
 inline constexpr BoolKey DontShowHideDialog{kDialogs, "DontShowHideDialog", false};
 inline constexpr BoolKey ConfirmTotalDialog{kDialogs, "ConfirmTotalDialog", false};
 
-// Section "Hotkey": modifier (1 Alt, 2 Ctrl, 4 Shift) and virtual-key code; 0, 0 = none.
+// Section "Hotkey": modifier (1 Alt, 2 Ctrl, 4 Shift, added; 8 Super, our own
+// addition, which earlier versions never wrote) and virtual-key code; 0, 0 = none.
 // Another modifier reads as none; a code outside 0..255 as -1, no key at all.
-inline constexpr IntKey ShowMainMod{kHotkey, "ShowMainMod", 0, 0, 7, 0};
+inline constexpr IntKey ShowMainMod{kHotkey, "ShowMainMod", 0, 0, 15, 0};
 inline constexpr IntKey ShowMainVir{kHotkey, "ShowMainVir", 0, 0, 255, -1};
-inline constexpr IntKey ChangeWallMod{kHotkey, "ChangeWallMod", 0, 0, 7, 0};
+inline constexpr IntKey ChangeWallMod{kHotkey, "ChangeWallMod", 0, 0, 15, 0};
 inline constexpr IntKey ChangeWallVir{kHotkey, "ChangeWallVir", 0, 0, 255, -1};
-inline constexpr IntKey OpenCDMod{kHotkey, "OpenCDMod", 0, 0, 7, 0};
+inline constexpr IntKey OpenCDMod{kHotkey, "OpenCDMod", 0, 0, 15, 0};
 inline constexpr IntKey OpenCDVir{kHotkey, "OpenCDVir", 0, 0, 255, -1};
-inline constexpr IntKey CloseCDMod{kHotkey, "CloseCDMod", 0, 0, 7, 0};
+inline constexpr IntKey CloseCDMod{kHotkey, "CloseCDMod", 0, 0, 15, 0};
 inline constexpr IntKey CloseCDVir{kHotkey, "CloseCDVir", 0, 0, 255, -1};
 
 // Section "Column". Default: the column's current width.

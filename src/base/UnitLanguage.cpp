@@ -1,12 +1,25 @@
 #include "base/UnitLanguage.h"
 
+#include <iterator>
+
 #include "base/AtomicFile.h"
 
 namespace toviwall {
 namespace {
 
-constexpr const char* kDefaults[kStringCount] = {
+// One after another from 10001.
+constexpr const char* kDefaults[] = {
 #include "base/LanguageDefaults.inc"
+};
+static_assert(std::size(kDefaults) < 10150 - kFirstString, "the numbered block from 10150 follows");
+
+// The block from 10150, each text with its number.
+struct NumberedText {
+  int number;
+  const char* text;
+};
+constexpr NumberedText kNumberedDefaults[] = {
+#include "base/LanguageDefaults10150.inc"
 };
 
 bool IsBlankOrControl(unsigned char c) { return c <= ' ' || c == 0x7F; }
@@ -31,12 +44,15 @@ std::string_view CutUtf8(std::string_view s, std::size_t maxChars) {
 }  // namespace
 
 LanguageTable::LanguageTable() {
-  for (int i = 0; i < kStringCount; ++i) strings_[i] = kDefaults[i];
+  for (int i = 0; i < kStringCount; ++i) strings_[i] = Default(kFirstString + i);
 }
 
 const char* LanguageTable::Default(int number) {
   if (number < kFirstString || number > kLastString) return "";
-  return kDefaults[number - kFirstString];
+  if (static_cast<std::size_t>(number - kFirstString) < std::size(kDefaults)) return kDefaults[number - kFirstString];
+  for (const NumberedText& t : kNumberedDefaults)
+    if (t.number == number) return t.text;
+  return "";
 }
 
 const std::string& LanguageTable::operator[](int number) const {
@@ -66,7 +82,7 @@ bool LanguageTable::LoadFile(const std::string& path) {
       ok = ok && c >= '0' && c <= '9';
       number = number * 10 + (c - '0');
     }
-    if (!ok || number < kFirstString || number > kLastString || seen[number - kFirstString]) continue;
+    if (!ok || !Known(number) || seen[number - kFirstString]) continue;
     std::string_view text = TrimBlanksAndControls(CutUtf8(line.substr(eq + 1), kMaxLanguageStringChars));
     if (text.empty()) continue;  // a blank string keeps the English one
     seen[number - kFirstString] = true;

@@ -1,8 +1,10 @@
 #pragma once
 // The numbered texts the program shows: 10001 to 10105 as every translation
-// file knows them, then the texts of later additions. The English table is
-// built in; a "WallLang.lng" file in the working folder (UTF-8 lines
-// "NNNNN=text") can replace any of them. Loaded once, read-only afterwards.
+// file knows them, then the texts of later additions, in blocks of numbers
+// (10106 to 10145 for notices and warnings, from 10150 on for the system
+// commands and the hot keys' refusals). The English table is built in; a
+// "WallLang.lng" file in the working folder (UTF-8 lines "NNNNN=text") can
+// replace any of them. Loaded once, read-only afterwards.
 #include <array>
 #include <initializer_list>
 #include <string>
@@ -12,7 +14,8 @@
 namespace toviwall {
 
 inline constexpr int kFirstString = 10001;
-inline constexpr int kLastString = 10145;
+// The numbers a text may have; those between the blocks have none.
+inline constexpr int kLastString = 10199;
 inline constexpr int kStringCount = kLastString - kFirstString + 1;
 inline constexpr std::size_t kMaxLanguageStringChars = 349;
 inline constexpr const char* kLanguageFileName = "WallLang.lng";
@@ -28,7 +31,9 @@ class LanguageTable {
 
   const std::string& operator[](int number) const;
 
+  // The English text of a number; "" for a number without a text.
   static const char* Default(int number);
+  static bool Known(int number) { return *Default(number) != '\0'; }
 
  private:
   std::array<std::string, kStringCount> strings_;

@@ -11,6 +11,8 @@
 #include "base/SettingsPaths.h"
 #include "platform/DesktopWallpaperChoice.h"
 #include "platform/freedesktop/FreedesktopSystemActions.h"
+#include "platform/freedesktop/PortalGlobalHotKeys.h"
+#include "platform/freedesktop/StatusNotifierTray.h"
 #include "platform/local/InotifyDirectoryWatch.h"
 #include "platform/local/LocalSingleInstance.h"
 #include "platform/local/SessionEndSignals.h"
@@ -70,6 +72,7 @@ std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> si
     else parts.screen = std::make_unique<QtScreen>();
     parts.desktopWallpaper = CreateWaylandDesktopWallpaper(sway);
     parts.desktopIcons = CreateWaylandDesktopIcons();
+    parts.globalHotKeys = std::make_unique<PortalGlobalHotKeys>();
     if (onX11) parts.windowActivation = std::make_unique<X11WindowActivation>();
   } else if (onX11) {
     parts.windowActivation = std::make_unique<X11WindowActivation>();
@@ -80,7 +83,7 @@ std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> si
     parts.globalHotKeys = CreateX11GlobalHotKeys();
   }
   parts.systemActions = std::make_unique<FreedesktopSystemActions>();
-  parts.trayHost = CreateX11TrayHost();
+  parts.trayHost = CreateStatusNotifierTray(CreateX11TrayHost());
   parts.directoryWatch = std::make_unique<InotifyDirectoryWatch>();
   parts.autoStart = std::make_unique<XdgAutoStart>(configHome);
   return std::make_unique<Platform>(std::move(parts));

@@ -9,14 +9,21 @@ namespace toviwall::platform {
 
 enum class SessionRequest { LogOff, Reboot, ShutDown, PowerOff, Suspend, Hibernate };
 
+// Log off, reboot and shut down end the session's programs.
+inline bool EndsSession(SessionRequest what) {
+  return what != SessionRequest::Suspend && what != SessionRequest::Hibernate;
+}
+
 class SystemActions {
  public:
   virtual ~SystemActions() = default;
 
   // The optical drives ("sr0", "sr1", ...) in the order of their numbers.
   virtual std::vector<std::string> OpticalDrives() = 0;
-  // Moves a drive's door; false when it does not move (no such drive, no tray).
-  virtual bool OpenDoor(const std::string& drive) = 0;
+  // Opens a drive's door, first unmounting a disc the desktop has mounted.
+  // Answers an empty text when it opened, else the reason.
+  virtual std::string OpenDoor(const std::string& drive) = 0;
+  // False when the door does not move (no such drive, no tray).
   virtual bool CloseDoor(const std::string& drive) = 0;
 
   // True when the session has a way to lock the screen.
@@ -28,8 +35,13 @@ class SystemActions {
 
   virtual bool CanSuspend() = 0;
   virtual bool CanHibernate() = 0;
-  // Asks the system for it (`force`: without waiting for programs that delay
-  // it). Answers an empty text when the request was taken, else the reason.
+  // Whether the desktop's session manager takes the request: it asks the
+  // session's programs (and the user) first, and ends this program with the
+  // session. Otherwise logind takes it, which ends the programs at once.
+  virtual bool SessionManagerTakes(SessionRequest) { return false; }
+  // Asks the session manager, or the system (`force`: the system, without
+  // waiting for programs that delay it). Answers an empty text when the
+  // request was taken, else the reason.
   virtual std::string Request(SessionRequest what, bool force) = 0;
 };
 

@@ -9,6 +9,8 @@
 
 namespace toviwall::platform {
 
+class TrayMenuSource;
+
 // What happened at an icon. The kinds carry the numbers of the mouse messages the
 // tray icon's callback table is written in.
 struct TrayMessage {
@@ -41,6 +43,13 @@ class TrayIcon {
   virtual bool Modify(const QIcon& image) = 0;
   // Takes the icon out of the tray. False when it was not present.
   virtual bool Delete() = 0;
+  // The tip (UTF-8) for trays that show it themselves; the others report the
+  // pointer's moves and leave the tip to the program.
+  virtual void SetToolTip(const std::string&) {}
+  // The menu for trays that draw it themselves; the others report the right
+  // button and leave the menu to the program, and so do those that ask for it
+  // (a right-button click reported). nullptr: no menu.
+  virtual void SetMenu(std::shared_ptr<TrayMenuSource>) {}
 
   void SetMessageListener(std::function<void(const TrayMessage&)> listener) { listener_ = std::move(listener); }
 

@@ -74,6 +74,7 @@ TEST_F(HotKeySetTest, ARefusedKeyEmptiesItsBoxAndStoresNone) {
   keys.heldElsewhere.insert({2, 0x57});  // Ctrl+W belongs to another program
   Make("ChangeWallMod=2\nChangeWallVir=87\nShowMainMod=1\nShowMainVir=87\n");
   EXPECT_EQ(Box("HotKeyChangeWall")->text(), QString());
+  EXPECT_EQ(Box("HotKeyChangeWall")->placeholderText(), QStringLiteral("Ctrl + W is taken by another program"));
   EXPECT_EQ(Stored("ChangeWallMod"), 0);
   EXPECT_EQ(Stored("ChangeWallVir"), 0);
   EXPECT_EQ(Box("HotKeyMainWin")->text(), QStringLiteral("Alt + W"));
@@ -97,53 +98,65 @@ TEST_F(HotKeySetTest, AKeyTypedIntoABoxIsTakenAndStoredWhenTheBoxIsLeft) {
   // A combination another row holds is refused like one of another program.
   type(Box("HotKeyCloseCD"), 0);
   EXPECT_EQ(Box("HotKeyCloseCD")->text(), QString());
+  EXPECT_EQ(Box("HotKeyCloseCD")->placeholderText(), QStringLiteral("Ctrl + Shift + F5 is another hot key already"));
   EXPECT_EQ(Stored("CloseCDVir"), 0);
   EXPECT_EQ(Stored("ShowMainVir"), 0x74);
 }
 
-TEST_F(HotKeySetTest, KeysThatTypeNeedAModifierAndSuperIsNeverDropped) {
-  // Stored without a modifier (8 stands for none): a letter, Tab, an arrow and
-  // Space are refused; a function key and a media key stand alone.
-  Make("ShowMainMod=0\nShowMainVir=65\nChangeWallMod=8\nChangeWallVir=9\n"
-       "OpenCDMod=0\nOpenCDVir=112\nCloseCDMod=0\nCloseCDVir=179\n");
-  EXPECT_EQ(keys.Registered(), (std::set<FakeGlobalHotKeys::Combination>{{0, 112}, {0, 179}}));
+TEST_F(HotKeySetTest, KeysThatTypeNeedCtrlAltOrSuperAndTheBoxSaysWhy) {
+  // Stored: a letter alone and Shift+W are refused, Super+N (8) is taken; a
+  // function key and a media key stand alone; 16 stands for no modifier.
+  Make("ShowMainMod=0\nShowMainVir=65\nChangeWallMod=4\nChangeWallVir=87\n"
+       "OpenCDMod=16\nOpenCDVir=112\nCloseCDMod=8\nCloseCDVir=78\n");
+  EXPECT_EQ(keys.Registered(), (std::set<FakeGlobalHotKeys::Combination>{{0, 112}, {8, 78}}));
   EXPECT_EQ(Box("HotKeyMainWin")->text(), QString());
-  EXPECT_EQ(Stored("ShowMainMod"), 0);
-  EXPECT_EQ(Stored("ShowMainVir"), 0);
+  EXPECT_EQ(Box("HotKeyMainWin")->placeholderText(), QStringLiteral("A: a key that types needs Ctrl, Alt or Super"));
+  EXPECT_EQ(Box("HotKeyChangeWall")->placeholderText(),
+            QStringLiteral("Shift + W: a key that types needs Ctrl, Alt or Super"));
+  EXPECT_EQ(Stored("ChangeWallMod"), 0);
   EXPECT_EQ(Stored("ChangeWallVir"), 0);
   EXPECT_EQ(Box("HotKeyOpenCD")->text(), QStringLiteral("F1"));
+  EXPECT_EQ(Box("HotKeyCloseCD")->text(), QStringLiteral("Super + N"));
   for (int vir : {0x25, 0x20, 0x0D}) {
-    Make("ShowMainMod=0\nShowMainVir=" + std::to_string(vir) + "\n");
+    Make("ShowMainMod=4\nShowMainVir=" + std::to_string(vir) + "\n");
     EXPECT_TRUE(keys.Registered().empty()) << vir;
     EXPECT_EQ(Stored("ShowMainVir"), 0) << vir;
   }
 
-  // Typed: the box stays empty and the key it held is given back.
+  // Typed: the box stays empty, says why, and the key it held is given back.
   Make("ShowMainMod=3\nShowMainVir=87\n");
   TToviHotKeyBox* box = Box("HotKeyMainWin");
+  auto type = [box](int key, Qt::KeyboardModifiers modifiers, unsigned keysym) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, 0, keysym, 0);
+    QApplication::sendEvent(box, &press);
+  };
   struct Typed {
     int key;
     Qt::KeyboardModifiers modifiers;
     unsigned keysym;
+    const char* why;
   };
-  const Typed refused[] = {{Qt::Key_A, Qt::NoModifier, 0x61},
-                           {Qt::Key_Left, Qt::NoModifier, 0xff51},
-                           {Qt::Key_Period, Qt::KeypadModifier, 0xffae},
-                           {Qt::Key_A, Qt::MetaModifier, 0x61},
-                           {Qt::Key_W, Qt::MetaModifier | Qt::ControlModifier | Qt::AltModifier, 0x77}};
+  const Typed refused[] = {{Qt::Key_A, Qt::NoModifier, 0x61, "A"},
+                           {Qt::Key_W, Qt::ShiftModifier, 0x57, "Shift + W"},
+                           {Qt::Key_Left, Qt::ShiftModifier, 0xff51, "Shift + Left"},
+                           {Qt::Key_Period, Qt::KeypadModifier, 0xffae, "Num ."}};
   for (const Typed& t : refused) {
     box->SetHotKey(ShortCut(0x57, scCtrl | scAlt));
-    QKeyEvent press(QEvent::KeyPress, t.key, t.modifiers, 0, t.keysym, 0);
-    QApplication::sendEvent(box, &press);
-    EXPECT_EQ(box->text(), QString()) << t.keysym;
+    type(t.key, t.modifiers, t.keysym);
+    EXPECT_EQ(box->text(), QString()) << t.why;
+    EXPECT_EQ(box->placeholderText(), QString::fromLatin1(t.why) + ": a key that types needs Ctrl, Alt or Super");
   }
   emit box->Exit();
   EXPECT_TRUE(keys.Registered().empty());
+  EXPECT_EQ(box->placeholderText(), QStringLiteral("Num .: a key that types needs Ctrl, Alt or Super"));
   EXPECT_EQ(Stored("ShowMainMod"), 0);
   EXPECT_EQ(Stored("ShowMainVir"), 0);
-  QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier, 0, 0xffc2, 0);
-  QApplication::sendEvent(box, &f5);
-  EXPECT_EQ(box->text(), QStringLiteral("F5"));
+  type(Qt::Key_N, Qt::MetaModifier, 0x6e);
+  EXPECT_EQ(box->text(), QStringLiteral("Super + N"));
+  EXPECT_EQ(box->placeholderText(), QStringLiteral("None"));
+  emit box->Exit();
+  EXPECT_EQ(Stored("ShowMainMod"), 8);
+  EXPECT_EQ(Stored("ShowMainVir"), 0x4E);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 // and the countdown.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QEventLoop>
@@ -109,29 +110,66 @@ TEST_F(SystemCommandsTest, TheCDMenuShowsEachDriveInOrderAndTheHotKeysUseTheFirs
   system->OpenFirstCDDrive();
   system->CloseFirstCDDrive();
   EXPECT_EQ(fake.systemActions->calls, (std::vector<std::string>{"Close sr2", "Open sr1", "Open sr0", "Close sr0"}));
+
+  // A door that does not open says why.
+  fake.systemActions->doorRefusal = "the disc could not be unmounted: target is busy";
+  QString shown;
+  Answering(
+      [&](QWidget* w) {
+        shown = qobject_cast<QMessageBox*>(w)->text();
+        w->close();
+      },
+      [&] { system->CDRomMenu()->findChild<QAction*>(QStringLiteral("OpenDrive_sr2"))->trigger(); });
+  EXPECT_EQ(shown.toStdString(), "Drive sr2 could not be opened: the disc could not be unmounted: target is busy");
 }
 
-TEST_F(SystemCommandsTest, AnExitCommandAsksTheSystemFirstAndEndsTheRunOnlyWhenTaken) {
-  for (bool refused : {false, true}) {
-    SCOPED_TRACE(refused ? "refused" : "taken");
+TEST_F(SystemCommandsTest, AnExitCommandAsksFirstAndEndsTheRunOnlyWhenTheSystemTakesIt) {
+  const std::string question =
+      "Shut Down: the programs that are open end without being asked to save their work.\n\nDo you want to go on?";
+  const std::string refusal = "\"Shut Down\" did not take place: Access denied\n\nTovi WallChanger keeps running.";
+  struct Case {
+    const char* name;
+    bool sessionManager;
+    QMessageBox::StandardButton answer;  // to our question
+    bool refused;
+    bool requested, ends;
+    std::vector<std::string> boxes;
+  };
+  const Case cases[] = {
+      // Without a session manager logind ends the programs: we ask first.
+      {"answered No", false, QMessageBox::No, false, false, false, {question}},
+      {"taken", false, QMessageBox::Yes, false, true, true, {question}},
+      {"refused", false, QMessageBox::Yes, true, true, false, {question, refusal}},
+      // The session manager asks the programs and the user, and ends us with the session.
+      {"session manager", true, QMessageBox::NoButton, false, true, false, {}},
+      {"session manager refuses", true, QMessageBox::NoButton, true, true, false, {refusal}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     fake.systemActions->calls.clear();
-    fake.systemActions->refusal = refused ? "Access denied" : "";
+    fake.systemActions->sessionManager = c.sessionManager;
+    fake.systemActions->refusal = c.refused ? "Access denied" : "";
     parts.window.endRuns = 0;
     Start();
     bool runningAtRequest = false;
     fake.systemActions->onRequest = [&] { runningAtRequest = parts.window.endRuns == 0; };
-    QString shown;
-    Answering(
-        [&](QWidget* w) {
-          shown = qobject_cast<QMessageBox*>(w)->text();
-          w->close();
-        },
-        [&] { system->ExitWindowsMenu()->findChild<QAction*>(QStringLiteral("ExitWinShutDown"))->trigger(); });
-    EXPECT_EQ(fake.systemActions->calls, std::vector<std::string>{"Request PowerOff"});
-    EXPECT_TRUE(runningAtRequest);
-    EXPECT_EQ(parts.window.endRuns, refused ? 0 : 1);
-    EXPECT_EQ(shown.toStdString(),
-              refused ? "\"Shut Down\" did not take place: Access denied\n\nTovi WallChanger keeps running." : "");
+    std::vector<std::string> shown;
+    QTimer probe;  // answers each box as it opens
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box || (!shown.empty() && shown.back() == box->text().toStdString())) return;
+      shown.push_back(box->text().toStdString());
+      if (QAbstractButton* button = box->button(c.answer)) button->click();
+      else box->close();
+    });
+    probe.start(5);
+    system->ExitWindowsMenu()->findChild<QAction*>(QStringLiteral("ExitWinShutDown"))->trigger();
+    probe.stop();
+    EXPECT_EQ(shown, c.boxes);
+    EXPECT_EQ(fake.systemActions->calls,
+              c.requested ? std::vector<std::string>{"Request PowerOff"} : std::vector<std::string>{});
+    EXPECT_EQ(runningAtRequest, c.requested);
+    EXPECT_EQ(parts.window.endRuns, c.ends ? 1 : 0);
     fake.systemActions->onRequest = nullptr;
   }
 }

@@ -115,10 +115,36 @@ TEST_F(HotKeyTest, TypedCombinationIsStoredTogglesTheWindowAndEmptyingReleasesIt
   EXPECT_TRUE(p->Running());
 }
 
+TEST_F(HotKeyTest, SuperIsTakenAndPressedWhileShiftWithALetterIsRefused) {
+  session->WriteProfile("[Hotkey]\nShowMainMod=3\nShowMainVir=87\n");
+  auto p = session->StartReady();
+  ShowHotkeysPage();
+  auto type = [&](const std::string& keys) {
+    session->ClickWidget("HotKeyMainWin");
+    session->Xdotool({"key", keys});
+    session->Xdotool({"key", "Tab"});
+  };
+  // Shift+W would take every capital W: refused, and Ctrl+Alt+W is given back.
+  type("shift+w");
+  EXPECT_TRUE(WaitStored("ShowMainMod", 0, "ShowMainVir", 0));
+  OtherClient other(session->Display());
+  EXPECT_TRUE(other.Grab(XK_w, ShiftMask));
+  EXPECT_TRUE(other.Grab(XK_w, kCtrlAlt));
+
+  type("super+n");
+  ASSERT_TRUE(WaitStored("ShowMainMod", 8, "ShowMainVir", 78)) << ReadFile(session->DefaultSettingsFile());
+  EXPECT_FALSE(other.Grab(XK_n, Mod4Mask)) << "the program holds it";
+  session->Xdotool({"key", "super+n"});
+  EXPECT_TRUE(session->WaitWindowVisible(kTitle, false));
+  session->Xdotool({"key", "super+n"});
+  EXPECT_TRUE(session->WaitWindowVisible(kTitle, true));
+  EXPECT_EQ(ShowHotkeysPage(), "Super + N");
+}
+
 TEST_F(HotKeyTest, StoredPairsAreShownAndRegisteredAtStart) {
-  // 4/112 is Shift+F1; a modifier value of 8 or more stands for no modifiers. A
+  // 4/112 is Shift+F1; a modifier value of 16 or more stands for no modifiers. A
   // plain letter would take that key from every program: it is refused.
-  session->WriteProfile("[Hotkey]\nShowMainMod=4\nShowMainVir=112\nChangeWallMod=9\nChangeWallVir=114\n"
+  session->WriteProfile("[Hotkey]\nShowMainMod=4\nShowMainVir=112\nChangeWallMod=17\nChangeWallVir=114\n"
                         "OpenCDMod=0\nOpenCDVir=65\n");
   auto p = session->StartReady();
   EXPECT_TRUE(WaitStored("ChangeWallMod", 0, "ChangeWallVir", 114)) << "the pair is stored again as registered";

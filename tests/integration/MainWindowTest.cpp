@@ -1,6 +1,7 @@
 // The main window as a user meets it: the desktop-icon box where nothing draws
 // icons, help, About with a later start and its version check, the general
-// error box, and first-run cancel. (Its captions are checked offscreen.)
+// error box, Qt's own texts in the user's language, and first-run cancel. (Its
+// captions are checked offscreen.)
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -51,6 +52,22 @@ TEST_F(MainWindowTest, WhereNothingDrawsIconsTheHideBoxIsOffAndSaysWhy) {
   session->ClickWidget("CheckBoxHideDesktopIcon");
   EXPECT_FALSE(WaitFor([&] { return session->WidgetRect("AskBox").has_value(); }, 1000)) << "the right-click notice";
   EXPECT_EQ(IniReadInteger(session->DefaultSettingsFile(), "Option", "HideDesktopIcon", 0), 0);
+}
+
+TEST_F(MainWindowTest, QtsOwnDialogsAndButtonsSpeakAGermanUsersLanguage) {
+  session->SetEnv("LANG", "de_DE.UTF-8");  // the locale need not be installed: Qt reads the name
+  session->WriteProfile();
+  auto p = StartShown();
+  session->ClickWidget("ButtonAdd");  // Qt's file dialog
+  EXPECT_EQ(Text("fileNameLabel"), "Datei&name:");
+  EXPECT_EQ(Text("fileTypeLabel"), "Dateien des Typs:");
+  session->Xdotool({"key", "Escape"});
+  EXPECT_TRUE(WaitFor([&] { return !session->WidgetRect("TToviGraphicOpenDialog").has_value(); }));
+  // Yes is "&Ja": J answers the exit question (shown without a tray, after a while).
+  session->ClickWidget("ButtonExit", 1, 20000);
+  ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("AskBox").has_value(); }));
+  session->Xdotool({"key", "j"});
+  EXPECT_EQ(p->Wait(10000), std::optional<int>(0)) << ReadFile(session->LastProgramLog());
 }
 
 TEST_F(MainWindowTest, LaterStartWhileAboutIsOpenKeepsTheMainWindow) {

@@ -75,6 +75,30 @@ TEST_F(StartupTest, LaterStartsToggleTheMainWindowAndEndAtOnce) {
   EXPECT_TRUE(first->Running());
 }
 
+TEST_F(StartupTest, ASecondStartWhileTheFirstRunQuestionIsOpenEndsAtOnce) {
+  auto first = session->StartProgram();
+  ASSERT_TRUE(session->WaitWindowVisible(kTitle, true)) << ReadFile(session->LastProgramLog());
+  // The first does not listen before its window exists: the start is not heard.
+  auto [code, seconds] = SecondStart();
+  EXPECT_EQ(code, 0);
+  EXPECT_LT(seconds, 2.0);
+  // So is one from another runtime folder, which finds the settings file's lock.
+  Env elsewhere = session->Environment();
+  elsewhere["XDG_RUNTIME_DIR"] = session->Root() / "run2";
+  std::filesystem::create_directory(elsewhere["XDG_RUNTIME_DIR"]);
+  std::filesystem::permissions(elsewhere["XDG_RUNTIME_DIR"], std::filesystem::perms::owner_all);
+  const RunResult other = test::Run({BinaryDir() + "/toviwall"}, elsewhere, 10000);
+  EXPECT_EQ(other.exitCode, 0) << other.err;
+  EXPECT_EQ(session->FindWindows(kTitle, true).size(), 1u) << "a window over the question";
+
+  // Answered, the first goes on and listens.
+  session->Xdotool({"windowfocus", "--sync", std::to_string(session->FindWindows(kTitle, true).at(0))});
+  session->Xdotool({"key", "Return"});
+  EXPECT_TRUE(WaitFor([&] { return Exists(session->RuntimeDir() + "/Tovi_WallChanger"); }))
+      << ReadFile(session->LastProgramLog());
+  EXPECT_TRUE(first->Running());
+}
+
 TEST_F(StartupTest, ClosingTheWindowOnlyHidesIt) {
   session->WriteProfile();
   auto first = session->StartReady();

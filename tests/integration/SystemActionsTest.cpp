@@ -1,9 +1,11 @@
 // The system commands of the real program against stand-ins for the session's
-// services on private D-Bus buses (logind cannot run here, and nothing may be
-// powered off): the Exit Windows menu from what logind offers, each exit
-// command's call and the program's orderly end; lock through logind, the
-// freedesktop screen saver and xdg-screensaver; the X server's screen saver;
-// the display settings tool.
+// services on private D-Bus buses (logind, a session manager and UDisks2 must
+// not really end the session, power off or eject, and there is no drive
+// here): the Exit Windows menu from what logind offers, each exit command's
+// call after our question and the program's orderly end; the session manager
+// taking them instead; lock through logind, the freedesktop screen saver and
+// xdg-screensaver; the X server's screen saver; the display settings tool; a
+// mounted disc ejected through UDisks2.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -85,6 +87,25 @@ class SystemActionsTest : public ::testing::Test {
     return WaitFor([&] { return RecordedCalls(record) == calls; });
   }
 
+  // Our question before logind ends the session's programs: answers it.
+  void AnswerQuestion(const std::string& caption, bool yes) {
+    std::optional<Session::Rect> box;
+    ASSERT_TRUE(WaitFor([&] { return (box = session->WidgetRect("MessageBox")).has_value(); }))
+        << ReadFile(session->LastProgramLog());
+    EXPECT_EQ(box->text, caption + ": the programs that are open end without being asked to save their work.\\n\\n"
+                                   "Do you want to go on?");
+    session->Xdotool({"key", yes ? "Return" : "Escape"});
+  }
+
+  // The error box's text; closes it.
+  std::string ErrorShown() {
+    std::optional<Session::Rect> box;
+    if (!WaitFor([&] { return (box = session->WidgetRect("ErrorBox")).has_value(); })) return "no error box";
+    session->Xdotool({"key", "Return"});
+    EXPECT_TRUE(WaitFor([&] { return !session->WidgetRect("ErrorBox").has_value(); }));
+    return box->text;
+  }
+
   std::unique_ptr<Session> session;
   std::string record;
   std::unique_ptr<DBusDaemon> systemBus;
@@ -109,18 +130,21 @@ TEST_F(SystemActionsTest, StandByAndHibernateFollowWhatLogindAllows) {
 TEST_F(SystemActionsTest, EachExitCommandCallsLogindAndOnlyTheEndingOnesEndTheProgramInOrder) {
   StartLogind({"--can-suspend", "yes", "--can-hibernate", "challenge"});
   const std::string list = session->DefaultSettingsFile().substr(0, session->DefaultSettingsFile().size() - 4) + ".lst";
-  const std::tuple<const char*, const char*, bool> commands[] = {
-      {"ExitWinLogOff", "TerminateSession 7", true}, {"ExitWinReboot", "Reboot true", true},
-      {"ExitWinShutDown", "PowerOff true", true},    {"ExitWinStandBy", "Suspend true", false},
-      {"ExitWinHibernate", "Hibernate true", false},
+  const std::tuple<const char*, const char*, const char*> commands[] = {
+      {"ExitWinLogOff", "TerminateSession 7", "Log Off"}, {"ExitWinReboot", "Reboot true", "Reboot"},
+      {"ExitWinShutDown", "PowerOff true", "Shut Down"},  {"ExitWinStandBy", "Suspend true", nullptr},
+      {"ExitWinHibernate", "Hibernate true", nullptr},
   };
-  for (auto [item, call, ends] : commands) {
+  for (auto [item, call, asked] : commands) {
     SCOPED_TRACE(item);
+    const bool ends = asked != nullptr;
     std::remove(record.c_str());
     std::remove(list.c_str());
     auto p = StartProgram();
     ASSERT_EQ(OpenExitWindows().size(), 5u);
     session->ClickWidget(std::string("TBSubmenuItemExitWin.") + item);
+    // logind ends the programs without asking them: we ask first.
+    if (ends) AnswerQuestion(asked, true);
     EXPECT_TRUE(WaitRecorded({call})) << ReadFile(record);
     if (ends) {
       EXPECT_EQ(p->Wait(10000), std::optional<int>(0)) << ReadFile(session->LastProgramLog());
@@ -137,27 +161,95 @@ TEST_F(SystemActionsTest, EachExitCommandCallsLogindAndOnlyTheEndingOnesEndThePr
   }
 }
 
-TEST_F(SystemActionsTest, ARefusedRequestIsShownAndTheProgramKeepsRunning) {
+TEST_F(SystemActionsTest, NoToOurQuestionOrARefusedRequestKeepsTheProgramRunning) {
   StartLogind({"--refuse", "Reboot=org.freedesktop.DBus.Error.InteractiveAuthorizationRequired", "--refuse",
                "PowerOff=org.freedesktop.DBus.Error.AccessDenied"});
   auto p = StartProgram();
-  const std::pair<const char*, const char*> refusals[] = {
-      {"ExitWinReboot", "\"Reboot\" did not take place: Interactive authentication required."},
-      {"ExitWinShutDown", "\"Shut Down\" did not take place: Access denied"},
+  OpenExitWindows();
+  session->ClickWidget("TBSubmenuItemExitWin.ExitWinLogOff");
+  AnswerQuestion("Log Off", false);
+  const std::tuple<const char*, const char*, const char*> refusals[] = {
+      {"ExitWinReboot", "Reboot", "\"Reboot\" did not take place: Interactive authentication required."},
+      {"ExitWinShutDown", "Shut Down", "\"Shut Down\" did not take place: Access denied"},
   };
-  for (auto [item, text] : refusals) {
+  for (auto [item, caption, text] : refusals) {
     SCOPED_TRACE(item);
     OpenExitWindows();
     session->ClickWidget(std::string("TBSubmenuItemExitWin.") + item);
-    ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("ErrorBox").has_value(); }))
-        << ReadFile(session->LastProgramLog());
-    EXPECT_EQ(session->WidgetRect("ErrorBox")->text, std::string(text) + "\\n\\nTovi WallChanger keeps running.");
-    session->Xdotool({"key", "Return"});
-    EXPECT_TRUE(WaitFor([&] { return !session->WidgetRect("ErrorBox").has_value(); }));
+    AnswerQuestion(caption, true);
+    EXPECT_EQ(ErrorShown(), std::string(text) + "\\n\\nTovi WallChanger keeps running.");
     EXPECT_TRUE(p->Running());
   }
   EXPECT_EQ(RecordedCalls(record), (std::vector<std::string>{"Reboot true", "PowerOff true"}));
   EXPECT_FALSE(session->FindWindows("ToviWallIcon", true).empty());
+}
+
+TEST_F(SystemActionsTest, TheSessionManagerTakesLogOffRebootAndShutDownAndTheProgramWaitsForTheSessionEnd) {
+  StartLogind();
+  DBusDaemon sessionBus;
+  session->SetEnv("DBUS_SESSION_BUS_ADDRESS", sessionBus.Address());
+  // It shows the desktop's confirmation and asks the programs: no question of
+  // ours, and the program ends only with the session. GNOME's refuses outside
+  // its running phase.
+  auto manager = StartFakeLogin1(sessionBus.Address(), record,
+                                 {"--no-login1", "--session-manager", "gnome", "--refuse",
+                                  "SessionManager.Shutdown=org.gnome.SessionManager.NotInRunning"});
+  auto p = StartProgram();
+  const std::pair<const char*, const char*> commands[] = {
+      {"ExitWinLogOff", "SessionManager.Logout 0"},
+      {"ExitWinReboot", "SessionManager.Reboot"},
+      {"ExitWinShutDown", "SessionManager.Shutdown"},
+  };
+  std::vector<std::string> calls;
+  for (auto [item, call] : commands) {
+    SCOPED_TRACE(item);
+    OpenExitWindows();
+    session->ClickWidget(std::string("TBSubmenuItemExitWin.") + item);
+    calls.push_back(call);
+    EXPECT_TRUE(WaitRecorded(calls)) << ReadFile(record);
+  }
+  EXPECT_EQ(ErrorShown(),
+            "\"Shut Down\" did not take place: Logout interface is only available during the Running phase"
+            "\\n\\nTovi WallChanger keeps running.");
+  EXPECT_FALSE(session->WidgetRect("MessageBox").has_value());
+  EXPECT_TRUE(p->Running());
+
+  // KDE Plasma's logout prompt.
+  std::remove(record.c_str());
+  manager.reset();
+  manager = StartFakeLogin1(sessionBus.Address(), record, {"--no-login1", "--session-manager", "kde"});
+  OpenExitWindows();
+  session->ClickWidget("TBSubmenuItemExitWin.ExitWinReboot");
+  EXPECT_TRUE(WaitRecorded({"LogoutPrompt.promptReboot"})) << ReadFile(record);
+  EXPECT_TRUE(p->Running());
+}
+
+TEST_F(SystemActionsTest, AMountedDiscIsUnmountedAndEjectedThroughUDisksOrTheBoxSaysWhyNot) {
+  // No drive here: UDisks2's stand-in knows one (and a disk, which is none).
+  StartLogind({"--no-login1", "--udisks", "sr0"});
+  auto p = StartProgram();
+  auto openDrive = [&] {
+    OpenMenu();
+    auto r = session->WidgetRect("TBPopupMenu.TBSubmenuCDRom");
+    ASSERT_TRUE(r.has_value()) << "no CD Rom menu";
+    session->Xdotool({"mousemove", std::to_string(r->x + r->width / 2), std::to_string(r->y + r->height / 2)});
+    EXPECT_TRUE(WaitFor([&] {
+      return Items("TBSubmenuCDRom") == std::vector<std::string>{"OpenDrive_sr0", "CloseDrive_sr0"};
+    }));
+    session->ClickWidget("TBSubmenuCDRom.OpenDrive_sr0");
+  };
+  openDrive();
+  EXPECT_TRUE(WaitRecorded({"Unmount sr0", "Eject TEST_DVD_sr0"})) << ReadFile(record);
+
+  std::remove(record.c_str());
+  logind.reset();
+  logind = StartFakeLogin1(systemBus->Address(), record,
+                           {"--no-login1", "--udisks", "sr0", "--refuse", "Unmount=org.freedesktop.UDisks2.Error.DeviceBusy"});
+  openDrive();
+  EXPECT_EQ(ErrorShown(), "Drive sr0 could not be opened: the disc could not be unmounted: Error unmounting /dev/sr0: "
+                          "target is busy");
+  EXPECT_EQ(RecordedCalls(record), std::vector<std::string>{"Unmount sr0"});
+  EXPECT_TRUE(p->Running());
 }
 
 TEST_F(SystemActionsTest, LockGoesToLogindThenTheScreenSaverServiceThenXdgScreensaver) {

@@ -1,13 +1,21 @@
 // A tray icon that prints every event it fires, one line each ("event: Click"),
-// for tests that click it with real pointer events.
-//   toviwall-tray-recorder [hint]
+// for tests that click it with real pointer events or through its tray.
+//   toviwall-tray-recorder [--menu] [hint]
+// It goes to the tray the program would use: a StatusNotifierItem tray where
+// one runs, else the XEmbed tray. With --menu it hands the icon a small menu
+// (an item per kind: default, check mark, disabled, sub-menu) and prints the
+// items triggered ("event: Menu Change") and each opening ("event: AboutToShow").
+#include <QActionGroup>
 #include <QIcon>
+#include <QMenu>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "base/ui/Dialogs.h"
 #include "app/ui/WidgetMap.h"
 #include "tray/ui/ToviTrayIcon.h"
+#include "platform/freedesktop/StatusNotifierTray.h"
 #include "platform/x11/X11TrayHost.h"
 
 namespace {
@@ -28,16 +36,47 @@ std::string Describe(TMouseButton button, TShiftState shift) {
   return text;
 }
 
+void AddMenu(QMenu& menu) {
+  auto item = [&](QMenu& into, const QString& caption, const char* name) {
+    QAction* a = into.addAction(caption);
+    QObject::connect(a, &QAction::triggered, [name] { Print(std::string("Menu ") + name); });
+    return a;
+  };
+  menu.setDefaultAction(item(menu, QStringLiteral("&Change Wallpaper"), "Change"));
+  QAction* opened = item(menu, QStringLiteral("Opened 0 times"), "Opened");
+  QAction* autoChange = item(menu, QStringLiteral("Auto_Change"), "AutoChange");
+  autoChange->setCheckable(true);
+  autoChange->setChecked(true);
+  item(menu, QStringLiteral("Disabled"), "Disabled")->setEnabled(false);
+  menu.addSeparator();
+  QMenu* modes = menu.addMenu(QStringLiteral("Display Mode"));
+  auto* group = new QActionGroup(modes);
+  for (const char* mode : {"640x480", "800x600"}) {
+    QAction* a = item(*modes, QString::fromLatin1(mode), mode);
+    a->setCheckable(true);
+    group->addAction(a);
+  }
+  group->actions().back()->setChecked(true);
+  item(menu, QStringLiteral("E&xit && Quit"), "Exit")->setIcon(QIcon(QStringLiteral(":/NMAIN007")));
+  QObject::connect(&menu, &QMenu::aboutToShow, [opened, count = 0]() mutable {
+    opened->setText(QStringLiteral("Opened %1 times").arg(++count));
+    Print("AboutToShow");
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   ToviApplication app(argc, argv);
   auto widgetMap = WidgetMap::FromEnvironment();
-  auto host = platform::CreateX11TrayHost();
+  const bool withMenu = argc > 1 && std::strcmp(argv[1], "--menu") == 0;
+  const char* hint = argc > 1 + withMenu ? argv[1 + withMenu] : "Recorder";
+  auto host = platform::CreateStatusNotifierTray(platform::CreateX11TrayHost());
   if (!host) {
-    std::fprintf(stderr, "not an X11 display\n");
+    std::fprintf(stderr, "neither an X11 display nor a session bus\n");
     return 2;
   }
+  QMenu menu;
   TToviTrayIcon icon(*host, QStringLiteral("ToviTrayRecorder"));
   icon.OnClick = [](QObject*) { Print("Click"); };
   icon.OnDblClick = [](QObject*) { Print("DblClick"); };
@@ -48,8 +87,12 @@ int main(int argc, char** argv) {
     icon.ReAddIcon();
     Print("TrayCreated");
   });
+  if (withMenu) {
+    AddMenu(menu);
+    icon.SetMenu(&menu);
+  }
   icon.SetIcon(QIcon(QStringLiteral(":/NMAIN006")));
-  icon.SetHint(argc > 1 ? QString::fromUtf8(argv[1]) : QStringLiteral("Recorder"));
+  icon.SetHint(QString::fromUtf8(hint));
   icon.SetVisible(true);
   Print("Ready");
   return app.exec();

@@ -1,8 +1,11 @@
 #!/usr/bin/python3
 """Stands in for systemd-logind (org.freedesktop.login1) and, with --screensaver,
-for the freedesktop screen saver (org.freedesktop.ScreenSaver) on a private bus.
-Answers what ToviWall asks and writes each call to the record file, one line
-each ("LockSession 7", "PowerOff true"). Nothing is ever locked or switched off."""
+for the freedesktop screen saver (org.freedesktop.ScreenSaver) on a private bus;
+with --session-manager for GNOME's or KDE's session manager, with --udisks for
+UDisks2 with an optical drive. Answers what ToviWall asks and writes each call
+to the record file, one line each ("LockSession 7", "PowerOff true",
+"SessionManager.Reboot", "Unmount sr0"). Nothing is ever locked, switched off,
+logged out or ejected."""
 import argparse
 import sys
 
@@ -25,12 +28,17 @@ def main():
     parser.add_argument("--can-hibernate", default="yes")
     parser.add_argument("--no-login1", action="store_true", help="leave org.freedesktop.login1 out")
     parser.add_argument("--screensaver", action="store_true", help="also be org.freedesktop.ScreenSaver")
+    parser.add_argument("--session-manager", choices=["gnome", "kde"],
+                        help="also be org.gnome.SessionManager or org.kde.LogoutPrompt")
+    parser.add_argument("--udisks", metavar="DRIVE", help="also be org.freedesktop.UDisks2 with this optical drive")
     parser.add_argument("--refuse", action="append", default=[], metavar="METHOD=ERROR",
                         help="answer METHOD with the D-Bus error ERROR, as logind does when polkit says no")
     args = parser.parse_args()
     refusals = dict(r.split("=", 1) for r in args.refuse)
     messages = {"org.freedesktop.DBus.Error.InteractiveAuthorizationRequired": "Interactive authentication required.",
-                "org.freedesktop.DBus.Error.AccessDenied": "Access denied"}
+                "org.freedesktop.DBus.Error.AccessDenied": "Access denied",
+                "org.gnome.SessionManager.NotInRunning": "Logout interface is only available during the Running phase",
+                "org.freedesktop.UDisks2.Error.DeviceBusy": "Error unmounting /dev/sr0: target is busy"}
 
     def record(*words):
         with open(args.record, "a") as f:
@@ -39,11 +47,14 @@ def main():
     def flag(value):
         return "true" if value else "false"
 
-    def power(method, interactive):
-        record(method, flag(interactive))
+    def answer(method, *words):
+        record(method, *words)
         if method in refusals:
             error = refusals[method]
             raise dbus.exceptions.DBusException(messages.get(error, error), name=error)
+
+    def power(method, interactive):
+        answer(method, flag(interactive))
 
     class Manager(dbus.service.Object):
         @dbus.service.method(MANAGER, in_signature="s", out_signature="o")
@@ -114,6 +125,58 @@ def main():
             ScreenSaver.active = bool(on)
             return True
 
+    class GnomeSessionManager(dbus.service.Object):
+        @dbus.service.method("org.gnome.SessionManager", in_signature="u")
+        def Logout(self, mode):
+            answer("SessionManager.Logout", mode)
+
+        @dbus.service.method("org.gnome.SessionManager")
+        def Reboot(self):
+            answer("SessionManager.Reboot")
+
+        @dbus.service.method("org.gnome.SessionManager")
+        def Shutdown(self):
+            answer("SessionManager.Shutdown")
+
+    class LogoutPrompt(dbus.service.Object):
+        @dbus.service.method("org.kde.LogoutPrompt")
+        def promptLogout(self):
+            answer("LogoutPrompt.promptLogout")
+
+        @dbus.service.method("org.kde.LogoutPrompt")
+        def promptReboot(self):
+            answer("LogoutPrompt.promptReboot")
+
+        @dbus.service.method("org.kde.LogoutPrompt")
+        def promptShutDown(self):
+            answer("LogoutPrompt.promptShutDown")
+
+    udisks = "/org/freedesktop/UDisks2"
+    drive_path = udisks + "/drives/TEST_DVD_" + str(args.udisks)
+
+    class UDisksManager(dbus.service.Object):
+        @dbus.service.method("org.freedesktop.UDisks2.Manager", in_signature="a{sv}", out_signature="ao")
+        def GetBlockDevices(self, options):
+            return [dbus.ObjectPath(udisks + "/block_devices/sda"),
+                    dbus.ObjectPath(udisks + "/block_devices/" + args.udisks)]
+
+    class UDisksBlock(dbus.service.Object):
+        @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="ss", out_signature="v")
+        def Get(self, interface, name):
+            if interface == "org.freedesktop.UDisks2.Block" and name == "Drive":
+                return dbus.ObjectPath(drive_path, variant_level=1)
+            raise dbus.exceptions.DBusException("No property " + name,
+                                                name="org.freedesktop.DBus.Error.UnknownProperty")
+
+        @dbus.service.method("org.freedesktop.UDisks2.Filesystem", in_signature="a{sv}")
+        def Unmount(self, options):
+            answer("Unmount", args.udisks)
+
+    class UDisksDrive(dbus.service.Object):
+        @dbus.service.method("org.freedesktop.UDisks2.Drive", in_signature="a{sv}")
+        def Eject(self, options):
+            answer("Eject", drive_path.rsplit("/", 1)[1])
+
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     bus = dbus.bus.BusConnection(args.address)
     keep = []
@@ -124,6 +187,17 @@ def main():
     if args.screensaver:
         keep.append(dbus.service.BusName("org.freedesktop.ScreenSaver", bus, do_not_queue=True))
         keep.append(ScreenSaver(bus, "/org/freedesktop/ScreenSaver"))
+    if args.session_manager == "gnome":
+        keep.append(dbus.service.BusName("org.gnome.SessionManager", bus, do_not_queue=True))
+        keep.append(GnomeSessionManager(bus, "/org/gnome/SessionManager"))
+    if args.session_manager == "kde":
+        keep.append(dbus.service.BusName("org.kde.LogoutPrompt", bus, do_not_queue=True))
+        keep.append(LogoutPrompt(bus, "/LogoutPrompt"))
+    if args.udisks:
+        keep.append(dbus.service.BusName("org.freedesktop.UDisks2", bus, do_not_queue=True))
+        keep.append(UDisksManager(bus, udisks + "/Manager"))
+        keep.append(UDisksBlock(bus, udisks + "/block_devices/" + args.udisks))
+        keep.append(UDisksDrive(bus, drive_path))
     print("ready", flush=True)
     GLib.MainLoop().run()
 

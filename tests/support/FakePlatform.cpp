@@ -9,7 +9,10 @@ namespace toviwall::test {
 
 bool FakeGlobalHotKeys::Register(QObject* receiver, int id, unsigned modifier, unsigned virtualKey) {
   const Combination c{modifier, virtualKey};
-  if (heldElsewhere.count(c) || grabs_.count(c)) return false;
+  refusal_ = heldElsewhere.count(c) ? platform::HotKeyRefusal::TakenElsewhere
+             : grabs_.count(c)      ? platform::HotKeyRefusal::TakenHere
+                                    : platform::HotKeyRefusal::None;
+  if (refusal_ != platform::HotKeyRefusal::None) return false;
   grabs_[c] = Grab{receiver, id};
   return true;
 }
@@ -81,9 +84,9 @@ platform::DisplayChange FakeDisplayModes::ChangeMode(const DisplayModeRecord& mo
   return answer;
 }
 
-bool FakeSystemActions::OpenDoor(const std::string& drive) {
+std::string FakeSystemActions::OpenDoor(const std::string& drive) {
   calls.push_back("Open " + drive);
-  return true;
+  return doorRefusal;
 }
 
 bool FakeSystemActions::CloseDoor(const std::string& drive) {

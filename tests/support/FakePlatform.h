@@ -40,6 +40,7 @@ class FakeGlobalHotKeys final : public platform::GlobalHotKeys {
 
   bool Register(QObject* receiver, int id, unsigned modifier, unsigned virtualKey) override;
   bool Unregister(QObject* receiver, int id) override;
+  platform::HotKeyRefusal LastRefusal() const override { return refusal_; }
   // The key code of a key press is the virtual key of its keysym, as on X.
   unsigned VirtualKeyOfKeyPress(unsigned keycode, unsigned keysym) override;
 
@@ -56,6 +57,7 @@ class FakeGlobalHotKeys final : public platform::GlobalHotKeys {
     int id;
   };
   std::map<Combination, Grab> grabs_;
+  platform::HotKeyRefusal refusal_ = platform::HotKeyRefusal::None;
 };
 
 class FakeTrayIcon;
@@ -156,7 +158,7 @@ class FakeDisplayModes final : public platform::DisplayModes {
 class FakeSystemActions final : public platform::SystemActions {
  public:
   std::vector<std::string> OpticalDrives() override { return drives; }
-  bool OpenDoor(const std::string& drive) override;
+  std::string OpenDoor(const std::string& drive) override;
   bool CloseDoor(const std::string& drive) override;
   bool CanLock() override { return canLock; }
   void Lock() override { calls.push_back("Lock"); }
@@ -164,11 +166,16 @@ class FakeSystemActions final : public platform::SystemActions {
   void OpenDisplaySettings() override { calls.push_back("OpenDisplaySettings"); }
   bool CanSuspend() override { return canSuspend; }
   bool CanHibernate() override { return canHibernate; }
+  bool SessionManagerTakes(platform::SessionRequest what) override {
+    return sessionManager && platform::EndsSession(what);
+  }
   std::string Request(platform::SessionRequest what, bool force) override;
 
   std::vector<std::string> drives;
   bool canLock = false, canSuspend = false, canHibernate = false;
+  bool sessionManager = false;  // a session manager takes log off, reboot and shut down
   std::string refusal;  // the reason a request is refused with; empty: taken
+  std::string doorRefusal;  // the reason a door does not open; empty: it opens
   std::vector<std::string> calls;  // "Open sr0", "Request PowerOff", ...
   std::function<void()> onRequest;  // runs as a request arrives
 };

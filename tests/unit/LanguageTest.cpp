@@ -16,19 +16,22 @@ TEST(LanguageTable, EnglishTableIsComplete) {
   EXPECT_EQ(t[10026], "Randomize");
   EXPECT_EQ(t[10069], "Do you really want to close %s?");
   EXPECT_EQ(t[10105], "Total images: %d");
-  for (int n = kFirstString; n <= kLastString; ++n) EXPECT_FALSE(t[n].empty()) << n;
+  for (int n = kFirstString; n <= 10105; ++n) EXPECT_FALSE(t[n].empty()) << n;
+  EXPECT_EQ(t[10150], "%s is taken by another program");
   EXPECT_EQ(t[10000], "");
+  EXPECT_EQ(t[10149], "") << "between the blocks";
   EXPECT_EQ(t[kLastString + 1], "");
 }
 
 TEST(LanguageTable, FileReplacesOnlyTheStringsItHolds) {
   TempDir dir;
-  WriteFile(dir / "WallLang.lng", "10069=Wirklich %s beenden?\n");
+  WriteFile(dir / "WallLang.lng", "10069=Wirklich %s beenden?\n10156=Laufwerk %s: %s\n10149=no such text\n");
   LanguageTable t;
   EXPECT_TRUE(t.LoadFile(dir / "WallLang.lng"));
   EXPECT_EQ(t[10069], "Wirklich %s beenden?");
+  EXPECT_EQ(t[10156], "Laufwerk %s: %s");
   for (int n = kFirstString; n <= kLastString; ++n) {
-    if (n == 10069) continue;
+    if (n == 10069 || n == 10156) continue;
     EXPECT_EQ(t[n], LanguageTable::Default(n)) << n;
   }
 }

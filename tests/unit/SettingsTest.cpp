@@ -21,13 +21,14 @@ TEST(SettingsTest, IntegersReadWithinTheirBounds) {
   Settings settings(dir / "toviwall.ini");
   test::WriteFile(settings.File(),
                   "[Option]\nInterval=67\nType=0x9\nMonitors=-1\nBackgroundColor=$1FF0000\n"
-                  "[Colors]\nCurColor=-1\n[Hotkey]\nShowMainMod=8\nShowMainVir=256\nOpenCDVir=255\n");
+                  "[Colors]\nCurColor=-1\n[Hotkey]\nShowMainMod=16\nChangeWallMod=10\nShowMainVir=256\nOpenCDVir=255\n");
   EXPECT_EQ(settings.Get(keys::Interval), -1) << "no interval selected";
   EXPECT_EQ(settings.Get(keys::Type), 2) << "Stretch";
   EXPECT_EQ(settings.Get(keys::Monitors), 0);
   EXPECT_EQ(settings.Get(keys::BackgroundColor), 0xFF0000);
   EXPECT_EQ(settings.Get(keys::CurColor), 0xFFFFFF);
   EXPECT_EQ(settings.Get(keys::ShowMainMod), 0);
+  EXPECT_EQ(settings.Get(keys::ChangeWallMod), 10) << "Ctrl + Super";
   EXPECT_EQ(settings.Get(keys::ShowMainVir), -1) << "no key";
   EXPECT_EQ(settings.Get(keys::OpenCDVir), 255);
   EXPECT_EQ(Settings(dir / "none.ini").Get(keys::CurColor, 0x7F123456), 0x123456)

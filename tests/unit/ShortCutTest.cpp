@@ -18,17 +18,30 @@ TEST(ShortCutTest, SplitsIntoKeyAndStoredModifier) {
   EXPECT_EQ(SplitShortCut(ctrlAltW).modifier, 3);
   EXPECT_EQ(SplitShortCut(ShortCut(0x70, scShift)).modifier, 4);
   EXPECT_EQ(SplitShortCut(ShortCut(0x70, scShift | scCtrl | scAlt)).modifier, 7);
+  EXPECT_EQ(SplitShortCut(ShortCut(0x4E, scSuper | scCtrl)).modifier, 10);
   EXPECT_EQ(SplitShortCut(0).virtKey, 0);
   EXPECT_EQ(ShortCut(0x100, scCtrl), 0) << "a key beyond one byte gives no shortcut";
 }
 
-TEST(ShortCutTest, StoredModifierValuesOneToSevenOnly) {
+TEST(ShortCutTest, StoredModifierValuesOneToFifteenWithSuperAsEight) {
   const TShortCutShift expected[] = {0, scAlt, scCtrl, scAlt | scCtrl, scShift, scShift | scAlt, scShift | scCtrl,
                                      scShift | scAlt | scCtrl};
   for (int m = 0; m <= 7; ++m) EXPECT_EQ(ShiftFromModifier(m), expected[m]) << m;
-  for (int m : {8, 9, 15, 255, -1, 1 << 20}) EXPECT_EQ(ShiftFromModifier(m), 0) << m;
+  for (int m = 8; m <= 15; ++m) EXPECT_EQ(ShiftFromModifier(m), scSuper | expected[m - 8]) << m;
+  for (int m : {16, 24, 255, -1, 1 << 20}) EXPECT_EQ(ShiftFromModifier(m), 0) << m;
   // Stored and read back, every combination comes out the same.
-  for (int m = 1; m <= 7; ++m) EXPECT_EQ(SplitShortCut(ShortCut(0x41, ShiftFromModifier(m))).modifier, m);
+  for (int m = 1; m <= 15; ++m) EXPECT_EQ(SplitShortCut(ShortCut(0x41, ShiftFromModifier(m))).modifier, m);
+  EXPECT_EQ(SplitShortCut(ShortCut(0x4E, scSuper)).virtKey, 0x4E);
+}
+
+TEST(ShortCutTest, AKeyThatTypesNeedsCtrlAltOrSuperNotShiftAlone) {
+  for (TShortCutShift shift : {scCtrl, scAlt, scSuper, static_cast<TShortCutShift>(scShift | scCtrl)})
+    EXPECT_TRUE(UsableSystemWide(ShortCut(0x57, shift))) << shift;
+  for (unsigned key : {0x57u, 0x31u, 0x25u, 0x2Eu, 0x20u, 0x60u})  // W, 1, Left, Delete, Space, Num 0
+    for (TShortCutShift shift : {TShortCutShift{0}, scShift}) EXPECT_FALSE(UsableSystemWide(ShortCut(key, shift))) << key;
+  for (unsigned key : {0x70u, 0x87u, 0xB3u, 0x2Cu})  // F1, F24, Play/Pause, Print Screen
+    for (TShortCutShift shift : {TShortCutShift{0}, scShift}) EXPECT_TRUE(UsableSystemWide(ShortCut(key, shift))) << key;
+  EXPECT_FALSE(UsableSystemWide(0));
 }
 
 TEST(ShortCutTest, TextAsTheBoxShowsIt) {
@@ -39,6 +52,8 @@ TEST(ShortCutTest, TextAsTheBoxShowsIt) {
   EXPECT_EQ(ShortCutText(0), "");
   EXPECT_EQ(ShortCutText(ShortCut(0xFF, scCtrl)), "Ctrl + #FF");
   EXPECT_EQ(ShortCutText(scCtrl | scAlt), "Ctrl + Alt + ") << "modifiers held, no key yet";
+  EXPECT_EQ(ShortCutText(ShortCut(0x4E, scSuper)), "Super + N");
+  EXPECT_EQ(ShortCutText(ShortCut(0x4E, scSuper | scShift)), "Shift + Super + N");
 }
 
 TEST(VirtualKeyTableTest, EveryKeyHasOneNameAndOneKeysymToGrab) {

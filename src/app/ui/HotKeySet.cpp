@@ -73,15 +73,16 @@ QWidget* HotKeySet::BuildPage(QWidget& owner, platform::GlobalHotKeys& keys) {
     row.key->setObjectName(NameOf("ToviHotKey", def.name));
     const HotKeyCommand command = def.command;
     row.key->OnHotKey = [this, command](QObject*) { RunGuarded([&] { run_(command); }); };
-    // Success stores the pair; a refusal empties the box and stores 0, 0 without a word.
+    // Success stores the pair; a refusal empties the box, which says why, and stores 0, 0.
     row.key->OnHotKeyRegisterSuccess = [this, &def](QObject*, TShortCut&, std::uint16_t& virtKey,
                                                    std::uint16_t& modifier) {
       settings_.Set(def.mod, modifier);
       settings_.Set(def.vir, virtKey);
     };
-    row.key->OnHotKeyRegisterFailed = [this, &def, box = row.box](QObject*, TShortCut& hotKey, std::uint16_t& virtKey,
-                                                                 std::uint16_t& modifier) {
+    row.key->OnHotKeyRegisterFailed = [this, &def, box = row.box, key = row.key](
+                                          QObject*, TShortCut& hotKey, std::uint16_t& virtKey, std::uint16_t& modifier) {
       box->SetHotKey(hotKey);
+      box->ShowRefusal(*key);
       settings_.Set(def.mod, modifier);
       settings_.Set(def.vir, virtKey);
     };

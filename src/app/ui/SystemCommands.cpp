@@ -9,6 +9,7 @@
 #include "app/ui/FormParts.h"
 #include "app/ui/MainWindowControl.h"
 #include "base/AppIdentity.h"
+#include "system/ui/OpticalDrive.h"
 #include "system/ui/UnitFormConfirm.h"
 #include "platform/DisplayModes.h"
 #include "platform/SystemActions.h"
@@ -110,10 +111,15 @@ void SystemCommands::BuildExitWindowsMenu() {
 
 void SystemCommands::ExitWindowsAs(TToviExitWinType type) {
   ExitWin->ExitWinType = type;
-  // Refused or cancelled (no authorisation): nothing ends, so neither do we.
-  if (!ExitWin->Execute()) return ShowRefusal(type);
-  // The machine comes back from stand-by and hibernation with us running.
-  if (type == TToviExitWinType::ewStandBy || type == TToviExitWinType::ewHibernate) return;
+  ExitWin->Unconditional = false;  // a refused forced restart forces nothing later
+  // Refused or cancelled (no authorisation, No to our question): nothing ends, so neither do we.
+  if (!ExitWin->Execute()) {
+    if (!ExitWin->LastError.empty()) ShowRefusal(type);
+    return;
+  }
+  // The machine comes back from stand-by and hibernation with us running; the
+  // session manager ends us with the session, once it has asked.
+  if (!ExitWin->EndsNow()) return;
   window_.EndRun();
 }
 
@@ -151,7 +157,7 @@ void SystemCommands::BuildCDRomMenu() {
 
 void SystemCommands::ActionOpenDriveExecute(QAction* item) {
   const std::size_t k = static_cast<std::size_t>((item->data().toInt() - 1) / 2);
-  if (k < cdDrives_.size()) actions_.OpenDoor(cdDrives_[k]);
+  if (k < cdDrives_.size()) OpenDrive(actions_, cdDrives_[k]);
 }
 
 void SystemCommands::ActionCloseDriveExecute(QAction* item) {
@@ -161,7 +167,7 @@ void SystemCommands::ActionCloseDriveExecute(QAction* item) {
 
 void SystemCommands::OpenFirstCDDrive() {
   const std::vector<std::string> drives = actions_.OpticalDrives();
-  if (!drives.empty()) actions_.OpenDoor(drives.front());
+  if (!drives.empty()) OpenDrive(actions_, drives.front());
 }
 
 void SystemCommands::CloseFirstCDDrive() {

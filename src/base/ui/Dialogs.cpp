@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <cstdio>
 #include <exception>
 #include <set>
@@ -44,7 +46,17 @@ QMessageBox::StandardButton CancelledAnswer(QMessageBox::StandardButtons buttons
 
 }  // namespace
 
-ToviApplication::ToviApplication(int& argc, char** argv) : QApplication(argc, argv) { InitToviWallResources(); }
+ToviApplication::ToviApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  InitToviWallResources();
+  // Qt's translations for the locale the environment names (LANGUAGE, LC_ALL,
+  // LC_MESSAGES, LANG), where Debian's qt6-translations-l10n put them. The
+  // windows keep their left-to-right layout, as the program's own texts are
+  // English unless a translation file says otherwise.
+  setLayoutDirection(Qt::LeftToRight);
+  if (qtTranslator_.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    installTranslator(&qtTranslator_);
+}
 
 bool ToviApplication::notify(QObject* receiver, QEvent* event) {
   try {

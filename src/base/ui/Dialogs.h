@@ -3,16 +3,21 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QString>
+#include <QTranslator>
 #include <functional>
 #include <string>
 
 namespace toviwall {
 
-// Catches what escapes an event handler, shows it in the error box and goes on.
+// Catches what escapes an event handler, shows it in the error box and goes
+// on. Qt's own dialogs and buttons speak the user's language.
 class ToviApplication final : public QApplication {
  public:
   ToviApplication(int& argc, char** argv);
   bool notify(QObject* receiver, QEvent* event) override;
+
+ private:
+  QTranslator qtTranslator_;
 };
 
 // The general error box: the text of a failure, with the program's title.

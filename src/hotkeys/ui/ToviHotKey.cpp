@@ -67,7 +67,17 @@ bool TToviHotKey::RegisterKey() {
   virtKey_ = split.virtKey;
   modifier_ = split.modifier;
   // A key that types needs a modifier: refused here as if the system had.
-  if (UsableSystemWide(hotKey_) && keys_.Register(window_, id_, modifier_, virtKey_)) return true;
+  refusal_ = platform::HotKeyRefusal::None;
+  if (UsableSystemWide(hotKey_)) {
+    if (keys_.Register(window_, id_, modifier_, virtKey_)) {
+      refusedHotKey_ = 0;
+      return true;
+    }
+    refusal_ = keys_.LastRefusal();
+  } else if (hotKey_ != 0) {
+    refusal_ = platform::HotKeyRefusal::NeedsModifier;
+  }
+  refusedHotKey_ = refusal_ == platform::HotKeyRefusal::None ? 0 : hotKey_;
   hotKey_ = 0;
   virtKey_ = 0;
   modifier_ = 0;

@@ -10,13 +10,11 @@
 
 #include "base/ShortCut.h"
 #include "base/ui/ToviWndProcHook.h"
+#include "platform/GlobalHotKeys.h"
 
 class QWidget;
 
 namespace toviwall {
-namespace platform {
-class GlobalHotKeys;
-}
 
 class TToviHotKey final : public QObject {
   Q_OBJECT
@@ -36,6 +34,10 @@ class TToviHotKey final : public QObject {
   void SetActive(bool active);
   TShortCut HotKey() const { return hotKey_; }
   void SetHotKey(TShortCut hotKey);
+  // The combination the last activation could not take, and why; 0 and None
+  // after one that took its combination (or had none).
+  TShortCut RefusedHotKey() const { return refusedHotKey_; }
+  platform::HotKeyRefusal Refusal() const { return refusal_; }
 
   TNotifyEvent OnHotKey;
   TToviHotKeyRegister OnHotKeyRegisterSuccess;
@@ -52,6 +54,8 @@ class TToviHotKey final : public QObject {
   TShortCut hotKey_ = 0;
   std::uint16_t virtKey_ = 0;
   std::uint16_t modifier_ = 0;
+  TShortCut refusedHotKey_ = 0;
+  platform::HotKeyRefusal refusal_ = platform::HotKeyRefusal::None;
   QWidget* window_ = nullptr;  // the window the key is registered for
   int id_ = 0;
   bool hooked_ = false;

@@ -3,12 +3,16 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 
-#include "platform/GlobalHotKeys.h"
+#include "base/UnitLanguage.h"
+#include "base/ui/Dialogs.h"
+#include "hotkeys/ui/ToviHotKey.h"
 
 namespace toviwall {
 namespace {
 
-constexpr Qt::KeyboardModifiers kTaken = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+// Super reaches Qt as its Meta modifier.
+constexpr Qt::KeyboardModifiers kTaken =
+    Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
 
 Qt::KeyboardModifiers ModifierOfKey(int key) {
   switch (key) {
@@ -18,6 +22,10 @@ Qt::KeyboardModifiers ModifierOfKey(int key) {
       return Qt::ControlModifier;
     case Qt::Key_Alt:
       return Qt::AltModifier;
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+      return Qt::MetaModifier;
     default:
       return Qt::NoModifier;
   }
@@ -51,8 +59,23 @@ bool IsPlainTab(const QKeyEvent* e) {
 
 TShortCutShift ShiftOf(Qt::KeyboardModifiers m) {
   return static_cast<TShortCutShift>((m & Qt::ShiftModifier ? scShift : 0) | (m & Qt::ControlModifier ? scCtrl : 0) |
-                                     (m & Qt::AltModifier ? scAlt : 0));
+                                     (m & Qt::AltModifier ? scAlt : 0) | (m & Qt::MetaModifier ? scSuper : 0));
 }
+
+// The text that says why, by the refusal's number.
+int RefusalText(platform::HotKeyRefusal why) {
+  switch (why) {
+    case platform::HotKeyRefusal::TakenElsewhere: return 10150;
+    case platform::HotKeyRefusal::TakenHere: return 10151;
+    case platform::HotKeyRefusal::NoSuchKey: return 10152;
+    case platform::HotKeyRefusal::NeedsModifier: return 10153;
+    case platform::HotKeyRefusal::Refused: return 10154;
+    case platform::HotKeyRefusal::None: break;
+  }
+  return 0;
+}
+
+const QString kNone = QStringLiteral("None");
 
 }  // namespace
 
@@ -61,13 +84,26 @@ TToviHotKeyBox::TToviHotKeyBox(platform::GlobalHotKeys& keys, QWidget* parent) :
   setContextMenuPolicy(Qt::NoContextMenu);
   setAcceptDrops(false);
   setAttribute(Qt::WA_InputMethodEnabled, false);
-  setPlaceholderText(QStringLiteral("None"));
+  setPlaceholderText(kNone);
 }
 
 void TToviHotKeyBox::SetHotKey(TShortCut hotKey) {
   hotKey_ = hotKey;
   partial_ = false;
   setText(QString::fromStdString(ShortCutText(hotKey_)));
+  if (hotKey_ != 0) ShowRefusal(0, platform::HotKeyRefusal::None);
+}
+
+void TToviHotKeyBox::ShowRefusal(TShortCut refused, platform::HotKeyRefusal why) {
+  const int text = RefusalText(why);
+  const QString reason = text ? Q(FormatText(S(text), {ShortCutText(refused)})) : QString();
+  setPlaceholderText(reason.isEmpty() ? kNone : reason);
+  setToolTip(reason);  // the whole of it where the box is too narrow
+}
+
+void TToviHotKeyBox::ShowRefusal(const TToviHotKey& key) {
+  // An empty combination is refused without a reason: the box keeps what it says.
+  if (key.Refusal() != platform::HotKeyRefusal::None) ShowRefusal(key.RefusedHotKey(), key.Refusal());
 }
 
 void TToviHotKeyBox::ShowModifiers(Qt::KeyboardModifiers modifiers) {
@@ -98,6 +134,7 @@ void TToviHotKeyBox::keyPressEvent(QKeyEvent* event) {
       (key == Qt::Key_Backspace || key == Qt::Key_Delete || key == Qt::Key_Escape || key == Qt::Key_Space ||
        key == Qt::Key_Return || key == Qt::Key_Enter)) {
     SetHotKey(0);
+    ShowRefusal(0, platform::HotKeyRefusal::None);
     return;
   }
   const unsigned code = keys_.VirtualKeyOfKeyPress(event->nativeScanCode(), event->nativeVirtualKey());
@@ -105,10 +142,11 @@ void TToviHotKeyBox::keyPressEvent(QKeyEvent* event) {
     SetHotKey(hotKey_);  // a key without a code: the box keeps what it had
     return;
   }
-  // The stored combination has no Super: taking it without would take more
-  // than was typed. A key that types needs a modifier.
+  // A key that types needs a modifier.
   const TShortCut typed = ShortCut(code, ShiftOf(modifiers));
-  SetHotKey((event->modifiers() & Qt::MetaModifier) || !UsableSystemWide(typed) ? 0 : typed);
+  if (UsableSystemWide(typed)) return SetHotKey(typed);
+  SetHotKey(0);
+  ShowRefusal(typed, platform::HotKeyRefusal::NeedsModifier);
 }
 
 void TToviHotKeyBox::keyReleaseEvent(QKeyEvent* event) {

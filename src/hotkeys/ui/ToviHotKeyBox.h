@@ -3,17 +3,17 @@
 // hot key box: it shows "Ctrl + Alt + W" while keeping the shortcut value.
 // Backspace, Delete, Esc, Space and Enter alone empty it; Tab moves on; the
 // modifiers held so far show while no key is pressed yet. A combination that
-// cannot be taken system-wide (a key that types without Ctrl, Alt or Shift, or
-// anything with Super) empties it too. Exit runs when the focus moves on to
-// another control.
+// cannot be taken system-wide (a key that types without Ctrl, Alt or Super)
+// empties it too, and the empty box says why. Exit runs when the focus moves on
+// to another control.
 #include <QLineEdit>
 
 #include "base/ShortCut.h"
+#include "platform/GlobalHotKeys.h"
 
 namespace toviwall {
-namespace platform {
-class GlobalHotKeys;
-}
+
+class TToviHotKey;
 
 class TToviHotKeyBox final : public QLineEdit {
   Q_OBJECT
@@ -24,6 +24,11 @@ class TToviHotKeyBox final : public QLineEdit {
 
   TShortCut HotKey() const { return hotKey_; }
   void SetHotKey(TShortCut hotKey);
+  // Shows why the combination was not taken, in the box while it stays empty
+  // (None: says nothing any more).
+  void ShowRefusal(TShortCut refused, platform::HotKeyRefusal why);
+  // Why the key's last activation refused its combination, if it had one.
+  void ShowRefusal(const TToviHotKey& key);
 
  signals:
   void Exit();

@@ -8,15 +8,16 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
 #include <optional>
 
-#include "base/SettingsPaths.h"
+#include "platform/freedesktop/SessionManager.h"
+#include "platform/freedesktop/UDisksDrives.h"
 #include "platform/local/FirstWorkingTool.h"
 #include "platform/local/OpticalDrives.h"
+#include "platform/local/SessionBus.h"
 #include "platform/x11/X11ScreenSaver.h"
 
 namespace toviwall::platform {
@@ -80,23 +81,20 @@ std::optional<QString> LoginSessionId() {
 
 // Only a session bus the session has: asking for one that is not there would
 // start a bus of its own (autolaunch).
-std::optional<QDBusConnection> SessionBus() {
-  const QString runtime = QString::fromStdString(ProcessEnvironment::UserFolders().runtimeDir);
-  if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
-      (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus"))))
-    return std::nullopt;
+std::optional<QDBusConnection> SessionBusIfAny() {
+  if (SessionBusAddress().isEmpty()) return std::nullopt;
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return std::nullopt;
   return bus;
 }
 
 bool ScreenSaverServiceRunning() {
-  std::optional<QDBusConnection> bus = SessionBus();
+  std::optional<QDBusConnection> bus = SessionBusIfAny();
   return bus && HasOwner(*bus, kScreenSaver);
 }
 
 QDBusMessage CallScreenSaver(const QString& method, const QVariantList& args) {
-  std::optional<QDBusConnection> bus = SessionBus();
+  std::optional<QDBusConnection> bus = SessionBusIfAny();
   if (!bus) return {};
   return Call(*bus, kScreenSaver, kScreenSaverPath, kScreenSaver, method, args);
 }
@@ -149,9 +147,15 @@ std::vector<const DisplaySettingsTool*> DisplaySettingsTools(const std::string& 
 
 }  // namespace
 
-std::vector<std::string> FreedesktopSystemActions::OpticalDrives() { return ListOpticalDrives(); }
-bool FreedesktopSystemActions::OpenDoor(const std::string& drive) { return MoveOpticalDriveDoor(drive, true); }
-bool FreedesktopSystemActions::CloseDoor(const std::string& drive) { return MoveOpticalDriveDoor(drive, false); }
+std::vector<std::string> FreedesktopSystemActions::OpticalDrives() { return ListOpticalDrives("/dev", UDisksOpticalDrives()); }
+
+std::string FreedesktopSystemActions::OpenDoor(const std::string& drive) {
+  // The kernel refuses to eject a mounted disc (EBUSY): UDisks2 unmounts it first.
+  if (std::optional<std::string> ejected = UDisksEject(drive)) return *ejected;
+  return MoveOpticalDriveDoor(drive, true);
+}
+
+bool FreedesktopSystemActions::CloseDoor(const std::string& drive) { return MoveOpticalDriveDoor(drive, false).empty(); }
 
 bool FreedesktopSystemActions::CanLock() {
   return LoginSessionId().has_value() || ScreenSaverServiceRunning() || !XdgScreensaver().isEmpty();
@@ -195,7 +199,15 @@ void FreedesktopSystemActions::OpenDisplaySettings() {
 bool FreedesktopSystemActions::CanSuspend() { return Offered(QStringLiteral("CanSuspend")); }
 bool FreedesktopSystemActions::CanHibernate() { return Offered(QStringLiteral("CanHibernate")); }
 
-std::string FreedesktopSystemActions::Request(SessionRequest what, bool) {
+bool FreedesktopSystemActions::SessionManagerTakes(SessionRequest what) {
+  if (!EndsSession(what)) return false;
+  std::optional<QDBusConnection> bus = SessionBusIfAny();
+  return bus && SessionManagerRuns(*bus);
+}
+
+std::string FreedesktopSystemActions::Request(SessionRequest what, bool force) {
+  // The session manager lets the programs save their work first; logind ends them.
+  if (!force && SessionManagerTakes(what)) return AskSessionManager(*SessionBusIfAny(), what);
   // logind itself decides about programs that delay the request: it has no
   // stronger form for an unprivileged user.
   QDBusMessage reply;

@@ -1,8 +1,10 @@
 #pragma once
-// The system commands on a freedesktop session: systemd-logind on the system bus
-// for locking, logging off and power; the freedesktop screen saver on the
-// session bus; xdg-screensaver; the desktops' display settings tools; the
-// kernel's optical drives; the X server's screen saver.
+// The system commands on a freedesktop session: the desktop's session manager
+// for logging off, rebooting and shutting down where one runs; systemd-logind on
+// the system bus for locking, power and those without one; the freedesktop
+// screen saver on the session bus; xdg-screensaver; the desktops' display
+// settings tools; the optical drives through UDisks2 and the kernel; the X
+// server's screen saver.
 #include <memory>
 
 #include "platform/SystemActions.h"
@@ -17,7 +19,7 @@ class FreedesktopSystemActions final : public SystemActions {
   ~FreedesktopSystemActions() override;
 
   std::vector<std::string> OpticalDrives() override;
-  bool OpenDoor(const std::string& drive) override;
+  std::string OpenDoor(const std::string& drive) override;
   bool CloseDoor(const std::string& drive) override;
 
   // logind's LockSession for this session, else the screen saver service's
@@ -32,6 +34,7 @@ class FreedesktopSystemActions final : public SystemActions {
 
   bool CanSuspend() override;
   bool CanHibernate() override;
+  bool SessionManagerTakes(SessionRequest what) override;
   std::string Request(SessionRequest what, bool force) override;
 
  private:

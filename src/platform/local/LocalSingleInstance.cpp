@@ -60,6 +60,22 @@ std::string Unusable(const std::string& path, const std::string& name, bool crea
   return {};
 }
 
+// The holder of the lock file writes "ending" into it once it listens no more;
+// it is empty from the claim on. A holder that is not listening is starting
+// unless it says so.
+constexpr char kEnding[] = "ending\n";
+
+void MarkLock(int fd, bool ending) {
+  if (ending) (void)!::pwrite(fd, kEnding, sizeof kEnding - 1, 0);
+  else (void)!::ftruncate(fd, 0);
+}
+
+bool MarkedEnding(int fd) {
+  char text[sizeof kEnding] = {};
+  return ::pread(fd, text, sizeof text - 1, 0) == static_cast<ssize_t>(sizeof kEnding - 1) &&
+         std::strcmp(text, kEnding) == 0;
+}
+
 // True while a process holds the lock file (nothing is claimed here).
 bool Held(const std::string& lockPath) {
   const int fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
@@ -248,7 +264,7 @@ LocalSingleInstance::LocalSingleInstance(std::string folder, const std::string& 
 }
 
 LocalSingleInstance::~LocalSingleInstance() {
-  CloseListener();
+  StopListening();
   // The connections go while the list they take themselves off is still there.
   const QObjectList children = this->children();
   for (QObject* child : children) delete dynamic_cast<Peer*>(child);
@@ -300,16 +316,17 @@ bool LocalSingleInstance::OtherInstanceRunning(const std::string& name, const st
   lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   // No lock to be had: run as the first, unless one runs on the settings file.
   if (lockFd_ < 0) return RunsOnTheSettingsFile(message);
-  if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return RunsOnTheSettingsFile(message);  // the first here
+  if (Claimed()) return RunsOnTheSettingsFile(message);  // the first here
   if (message.empty()) {
     ::close(lockFd_);
     lockFd_ = -1;
     return true;
   }
 
-  // The first instance listens once its window is built, which can take a
-  // while; wait for it as long as it holds the lock, within a limit. When it
-  // ends meanwhile, this start becomes the first.
+  // The first instance listens once its window is built. Until then it would
+  // not hear the message (its first-run question may be open): this start is
+  // over at once. One that is ending is waited for, within a limit; once it
+  // has ended, this start becomes the first.
   const std::string socketPath = folder_ + "/" + name;
   const auto deadline = std::chrono::steady_clock::now() + kStartWait;
   Delivery delivery = Delivery::NotListening;
@@ -317,7 +334,11 @@ bool LocalSingleInstance::OtherInstanceRunning(const std::string& name, const st
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     delivery = Send(socketPath, message, static_cast<int>(std::max<long long>(left.count(), 1)));
     if (delivery != Delivery::NotListening) break;
-    if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) return RunsOnTheSettingsFile(message);
+    if (Claimed()) return RunsOnTheSettingsFile(message);
+    if (!MarkedEnding(lockFd_)) {
+      delivery = Delivery::Delivered;  // and not heard, as a start before it listens is not
+      break;
+    }
     if (std::chrono::steady_clock::now() >= deadline) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
@@ -331,13 +352,27 @@ bool LocalSingleInstance::OtherInstanceRunning(const std::string& name, const st
                             socketPath + ").");
 }
 
+bool LocalSingleInstance::Claimed() {
+  if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) return false;
+  MarkLock(lockFd_, false);  // starting
+  return true;
+}
+
 bool LocalSingleInstance::RunsOnTheSettingsFile(const std::string& message) {
   if (!settings_) return false;
-  // The holder is waited for while it starts (it names no socket yet), as in our folder.
+  // As in our folder: a holder that is starting (it names no socket yet) would
+  // not hear the message; one that is ending is waited for. A start for a
+  // command (no message) waits until the holder listens.
   const auto deadline = std::chrono::steady_clock::now() + kStartWait;
   for (;;) {
     if (settings_->Claim()) return false;
     const std::optional<SettingsFileLock::Holder> holder = settings_->HeldBy();
+    if (holder && holder->socket.empty() && !holder->ending && !message.empty()) {
+      if (!holder->host.empty() && holder->host != HostName()) Unreachable(*holder, "it runs on " + holder->host);
+      if (lockFd_ >= 0) ::close(lockFd_);
+      lockFd_ = -1;
+      return true;
+    }
     if (holder && !holder->socket.empty()) {
       CheckReachable(*holder);
       if (!message.empty()) {
@@ -460,12 +495,16 @@ void LocalSingleInstance::Listen(MessageHandler onMessage, RequestHandler onRequ
   if (settings_) settings_->Announce(path);  // for starts from other folders
 }
 
-void LocalSingleInstance::StopListening() { CloseListener(); }
+void LocalSingleInstance::StopListening() {
+  // Said first: a start that comes now waits for the end instead of finding a
+  // dead socket, or taking us for one still starting.
+  if (settings_) settings_->AnnounceEnd();
+  if (lockFd_ >= 0) MarkLock(lockFd_, true);
+  CloseListener();
+}
 
 void LocalSingleInstance::CloseListener() {
   if (listenFd_ < 0) return;
-  // Said first: a start that comes now waits for the end instead of finding a dead socket.
-  if (settings_) settings_->Announce({});
   incoming_.reset();
   acceptPause_.stop();
   ::close(listenFd_);

@@ -1,7 +1,7 @@
 #pragma once
 // Single instance through a per-user folder (mode 0700, not a link): an flock()ed
 // lock file is the mutex, a local socket beside it carries messages and
-// commands (app/RemoteProtocol.h). The folder is the first usable of
+// commands (base/RemoteProtocol.h). The folder is the first usable of
 // $XDG_RUNTIME_DIR, $TMPDIR/toviwall-<uid> (/tmp by default) and
 // $XDG_CACHE_HOME/toviwall (~/.cache/toviwall). A lock beside the settings file
 // (SettingsFileLock) keeps to one instance per settings file also across
@@ -62,6 +62,8 @@ class LocalSingleInstance final : public QObject, public SingleInstance {
  private:
   class Peer;
   std::string FolderFor(const std::string& name);
+  // Takes the lock in our folder, marked as starting; false when another holds it.
+  bool Claimed();
   // This start holds the name in its folder: true when another instance runs
   // on the settings file all the same, which has been handed `message`.
   bool RunsOnTheSettingsFile(const std::string& message);

@@ -1,9 +1,14 @@
 #include "platform/local/SessionBus.h"
 
 #include <QDBusConnectionInterface>
+#include <QFileInfo>
 
 #include <atomic>
+#include <cctype>
+#include <cstring>
 #include <cstdlib>
+
+#include "base/SettingsPaths.h"
 
 namespace toviwall::platform {
 namespace {
@@ -34,6 +39,20 @@ QDBusMessage SessionBus::Call(const QDBusMessage& message, int timeoutMs) {
 
 bool SessionBus::HasOwner(const QString& name) {
   return bus_.isConnected() && bus_.interface() && bus_.interface()->isServiceRegistered(name).value();
+}
+
+QString SessionBusAddress() {
+  const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+  if (!address.isEmpty()) return address;
+  const QString runtime = QString::fromStdString(ProcessEnvironment::UserFolders().runtimeDir);
+  if (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus"))) return {};
+  // Bytes other than these are escaped in a bus address.
+  QString path;
+  for (const char c : (runtime + QStringLiteral("/bus")).toLocal8Bit()) {
+    if (std::isalnum(static_cast<unsigned char>(c)) || std::strchr("-_/.\\", c)) path += QLatin1Char(c);
+    else path += QStringLiteral("%%%1").arg(static_cast<unsigned char>(c), 2, 16, QLatin1Char('0'));
+  }
+  return QStringLiteral("unix:path=") + path;
 }
 
 std::string DBusErrorText(const QDBusMessage& reply) {

@@ -20,11 +20,18 @@ class SessionBus {
   QDBusMessage Call(const QDBusMessage& message, int timeoutMs = 10000);
   // Whether a program owns the name now.
   bool HasOwner(const QString& name);
+  // For signals and calls answered later.
+  QDBusConnection& Connection() { return bus_; }
 
  private:
   QString name_;
   QDBusConnection bus_;
 };
+
+// The address of the bus the session has (DBUS_SESSION_BUS_ADDRESS, else
+// $XDG_RUNTIME_DIR/bus); empty when it has none. Asking libdbus for a session
+// bus without one would start a bus of its own (autolaunch).
+QString SessionBusAddress();
 
 // The text of an error answer: its message, else its name.
 std::string DBusErrorText(const QDBusMessage& reply);

@@ -46,10 +46,13 @@ bool SettingsFileLock::Claim() {
   return true;
 }
 
-void SettingsFileLock::Announce(const std::string& socket) {
+void SettingsFileLock::Announce(const std::string& socket) { Write(socket, false); }
+void SettingsFileLock::AnnounceEnd() { Write({}, true); }
+
+void SettingsFileLock::Write(const std::string& socket, bool ending) {
   if (fd_ < 0) return;
-  const std::string text =
-      "pid=" + std::to_string(::getpid()) + "\nhost=" + HostName() + "\nsocket=" + socket + "\n";
+  const std::string text = "pid=" + std::to_string(::getpid()) + "\nhost=" + HostName() + "\n" +
+                           (ending ? "ending=1\n" : "") + "socket=" + socket + "\n";
   // Written over the old text before it is cut: a reader sees one or the other whole, or
   // the new one with the old one's end after its last line.
   if (::pwrite(fd_, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size()))
@@ -72,9 +75,10 @@ std::optional<SettingsFileLock::Holder> SettingsFileLock::HeldBy() const {
   for (std::string line; std::getline(lines, line) && !lines.eof();) {
     if (line.rfind("pid=", 0) == 0) holder.pid = std::strtol(line.c_str() + 4, nullptr, 10);
     else if (line.rfind("host=", 0) == 0) holder.host = line.substr(5);
+    else if (line == "ending=1") holder.ending = true;
     else if (line.rfind("socket=", 0) == 0) holder.socket = line.substr(7), ended = true;
   }
-  if (!ended) holder.socket.clear();  // caught half written: as if it were starting
+  if (!ended) holder = Holder{holder.pid, holder.host, {}, true};  // caught half written: wait and see
   return holder;
 }
 

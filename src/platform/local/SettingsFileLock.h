@@ -21,18 +21,23 @@ class SettingsFileLock {
   // is no lock to be had (its file cannot be made): nothing guards then.
   bool Claim();
   // The socket this process listens on from now on ("": none, as while it
-  // starts and ends). Nothing when it does not hold the lock.
+  // starts). Nothing when it does not hold the lock.
   void Announce(const std::string& socket);
+  // This process is ending: it listens no more.
+  void AnnounceEnd();
 
   struct Holder {
     long pid = 0;
     std::string host;    // empty when unknown
     std::string socket;  // empty while it starts or ends
+    bool ending = false;
   };
   // Who holds the lock, when another process does.
   std::optional<Holder> HeldBy() const;
 
  private:
+  void Write(const std::string& socket, bool ending);
+
   std::string settingsFile_;
   std::string path_;
   int fd_ = -1;

@@ -63,6 +63,8 @@ class NullGlobalHotKeys final : public GlobalHotKeys {
   bool Register(QObject*, int, unsigned, unsigned) override { return true; }
   bool Unregister(QObject*, int) override { return true; }
   unsigned VirtualKeyOfKeyPress(unsigned, unsigned) override { return 0; }
+  bool Available() const override { return false; }
+  std::string WhyNot() const override { return "This session offers no global hot keys."; }
 };
 
 // Every start runs as the only one; no messages arrive.
@@ -106,7 +108,7 @@ class NullDisplayModes final : public DisplayModes {
 class NullSystemActions final : public SystemActions {
  public:
   std::vector<std::string> OpticalDrives() override { return {}; }
-  bool OpenDoor(const std::string&) override { return false; }
+  std::string OpenDoor(const std::string&) override { return "no such drive"; }
   bool CloseDoor(const std::string&) override { return false; }
   bool CanLock() override { return false; }
   void Lock() override {}

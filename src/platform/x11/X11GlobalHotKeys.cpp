@@ -76,7 +76,8 @@ class X11GlobalHotKeysImpl final : public GlobalHotKeys, public QAbstractNativeE
   }
 
   bool Register(QObject* receiver, int id, unsigned modifier, unsigned virtualKey) override {
-    if (!receiver) return false;
+    refusal_ = HotKeyRefusal::NoSuchKey;
+    if (!receiver) return Refuse(HotKeyRefusal::Refused);
     const xcb_keysym_t keysym = KeysymForVirtualKey(virtualKey);
     if (!keysym) return false;
     const KeyboardMap map(c_);
@@ -85,7 +86,7 @@ class X11GlobalHotKeysImpl final : public GlobalHotKeys, public QAbstractNativeE
     Grab grab{receiver, receiver, id, keycode, ModifierMask(modifier), NumLockMask(map)};
     // The server lets one client grab a combination twice; the system does not.
     for (const Grab& g : grabs_)
-      if (g.keycode == grab.keycode && g.mods == grab.mods) return false;
+      if (g.keycode == grab.keycode && g.mods == grab.mods) return Refuse(HotKeyRefusal::TakenHere);
 
     std::vector<std::uint16_t> variants = Variants(grab);
     std::vector<xcb_void_cookie_t> cookies;
@@ -97,14 +98,17 @@ class X11GlobalHotKeysImpl final : public GlobalHotKeys, public QAbstractNativeE
       if (!error) taken.push_back(variants[i]);
     }
     if (taken.size() != variants.size()) {
-      // Another client holds (a variant of) it: give back what was taken.
+      // Another client holds (a variant of) it (BadAccess): give back what was taken.
       for (std::uint16_t v : taken) xcb_ungrab_key(c_, keycode, root_, v);
       xcb_flush(c_);
-      return false;
+      return Refuse(HotKeyRefusal::TakenElsewhere);
     }
     grabs_.push_back(grab);
+    refusal_ = HotKeyRefusal::None;
     return true;
   }
+
+  HotKeyRefusal LastRefusal() const override { return refusal_; }
 
   bool Unregister(QObject* receiver, int id) override {
     auto it = std::find_if(grabs_.begin(), grabs_.end(),
@@ -152,11 +156,17 @@ class X11GlobalHotKeysImpl final : public GlobalHotKeys, public QAbstractNativeE
     std::uint16_t numLock;
   };
 
+  bool Refuse(HotKeyRefusal why) {
+    refusal_ = why;
+    return false;
+  }
+
   static std::uint16_t ModifierMask(unsigned modifier) {
     std::uint16_t mask = 0;
     if (modifier & 1) mask |= XCB_MOD_MASK_1;  // Alt
     if (modifier & 2) mask |= XCB_MOD_MASK_CONTROL;
     if (modifier & 4) mask |= XCB_MOD_MASK_SHIFT;
+    if (modifier & 8) mask |= XCB_MOD_MASK_4;  // Super, where every desktop's keymap puts it
     return mask;
   }
 
@@ -191,6 +201,7 @@ class X11GlobalHotKeysImpl final : public GlobalHotKeys, public QAbstractNativeE
   xcb_connection_t* c_;
   xcb_window_t root_;
   std::vector<Grab> grabs_;
+  HotKeyRefusal refusal_ = HotKeyRefusal::None;
   X11UserTime userTime_;
 };
 

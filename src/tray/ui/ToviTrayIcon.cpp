@@ -3,10 +3,13 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QPointer>
 #include <QScreen>
 #include <QToolTip>
 
 #include "base/ui/Dialogs.h"
+#include "platform/TrayMenuSource.h"
 
 namespace toviwall {
 namespace {
@@ -20,6 +23,27 @@ QString FirstChars(const QString& text, int count) {
   if (count > 0 && text.at(count - 1).isHighSurrogate()) --count;
   return text.left(count);
 }
+
+// A QMenu as the tray reads it; opening it there is opening it here.
+class MenuSource final : public platform::TrayMenuSource {
+ public:
+  explicit MenuSource(QMenu* menu) : menu_(menu) {}
+  QObject* Root() const override { return menu_; }
+  QList<QAction*> Items(QObject* menu) const override {
+    auto* m = qobject_cast<QMenu*>(menu);
+    return m ? m->actions() : QList<QAction*>();
+  }
+  QAction* DefaultItem(QObject* menu) const override {
+    auto* m = qobject_cast<QMenu*>(menu);
+    return m ? m->defaultAction() : nullptr;
+  }
+  void AboutToShow(QObject* menu) override {
+    if (auto* m = qobject_cast<QMenu*>(menu)) emit m->aboutToShow();
+  }
+
+ private:
+  QPointer<QMenu> menu_;
+};
 
 }  // namespace
 
@@ -58,6 +82,7 @@ void TToviTrayIcon::SetHint(const QString& hint) {
   const QString tip = FirstChars(FirstChars(hint, kMaxHintChars), kMaxTipChars);
   if (tip == tip_) return;
   tip_ = tip;
+  tray_->SetToolTip(tip_.toStdString());
   if (tipWindow_ && tipWindow_->isVisible()) {
     if (tip_.isEmpty()) {
       HideTip();
@@ -71,6 +96,10 @@ void TToviTrayIcon::SetHint(const QString& hint) {
 void TToviTrayIcon::ReAddIcon() {
   tray_->Add(icon_);
   visible_ = true;
+}
+
+void TToviTrayIcon::SetMenu(QMenu* menu) {
+  tray_->SetMenu(menu ? std::make_shared<MenuSource>(menu) : nullptr);
 }
 
 void TToviTrayIcon::Callback(const platform::TrayMessage& message) {

@@ -6,6 +6,8 @@
 //   left up      OnClick, OnMouseUp(mbLeft)
 //   left double  OnDblClick, OnMouseDown(mbLeft, ssDouble)   (the second press)
 //   right/middle down, up, double: OnMouseDown, OnMouseUp, OnMouseDown(ssDouble)
+// A StatusNotifierItem tray reports no pointer: a left click there is a left
+// double alone, middle and right clicks are down and up.
 // An event fires only when a handler is assigned; an exception from a handler is
 // shown in the error box and ends the handling of that report.
 #include <QIcon>
@@ -18,6 +20,7 @@
 #include "platform/TrayHost.h"
 
 class QLabel;
+class QMenu;
 
 namespace toviwall {
 
@@ -53,6 +56,9 @@ class TToviTrayIcon final : public QObject {
 
   // Adds the icon again (a new tray has none of the old icons) and makes it visible.
   void ReAddIcon();
+  // The menu for trays that draw it themselves (StatusNotifierItem trays, which
+  // then report no right click); hand it over before the icon is made visible.
+  void SetMenu(QMenu* menu);
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
