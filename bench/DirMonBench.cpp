@@ -9,6 +9,7 @@
 // The trees are made in a fresh folder below FOLDER (default $TMPDIR or /tmp)
 // and removed at the end. The main window runs on Qt's offscreen platform
 // with the real inotify watch and no other desktop parts.
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
@@ -89,7 +90,7 @@ struct Program {
     form->ShowHideMainWindow();
     QApplication::processEvents();
   }
-  int Rows() { return form->ImageListTab().ImageCount(); }
+  int Rows() { return form->findChild<QAbstractItemView*>(QStringLiteral("ListViewImage"))->model()->rowCount(); }
 
   std::unique_ptr<platform::Platform> platform;
   std::unique_ptr<TMainForm> form;

@@ -33,7 +33,7 @@
 
 #include "BenchProcess.h"
 #include "ProgramChange.h"
-#include "app/RemoteProtocol.h"
+#include "base/RemoteProtocol.h"
 #include "platform/Screen.h"
 #include "support/TestSession.h"
 #include "wallpaper/BlurredBackground.h"
@@ -219,7 +219,6 @@ int Change(char** argv) {
   bench::ChangeOnRoot(argv[2], {.imageFile = argv[6],
                                 .fillingType = static_cast<FillingType>(std::atoi(argv[4])),
                                 .outputFile = output,
-                                .settingsFile = output + ".ini",
                                 .screen = screen});
   return 0;
 }

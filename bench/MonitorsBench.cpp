@@ -72,7 +72,6 @@ int Compose(int argc, char** argv) {
   ChangeOnRoot(display, {.imageFile = files[0],
                          .fillingType = FillingType::Zoom,
                          .outputFile = output,
-                         .settingsFile = output + ".ini",
                          .screen = screen,
                          .monitors = MonitorMode::EachMonitor,
                          .otherImageFiles = std::vector<std::string>(files.begin() + 1, files.end())});

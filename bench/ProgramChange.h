@@ -6,15 +6,13 @@
 
 #include "platform/x11/X11RootWallpaper.h"
 #include "wallpaper/Composition.h"
-#include "wallpaper/UnitWallHelper.h"
 
 namespace toviwall::bench {
 
 inline void ChangeOnRoot(const std::string& display, WallpaperContext c) {
   platform::X11RootWallpaper desktop(display);
-  c.setDesktop = [&](const PreparedWallpaper& p) { SetDesktopWallpaper(desktop, p.file, p.style, p.picture); };
-  c.desktopTakesPicture = desktop.TakesPictures();
-  ShowWallpaper(c);
+  c.desktop = &desktop;
+  ApplyWallpaper(c);
 }
 
 }  // namespace toviwall::bench

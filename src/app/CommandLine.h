@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/RemoteProtocol.h"
+#include "base/RemoteProtocol.h"
 
 namespace toviwall {
 

@@ -4,12 +4,16 @@
 #include <cmath>
 #include <exception>
 
-#include "base/DateTime.h"
 #include "app/Intervals.h"
+#include "app/RotationState.h"
+#include "base/DateTime.h"
 #include "base/Settings.h"
 #include "imagelist/ImageList.h"
 
 namespace toviwall {
+
+static_assert(keys::Interval.max == kIntervalCount - 1, "the stored interval is a position of the list");
+
 namespace {
 
 // Date-times compared to the millisecond, so 09:00:00 plus ten minutes is due
@@ -18,10 +22,8 @@ long long Millis(double days) { return std::llround(days * kSecondsPerDay * 1000
 
 }  // namespace
 
-RotationController::RotationController(ImageList& list, std::string settingsFile, Hooks hooks)
-    : list_(list), settingsFile_(std::move(settingsFile)), hooks_(std::move(hooks)) {}
-
-int RotationController::CurrentIndex() const { return Read(settingsFile_, keys::CurrentIndex); }
+RotationController::RotationController(ImageList& list, Settings& settings, RotationState& state, Hooks hooks)
+    : list_(list), settings_(settings), state_(state), hooks_(std::move(hooks)) {}
 
 int RotationController::EntriesPerChange() const {
   return hooks_.entriesPerChange ? std::max(1, hooks_.entriesPerChange()) : 1;
@@ -58,14 +60,13 @@ void RotationController::TimerTick() {
   double now = hooks_.now();
   // The change is due.
   if (Millis(now) >= Millis(nextChange_)) {
-    Write(settingsFile_, keys::LastChange, now);
-    ChangeFromTimer();
+    ChangeFromTimer(now);
     return;
   }
   // The watchdog: a wallpaper set by anyone else, a "None" or a deleted
   // current file is followed by the next entry.
-  int i = CurrentIndex();
-  if (!list_.Rows().Valid(i) || DiffersFromDesktop(i)) ChangeFromTimer();
+  int i = state_.CurrentIndex();
+  if (!list_.Rows().Valid(i) || DiffersFromDesktop(i)) ChangeFromTimer(std::nullopt);
   if (hooks_.keepIconTextColor) hooks_.keepIconTextColor();
   if (hooks_.reapplyIconText) hooks_.reapplyIconText();
 }
@@ -73,16 +74,33 @@ void RotationController::TimerTick() {
 void RotationController::ChangeWallpaperNow() {
   if (!hooks_.randomize()) return ChangeToIndex(NextIndex());
   const int index = RandomIndex();
-  ChangeTo(index, RandomOthers(index), nullptr);
+  std::optional<double> none;
+  ChangeTo(index, RandomOthers(index), nullptr, none);
 }
 
-void RotationController::ChangeFromTimer() {
+void RotationController::ChangeFromTimer(std::optional<double> dueAt) {
+  // The due time is stored with the change; when none is made, by itself.
+  struct StoreUnlessChanged {
+    RotationState& state;
+    std::optional<double>& due;
+    ~StoreUnlessChanged() noexcept(false) {
+      if (!due) return;
+      if (std::uncaught_exceptions() == 0) {
+        state.StoreFellDue(*due);
+        return;
+      }
+      try {
+        state.StoreFellDue(*due);
+      } catch (...) {  // the failure on its way says more
+      }
+    }
+  } store{state_, dueAt};
   // Each entry at most once per tick: a list of broken files ends the tick.
   const int count = list_.Rows().Count();
   int index = hooks_.randomize() ? RandomIndex() : NextIndex();
   for (int tries = 0; tries < count; ++tries) {
     Failure failure;
-    if (ChangeTo(index, hooks_.randomize() ? RandomOthers(index) : Following(index), &failure)) return;
+    if (ChangeTo(index, hooks_.randomize() ? RandomOthers(index) : Following(index), &failure, dueAt)) return;
     ReportSkipped(failure.path, failure.reason);
     if (hooks_.randomize())
       index = RandomIndex();
@@ -100,9 +118,9 @@ bool RotationController::DiffersFromDesktop(int index) {
 }
 
 std::vector<int> RotationController::CurrentOthers() const {
-  const int current = CurrentIndex();
+  const int current = state_.CurrentIndex();
   std::vector<int> others;
-  const std::vector<int> stored = ReadNumbers(settingsFile_, keys::MonitorIndexes);
+  const std::vector<int> stored = state_.MonitorIndexes();
   for (int k = 1; k < EntriesPerChange(); ++k) {
     const int last = others.empty() ? current : others.back();
     const std::size_t at = static_cast<std::size_t>(k) - 1;
@@ -120,11 +138,12 @@ void RotationController::ReportSkipped(const std::string& path, const std::strin
 int RotationController::NextIndex() const {
   const WallpaperList& rows = list_.Rows();
   int selected = rows.FirstSelected();
-  int a = selected >= 0 ? selected : CurrentIndex();
+  const int current = state_.CurrentIndex();
+  int a = selected >= 0 ? selected : current;
   // With a picture on each monitor the list goes on after the last monitor's
   // entry, unless the user selected another row than the first monitor's.
-  if (EntriesPerChange() > 1 && (selected < 0 || selected == CurrentIndex())) {
-    const std::vector<int> others = ReadNumbers(settingsFile_, keys::MonitorIndexes);
+  if (EntriesPerChange() > 1 && (selected < 0 || selected == current)) {
+    const std::vector<int> others = state_.MonitorIndexes();
     if (!others.empty()) a = others.back();
   }
   // A stored position below -1 would otherwise name no entry at every change.
@@ -147,9 +166,26 @@ void RotationController::RefillBag() {
   for (std::size_t i = 0; i < bag_.size(); ++i) bag_[i] = static_cast<int>(i);
 }
 
-void RotationController::ChangeToIndex(int index) { ChangeTo(index, Following(index), nullptr); }
+void RotationController::ChangeToIndex(int index) {
+  std::optional<double> none;
+  ChangeTo(index, Following(index), nullptr, none);
+}
 
-bool RotationController::ChangeTo(int index, const std::vector<int>& others, Failure* failure) {
+RotationController::Plan RotationController::Make(int index, const std::vector<int>& others,
+                                                  std::optional<double>& fellDue) {
+  hooks_.applyWallpaper(index, others);
+  const double at = hooks_.now();
+  const Plan plan = PlanFrom(at, at);
+  RotationState::Change change{.fellDue = fellDue, .index = index, .at = at, .others = {}, .interval = plan.position};
+  for (int other : others)
+    if (list_.Rows().Valid(other)) change.others.push_back(other);
+  state_.StoreChange(change);
+  fellDue.reset();
+  return plan;
+}
+
+bool RotationController::ChangeTo(int index, const std::vector<int>& others, Failure* failure,
+                                  std::optional<double>& fellDue) {
   WallpaperList& rows = list_.Rows();
   // Nothing changes during start-up or without such an entry.
   if (hooks_.startup() || rows.Empty() || !rows.Valid(index)) return true;
@@ -165,8 +201,9 @@ bool RotationController::ChangeTo(int index, const std::vector<int>& others, Fai
   std::string path = rows.Path(index);
   std::vector<std::string> otherPaths;
   for (int other : others) otherPaths.push_back(rows.Valid(other) ? rows.Path(other) : std::string());
+  Plan plan;
   try {
-    hooks_.applyWallpaper(index, others);
+    plan = Make(index, others, fellDue);
   } catch (const std::exception& e) {
     if (!failure) throw;
     // The reason names the file it is about; with several entries that may be another one.
@@ -181,54 +218,66 @@ bool RotationController::ChangeTo(int index, const std::vector<int>& others, Fai
   rows.SetFocus(index);
   rows.SetIcon(index, WallpaperList::kMarkerIcon);
   if (hooks_.reapplyIconText) hooks_.reapplyIconText();
-  Reschedule();
+  Follow(plan);
   return true;
 }
 
-void RotationController::Reschedule() {
-  double now = hooks_.now();
-  double last = Read(settingsFile_, keys::LastChange, now);
+RotationController::Plan RotationController::PlanFrom(double last, double now) const {
   if (now < last) last = now;  // the clock was set back
-  int position = hooks_.intervalPosition();
-  if (position < 0 || position >= kIntervalCount) position = -1;
-  Write(settingsFile_, keys::Interval, position);
-  nextChange_ = last + IntervalDays(position);
+  const int position = keys::Interval.Bounded(hooks_.intervalPosition());  // -1: none selected
+  return {position, last + IntervalDays(position)};
+}
+
+void RotationController::Follow(const Plan& plan) {
+  nextChange_ = plan.next;
   if (hooks_.switchTimer) hooks_.switchTimer(TimerShouldRun());
+}
+
+void RotationController::Reschedule(bool storeInterval) {
+  const double now = hooks_.now();
+  const Plan plan = PlanFrom(state_.LastChange(now), now);
+  if (storeInterval) settings_.Set(keys::Interval, plan.position);
+  Follow(plan);
 }
 
 void RotationController::Step(int direction) {
   WallpaperList& rows = list_.Rows();
   if (rows.Empty()) return;
+  std::optional<Plan> plan;
   int s = rows.FirstSelected();
   if (s >= 0) {
     int last = rows.Count() - 1;
     int target = direction < 0 ? (s <= 0 ? last : s - 1) : (s >= last ? 0 : s + 1);
-    StepTo(s, target);
+    plan = StepTo(s, target);
   }
   if (hooks_.reapplyIconText) hooks_.reapplyIconText();
-  Reschedule();
+  // The change stored its schedule with it.
+  if (plan) Follow(*plan);
+  else Reschedule();
 }
 
 void RotationController::Previous() { Step(-1); }
 void RotationController::Next() { Step(+1); }
 
-void RotationController::StepTo(int from, int to) {
+std::optional<RotationController::Plan> RotationController::StepTo(int from, int to) {
   WallpaperList& rows = list_.Rows();
-  if (!rows.Valid(to)) return;
+  if (!rows.Valid(to)) return std::nullopt;
   rows.Select(from, false);
   rows.Select(to, true);
-  hooks_.applyWallpaper(to, Following(to));
+  std::optional<double> none;
+  const Plan plan = Make(to, Following(to), none);
   rows.ScrollIntoView(to);
   rows.SetFocus(to);
-  Write(settingsFile_, keys::CurrentIndex, to);
+  return plan;
 }
 
 void RotationController::ApplyStoredIndex() {
   WallpaperList& rows = list_.Rows();
-  int i = CurrentIndex();
+  int i = state_.CurrentIndex();
   std::exception_ptr failure;
   try {
-    ChangeTo(i, CurrentOthers(), nullptr);
+    std::optional<double> none;
+    ChangeTo(i, CurrentOthers(), nullptr, none);
   } catch (...) {
     failure = std::current_exception();
   }

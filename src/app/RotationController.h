@@ -6,9 +6,11 @@
 //
 // Plain logic. The clock, the random source, the wallpaper itself and the
 // state of the window's controls come in through Hooks, so tests can run days
-// of ticks at once; the program passes the real clock.
+// of ticks at once; the program passes the real clock. What a change stores
+// goes to the settings file in one write, through RotationState.
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,6 +18,8 @@
 namespace toviwall {
 
 class ImageList;
+class RotationState;
+class Settings;
 
 class RotationController {
  public:
@@ -23,8 +27,8 @@ class RotationController {
     std::function<double()> now;                           // local date-time in days
     std::function<std::size_t(std::size_t n)> random;      // uniform in 0 .. n-1
     // Makes entry `index` the wallpaper (with a picture on each monitor, on the
-    // first monitor, and `others` on the next ones) and stores "CurrentIndex" and
-    // "LastChange"; raises when an image cannot be used.
+    // first monitor, and `others` on the next ones); raises when an image
+    // cannot be used. The controller stores the change once it is made.
     std::function<void(int index, const std::vector<int>& others)> applyWallpaper;
     // How many entries one change shows (one per monitor when each has its own);
     // empty: one.
@@ -44,7 +48,7 @@ class RotationController {
     std::function<int()> intervalPosition;  // -1: none selected
   };
 
-  RotationController(ImageList& list, std::string settingsFile, Hooks hooks);
+  RotationController(ImageList& list, Settings& settings, RotationState& state, Hooks hooks);
 
   // One tick of the change timer: the due change, otherwise the watchdog. An
   // entry that cannot be applied is reported through entrySkipped and the
@@ -56,10 +60,11 @@ class RotationController {
   int RandomIndex();  // -1 when the list is empty
   void RefillBag();
   void ChangeToIndex(int index);
-  void Reschedule();
+  // The schedule from the stored last change and the interval chosen, which
+  // is stored too (unless the caller has just stored it).
+  void Reschedule(bool storeInterval = true);
   void Previous();
   void Next();
-  void StepTo(int from, int to);
   // Start-up: the stored entry becomes the wallpaper again and is selected. The
   // selection is made even when applying raises; the error is raised after it.
   void ApplyStoredIndex();
@@ -77,24 +82,38 @@ class RotationController {
   const std::vector<int>& Bag() const { return bag_; }
 
  private:
-  int CurrentIndex() const;
   int EntriesPerChange() const;
   // The entries for the further monitors: the rows after `first` in list order,
   // or (shuffled) more draws from the bag.
   std::vector<int> Following(int first) const;
   std::vector<int> RandomOthers(int first);
+  // The next change: the interval position in use and when it falls due.
+  struct Plan {
+    int position = -1;
+    double next = 0;
+  };
+  Plan PlanFrom(double last, double now) const;
+  // The plan comes into force: the due time, and the timer switched to match.
+  void Follow(const Plan& plan);
   void Step(int direction);
-  void ChangeFromTimer();
+  // Previous and Next: the plan stored with the change, none without row `to`.
+  std::optional<Plan> StepTo(int from, int to);
+  // Applies and stores; the plan of the change stored with it.
+  Plan Make(int index, const std::vector<int>& others, std::optional<double>& fellDue);
+  // The timer's change; `dueAt`: it fell due then (else the watchdog asked for it).
+  void ChangeFromTimer(std::optional<double> dueAt);
   bool DiffersFromDesktop(int index);
   struct Failure {
     std::string path, reason;
   };
   // ChangeToIndex; with `failure`, an entry that cannot be applied is described
-  // there (and false answered) instead of raising.
-  bool ChangeTo(int index, const std::vector<int>& others, Failure* failure);
+  // there (and false answered) instead of raising. A change that is made
+  // stores `fellDue` with it and empties it.
+  bool ChangeTo(int index, const std::vector<int>& others, Failure* failure, std::optional<double>& fellDue);
 
   ImageList& list_;
-  std::string settingsFile_;
+  Settings& settings_;
+  RotationState& state_;
   Hooks hooks_;
   double nextChange_ = 0;
   std::vector<int> bag_;

@@ -183,17 +183,13 @@ void Save(const std::string& file, const IniText& text) {
   }
 }
 
-void WriteRaw(const std::string& file, std::string_view section, std::string_view key, std::string_view value) {
-  // A line break inside a value would split it into lines of its own and could forge
-  // other keys; the format cannot carry it, so the write is refused.
-  if (value.find_first_of("\r\n") != std::string_view::npos || value.find('\0') != std::string_view::npos)
-    throw SettingsWriteError(file);
-  IniText text;
-  if (FileExists(file)) {
-    auto loaded = Load(file);
-    if (!loaded) throw SettingsWriteError(file);
-    text = std::move(*loaded);
-  }
+// A line break inside a value would split it into lines of its own and could forge
+// other keys; the format cannot carry it.
+bool Storable(std::string_view value) {
+  return value.find_first_of("\r\n") == std::string_view::npos && value.find('\0') == std::string_view::npos;
+}
+
+void Put(IniText& text, std::string_view section, std::string_view key, std::string_view value) {
   std::string entry = std::string(key) + "=" + std::string(value);
   if (auto range = text.FindSection(section)) {
     if (auto at = text.FindKey(*range, key)) {
@@ -212,7 +208,23 @@ void WriteRaw(const std::string& file, std::string_view section, std::string_vie
     text.lines.push_back(entry);
     text.finalEol = true;
   }
+}
+
+void WriteAll(const std::string& file, const std::vector<IniValue>& values) {
+  for (const IniValue& v : values)
+    if (!Storable(v.value)) throw SettingsWriteError(file);
+  IniText text;
+  if (FileExists(file)) {
+    auto loaded = Load(file);
+    if (!loaded) throw SettingsWriteError(file);
+    text = std::move(*loaded);
+  }
+  for (const IniValue& v : values) Put(text, v.section, v.key, v.value);
   Save(file, text);
+}
+
+void WriteRaw(const std::string& file, std::string_view section, std::string_view key, std::string_view value) {
+  WriteAll(file, {IniValue{section, key, std::string(value)}});
 }
 
 }  // namespace
@@ -291,8 +303,15 @@ double IniReadDateTime(const std::string& file, std::string_view section, std::s
   return def;
 }
 
+std::string IniBoolText(bool value) { return value ? "1" : "0"; }
+std::string IniDateTimeText(double value) { return DateTimeToStr(value); }
+
+void IniWriteValues(const std::string& file, const std::vector<IniValue>& values) {
+  if (!values.empty()) WriteAll(file, values);
+}
+
 void IniWriteBool(const std::string& file, std::string_view section, std::string_view key, bool value) {
-  WriteRaw(file, section, key, value ? "1" : "0");
+  WriteRaw(file, section, key, IniBoolText(value));
 }
 
 void IniWriteInteger(const std::string& file, std::string_view section, std::string_view key,
@@ -306,7 +325,7 @@ void IniWriteString(const std::string& file, std::string_view section, std::stri
 }
 
 void IniWriteDateTime(const std::string& file, std::string_view section, std::string_view key, double value) {
-  WriteRaw(file, section, key, DateTimeToStr(value));
+  WriteRaw(file, section, key, IniDateTimeText(value));
 }
 
 bool IniSectionExists(const std::string& file, std::string_view section) {

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace toviwall {
 
@@ -34,6 +35,19 @@ void IniWriteString(const std::string& file, std::string_view section, std::stri
                     std::string_view value);
 void IniWriteDateTime(const std::string& file, std::string_view section, std::string_view key,
                       double value);
+
+// Several values, each as its own write would store it and in this order, in one
+// replacement of the file: the file reads as before or with all of them, never
+// with part. A value the format cannot carry refuses the whole write.
+struct IniValue {
+  std::string_view section;
+  std::string_view key;
+  std::string value;
+};
+void IniWriteValues(const std::string& file, const std::vector<IniValue>& values);
+// The text each typed write stores.
+std::string IniBoolText(bool value);
+std::string IniDateTimeText(double value);
 
 // True when the file holds the section with at least one key.
 bool IniSectionExists(const std::string& file, std::string_view section);

@@ -42,17 +42,30 @@ void MakeFolders(std::string path) {
 
 }  // namespace
 
-ProcessEnvironment ProcessEnvironment::Current(int argc, char** argv) {
+ProcessEnvironment ProcessEnvironment::UserFolders() {
   ProcessEnvironment env;
+  env.home = GetEnv("HOME");
+  // Relative values are not folders of the XDG base directories: the defaults stand.
+  auto xdg = [&env](const char* variable, const char* fallback) {
+    std::string folder = GetEnv(variable);
+    if (folder.empty() || folder[0] != '/') folder = env.home.empty() ? std::string() : Join(env.home, fallback);
+    return folder;
+  };
+  env.configHome = xdg("XDG_CONFIG_HOME", ".config");
+  env.cacheHome = xdg("XDG_CACHE_HOME", ".cache");
+  env.stateHome = xdg("XDG_STATE_HOME", ".local/state");
+  env.runtimeDir = GetEnv("XDG_RUNTIME_DIR");
+  if (!env.runtimeDir.empty() && env.runtimeDir[0] != '/') env.runtimeDir.clear();
+  return env;
+}
+
+ProcessEnvironment ProcessEnvironment::Current(int argc, char** argv) {
+  ProcessEnvironment env = UserFolders();
   for (int i = 1; i < argc; ++i) env.args.emplace_back(argv[i]);
   char buf[PATH_MAX];
   ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n > 0) env.programFile.assign(buf, static_cast<std::size_t>(n));
   else if (argc > 0) env.programFile = argv[0];
-  env.home = GetEnv("HOME");
-  env.configHome = GetEnv("XDG_CONFIG_HOME");
-  if (env.configHome.empty() || env.configHome[0] != '/')
-    env.configHome = env.home.empty() ? std::string() : Join(env.home, ".config");
   if (::getcwd(buf, sizeof buf)) env.workingDir = buf;
   return env;
 }

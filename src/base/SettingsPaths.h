@@ -12,9 +12,15 @@ struct ProcessEnvironment {
   std::string programFile;        // full path of the running program
   std::string home;               // $HOME
   std::string configHome;         // $XDG_CONFIG_HOME, else $HOME/.config
+  std::string cacheHome;          // $XDG_CACHE_HOME, else $HOME/.cache
+  std::string stateHome;          // $XDG_STATE_HOME, else $HOME/.local/state
+  std::string runtimeDir;         // $XDG_RUNTIME_DIR; empty without one
   std::string workingDir;
 
   static ProcessEnvironment Current(int argc, char** argv);
+  // The user's folders alone (home and the XDG base directories), by the same
+  // rules: every part of the program that needs one asks here.
+  static ProcessEnvironment UserFolders();
 };
 
 using MessageSink = std::function<void(const std::string&)>;

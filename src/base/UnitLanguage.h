@@ -1,10 +1,10 @@
 #pragma once
 // The numbered texts the program shows: 10001 to 10105 as every translation
 // file knows them, then the texts of later additions, in blocks of numbers
-// (from 10150 on for the system commands and the hot keys' refusals). The
-// English table is built in; a "WallLang.lng" file in the working folder
-// (UTF-8 lines "NNNNN=text") can replace any of them. Loaded once, read-only
-// afterwards.
+// (10106 to 10145 for notices and warnings, from 10150 on for the system
+// commands and the hot keys' refusals). The English table is built in; a
+// "WallLang.lng" file in the working folder (UTF-8 lines "NNNNN=text") can
+// replace any of them. Loaded once, read-only afterwards.
 #include <array>
 #include <initializer_list>
 #include <string>

@@ -55,6 +55,7 @@ bool ImageList::LoadImageList(const std::string& settingsFile) {
 }
 
 void ImageList::AddPaths(const std::vector<std::string>& paths, Cancelled cancelled) {
+  if (hooks_.ending) cancelled = [this, own = std::move(cancelled)] { return hooks_.ending() || (own && own()); };
   if (running_) {
     if (!paths.empty()) queued_.push_back({paths, std::move(cancelled)});
     return;
@@ -113,6 +114,13 @@ void ImageList::RunBatch(const Batch& batch) {
   MergeListFile(listFile_, known_);
 }
 
+template <class F>
+void ImageList::MoveRows(F&& move) {
+  if (followers_.rowsMoving) followers_.rowsMoving();
+  move();
+  if (followers_.rowsMoved) followers_.rowsMoved();
+}
+
 void ImageList::AddEntries(const std::vector<std::string>& paths) {
   if (paths.empty()) return;
   const std::size_t n = paths.size();
@@ -120,11 +128,7 @@ void ImageList::AddEntries(const std::vector<std::string>& paths) {
   rows_.BeginBatch();
   // The rows move only when the batch ends; a change of the wallpaper while
   // the batch lets the interface work still counts in the old rows.
-  auto endBatch = [this] {
-    const CurrentEntry current = Current();
-    rows_.EndBatch();
-    FollowCurrent(current);
-  };
+  auto endBatch = [this] { MoveRows([this] { rows_.EndBatch(); }); };
   try {
     for (std::size_t i = 0; i < n; ++i) {
       AddEntryIfImage(paths[i]);
@@ -206,9 +210,7 @@ bool ImageList::DeleteSelected(const std::function<bool(const std::string& quest
     int first = rows_.FirstSelected();
     std::string question = n == 1 ? FormatText(S(10066), {ExtractFileName(rows_.Path(first))}) : S(10067);
     if (ask(question)) {
-      const CurrentEntry current = Current();
-      rows_.RemoveSelected();
-      FollowCurrent(current);
+      MoveRows([this] { rows_.RemoveSelected(); });
       SelectEntry(first);
       removed = true;
     }
@@ -227,20 +229,6 @@ bool ImageList::DropSelectedWithinList() {
     any = true;
   }
   return any;
-}
-
-ImageList::CurrentEntry ImageList::Current() const {
-  CurrentEntry current;
-  if (hooks_.currentIndex) current.index = hooks_.currentIndex();
-  if (rows_.Valid(current.index)) current.path = rows_.Path(current.index);
-  return current;
-}
-
-void ImageList::FollowCurrent(const CurrentEntry& before) {
-  // When the current row itself was removed the number stays as it was: the
-  // watchdog then moves on from there.
-  const int now = before.path.empty() ? -1 : rows_.IndexOf(before.path);
-  if (now >= 0 && now != before.index && hooks_.storeCurrentIndex) hooks_.storeCurrentIndex(now);
 }
 
 void ImageList::SaveDefault() const {

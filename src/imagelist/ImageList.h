@@ -29,13 +29,17 @@ class ImageList {
     std::function<void(bool running)> batchRunning;
     // Path i of n is being added.
     std::function<void(std::size_t i, std::size_t n)> progress;
-    // The rotation's shuffle bag must follow the rows.
+    // The run is ending: every batch stops at its next step, as a cancelled one.
+    std::function<bool()> ending;
+  };
+  // What the rotation keeps about the rows.
+  struct Followers {
+    // The shuffle bag must follow the rows.
     std::function<void()> refillBag;
-    // The stored row of the current wallpaper ("CurrentIndex"), a row number:
-    // read just before rows are added or removed, and stored again when its
-    // entry has moved, so that it keeps naming the same file.
-    std::function<int()> currentIndex;
-    std::function<void(int index)> storeCurrentIndex;
+    // Rows are about to be added or removed, and have been: stored row
+    // numbers (the current wallpaper's) follow their files.
+    std::function<void()> rowsMoving;
+    std::function<void()> rowsMoved;
   };
 
   ImageList() = default;
@@ -43,6 +47,7 @@ class ImageList {
   ImageList& operator=(const ImageList&) = delete;
 
   void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+  void SetFollowers(Followers followers) { followers_ = std::move(followers); }
   // The default list file, beside the settings file.
   void SetListFile(std::string path) { listFile_ = std::move(path); }
   const std::string& ListFile() const { return listFile_; }
@@ -103,21 +108,18 @@ class ImageList {
   };
   void RunBatch(const Batch& batch);
   void RefillBag() {
-    if (hooks_.refillBag) hooks_.refillBag();
+    if (followers_.refillBag) followers_.refillBag();
   }
   void Pump() {
     if (hooks_.pump) hooks_.pump();
   }
   int IconOfExisting(ImageGroup group, const std::string& path);
-  struct CurrentEntry {
-    int index = -1;
-    std::string path;  // empty when the stored row is none of the rows
-  };
-  CurrentEntry Current() const;
-  // Stores the row the entry stands in now, when that is another one.
-  void FollowCurrent(const CurrentEntry& before);
+  // Runs `move`, telling the hooks before and after.
+  template <class F>
+  void MoveRows(F&& move);
 
   Hooks hooks_;
+  Followers followers_;
   std::string listFile_;
   WallpaperList rows_;
   PathSet candidates_;

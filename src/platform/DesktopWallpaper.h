@@ -33,8 +33,6 @@ class DesktopWallpaper {
   // The "Wallpaper" value the desktop holds now; nullopt when there is none.
   virtual std::optional<std::string> ReadWallpaper() = 0;
 
-  // The web-view desktop layer of the original platform; never on this one.
-  virtual bool IsActiveDesktopOn() { return false; }
 
   // Whether the desktop can be handed this file under its name. Most keep the
   // name as text (settings, D-Bus, command lines), which must be valid UTF-8:

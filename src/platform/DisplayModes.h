@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "desktop/DisplayModeTree.h"
+#include "base/DisplayMode.h"
 
 namespace toviwall::platform {
 

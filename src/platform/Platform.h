@@ -1,11 +1,9 @@
 #pragma once
 // The platform capabilities the program uses, created once by the program entry
-// and handed to the main window. Every capability is always there: one the
-// session lacks is its null implementation. Tests build their own bundle.
+// (LinuxPlatform.h) and handed to the main window, which hands each feature the
+// ones it uses. Every capability is always there: one the session lacks is its
+// null implementation. Tests build their own bundle.
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "platform/AutoStart.h"
 #include "platform/DesktopIcons.h"
@@ -59,39 +57,5 @@ class Platform {
  private:
   Parts parts_;
 };
-
-// The per-user single instance, which is also the only one on `settingsFile`
-// (the settings file this start runs on, or would) whatever its per-user
-// folder; made before the Qt application exists, so a second start ends at once.
-std::unique_ptr<SingleInstance> CreateSingleInstance(const std::string& settingsFile);
-
-// Starts `program` with `args` in a session of its own (the terminal's end or
-// Ctrl+C do not reach it), with `extraEnv` ("NAME=value") added to this
-// process's environment: the program, for a command of the command line when
-// it is not running. Its input is /dev/null, and so are its output and error
-// output where they are pipes: whoever reads ours would otherwise wait for the
-// program to end. Answers the process id; throws std::runtime_error saying why
-// it could not start.
-int StartInBackground(const std::string& program, const std::vector<std::string>& args,
-                      const std::vector<std::string>& extraEnv);
-// The exit status of a process StartInBackground started, once it has ended
-// (128 + the signal when one ended it).
-std::optional<int> BackgroundExitStatus(int pid);
-
-// True when the X display named by $DISPLAY can be opened. Qt aborts the
-// program without one, so the entry asks first.
-bool X11DisplayAvailable();
-
-// A Wayland session: WAYLAND_DISPLAY is set, or XDG_SESSION_TYPE says "wayland".
-// Its capabilities are Wayland's whichever platform Qt runs on.
-bool WaylandSession();
-// True when the compositor's socket (WAYLAND_DISPLAY, "wayland-0" when unset,
-// in $XDG_RUNTIME_DIR unless a path) takes a connection.
-bool WaylandDisplayAvailable();
-
-// The real Linux (X11 or Wayland) implementations, with the single instance made before;
-// `configHome` is the user's $XDG_CONFIG_HOME. Needs the Qt application to exist.
-std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> singleInstance,
-                                              const std::string& configHome);
 
 }  // namespace toviwall::platform

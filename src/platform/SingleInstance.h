@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/RemoteProtocol.h"
+#include "base/RemoteProtocol.h"
 
 namespace toviwall::platform {
 

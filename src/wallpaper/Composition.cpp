@@ -10,15 +10,14 @@
 
 #include "base/AtomicFile.h"
 #include "base/BackgroundTask.h"
-#include "base/DateTime.h"
 #include "base/FileHandle.h"
-#include "base/Settings.h"
 #include "base/UnitLanguage.h"
 #include "image/BitmapFile.h"
 #include "image/ImageConvert.h"
 #include "image/MyStretch.h"
 #include "image/Placement.h"
 #include "wallpaper/BlurredBackground.h"
+#include "wallpaper/UnitWallHelper.h"
 
 namespace toviwall {
 namespace {
@@ -149,7 +148,7 @@ PreparedWallpaper Prepare(const WallpaperContext& c, Output& out) {
   }
   const bool fitted = type == FillingType::ResizeToFit || type == FillingType::ShrinkToFit || FillsScreen(type);
   std::string file = fitted ? PrepareFitted(c, type, out) : PrepareConverted(c, out);
-  if (file == c.imageFile && c.desktopTakesName && !c.desktopTakesName(file)) {
+  if (file == c.imageFile && c.desktop && !c.desktop->TakesFileName(file)) {
     CopyImageFile(file, c.outputFile, [](const std::string& message) { throw std::runtime_error(message); });
     file = c.outputFile;
   }
@@ -161,15 +160,17 @@ PreparedWallpaper Prepare(const WallpaperContext& c, Output& out) {
 // so whatever comes next (the watchdog's read-back, the next change, the end of
 // the program) finds the file whole.
 void Show(const WallpaperContext& c) {
-  Output out{c.outputFile, c.desktopTakesPicture};
+  Output out{c.outputFile, c.desktop && c.desktop->TakesPictures()};
   const PreparedWallpaper p = Prepare(c, out);
-  if (!out.picture) {
-    if (c.setDesktop) c.setDesktop(p);
-    return;
-  }
+  auto handOver = [&] {
+    if (!c.desktop) return;
+    c.desktop->SetBackgroundColour(c.background);
+    SetDesktopWallpaper(*c.desktop, p.file, p.style, p.picture);
+  };
+  if (!out.picture) return handOver();
   AtomicFileWriter file(out.file);  // a refusal comes before anything is shown
   BackgroundTask write([&] { SaveBitmapFile(*out.picture, file); });
-  if (c.setDesktop) c.setDesktop(p);
+  handOver();
   write.Wait();
 }
 
@@ -328,23 +329,14 @@ bool CopyImageFile(const std::string& source, const std::string& target,
 }
 
 PreparedWallpaper PrepareWallpaper(const WallpaperContext& c) {
-  Output out{c.outputFile, c.desktopTakesPicture};
+  Output out{c.outputFile, c.desktop && c.desktop->TakesPictures()};
   PreparedWallpaper p = Prepare(c, out);
   if (out.picture) SaveBitmapFile(*out.picture, out.file);
   return p;
 }
 
-void ShowWallpaper(const WallpaperContext& c) {
-  if (FileExists(c.imageFile)) Show(c);
-}
-
 void ApplyWallpaper(const WallpaperContext& c) {
-  ShowWallpaper(c);
-  Write(c.settingsFile, keys::CurrentIndex, c.index);
-  Write(c.settingsFile, keys::LastChange, c.now ? c.now() : NowLocal());
-  // The other monitors' rows; a file that never had them never gets the key.
-  const std::vector<int> others = c.monitors == MonitorMode::EachMonitor ? c.otherIndexes : std::vector<int>{};
-  if (others != ReadNumbers(c.settingsFile, keys::MonitorIndexes)) WriteNumbers(c.settingsFile, keys::MonitorIndexes, others);
+  if (FileExists(c.imageFile)) Show(c);
 }
 
 }  // namespace toviwall

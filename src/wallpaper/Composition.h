@@ -15,6 +15,7 @@
 
 #include "image/Bitmap.h"
 #include "image/ImageReader.h"
+#include "platform/DesktopWallpaper.h"
 #include "platform/Screen.h"
 #include "wallpaper/FillingType.h"
 
@@ -74,9 +75,8 @@ bool CopyImageFile(const std::string& source, const std::string& target,
 // What reaches the desktop for the context's image, filling type and screen, with
 // the work done: the wallpaper file (the image itself, or the output file after
 // conversion and fitting, or the composed desktop) and the style (Spanned for a
-// composed desktop). `picture` holds the output file's
-// pixels, exactly as written to it, when the desktop takes pictures
-// (WallpaperContext::desktopTakesPicture) and they were made here; else null.
+// composed desktop). `picture` holds the output file's pixels, exactly as
+// written to it, when the desktop takes pictures and they were made here; else null.
 struct PreparedWallpaper {
   std::string file;
   WallpaperStyle style = WallpaperStyle::Centred;
@@ -85,30 +85,22 @@ struct PreparedWallpaper {
 
 struct WallpaperContext {
   std::string imageFile{};   // the list entry's full path
-  int index = 0;           // its position in the list
   FillingType fillingType = FillingType::Stretch;
   std::string outputFile{};  // the output wallpaper file
-  std::string settingsFile{};
   platform::Screen& screen;
-  // Hands the file (and the picture, when at hand) to the desktop.
-  std::function<void(const PreparedWallpaper& wallpaper)> setDesktop{};
+  // The desktop the wallpaper goes to. A desktop that paints from pixels in
+  // hand gets them, and the output file is written while it paints (complete
+  // before ApplyWallpaper ends); a BMP whose name it cannot take reaches it as
+  // a copy in the output file. Null: prepared for no desktop (any name).
+  platform::DesktopWallpaper* desktop = nullptr;
   // The copy failure's message box.
   std::function<void(const std::string& message)> showCopyError{};
-  // The current date-time for "LastChange"; empty: the local clock.
-  std::function<double()> now{};
   // With EachMonitor or Span the picture of the whole desktop is composed:
-  // imageFile on the first monitor (or across all), otherImageFiles (rows
-  // otherIndexes) on the next ones; background is the colour around pictures.
+  // imageFile on the first monitor (or across all), otherImageFiles on the
+  // next ones; background is the colour around pictures.
   MonitorMode monitors = MonitorMode::OnePicture;
   std::vector<std::string> otherImageFiles{};
-  std::vector<int> otherIndexes{};
   std::uint32_t background = 0;
-  // The desktop paints from pixels in hand: they are kept for it, and the
-  // output file is written while it paints (complete before ApplyWallpaper ends).
-  bool desktopTakesPicture = false;
-  // Whether the desktop can take a file under its name; a BMP it cannot take
-  // reaches it as a copy in the output file. Empty: any name.
-  std::function<bool(const std::string& file)> desktopTakesName{};
 };
 
 // The image file must exist. The output file is complete when this returns.
@@ -116,17 +108,12 @@ PreparedWallpaper PrepareWallpaper(const WallpaperContext& context);
 
 // Applies the entry: prepares the wallpaper file (converting JPEG and PNG into
 // the output file, fitting for "Resize to Fit" and "Shrink to Fit", never
-// rewriting the user's own BMP), hands it to the desktop, then stores
-// "CurrentIndex" and "LastChange" in section "WallPaper" -- also when the image
-// file is missing -- and with a picture on each monitor "MonitorIndexes". A
-// decoding error propagates (ImageError) before anything is handed over or
-// stored; so does an output file that cannot be written, except that a desktop
-// taking the picture may already show it when the write fails midway (a full disk).
+// rewriting the user's own BMP) and hands it to the context's desktop, with
+// the colour around pictures. An image file that is missing leaves the
+// desktop alone. A decoding error propagates (ImageError) before anything is
+// handed over; so does an output file that cannot be written, except that a
+// desktop taking the picture may already show it when the write fails midway
+// (a full disk). Nothing is stored: what became the wallpaper is the caller's.
 void ApplyWallpaper(const WallpaperContext& context);
-
-// The same without storing anything: the current pictures composed again for
-// a changed screen.
-void ShowWallpaper(const WallpaperContext& context);
-
 
 }  // namespace toviwall

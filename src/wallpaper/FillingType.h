@@ -1,6 +1,7 @@
 #pragma once
 // The filling types of the "Filling" box, as the settings file stores them, and
 // the desktop wallpaper style each one hands over; the monitor modes.
+#include "base/SettingsKeys.h"
 #include "platform/DesktopWallpaper.h"
 
 namespace toviwall {
@@ -15,6 +16,7 @@ enum class FillingType { Center = 0, Tile = 1, Stretch = 2, ResizeToFit = 3, Shr
 // The types the box offers, and so the values "Type" is read as: FitBlurred is
 // composed, stored and named, but until the box offers it, it reads as Stretch.
 inline constexpr int kFillingTypeCount = 6;
+static_assert(keys::Type.max == kFillingTypeCount - 1 && keys::Monitors.max == 2);
 
 // The fitting types hand over a picture already fitted to the screen, centred.
 constexpr WallpaperStyle StyleFor(FillingType type) {

@@ -73,12 +73,6 @@ void SetDesktopWallpaper(platform::DesktopWallpaper& desktop, const std::string&
 
 void ClearWallpaper(platform::DesktopWallpaper& desktop) { SetDesktopWallpaper(desktop, "", WallpaperStyle::Stretched); }
 
-bool IsActiveDesktopOn(platform::DesktopWallpaper& desktop) { return desktop.IsActiveDesktopOn(); }
-
-std::string ActiveDesktopWarningText() {
-  return FormatText(S(10082), {kTitle, "\n", "\n", kTitle, "\n"});
-}
-
 bool WallpaperDiffers(platform::DesktopWallpaper& desktop, const std::string& imageFile, const std::string& outputFile,
                       FillingType fillingType, platform::Screen& screen, MonitorMode monitors) {
   if (!FileExists(imageFile)) return true;

@@ -32,9 +32,6 @@ void SetDesktopWallpaper(platform::DesktopWallpaper& desktop, const std::string&
 // The "None" button: no file, stretched.
 void ClearWallpaper(platform::DesktopWallpaper& desktop);
 
-bool IsActiveDesktopOn(platform::DesktopWallpaper& desktop);
-// The warning shown at start-up when the web-view desktop layer is on.
-std::string ActiveDesktopWarningText();
 
 // True when the desktop does not show the file that applying `imageFile` under
 // `fillingType` on `screen` would hand to it (with a composed desktop: the

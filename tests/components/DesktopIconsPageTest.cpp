@@ -1,6 +1,7 @@
 // The Desktop page's desktop-icon controls, offscreen against a recording
-// desktop: hiding with its notification, the caption colour dialog and its
-// sixteen custom colours, the transparent background, the watchdog's colour.
+// desktop, built on the parts the main window hands it: hiding with its
+// notification, the caption colour dialog and its sixteen custom colours, the
+// transparent background, the watchdog's colour.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -16,12 +17,10 @@
 #include <functional>
 #include <memory>
 
+#include "FeatureParts.h"
 #include "app/ui/DesktopPage.h"
-#include "app/ui/WallPaperMain.h"
 #include "base/IniFile.h"
 #include "image/BitmapFile.h"
-#include "support/FakePlatform.h"
-#include "support/TestSession.h"
 
 namespace toviwall {
 namespace {
@@ -29,10 +28,11 @@ namespace {
 class DesktopIconsPageTest : public ::testing::Test {
  protected:
   void Start(const std::string& settingsText) {
-    SaveBitmapFile(Bitmap24(8, 6, 10, 20, 30), picture);
-    std::ofstream(dir / "toviwall.lst") << picture << "\r\n";
-    std::ofstream(settings) << "[Option]\nImage Folder=" << dir.Path() << "\n" << settingsText;
-    form = std::make_unique<TMainForm>(test::EnvironmentIn(dir.Path(), settings), *fake.platform);
+    parts.Store("[Option]\nImage Folder=" + parts.dir.Path() + "\n" + settingsText);
+    page.reset();
+    page = std::make_unique<DesktopPage>(
+        parts.window.window, DesktopPage::Parts{parts.settings, *fake.icons, *fake.desktop, parts.captions, parts.env});
+    page->ReadSettings();
   }
   // Runs `act`; each modal window that opens meanwhile goes to `answer`.
   int WithModal(const std::function<void()>& act, const std::function<void(QWidget*)>& answer) {
@@ -48,13 +48,13 @@ class DesktopIconsPageTest : public ::testing::Test {
     act();
     return opened;
   }
-  QAction* Hide() { return form->findChild<QAction*>(QStringLiteral("ActionHideDesktopIcon")); }
-  std::string Ini(const char* section, const char* key) { return IniReadString(settings, section, key, "<none>"); }
+  QAction* Hide() { return page->ActionHideDesktopIcon(); }
+  std::string Ini(const char* section, const char* key) { return parts.Ini(section, key); }
 
-  test::TempDir dir;
-  std::string settings = dir / "toviwall.ini", picture = dir / "a.bmp";
-  test::FakePlatform fake;
-  std::unique_ptr<TMainForm> form;
+  test::FeatureParts parts;
+  test::FakePlatform& fake = parts.fake;
+  std::string& settings = parts.paths.settingsFile;
+  std::unique_ptr<DesktopPage> page;
 };
 
 TEST_F(DesktopIconsPageTest, HidingNotifiesUntilToldNotToAndTheDesktopFollows) {
@@ -72,7 +72,6 @@ TEST_F(DesktopIconsPageTest, HidingNotifiesUntilToldNotToAndTheDesktopFollows) {
   EXPECT_TRUE(fake.icons->hidden);
   EXPECT_EQ(Ini("Option", "HideDesktopIcon"), "1");
   EXPECT_EQ(Ini("Dialogs", "DontShowHideDialog"), "1");
-  EXPECT_TRUE(form->findChild<QCheckBox*>(QStringLiteral("CheckBoxDoNotHide"))->isChecked());
   // Showing never asks; the next hide does not either now.
   EXPECT_EQ(WithModal([&] { Hide()->trigger(); }, tickAndOk), 0);
   EXPECT_FALSE(fake.icons->hidden);
@@ -80,14 +79,13 @@ TEST_F(DesktopIconsPageTest, HidingNotifiesUntilToldNotToAndTheDesktopFollows) {
   EXPECT_TRUE(fake.icons->hidden);
   // The next start hides them again.
   fake.icons->hidden = false;
-  form.reset();
-  form = std::make_unique<TMainForm>(test::EnvironmentIn(dir.Path(), settings), *fake.platform);
+  page->ReadSettings();
   EXPECT_TRUE(fake.icons->hidden);
 }
 
 TEST_F(DesktopIconsPageTest, TheColourDialogStoresNothingOnCancelAndSixteenColoursOnOk) {
   Start("[Desktop]\nAutoChangeWallpaper=0\n[CustomColor]\nMine=0000FF\nColorB=zz\n");
-  QAction* change = form->findChild<QAction*>(QStringLiteral("ActionChangeTextColor"));
+  QAction* change = parts.window.window.findChild<QAction*>(QStringLiteral("ActionChangeTextColor"));
   const std::string before = test::ReadFile(settings);
   EXPECT_EQ(WithModal([&] { change->trigger(); }, [](QWidget* w) { static_cast<QDialog*>(w)->reject(); }), 1);
   EXPECT_EQ(test::ReadFile(settings), before);
@@ -113,26 +111,24 @@ TEST_F(DesktopIconsPageTest, TheColourDialogStoresNothingOnCancelAndSixteenColou
 }
 
 TEST_F(DesktopIconsPageTest, TransparentCaptionsAndTheChosenColourComeBackAtTheTick) {
-  setenv("TOVIWALL_TICK_MS", "20", 1);
+  const std::string picture = parts.dir / "a.bmp";
+  SaveBitmapFile(Bitmap24(8, 6, 10, 20, 30), picture);
   Start("AutoChangeWallpaper=1\nInterval=66\nCurrentIndex=0\n[Colors]\nCurColor=255\n");
-  unsetenv("TOVIWALL_TICK_MS");
   EXPECT_EQ(fake.icons->textColour, 255u) << "the stored colour is applied at start";
   EXPECT_FALSE(fake.icons->transparent);
-  form->findChild<QCheckBox*>(QStringLiteral("CheckBoxTransparentBack"))->click();
+  page->Page()->findChild<QCheckBox*>(QStringLiteral("CheckBoxTransparentBack"))->click();
   EXPECT_TRUE(fake.icons->transparent);
   EXPECT_EQ(Ini("Desktop", "Transparent"), "1");
 
+  setenv("TOVIWALL_TICK_MS", "20", 1);
+  parts.Load({picture});
+  auto rotation = parts.Rotation();
+  unsetenv("TOVIWALL_TICK_MS");
+  rotation->ApplyStoredIndex();
+  rotation->EnableChangeTimer();
   fake.icons->textColour = 0x00FF00;  // another program's colour
   IniWriteString(settings, "Colors", "CurColor", "0");
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (fake.icons->textColour == 255u) loop.quit();
-  });
-  poll.start(5);
-  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-  loop.exec();
-  EXPECT_EQ(fake.icons->textColour, 255u);
+  EXPECT_TRUE(test::WaitFor([&] { return fake.icons->textColour == 255u; }, 5000, 5));
   EXPECT_EQ(Ini("Colors", "CurColor"), "255");
 }
 

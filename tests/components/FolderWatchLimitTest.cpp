@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 
+#include "base/UnitLanguage.h"
 #include "imagelist/ui/DirMon.h"
 #include "platform/DirectoryWatch.h"
 #include "support/TestSession.h"
@@ -83,6 +84,17 @@ TEST(FolderWatchLimitTest, TheWarningNamesTheLimitThatWasReached) {
   EXPECT_NE(openFiles.find("the program has as many files open as it may (ulimit -n, now 64)"), std::string::npos)
       << openFiles;
   EXPECT_EQ(openFiles.find("max_user_instances"), std::string::npos) << openFiles;
+}
+
+TEST(FolderWatchLimitTest, TheWarningIsWordedByTheLanguageFile) {
+  test::TempDir dir;
+  test::WriteFile(dir / "WallLang.lng", "10128=Der Ordner \"%s\" wird nicht beobachtet: %s.\n10134=es gibt ihn nicht\n"
+                                        "10132=Die Bildliste arbeitet weiter.\n");
+  LanguageStrings().LoadFile(dir / "WallLang.lng");
+  const std::string text = WarningFor(dir / "gone", ENOENT);
+  LanguageStrings() = LanguageTable();  // English again for the other tests
+  EXPECT_EQ(text, "Der Ordner \"" + dir / "gone" + "\" wird nicht beobachtet: es gibt ihn nicht.\n"
+                  "Die Bildliste arbeitet weiter.");
 }
 
 }  // namespace

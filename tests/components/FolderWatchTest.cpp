@@ -14,9 +14,8 @@
 #include <fstream>
 #include <thread>
 
+#include "FeatureParts.h"
 #include "app/ui/ImageFolderWatch.h"
-#include "app/ui/ImageListPage.h"
-#include "app/ui/WallPaperMain.h"
 #include "imagelist/ShortenedPath.h"
 #include "imagelist/ui/DirMon.h"
 #include "imagelist/ui/ToviBrowseFolderDialog.h"
@@ -32,17 +31,7 @@ using Clock = std::chrono::steady_clock;
 using test::TempDir;
 using test::WriteFile;
 
-// Lets the event loop run until `condition` holds or the time is up.
-bool RunUntil(const std::function<bool()>& condition, int ms = 5000) {
-  const auto end = Clock::now() + std::chrono::milliseconds(ms);
-  while (!condition()) {
-    if (Clock::now() > end) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
-void RunFor(int ms) { RunUntil([] { return false; }, ms); }
+void RunFor(int ms) { test::WaitFor([] { return false; }, ms); }
 
 template <class F>
 std::string ErrorOf(F&& f) {
@@ -86,7 +75,7 @@ TEST(DirMonTest, GuardsEventsAndNothingAfterStop) {
   mon.Nested = true;
   mon.Start();
   EXPECT_EQ(starts, 1);
-  ASSERT_TRUE(RunUntil([&] { return watched == 2; }));
+  ASSERT_TRUE(test::WaitFor([&] { return watched == 2; }));
   EXPECT_EQ(ErrorOf([&] { mon.Start(); }), "DirMon already started");
   EXPECT_EQ(ErrorOf([&] { mon.SetDirectory(dir / "elsewhere"); }), "Unable to change Directory when DirMon is running");
   EXPECT_EQ(ErrorOf([&] { mon.SetDirectory(dir / "w"); }), "(no error)");
@@ -94,9 +83,9 @@ TEST(DirMonTest, GuardsEventsAndNothingAfterStop) {
             "Unable to change NotifyFilter when DirMon is running");
 
   WriteFile(dir / "w/sub/a.png", "x");
-  ASSERT_TRUE(RunUntil([&] { return notices == 1; }));
+  ASSERT_TRUE(test::WaitFor([&] { return notices == 1; }));
   WriteFile(dir / "w/sub/b.png", "x");  // the handler's failure did not stop it
-  ASSERT_TRUE(RunUntil([&] { return notices == 2; }));
+  ASSERT_TRUE(test::WaitFor([&] { return notices == 2; }));
 
   // Notices already on their way when it stops are let go.
   for (int i = 0; i < 20; ++i) WriteFile(dir / ("w/c" + std::to_string(i)), "x");
@@ -104,7 +93,10 @@ TEST(DirMonTest, GuardsEventsAndNothingAfterStop) {
   mon.Stop();
   EXPECT_EQ(stops, 1);
   const int before = notices;
-  RunFor(300);
+  // Whatever the watch posted before it ended is handled before this.
+  bool drained = false;
+  QMetaObject::invokeMethod(&mon, [&] { drained = true; }, Qt::QueuedConnection);
+  ASSERT_TRUE(test::WaitFor([&] { return drained; }));
   EXPECT_EQ(notices, before);
   EXPECT_FALSE(mon.Running());
 }
@@ -115,7 +107,7 @@ TEST(DirMonTest, AFolderThatCannotBeWatchedIsOneWarningAndTheMonitorRuns) {
   TDirMon mon(watches);
   mon.SetDirectory(dir / "missing");
   mon.Start();
-  ASSERT_TRUE(RunUntil([] { return WarningBox() != nullptr; }));
+  ASSERT_TRUE(test::WaitFor([] { return WarningBox() != nullptr; }));
   QMessageBox* box = WarningBox();
   EXPECT_EQ(box->windowTitle().toStdString(), "Warning");
   const std::string text = box->text().toStdString();
@@ -124,10 +116,13 @@ TEST(DirMonTest, AFolderThatCannotBeWatchedIsOneWarningAndTheMonitorRuns) {
       << text;
   EXPECT_EQ(text.find("FindFirst"), std::string::npos);
   EXPECT_TRUE(mon.Running());
-  // Started again on the same folder: not told twice.
+  // Started again on the same folder: not told twice (the watch reports its
+  // problems before it says it is ready).
+  int ready = 0;
+  QObject::connect(&mon, &TDirMon::watching, [&] { ++ready; });
   mon.Stop();
   mon.Start();
-  RunFor(300);
+  ASSERT_TRUE(test::WaitFor([&] { return ready == 1; }));
   EXPECT_EQ(box->text().toStdString(), text);
   box->close();
 }
@@ -166,37 +161,37 @@ TEST(ToviFolderDialogTest, OpensAtTheFolderShowsItShortCreatesFoldersAndCancels)
   EXPECT_EQ(dialog.Folder, dir.Path());
 }
 
-// The main window on a settings file in `dir` naming `imageFolder`.
-std::unique_ptr<TMainForm> StartForm(const TempDir& dir, const std::string& imageFolder, test::FakePlatform& fake) {
-  std::ofstream(dir / "toviwall.ini") << "[Option]\nImage Folder=" << imageFolder << "\nAutoChangeWallpaper=0\n";
-  ProcessEnvironment env;
-  env.args = {dir / "toviwall.ini"};
-  env.programFile = dir / "toviwall";
-  env.home = dir / "home";
-  env.configHome = dir / "config";
-  env.workingDir = dir.Path();
-  return std::make_unique<TMainForm>(env, *fake.platform);
-}
+// The watch of an image folder on the parts the main window hands it; the
+// settings and the list file in the parts' folder.
+struct FolderWatchParts {
+  explicit FolderWatchParts(const std::string& folder) {
+    parts.Store("[Option]\nImage Folder=" + folder + "\nAutoChangeWallpaper=0\n");
+    watch.WatchFolder(folder);  // an empty list: the folder is scanned and watched
+  }
+  test::FeatureParts parts;
+  ImageList& list = parts.list;
+  ImageFolderWatch watch{{parts.list, parts.settings, parts.run, parts.paths, parts.fake.platform->directoryWatch()}};
+};
 
 TEST(ImageFolderWatchTest, FiftyPicturesCopiedAreOneRescanOneToTwoSecondsLater) {
   ASSERT_EQ(test::InotifyShortage(), "");
   TempDir dir;
   fs::create_directories(dir / "pics/sub");
   WriteFile(dir / "pics/first.png", "x");
-  test::FakePlatform fake;
-  auto form = StartForm(dir, dir / "pics", fake);  // an empty list: the folder is scanned and watched
-  ImageList& list = form->ImageListTab().List();
+  FolderWatchParts w(dir / "pics");
+  ImageList& list = w.list;
   ASSERT_EQ(list.Rows().Count(), 1);
-  ASSERT_TRUE(RunUntil([&] { return test::InotifyWatched(getpid()).count(test::FileId(dir / "pics/sub")) == 1; }));
+  EXPECT_EQ(w.parts.Ini("Option", "Image Folder"), dir / "pics") << "the folder chosen is stored";
+  ASSERT_TRUE(test::WaitFor([&] { return test::InotifyWatched(getpid()).count(test::FileId(dir / "pics/sub")) == 1; }));
 
-  test::FileWrites writes(dir.Path(), "toviwall.lst");
+  test::FileWrites writes(w.parts.dir.Path(), "toviwall.lst");
   for (int i = 0; i < 50; ++i) {
     WriteFile(dir / ("pics/sub/copy" + std::to_string(i) + ".jpg"), "x");
     QApplication::processEvents();  // notices arrive while the copy goes on
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   const double copied = test::SteadySeconds();
-  ASSERT_TRUE(RunUntil([&] { return !writes.Times().empty(); }, 5000));
+  ASSERT_TRUE(test::WaitFor([&] { return !writes.Times().empty(); }, 5000));
   RunFor(2500);  // long enough for a second rescan, were there one
   ASSERT_EQ(writes.Times().size(), 1u);
   const double after = writes.Times()[0] - copied;
@@ -208,13 +203,15 @@ TEST(ImageFolderWatchTest, FiftyPicturesCopiedAreOneRescanOneToTwoSecondsLater) 
 TEST(ImageFolderWatchTest, APictureCopiedDuringARescanIsNotLostAndOwnWritesAreNoChanges) {
   ASSERT_EQ(test::InotifyShortage(), "");
   // The image folder holds the settings and the list file too.
-  TempDir dir;
-  WriteFile(dir / "first.png", "x");
-  test::FakePlatform fake;
-  auto form = StartForm(dir, dir.Path(), fake);
-  ImageList& list = form->ImageListTab().List();
+  test::FeatureParts parts;
+  const std::string folder = parts.dir.Path();
+  WriteFile(parts.dir / "first.png", "x");
+  parts.Store("[Option]\nImage Folder=" + folder + "\nAutoChangeWallpaper=0\n");
+  ImageFolderWatch watch({parts.list, parts.settings, parts.run, parts.paths, parts.fake.platform->directoryWatch()});
+  watch.WatchFolder(folder);
+  ImageList& list = parts.list;
   ASSERT_EQ(list.Rows().Count(), 1);
-  ASSERT_TRUE(RunUntil([&] { return test::InotifyWatched(getpid()).count(test::FileId(dir.Path())) == 1; }));
+  ASSERT_TRUE(test::WaitFor([&] { return test::InotifyWatched(getpid()).count(test::FileId(folder)) == 1; }));
 
   // While the rescan for the first copy runs, the second picture arrives.
   bool copiedDuring = false;
@@ -222,20 +219,19 @@ TEST(ImageFolderWatchTest, APictureCopiedDuringARescanIsNotLostAndOwnWritesAreNo
   during.setInterval(0);
   QObject::connect(&during, &QTimer::timeout, [&] {
     if (!list.BatchRunning() || copiedDuring) return;
-    WriteFile(dir / "during.png", "x");
+    WriteFile(parts.dir / "during.png", "x");
     copiedDuring = true;
   });
   during.start();
-  WriteFile(dir / "second.png", "x");
-  EXPECT_TRUE(RunUntil([&] { return list.Rows().Count() == 3; }, 8000)) << list.Rows().Count();
+  WriteFile(parts.dir / "second.png", "x");
+  EXPECT_TRUE(test::WaitFor([&] { return list.Rows().Count() == 3; }, 8000)) << list.Rows().Count();
   EXPECT_TRUE(copiedDuring);
-  EXPECT_GE(list.Rows().IndexOf(dir / "during.png"), 0);
+  EXPECT_GE(list.Rows().IndexOf(parts.dir / "during.png"), 0);
   during.stop();
 
   // The program's own writes of its list file are no changes of the folder.
-  test::FileWrites writes(dir.Path(), "toviwall.lst");
-  form->ListChanged = true;
-  form->ImageListTab().SaveListIfChanged();
+  test::FileWrites writes(folder, "toviwall.lst");
+  list.SaveDefault();
   RunFor(2500);
   EXPECT_EQ(writes.Count(), 1u);
 }

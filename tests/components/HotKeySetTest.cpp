@@ -10,7 +10,8 @@
 
 #include "app/ui/HotKeySet.h"
 #include "base/IniFile.h"
-#include "desktop/ui/ToviHotKeyBox.h"
+#include "base/Settings.h"
+#include "hotkeys/ui/ToviHotKeyBox.h"
 #include "support/FakePlatform.h"
 #include "support/TestSession.h"
 
@@ -37,7 +38,7 @@ class HotKeySetTest : public ::testing::Test {
   void Make(const std::string& hotkeySection) {
     if (set) set->DeactivateHotKeys();  // the keys belong to the owner and outlive the set
     std::ofstream(settings) << "[Hotkey]\n" << hotkeySection;
-    set = std::make_unique<HotKeySet>(owner, keys, settings, [this](HotKeyCommand c) { ran.push_back(c); });
+    set = std::make_unique<HotKeySet>(owner, keys, store, [this](HotKeyCommand c) { ran.push_back(c); });
     set->LoadHotKeys();
   }
   int Stored(const char* name) { return IniReadInteger(settings, "Hotkey", name, -1); }
@@ -45,6 +46,7 @@ class HotKeySetTest : public ::testing::Test {
 
   test::TempDir dir;
   std::string settings = dir / "toviwall.ini";
+  Settings store{settings};
   QWidget owner;
   FakeGlobalHotKeys keys;
   std::vector<HotKeyCommand> ran;

@@ -15,8 +15,8 @@
 #include <QTimer>
 #include <chrono>
 
-#include "desktop/ui/IconFile.h"
-#include "desktop/ui/ToviPickIcon.h"
+#include "tray/ui/IconFile.h"
+#include "tray/ui/ToviPickIcon.h"
 #include "support/TestSession.h"
 
 namespace toviwall {

@@ -1,6 +1,8 @@
-// The main window's tray menu and Options page, offscreen against recording
-// doubles of the platform: the whole window is built as the program builds it,
-// with a private settings file, list file and pictures.
+// The main window as the program builds it, offscreen against recording
+// doubles of the platform, with a private settings file, list file and
+// pictures: what takes several features wired together (the tray menu with the
+// Options page and the commands, the questions and their boxes, the end of the
+// run, the start-up entry).
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
@@ -9,6 +11,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -18,9 +24,7 @@
 #include <fstream>
 #include <memory>
 
-#include "app/ui/ImageListPage.h"
 #include "app/ui/WallPaperMain.h"
-#include "app/ui/WallpaperRotation.h"
 #include "base/IniFile.h"
 #include "base/UnitLanguage.h"
 #include "image/BitmapFile.h"
@@ -162,25 +166,19 @@ TEST_F(MainWindowFeatureTest, AnExistingEntryIsNeverReplacedAndEachProfileHasIts
 
 TEST_F(MainWindowFeatureTest, NamesTheDesktopCannotTakeReachItUnderOursAndNoStartUpEntryIsMadeForThem) {
   // A profile in a folder whose name is not UTF-8 (an old Latin-1 "Bilder\xE4"),
-  // and such a picture in its list.
-  test::ScopedEnv env;
-  env.Set("XDG_CACHE_HOME", dir / "cache");
+  // and such a picture in its list, the current one.
   const std::string folder = dir / "Bilder\xE4";
   std::filesystem::create_directories(folder);
   settings = folder + "/work.ini";
   listed = {pictures[0], dir / "\xFC" "ber.bmp"};
   SaveBitmapFile(Bitmap24(8, 6, 200, 100, 50), listed[1]);
   std::ofstream(folder + "/work.lst") << listed[0] << "\r\n" << listed[1] << "\r\n";
-  Start("");
-  ASSERT_FALSE(fake.desktop->written.empty());
-  EXPECT_EQ(fake.desktop->written.back().file, pictures[0]);
-  WallpaperList& rows = form->ImageListTab().List().Rows();
-  form->Rotation().ChangeToIndex(rows.IndexOf(listed[1]));
+  Start("", "[WallPaper]\nCurrentIndex=1\n");
   // A copy in our cache folder, as the settings folder's name will not do either.
   const std::string output = dir / "cache/toviwall/Tovi Wallpaper.bmp";
+  ASSERT_FALSE(fake.desktop->written.empty());
   EXPECT_EQ(fake.desktop->written.back().file, output);
   EXPECT_EQ(test::ReadFile(output), test::ReadFile(listed[1]));
-  EXPECT_TRUE(form->Rotation().DesktopShows(rows.IndexOf(listed[1]))) << "the watchdog sees it as ours";
 
   // Ticking the start-up entry says why it cannot be, and the box stays off.
   QString shown;
@@ -229,67 +227,27 @@ TEST_F(MainWindowFeatureTest, TheLastStoredDoubleClickChoiceWinsAndIsStoredWhole
   EXPECT_FALSE(Stored("DblClickScrSave"));
 }
 
-TEST_F(MainWindowFeatureTest, TheStoredIndexNamesTheSamePictureAfterAnAddAndADeleteAbove) {
-  Start("", "[WallPaper]\nCurrentIndex=1\n");
-  ASSERT_FALSE(fake.desktop->written.empty());
-  ASSERT_EQ(fake.desktop->written.back().file, pictures[1]);
-  const std::string before = dir / "0.bmp";  // sorts before both
-  SaveBitmapFile(Bitmap24(8, 6, 10, 20, 30), before);
-  form->ImageListTab().AddPaths({before});
-  fake.desktop->written.clear();
-  Restart();
-  ASSERT_FALSE(fake.desktop->written.empty());
-  EXPECT_EQ(fake.desktop->written.back().file, pictures[1]);
-
-  WallpaperList& rows = form->ImageListTab().List().Rows();
-  form->Rotation().ChangeToIndex(rows.IndexOf(pictures[1]));  // row 2
-  for (int i : rows.SelectedRows()) rows.Select(i, false);
-  rows.Select(0, true);
-  form->ImageListTab().List().DeleteSelected([](const std::string&) { return true; });
-  form->PrepareShutdown();
-  fake.desktop->written.clear();
-  Restart();
-  ASSERT_FALSE(fake.desktop->written.empty());
-  EXPECT_EQ(fake.desktop->written.back().file, pictures[1]);
-}
-
-TEST_F(MainWindowFeatureTest, ABrokenPictureMetByTheTimerIsNoticedOnceWithoutHoldingUpTheTicks) {
-  const std::string broken = dir / "c.jpg";
-  std::ofstream(broken) << "not a picture";
-  listed.push_back(broken);
-  setenv("TOVIWALL_TICK_MS", "20", 1);
-  Start("AutoChangeWallpaper=1\nInterval=-1\n");  // a change at every tick
-  unsetenv("TOVIWALL_TICK_MS");
-  // A modal box would hold up the ticks: any that opens is noted and closed.
-  bool modal = false;
+TEST_F(MainWindowFeatureTest, TheQuestionsAnswersShowOnTheOptionsPageAndTheHotKeysOpenTheFirstDrive) {
+  fake.systemActions->drives = {"sr0", "sr1"};
+  Start("", "[Hotkey]\nOpenCDMod=3\nOpenCDVir=79\nCloseCDMod=3\nCloseCDVir=67\n");
+  // The hide question's "do not show again" ticks the Options page's box.
   QTimer probe;
   QObject::connect(&probe, &QTimer::timeout, [&] {
-    if (QWidget* box = QApplication::activeModalWidget()) {
-      modal = true;
-      box->close();
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      box->checkBox()->setChecked(true);
+      box->button(QMessageBox::Ok)->click();
     }
   });
   probe.start(5);
-  fake.desktop->written.clear();
-  // Six changes pass the broken entry twice; a loaded machine gets five seconds.
-  QEventLoop loop;
-  QObject::connect(&probe, &QTimer::timeout, &loop, [&] {
-    if (fake.desktop->written.size() >= 6) loop.quit();
-  });
-  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-  loop.exec();
+  Find<QAction>("ActionHideDesktopIcon")->trigger();
+  probe.stop();
+  EXPECT_TRUE(fake.icons->hidden);
+  EXPECT_TRUE(Find<QCheckBox>("CheckBoxDoNotHide")->isChecked());
 
-  EXPECT_FALSE(modal);
-  // The list order a, b, c: the broken c is passed over and the ticks go on.
-  EXPECT_GE(fake.desktop->written.size(), 6u);
-  QMessageBox* notice = nullptr;
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->objectName() == QStringLiteral("NoticeBox") && w->isVisible()) notice = qobject_cast<QMessageBox*>(w);
-  ASSERT_NE(notice, nullptr);
-  EXPECT_FALSE(notice->isModal());
-  const QString text = notice->text();
-  EXPECT_EQ(text.count(QStringLiteral("c.jpg")), 1) << text.toStdString();
-  EXPECT_TRUE(text.contains(QStringLiteral("Not a JPEG file"))) << text.toStdString();
+  fake.hotKeys->Press(3, 79);
+  fake.hotKeys->Press(3, 67);
+  EXPECT_TRUE(test::WaitFor([&] { return fake.systemActions->calls.size() == 2; }));
+  EXPECT_EQ(fake.systemActions->calls, (std::vector<std::string>{"Open sr0", "Close sr0"}));
 }
 
 TEST_F(MainWindowFeatureTest, TheIntervalListOpensSixteenRowsHigh) {
@@ -312,13 +270,61 @@ TEST_F(MainWindowFeatureTest, LockIsNotOfferedWhileTheWorkstationCannotBeLocked)
   EXPECT_TRUE(Find<QRadioButton>("RBLockWork")->isHidden());
 }
 
-TEST_F(MainWindowFeatureTest, TheDisplaySubmenuItemTakesItsOwnCaptionFromATranslation) {
-  std::ofstream(dir / "WallLang.lng") << "10050=Bildschirmeigenschaften anzeigen\n10061=Anzeige\n";
+TEST_F(MainWindowFeatureTest, PagesAndTheTrayMenuAreCaptionedFromTheLanguageStrings) {
+  fake.systemActions->canLock = true;
+  Start("");
+  auto* pages = Find<QTabWidget>("PageControl");
+  EXPECT_EQ(pages->tabText(0), QStringLiteral("Image List"));
+  EXPECT_EQ(pages->tabText(1), QStringLiteral("Desktop"));
+  EXPECT_EQ(pages->tabText(2), QStringLiteral("Options"));
+  EXPECT_EQ(pages->tabText(3), QStringLiteral("Hotkeys"));
+  EXPECT_EQ(Find<QPushButton>("ButtonNext")->text(), QStringLiteral("Ne&xt"));
+  EXPECT_EQ(Find<QPushButton>("ButtonAbout")->text(), QStringLiteral("A&bout"));
+  EXPECT_EQ(Find<QGroupBox>("GroupBoxHotkeys")->title(), QStringLiteral(" Hotkeys "));
+  EXPECT_EQ(Find<QLabel>("LabelHotKeyChangeWall")->text(), QStringLiteral("Change Wallpaper:"));
+  EXPECT_EQ(Find<QComboBox>("ComboBoxFilling")->currentText(), QStringLiteral("Stretch"));
+  EXPECT_EQ(Find<QComboBox>("ComboBoxUpdate")->currentText(), QStringLiteral("10 minutes"));
+
+  // The tray menu's items in their order, as it opens.
+  auto* menu = Find<QMenu>("TBPopupMenu");
+  auto items = [&] {
+    std::vector<std::pair<std::string, std::string>> shown;
+    for (QAction* a : menu->actions())
+      if (!a->isSeparator() && a->isVisible())
+        shown.push_back({(a->menu() ? a->menu()->objectName() : a->objectName()).toStdString(), a->text().toStdString()});
+    return shown;
+  };
+  emit menu->aboutToShow();
+  using Items = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(items(), (Items{{"ActionShowMainWindow", "Show Main Window"},
+                            {"ActionChange", "Change Wallpaper"},
+                            {"ActionLockWorkStation", "Lock Workstation"},
+                            {"ActionActivateScreenSave", "Activate Screen Saver"},
+                            {"TBSubmenuItemDisplay", "Display"},
+                            {"TBSubmenuItemExitWin", "Exit Windows"},
+                            {"TBSubmenuItemPopupOptions", "Options"},
+                            {"TBItemAbout", "About Tovi WallChanger"},
+                            {"ActionHelp", "&Help"},
+                            {"TBItemExit", "E&xit"}}));
+  form->show();  // the main window shows: the first item hides it
+  emit menu->aboutToShow();
+  EXPECT_EQ(items().front(), std::make_pair(std::string("ActionShowMainWindow"), std::string("Hide Main Window")));
+}
+
+TEST_F(MainWindowFeatureTest, ATranslationFileInTheWorkingFolderReplacesSomeStrings) {
+  std::ofstream(dir / "WallLang.lng") << "10011=Bildliste\n10026=   \n10040=Hintergrund wechseln\n"
+                                         "10050=Bildschirmeigenschaften anzeigen\n10061=Anzeige\n";
   const auto here = std::filesystem::current_path();
   std::filesystem::current_path(dir.Path());  // the translation is read from the working folder
   Start("");
   std::filesystem::current_path(here);
   LanguageStrings() = LanguageTable();  // English again for the other tests
+  EXPECT_EQ(Find<QTabWidget>("PageControl")->tabText(0), QStringLiteral("Bildliste"));
+  EXPECT_EQ(Find<QTabWidget>("PageControl")->tabText(1), QStringLiteral("Desktop"));
+  EXPECT_EQ(Find<QCheckBox>("CheckBoxRandomizeWall")->text(), QStringLiteral("Randomize"))
+      << "blank in the file: English";
+  EXPECT_EQ(Find<QLabel>("LabelHotKeyChangeWall")->text(), QStringLiteral("Hintergrund wechseln:"));
+  // The menu item of the display settings takes its own caption, not its action's.
   EXPECT_EQ(Find<QAction>("TBItemShowDisplay")->text(), QStringLiteral("Bildschirmeigenschaften anzeigen"));
 }
 

@@ -1,19 +1,15 @@
-// The Desktop page's filling type Zoom, the monitors and the background
-// colour, offscreen against a recording desktop and a screen of two monitors:
-// what is stored, what the desktop is handed, and the pictures composed again
-// when the monitors change.
+// The filling type Zoom, the monitors and the colour around pictures,
+// offscreen against a recording desktop and a screen of two monitors: what the
+// rotation stores and hands the desktop, the pictures composed again when the
+// monitors change, the rows the monitors keep when rows move, and the
+// Desktop page's boxes for them.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QCoreApplication>
-#include <fstream>
-#include <memory>
 
-#include "app/ui/WallPaperMain.h"
-#include "base/IniFile.h"
+#include "FeatureParts.h"
+#include "app/ui/DesktopPage.h"
 #include "image/BitmapFile.h"
-#include "support/FakePlatform.h"
-#include "support/TestSession.h"
 
 namespace toviwall {
 namespace {
@@ -22,60 +18,87 @@ class MonitorChoicesTest : public ::testing::Test {
  protected:
   void Start(const std::string& options) {
     for (const std::string& p : pictures) SaveBitmapFile(Bitmap24(40, 30, 10, 20, 30), p);
-    std::ofstream(dir / "toviwall.lst") << pictures[0] << "\r\n" << pictures[1] << "\r\n";
-    std::ofstream(settings) << "[Option]\nImage Folder=" << dir.Path() << "\nAutoChangeWallpaper=0\n" << options;
-    form.reset();
-    form = std::make_unique<TMainForm>(test::EnvironmentIn(dir.Path(), settings), *fake.platform);
+    parts.Store("[Option]\nAutoChangeWallpaper=0\n" + options);
+    parts.Load({pictures[0], pictures[1]});
+    rotation = parts.Rotation();
+    rotation->ApplyStoredIndex();
   }
-  QComboBox* Box(const char* name) { return form->findChild<QComboBox*>(QString::fromLatin1(name)); }
-  std::string Ini(const char* section, const char* key) { return IniReadString(settings, section, key, "<none>"); }
   std::pair<int, int> OutputSize() {
-    auto rows = OpenBitmapFile(dir / "Tovi Wallpaper.bmp");
+    auto rows = OpenBitmapFile(parts.paths.outputFile);
     return {rows->Width(), rows->Height()};
   }
+  // The pictures the first and the second monitor show, by the stored rows.
+  std::pair<std::string, std::string> ShownRows() {
+    const WallpaperList& rows = parts.list.Rows();
+    return {rows.Path(parts.state.CurrentIndex()), rows.Path(parts.state.MonitorIndexes().at(0))};
+  }
 
-  test::TempDir dir;
-  std::string settings = dir / "toviwall.ini";
-  std::string pictures[2] = {dir / "a.bmp", dir / "b.bmp"};
-  test::FakePlatform fake;
-  std::unique_ptr<TMainForm> form;
+  test::FeatureParts parts;
+  std::string pictures[2] = {parts.dir / "a.bmp", parts.dir / "b.bmp"};
+  std::unique_ptr<WallpaperRotation> rotation;
 };
 
 TEST_F(MonitorChoicesTest, EachMonitorIsComposedSpannedAndComposedAgainWhenTheMonitorsChange) {
+  test::FakePlatform& fake = parts.fake;
   fake.screen->layout = platform::ScreenLayout{800, 300, {{0, 0, 400, 300}, {400, 0, 400, 300}}};
   Start("Type=5\nMonitors=1\nBackgroundColor=255\n");
-  EXPECT_EQ(Box("ComboBoxFilling")->currentText(), QStringLiteral("Zoom"));
-  EXPECT_EQ(Box("ComboBoxMonitors")->currentText(), QStringLiteral("A picture on each monitor"));
   ASSERT_FALSE(fake.desktop->written.empty());
   EXPECT_EQ(fake.desktop->written.back().style, platform::WallpaperStyle::Spanned);
   EXPECT_EQ(fake.desktop->background, 255u);
   EXPECT_EQ(OutputSize(), (std::pair{800, 300}));
-  EXPECT_EQ(Ini("WallPaper", "MonitorIndexes"), "1");
+  EXPECT_EQ(parts.Ini("WallPaper", "MonitorIndexes"), "1");
 
   // A third monitor: composed again for it, the stored change left as it was.
   fake.desktop->shown = fake.desktop->written.back().file;
-  const std::string lastChange = Ini("WallPaper", "LastChange");
+  const std::string lastChange = parts.Ini("WallPaper", "LastChange");
   const std::size_t handed = fake.desktop->written.size();
   fake.screen->ChangeLayout({1200, 300, {{0, 0, 400, 300}, {400, 0, 400, 300}, {800, 0, 400, 300}}});
-  EXPECT_TRUE(test::WaitFor([&] {
-    QCoreApplication::processEvents();
-    return fake.desktop->written.size() > handed;
-  }));
+  EXPECT_TRUE(test::WaitFor([&] { return fake.desktop->written.size() > handed; }));
   EXPECT_EQ(OutputSize(), (std::pair{1200, 300}));
-  EXPECT_EQ(Ini("WallPaper", "MonitorIndexes"), "1,0");
-  EXPECT_EQ(Ini("WallPaper", "LastChange"), lastChange);
+  EXPECT_EQ(parts.Ini("WallPaper", "MonitorIndexes"), "1,0");
+  EXPECT_EQ(parts.Ini("WallPaper", "LastChange"), lastChange);
 
-  // The choice is stored as made; a desktop that shows one picture whole on
-  // each monitor gets the one picture, the box unavailable.
-  Box("ComboBoxMonitors")->setCurrentIndex(2);
-  emit Box("ComboBoxMonitors")->activated(2);
-  EXPECT_EQ(Ini("Option", "Monitors"), "2");
+  // A desktop that shows one picture whole on each monitor gets the one picture.
   fake.desktop->spans = false;
   Start("Type=5\nMonitors=1\n");
-  EXPECT_FALSE(Box("ComboBoxMonitors")->isEnabled());
   EXPECT_EQ(fake.desktop->written.back().style, platform::WallpaperStyle::Centred);
   EXPECT_EQ(OutputSize(), (std::pair{640, 480}));
-  EXPECT_EQ(Ini("WallPaper", "MonitorIndexes"), "<none>");
+  EXPECT_EQ(parts.Ini("WallPaper", "MonitorIndexes"), "<none>");
+}
+
+TEST_F(MonitorChoicesTest, TheMonitorsKeepTheirPicturesWhenRowsAreAddedAndDeleted) {
+  parts.fake.screen->layout = platform::ScreenLayout{800, 300, {{0, 0, 400, 300}, {400, 0, 400, 300}}};
+  Start("Type=5\nMonitors=1\n");
+  ASSERT_EQ(ShownRows(), (std::pair{pictures[0], pictures[1]}));
+  const std::string first = parts.dir / "0.bmp";  // sorts before both
+  SaveBitmapFile(Bitmap24(40, 30, 200, 0, 0), first);
+  parts.list.AddPaths({first});
+  EXPECT_EQ(ShownRows(), (std::pair{pictures[0], pictures[1]}));
+  for (int row : parts.list.Rows().SelectedRows()) parts.list.Rows().Select(row, false);
+  parts.list.Rows().Select(parts.list.Rows().IndexOf(first), true);
+  parts.list.DeleteSelected([](const std::string&) { return true; });
+  EXPECT_EQ(ShownRows(), (std::pair{pictures[0], pictures[1]}));
+}
+
+TEST_F(MonitorChoicesTest, TheDesktopPageStoresTheChoicesAsMadeAndOffersWhatTheDesktopTakes) {
+  parts.Store("[Option]\nType=5\nMonitors=1\n");
+  DesktopPage page(parts.window.window, {parts.settings, *parts.fake.icons, *parts.fake.desktop, parts.captions,
+                                         parts.env});
+  page.ApplyCaptions();
+  page.FillChoices();
+  page.ReadSettings();
+  auto* filling = page.Page()->findChild<QComboBox*>(QStringLiteral("ComboBoxFilling"));
+  auto* monitors = page.Page()->findChild<QComboBox*>(QStringLiteral("ComboBoxMonitors"));
+  EXPECT_EQ(filling->currentText(), QStringLiteral("Zoom"));
+  EXPECT_EQ(monitors->currentText(), QStringLiteral("A picture on each monitor"));
+  EXPECT_TRUE(monitors->isEnabled());
+  monitors->setCurrentIndex(2);
+  emit monitors->activated(2);
+  EXPECT_EQ(parts.Ini("Option", "Monitors"), "2");
+
+  parts.fake.desktop->spans = false;
+  page.ReadSettings();
+  EXPECT_FALSE(monitors->isEnabled());
 }
 
 }  // namespace

@@ -18,8 +18,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "FeatureParts.h"
 #include "app/ui/ImageListPage.h"
-#include "app/ui/WallPaperMain.h"
 #include "image/BitmapFile.h"
 #include "preview/ui/ToviGraphicOpenDialog.h"
 #include "preview/ui/ToviOpenDialog.h"
@@ -30,17 +30,6 @@
 
 namespace toviwall {
 namespace {
-
-bool SpinUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(2);
-  }
-  return true;
-}
 
 std::string PngSuite(const char* name) { return test::SourceDir() + "/tests/data/pngsuite/" + name; }
 
@@ -58,7 +47,7 @@ class ThumbnailControlTest : public ::testing::Test {
     SaveBitmapFile(Bitmap24(w, h, kBlue, kGreen, kRed), file);
     thumbnail.SetBorder(border);
     thumbnail.LoadGraphic(file);
-    EXPECT_TRUE(SpinUntil([&] { return !thumbnail.Loading(); }));
+    EXPECT_TRUE(test::WaitFor([&] { return !thumbnail.Loading(); }));
     return thumbnail.grab().toImage().convertToFormat(QImage::Format_RGB32);
   }
   static constexpr std::uint8_t kBlue = 10, kGreen = 20, kRed = 30;
@@ -127,7 +116,7 @@ TEST_F(ThumbnailControlTest, OnlyTheNewestLoadIsShownAndAFailureKeepsThePicture)
   const std::string jpg = MakeJpeg(dir, "photo.jpg", "640x480"), png = PngSuite("basn2c08.png");
   tovi.SetImgFileName(jpg);
   tovi.SetImgFileName(png);
-  ASSERT_TRUE(SpinUntil([&] { return !tovi.Loading(); }));
+  ASSERT_TRUE(test::WaitFor([&] { return !tovi.Loading(); }));
   EXPECT_EQ(loaded, std::vector<std::string>{png});
   EXPECT_EQ(changed, 1);
   EXPECT_EQ(tovi.ImgFileName(), png);
@@ -139,7 +128,7 @@ TEST_F(ThumbnailControlTest, OnlyTheNewestLoadIsShownAndAFailureKeepsThePicture)
   const std::string broken = dir / "broken.jpg";
   std::ofstream(broken) << "\xFF\xD8\xFF\xE0 not really";
   tovi.SetImgFileName(broken);
-  ASSERT_TRUE(SpinUntil([&] { return !tovi.Loading(); }));
+  ASSERT_TRUE(test::WaitFor([&] { return !tovi.Loading(); }));
   EXPECT_EQ(changed, 1);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_NE(errors[0].find("broken.jpg"), std::string::npos) << errors[0];
@@ -148,7 +137,7 @@ TEST_F(ThumbnailControlTest, OnlyTheNewestLoadIsShownAndAFailureKeepsThePicture)
   EXPECT_EQ(tovi.Graphic().cacheKey(), shown);
 
   tovi.SetImgFileName(jpg);
-  ASSERT_TRUE(SpinUntil([&] { return !tovi.Loading(); }));
+  ASSERT_TRUE(test::WaitFor([&] { return !tovi.Loading(); }));
   EXPECT_EQ(changed, 2);
   EXPECT_EQ(tovi.ImgWidth(), 640);
   EXPECT_EQ(tovi.Graphic().size(), QSize(209, 157));
@@ -213,7 +202,7 @@ class OpenDialogTest : public ::testing::Test {
     auto* model = dialog->findChild<QFileSystemModel*>();
     ASSERT_TRUE(view && model);
     QModelIndex index;
-    ASSERT_TRUE(SpinUntil([&] { return (index = model->index(QString::fromStdString(path))).isValid(); }));
+    ASSERT_TRUE(test::WaitFor([&] { return (index = model->index(QString::fromStdString(path))).isValid(); }));
     view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
 
@@ -231,7 +220,7 @@ TEST_F(OpenDialogTest, ThePanelShowsTheSelectedPictureAndItsSize) {
   TVantorThumbnail* thumbnail = dialog.Thumbnail();
   EXPECT_EQ(thumbnail->y(), 24);
   EXPECT_EQ(thumbnail->height(), 160 - 24);
-  auto settle = [&] { return SpinUntil([&] { return !thumbnail->Loading(); }); };
+  auto settle = [&] { return test::WaitFor([&] { return !thumbnail->Loading(); }); };
 
   Pick(&dialog, dir / "a.png");
   ASSERT_TRUE(settle());
@@ -254,29 +243,30 @@ TEST_F(OpenDialogTest, ThePanelShowsTheSelectedPictureAndItsSize) {
   dialog.reject();
 }
 
+// The image list page's Add, on the parts the main window hands it.
 class AddCommandTest : public OpenDialogTest {
  protected:
   void SetUp() override {
     OpenDialogTest::SetUp();
-    std::ofstream(dir / "toviwall.lst").close();
-    std::ofstream(settings) << "[Option]\nImage Folder=" << (dir / "folder") << "\nAutoChangeWallpaper=0\n";
-    form = std::make_unique<TMainForm>(test::EnvironmentIn(dir.Path(), settings), *fake.platform);
+    parts = std::make_unique<test::FeatureParts>();
+    page = std::make_unique<ImageListPage>(
+        ImageListPage::Parts{parts->list, parts->settings, parts->run, parts->paths, parts->window});
   }
   void TearDown() override {
-    form.reset();
+    page.reset();
+    parts.reset();
     OpenDialogTest::TearDown();
   }
   std::vector<std::string> Listed() {
     std::vector<std::string> paths;
-    const WallpaperList& rows = form->ImageListTab().List().Rows();
+    const WallpaperList& rows = parts->list.Rows();
     for (int i = 0; i < rows.Count(); ++i) paths.push_back(rows.Path(i));
     return paths;
   }
-  QAction* Add() { return form->findChild<QAction*>(QStringLiteral("ActionAddImage")); }
+  QAction* Add() { return parts->window.window.findChild<QAction*>(QStringLiteral("ActionAddImage")); }
 
-  std::string settings = dir / "toviwall.ini";
-  test::FakePlatform fake;
-  std::unique_ptr<TMainForm> form;
+  std::unique_ptr<test::FeatureParts> parts;
+  std::unique_ptr<ImageListPage> page;
 };
 
 TEST_F(AddCommandTest, TheDialogReturnsEveryChosenFileInOrderCancelsAndPicksListFiles) {

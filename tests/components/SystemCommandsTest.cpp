@@ -1,9 +1,11 @@
-// The system commands of the main window against recording doubles of the
-// drives, the session's power requests and the display: the CD menu, the order
-// of the end of the run after an exit command, the lock and screen saver
-// commands, the answers to a display-mode switch, and the countdown.
+// The system commands against recording doubles of the drives, the session's
+// power requests and the display, built on the parts the main window hands
+// them: the CD menu, the end of the run after an exit command, the lock and
+// screen saver commands from the tray, the answers to a display-mode switch,
+// and the countdown.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QEventLoop>
@@ -18,13 +20,11 @@
 #include <functional>
 #include <memory>
 
+#include "FeatureParts.h"
+#include "app/ui/FormParts.h"
 #include "app/ui/SystemCommands.h"
-#include "app/ui/WallPaperMain.h"
-#include "base/IniFile.h"
-#include "desktop/ui/UnitFormConfirm.h"
-#include "image/BitmapFile.h"
-#include "support/FakePlatform.h"
-#include "support/TestSession.h"
+#include "app/ui/TrayMenu.h"
+#include "system/ui/UnitFormConfirm.h"
 
 namespace toviwall {
 namespace {
@@ -33,24 +33,39 @@ using platform::DisplayChange;
 
 class SystemCommandsTest : public ::testing::Test {
  protected:
-  void Start(const std::string& more = {}) {
-    if (form) form->PrepareShutdown();  // gives the hot keys back
-    form.reset();
-    SaveBitmapFile(Bitmap24(8, 6, 10, 20, 30), picture);
-    std::ofstream(dir / "toviwall.lst") << picture << "\r\n";
-    std::ofstream(settings) << "[Option]\nImage Folder=" << dir.Path() << "\nAutoChangeWallpaper=0\n" << more;
-    form = std::make_unique<TMainForm>(test::EnvironmentIn(dir.Path(), settings), *fake.platform);
+  void Start(const std::string& settings = {}) {
+    tray.reset();
+    system.reset();
+    parts.Store("[Option]\n" + settings);
+    system = std::make_unique<SystemCommands>(parts.window.window, *fake.systemActions, *fake.displayModes,
+                                              parts.window, parts.captions, [this] { ++listSaves; });
+    system->ApplyCaptions();
+    system->BuildExitWindowsMenu();
+    system->BuildDisplayModeMenu();
+    system->BuildCDRomMenu();
+    system->ShowLockCommandIfSupported();
+  }
+  // The tray menu with the system's items (the others stand in as plain actions).
+  void StartTray() {
+    QAction* other = NamedAction(&parts.window.window, "Other");
+    tray = std::make_unique<TrayMenu>(
+        *fake.tray, parts.settings, parts.run, parts.window,
+        TrayMenu::Actions{other, other, system->ActionLockWorkStation(), system->ActionActivateScreenSave(),
+                          system->ActionOpenDisplayProperties(), system->DisplayModeMenu(), system->CDRomMenu(),
+                          system->ExitWindowsMenu(), other, NamedAction(other, "a", true),
+                          NamedAction(other, "h", true), other, other});
+    tray->RefreshTrayIcon();
   }
   template <class T>
   T* Find(const char* name) {
-    T* found = form->findChild<T*>(QString::fromLatin1(name));
+    T* found = parts.window.window.findChild<T*>(QString::fromLatin1(name));
     if (!found) ADD_FAILURE() << "no " << name;
     return found;
   }
   // A menu's items as "name caption tag", separators as "-".
-  std::vector<std::string> Items(const char* menu) {
+  std::vector<std::string> Items(QMenu* menu) {
     std::vector<std::string> items;
-    for (QAction* a : Find<QMenu>(menu)->actions())
+    for (QAction* a : menu->actions())
       items.push_back(a->isSeparator() ? "-"
                                        : a->objectName().toStdString() + " " + a->text().toStdString() + " " +
                                              std::to_string(a->data().toInt()));
@@ -70,33 +85,30 @@ class SystemCommandsTest : public ::testing::Test {
   }
   test::FakeTrayIcon* Icon() { return fake.tray->Icon("ToviWallIcon"); }
 
-  test::TempDir dir;
-  std::string settings = dir / "toviwall.ini";
-  std::string picture = dir / "a.bmp";
-  test::FakePlatform fake;
-  std::unique_ptr<TMainForm> form;
+  test::FeatureParts parts;
+  test::FakePlatform& fake = parts.fake;
+  std::unique_ptr<SystemCommands> system;
+  std::unique_ptr<TrayMenu> tray;
+  int listSaves = 0;
 };
 
 TEST_F(SystemCommandsTest, TheCDMenuShowsEachDriveInOrderAndTheHotKeysUseTheFirst) {
-  Start("[Hotkey]\nOpenCDMod=3\nOpenCDVir=79\nCloseCDMod=3\nCloseCDVir=67\n");
-  EXPECT_FALSE(Find<QMenu>("TBSubmenuCDRom")->menuAction()->isVisible()) << "no drive, no menu";
-  fake.hotKeys->Press(3, 79);
-  QApplication::processEvents();
+  Start();
+  EXPECT_FALSE(system->CDRomMenu()->menuAction()->isVisible()) << "no drive, no menu";
+  system->OpenFirstCDDrive();
   EXPECT_TRUE(fake.systemActions->calls.empty());
 
   fake.systemActions->drives = {"sr0", "sr1", "sr2"};
-  Start("[Hotkey]\nOpenCDMod=3\nOpenCDVir=79\nCloseCDMod=3\nCloseCDVir=67\n");
-  EXPECT_TRUE(Find<QMenu>("TBSubmenuCDRom")->menuAction()->isVisible());
-  EXPECT_EQ(Items("TBSubmenuCDRom"), (std::vector<std::string>{
-                                         "OpenDrive_sr0 Open Drive sr0 1", "CloseDrive_sr0 Close Drive sr0 2", "-",
-                                         "OpenDrive_sr1 Open Drive sr1 3", "CloseDrive_sr1 Close Drive sr1 4", "-",
-                                         "OpenDrive_sr2 Open Drive sr2 5", "CloseDrive_sr2 Close Drive sr2 6"}));
-  Find<QAction>("CloseDrive_sr2")->trigger();
-  Find<QAction>("OpenDrive_sr1")->trigger();
-  fake.hotKeys->Press(3, 79);
-  QApplication::processEvents();
-  fake.hotKeys->Press(3, 67);
-  QApplication::processEvents();
+  Start();
+  EXPECT_TRUE(system->CDRomMenu()->menuAction()->isVisible());
+  EXPECT_EQ(Items(system->CDRomMenu()),
+            (std::vector<std::string>{"OpenDrive_sr0 Open Drive sr0 1", "CloseDrive_sr0 Close Drive sr0 2", "-",
+                                      "OpenDrive_sr1 Open Drive sr1 3", "CloseDrive_sr1 Close Drive sr1 4", "-",
+                                      "OpenDrive_sr2 Open Drive sr2 5", "CloseDrive_sr2 Close Drive sr2 6"}));
+  system->CDRomMenu()->findChild<QAction*>(QStringLiteral("CloseDrive_sr2"))->trigger();
+  system->CDRomMenu()->findChild<QAction*>(QStringLiteral("OpenDrive_sr1"))->trigger();
+  system->OpenFirstCDDrive();
+  system->CloseFirstCDDrive();
   EXPECT_EQ(fake.systemActions->calls, (std::vector<std::string>{"Close sr2", "Open sr1", "Open sr0", "Close sr0"}));
 
   // A door that does not open says why.
@@ -107,7 +119,7 @@ TEST_F(SystemCommandsTest, TheCDMenuShowsEachDriveInOrderAndTheHotKeysUseTheFirs
         shown = qobject_cast<QMessageBox*>(w)->text();
         w->close();
       },
-      [&] { Find<QAction>("OpenDrive_sr2")->trigger(); });
+      [&] { system->CDRomMenu()->findChild<QAction*>(QStringLiteral("OpenDrive_sr2"))->trigger(); });
   EXPECT_EQ(shown.toStdString(), "Drive sr2 could not be opened: the disc could not be unmounted: target is busy");
 }
 
@@ -137,12 +149,10 @@ TEST_F(SystemCommandsTest, AnExitCommandAsksFirstAndEndsTheRunOnlyWhenTheSystemT
     fake.systemActions->calls.clear();
     fake.systemActions->sessionManager = c.sessionManager;
     fake.systemActions->refusal = c.refused ? "Access denied" : "";
-    Start("[Hotkey]\nChangeWallMod=3\nChangeWallVir=87\n");
-    std::remove((dir / "toviwall.lst").c_str());
+    parts.window.endRuns = 0;
+    Start();
     bool runningAtRequest = false;
-    fake.systemActions->onRequest = [&] {
-      runningAtRequest = Icon()->present && !fake.hotKeys->Registered().empty() && !form->EndRequested();
-    };
+    fake.systemActions->onRequest = [&] { runningAtRequest = parts.window.endRuns == 0; };
     std::vector<std::string> shown;
     QTimer probe;  // answers each box as it opens
     QObject::connect(&probe, &QTimer::timeout, [&] {
@@ -153,16 +163,13 @@ TEST_F(SystemCommandsTest, AnExitCommandAsksFirstAndEndsTheRunOnlyWhenTheSystemT
       else box->close();
     });
     probe.start(5);
-    Find<QAction>("ExitWinShutDown")->trigger();
+    system->ExitWindowsMenu()->findChild<QAction*>(QStringLiteral("ExitWinShutDown"))->trigger();
     probe.stop();
     EXPECT_EQ(shown, c.boxes);
     EXPECT_EQ(fake.systemActions->calls,
               c.requested ? std::vector<std::string>{"Request PowerOff"} : std::vector<std::string>{});
     EXPECT_EQ(runningAtRequest, c.requested);
-    EXPECT_EQ(form->EndRequested(), c.ends);
-    EXPECT_EQ(Icon()->present, !c.ends);
-    EXPECT_EQ(fake.hotKeys->Registered().empty(), c.ends);
-    EXPECT_EQ(std::ifstream(dir / "toviwall.lst").good(), c.ends) << "the list is saved at the end";
+    EXPECT_EQ(parts.window.endRuns, c.ends ? 1 : 0);
     fake.systemActions->onRequest = nullptr;
   }
 }
@@ -170,11 +177,11 @@ TEST_F(SystemCommandsTest, AnExitCommandAsksFirstAndEndsTheRunOnlyWhenTheSystemT
 TEST_F(SystemCommandsTest, LockScreenSaverAndDisplaySettingsRunFromTheMenuAndTheDoubleClick) {
   fake.systemActions->canLock = true;
   Start("DblClickShowMainWin=0\nDblClickToLock=1\n");
-  EXPECT_TRUE(Find<QMenu>("TBItemDisplayMode")->actions().isEmpty()) << "a display without modes";
-  EXPECT_TRUE(Find<QAction>("ActionLockWorkStation")->isVisible());
-  EXPECT_FALSE(Find<QRadioButton>("RBLockWork")->isHidden());
+  StartTray();
+  EXPECT_TRUE(system->DisplayModeMenu()->actions().isEmpty()) << "a display without modes";
+  EXPECT_TRUE(system->ActionLockWorkStation()->isVisible());
   Icon()->Send(platform::TrayMessage::LButtonDblClk);
-  Find<QRadioButton>("RadioButtonScrSave")->click();
+  parts.settings.Set(Settings::Batch().Add(keys::DblClickToLock, false).Add(keys::DblClickScrSave, true));
   Icon()->Send(platform::TrayMessage::LButtonDblClk);
   Find<QAction>("TBItemShowDisplay")->trigger();
   EXPECT_EQ(fake.systemActions->calls,
@@ -186,12 +193,11 @@ TEST_F(SystemCommandsTest, TheAnswersToASwitch) {
   display.modes = {{1024, 768, 24, 60, 11}, {800, 600, 24, 60, 12}};
   display.current = DisplayModeRecord{1280, 1024, 24, 60, 10};  // on screen, not in the menu
   Start();
-  SystemCommands& system = form->System();
-  EXPECT_EQ(system.CurrentModeIndex(), -1);
+  EXPECT_EQ(system->CurrentModeIndex(), -1);
 
   // Cancelled with no leaf marked before: back to the mode that was on screen.
   Answering([](QWidget* w) { w->findChild<QPushButton*>(QStringLiteral("ButtonCancel"))->click(); },
-            [&] { system.ChangeDisplayMode(1); });
+            [&] { system->ChangeDisplayMode(1); });
   ASSERT_EQ(display.changes.size(), 2u);
   EXPECT_EQ(display.changes[0].id, 12u);
   EXPECT_EQ(display.changes[1].id, 10u);
@@ -210,7 +216,7 @@ TEST_F(SystemCommandsTest, TheAnswersToASwitch) {
           if (auto* box = qobject_cast<QMessageBox*>(w)) shown = box->text();
           w->close();
         },
-        [&] { system.ChangeDisplayMode(0); });
+        [&] { system->ChangeDisplayMode(0); });
     EXPECT_EQ(shown.toStdString(), message);
   }
 
@@ -223,17 +229,18 @@ TEST_F(SystemCommandsTest, TheAnswersToASwitch) {
         question = box->text();
         box->button(QMessageBox::Cancel)->click();
       },
-      [&] { system.ChangeDisplayMode(0); });
+      [&] { system->ChangeDisplayMode(0); });
   EXPECT_TRUE(question.startsWith(QStringLiteral("The computer must be restarted in order for the graphics mode to "
                                                  "work.\n\nSave your works")))
       << question.toStdString();
-  EXPECT_FALSE(form->EndRequested());
+  EXPECT_EQ(parts.window.endRuns, 0);
   EXPECT_TRUE(fake.systemActions->calls.empty());
-  // OK restarts the computer and ends the run.
+  // OK saves the list first, restarts the computer and ends the run.
   Answering([&](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click(); },
-            [&] { system.ChangeDisplayMode(0); });
+            [&] { system->ChangeDisplayMode(0); });
+  EXPECT_EQ(listSaves, 1);
   EXPECT_EQ(fake.systemActions->calls, std::vector<std::string>{"Request Reboot forced"});
-  EXPECT_TRUE(form->EndRequested());
+  EXPECT_EQ(parts.window.endRuns, 1);
 }
 
 TEST_F(SystemCommandsTest, TheConfirmationCountsDownWithCancelAsItsDefault) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "desktop/ui/ToviWndProcHook.h"
+#include "base/ui/ToviWndProcHook.h"
 
 namespace toviwall {
 namespace {

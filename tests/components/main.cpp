@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 
 #include "support/TestSession.h"
 
@@ -16,6 +18,12 @@ int main(int argc, char** argv) {
   qputenv("DBUS_SYSTEM_BUS_ADDRESS", QByteArray::fromStdString("unix:path=" + home / "no-system-bus"));
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  // Waits let the event loop run: notices, timers and queued calls arrive meanwhile.
+  toviwall::test::SetWaitPump([](int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+  });
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

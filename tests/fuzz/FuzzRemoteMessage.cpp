@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/RemoteProtocol.h"
+#include "base/RemoteProtocol.h"
 
 namespace {
 

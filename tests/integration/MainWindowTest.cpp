@@ -1,7 +1,7 @@
-// The main window as a user meets it: pages and captions, the desktop-icon box
-// where nothing draws icons, help, About with a later start and its version
-// check, the general error box, a translation file, Qt's own texts in the
-// user's language, and first-run cancel.
+// The main window as a user meets it: the desktop-icon box where nothing draws
+// icons, help, About with a later start and its version check, the general
+// error box, Qt's own texts in the user's language, and first-run cancel. (Its
+// captions are checked offscreen.)
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -44,23 +44,6 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<Session> session;
 };
 
-TEST_F(MainWindowTest, PagesAndCaptionsComeFromTheLanguageStrings) {
-  session->WriteProfile();
-  auto p = StartShown();
-  EXPECT_EQ(Text("PageControl.tab0"), "Image List");
-  EXPECT_EQ(Text("PageControl.tab1"), "Desktop");
-  EXPECT_EQ(Text("PageControl.tab2"), "Options");
-  EXPECT_EQ(Text("PageControl.tab3"), "Hotkeys");
-  EXPECT_EQ(Text("ButtonNext"), "Ne&xt");
-  EXPECT_EQ(Text("ButtonAbout"), "A&bout");
-  session->ClickWidget("PageControl.tab3");
-  EXPECT_EQ(Text("GroupBoxHotkeys"), " Hotkeys ");
-  EXPECT_EQ(Text("LabelHotKeyChangeWall"), "Change Wallpaper:");
-  session->ClickWidget("PageControl.tab1");
-  EXPECT_EQ(Text("ComboBoxFilling"), "Stretch");
-  EXPECT_EQ(Text("ComboBoxUpdate"), "10 minutes");
-}
-
 TEST_F(MainWindowTest, WhereNothingDrawsIconsTheHideBoxIsOffAndSaysWhy) {
   session->WriteProfile();
   auto p = StartShown();  // our own painter: no icons on the desktop
@@ -69,20 +52,6 @@ TEST_F(MainWindowTest, WhereNothingDrawsIconsTheHideBoxIsOffAndSaysWhy) {
   session->ClickWidget("CheckBoxHideDesktopIcon");
   EXPECT_FALSE(WaitFor([&] { return session->WidgetRect("AskBox").has_value(); }, 1000)) << "the right-click notice";
   EXPECT_EQ(IniReadInteger(session->DefaultSettingsFile(), "Option", "HideDesktopIcon", 0), 0);
-}
-
-TEST_F(MainWindowTest, TranslationFileInTheWorkingFolderReplacesSomeStrings) {
-  session->WriteProfile();
-  const std::string folder = session->Root() / "lang";
-  std::filesystem::create_directories(folder);
-  WriteFile(folder + "/WallLang.lng", "10011=Bildliste\n10026=   \n10040=Hintergrund wechseln\n");
-  auto p = StartShown(folder);
-  EXPECT_EQ(Text("PageControl.tab0"), "Bildliste");
-  EXPECT_EQ(Text("PageControl.tab1"), "Desktop");
-  session->ClickWidget("PageControl.tab1");
-  EXPECT_EQ(Text("CheckBoxRandomizeWall"), "Randomize");  // blank in the file: English
-  session->ClickWidget("PageControl.tab3");
-  EXPECT_EQ(Text("LabelHotKeyChangeWall"), "Hintergrund wechseln:");
 }
 
 TEST_F(MainWindowTest, QtsOwnDialogsAndButtonsSpeakAGermanUsersLanguage) {

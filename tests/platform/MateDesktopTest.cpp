@@ -97,10 +97,8 @@ TEST_F(MateDesktopTest, APictureWhoseNameIsNotUtf8IsShownAsACopyAndNeverHandedOv
       .imageFile = latin1,
       .fillingType = FillingType::Center,
       .outputFile = output,
-      .settingsFile = peer->S().Root() / "mate.ini",
       .screen = screen,
-      .setDesktop = [&](const PreparedWallpaper& p) { SetDesktopWallpaper(desktop, p.file, p.style, p.picture); },
-      .desktopTakesName = [&](const std::string& file) { return desktop.TakesFileName(file); },
+      .desktop = &desktop,
   });
   EXPECT_EQ(desktop.ReadWallpaper(), output);
   EXPECT_TRUE(peer->WaitForPixels(ProbesFor(WallpaperStyle::Centred, kCool)));

@@ -31,14 +31,6 @@ using platform::LocalSingleInstance;
 using test::TempDir;
 constexpr const char* kName = "Socket_Test";
 
-bool RunUntil(const std::function<bool()>& done, int ms = 10000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
 
 // What goes to stderr meanwhile, in a file.
 class StderrCapture {
@@ -85,7 +77,7 @@ std::string Ask(const std::string& folder) {
     }
     done = true;
   });
-  RunUntil([&] { return done.load(); }, 40000);
+  test::WaitFor([&] { return done.load(); }, 40000);
   asker.join();
   return answer;
 }
@@ -175,8 +167,8 @@ TEST_F(SingleInstanceSocketTest, ListeningGoesOnAfterTheDescriptorsRanOut) {
   // (The connections queue until this process takes them.)
   child = Connections(Socket(), 20, "", ready[1], hold[0], hold[1]);
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
-  const bool connected = RunUntil([&] { return Readable(ready[0]); });
-  RunUntil([] { return false; }, 500);  // the program meets the limit, again and again
+  const bool connected = test::WaitFor([&] { return Readable(ready[0]); });
+  test::WaitFor([] { return false; }, 500);  // the program meets the limit, again and again
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
   ASSERT_TRUE(connected);
   Release();
@@ -197,7 +189,7 @@ TEST_F(SingleInstanceSocketTest, ManyConnectionsWithLargeUnfinishedMessagesCostB
   message.resize(message.size() + remote::kMaxRequestBytes - 1, 'x');
   const long before = PeakKiB();
   child = Connections(Socket(), 100, message, ready[1], hold[0], hold[1]);
-  ASSERT_TRUE(RunUntil([&] { return Readable(ready[0]); }, 60000));
+  ASSERT_TRUE(test::WaitFor([&] { return Readable(ready[0]); }, 60000));
   // Meanwhile and now, with the connections still open, a command gets through.
   EXPECT_EQ(Ask(dir.Path()), "pong");
   const long grown = PeakKiB() - before;

@@ -14,7 +14,7 @@
 
 #include "base/ui/Dialogs.h"
 #include "app/ui/WidgetMap.h"
-#include "desktop/ui/ToviTrayIcon.h"
+#include "tray/ui/ToviTrayIcon.h"
 #include "platform/freedesktop/StatusNotifierTray.h"
 #include "platform/x11/X11TrayHost.h"
 

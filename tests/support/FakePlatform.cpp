@@ -78,16 +78,6 @@ bool FakeTrayIcon::Delete() {
   return true;
 }
 
-void FakeDesktopWallpaper::WriteValues(const std::string& file, platform::WallpaperStyle style) {
-  written.push_back({file, style});
-  shown = file.empty() ? std::nullopt : std::optional<std::string>(file);
-}
-
-void FakeDesktopWallpaper::Reload() {
-  ++reloads;
-  AnnounceSettingsChange();
-}
-
 platform::DisplayChange FakeDisplayModes::ChangeMode(const DisplayModeRecord& mode) {
   changes.push_back(mode);
   if (answer == platform::DisplayChange::Successful) current = mode;

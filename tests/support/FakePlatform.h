@@ -16,18 +16,20 @@
 
 #include "base/SettingsPaths.h"
 #include "platform/Platform.h"
+#include "support/FakeDesktopWallpaper.h"
 
 namespace toviwall::test {
 
 // A main window's start in the folder `dir`: started with `settings`, with `dir`
 // for its home, working folder and program folder, and "dir/config" for its
-// configuration folder.
+// configuration folder and "dir/cache" for its cache.
 inline ProcessEnvironment EnvironmentIn(const std::string& dir, const std::string& settings) {
   ProcessEnvironment env;
   env.args = {settings};
   env.programFile = dir + "/toviwall";
   env.home = dir;
   env.configHome = dir + "/config";
+  env.cacheHome = dir + "/cache";
   env.workingDir = dir;
   return env;
 }
@@ -92,25 +94,6 @@ class FakeTrayIcon final : public platform::TrayIcon {
  private:
   FakeTrayHost& host_;
   std::string name_;
-};
-
-class FakeDesktopWallpaper final : public platform::DesktopWallpaper {
- public:
-  void WriteValues(const std::string& file, platform::WallpaperStyle style) override;
-  void Reload() override;
-  std::optional<std::string> ReadWallpaper() override { return shown; }
-  bool SpansMonitors() const override { return spans; }
-  void SetBackgroundColour(std::uint32_t colour) override { background = colour; }
-
-  struct Values {
-    std::string file;
-    platform::WallpaperStyle style;
-  };
-  std::vector<Values> written;
-  std::optional<std::string> shown;  // what the desktop shows; another program may change it
-  int reloads = 0;
-  bool spans = true;  // lays one picture across the monitors
-  std::uint32_t background = 0;
 };
 
 // A desktop with an icon view: what hides it and the captions' colours.

@@ -236,12 +236,22 @@ bool SelectionOwned(const std::string& display, const std::string& selection) {
   return owned;
 }
 
+namespace {
+std::function<void(int ms)>& WaitPump() {
+  static std::function<void(int ms)> pump;
+  return pump;
+}
+}  // namespace
+
+void SetWaitPump(std::function<void(int ms)> pump) { WaitPump() = std::move(pump); }
+
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs, int pollMs) {
   auto start = Clock::now();
   for (;;) {
     if (condition()) return true;
     if (ElapsedMs(start) >= timeoutMs) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+    if (WaitPump()) WaitPump()(pollMs);
+    else std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
   }
 }
 

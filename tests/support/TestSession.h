@@ -80,6 +80,9 @@ bool SelectionOwned(const std::string& display, const std::string& selection);
 
 // Polls `condition` until it holds or the time is up.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000, int pollMs = 20);
+// Between its looks WaitFor runs `pump` for the poll's milliseconds instead of
+// sleeping: tests with an event loop install one, so what they wait for can happen.
+void SetWaitPump(std::function<void(int ms)> pump);
 
 // Fails the test with a clear message when a program the tests need is missing.
 void RequireProgram(const std::string& name);

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "desktop/AutoStart.h"
+#include "startup/AutoStart.h"
 #include "support/TestSession.h"
 
 namespace toviwall {

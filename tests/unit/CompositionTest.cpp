@@ -8,10 +8,10 @@
 #include "ImageTestSupport.h"
 #include "StretchReference.h"
 #include "base/AtomicFile.h"
-#include "base/Settings.h"
 #include "image/BitmapFile.h"
 #include "wallpaper/Composition.h"
 #include "image/ImageConvert.h"
+#include "support/FakeDesktopWallpaper.h"
 
 namespace toviwall {
 namespace {
@@ -59,40 +59,46 @@ TEST(FillingType, SettingsNumbersStayTheBoxOrderAndUnknownOnesReadAsStretch) {
   for (int stored : {-1, 0, 3, INT_MAX}) EXPECT_EQ(MonitorModeFromStored(stored), MonitorMode::OnePicture);
 }
 
-// One application's surroundings: a folder, a settings file, a fixed screen and
-// the desktop calls and messages it receives.
+// One application's surroundings: a folder, a fixed screen, a desktop, and
+// the calls and messages it receives.
 struct Desk {
   TempDir dir;
   platform::FixedScreen screen{1280, 1024};
+  test::FakeDesktopWallpaper desktop;
   Applied applied;
   std::vector<std::string> messages;
   std::string output = dir / "Tovi Wallpaper.bmp";
-  std::string settings = dir / "toviwall.ini";
-  bool takesPicture = false;
+  bool& takesPicture = desktop.takesPictures;
   std::vector<std::shared_ptr<const Bitmap24>> pictures;
 
-  void Apply(const std::string& image, FillingType type, int index = 4) {
-    ApplyWallpaper({.imageFile = image,
-                    .index = index,
-                    .fillingType = type,
-                    .outputFile = output,
-                    .settingsFile = settings,
-                    .screen = screen,
-                    .setDesktop =
-                        [this](const PreparedWallpaper& p) {
-                          applied.emplace_back(p.file, p.style);
-                          pictures.push_back(p.picture);
-                        },
-                    .showCopyError = [this](const std::string& m) { messages.push_back(m); },
-                    .now = [] { return 45000.5; },
-                    .desktopTakesPicture = takesPicture});
+  void Apply(const std::string& image, FillingType type) { Apply(Context(image, type)); }
+  WallpaperContext Context(const std::string& image, FillingType type) {
+    return {.imageFile = image,
+            .fillingType = type,
+            .outputFile = output,
+            .screen = screen,
+            .desktop = &desktop,
+            .showCopyError = [this](const std::string& m) { messages.push_back(m); }};
+  }
+  // What the desktop was handed, also when applying fails.
+  void Apply(const WallpaperContext& c) {
+    struct Collect {
+      Desk& d;
+      std::size_t from;
+      ~Collect() {
+        for (std::size_t i = from; i < d.desktop.written.size(); ++i) {
+          d.applied.emplace_back(d.desktop.written[i].file, d.desktop.written[i].style);
+          d.pictures.push_back(d.desktop.pictures[i]);
+        }
+      }
+    } collect{*this, desktop.written.size()};
+    ApplyWallpaper(c);
   }
   std::string Bmp(const std::string& name, int w, int h, std::uint32_t seed = 1) {
     std::string path = dir / name;
     SaveBitmapFile(imagetest::RandomBitmap(w, h, seed), path);
     return path;
   }
-  int StoredIndex() const { return Read(settings, keys::CurrentIndex); }
   FitSize OutputSize() const {
     auto rows = OpenBitmapFile(output);
     return {rows->Width(), rows->Height()};
@@ -117,8 +123,6 @@ TEST(ApplyWallpaper, AScreenSizedBmpIsHandedOverUnderItsOwnPath) {
   d.Apply(bmp, FillingType::ResizeToFit);
   EXPECT_EQ(d.applied, (Applied{{bmp, WallpaperStyle::Centred}}));
   EXPECT_FALSE(FileExists(d.output));
-  EXPECT_EQ(d.StoredIndex(), 4);
-  EXPECT_NEAR(Read(d.settings, keys::LastChange, 0.0), 45000.5, 1.0 / 86400);
 }
 
 TEST(ApplyWallpaper, ResizeToFitEnlargesACopyAndNeverTheUsersBmp) {
@@ -215,41 +219,37 @@ TEST(ApplyWallpaper, ADesktopTakingPicturesGetsThePixelsTheOutputFileHoldsOnceDo
   d.Apply(bmp, FillingType::Tile);
   EXPECT_EQ(d.applied.back(), (std::pair{bmp, WallpaperStyle::Tiled}));
   EXPECT_FALSE(d.pictures.back());
-  // An output that cannot be replaced is refused before anything is shown or stored.
+  // An output that cannot be replaced is refused before anything is shown.
   std::filesystem::remove(d.output);
   std::filesystem::create_directory(d.output);
-  EXPECT_THROW(d.Apply(jpg, FillingType::ResizeToFit, 7), FileWriteError);
+  EXPECT_THROW(d.Apply(jpg, FillingType::ResizeToFit), FileWriteError);
   EXPECT_EQ(d.applied.size(), 5u);
-  EXPECT_EQ(d.StoredIndex(), 4);
 }
 
-TEST(ApplyWallpaper, AMissingFileOnlyMovesTheIndexOn) {
+TEST(ApplyWallpaper, AMissingFileLeavesTheDesktopAlone) {
   Desk d;
-  d.Apply(d.dir / "gone.jpg", FillingType::ResizeToFit, 9);
+  d.Apply(d.dir / "gone.jpg", FillingType::ResizeToFit);
   EXPECT_TRUE(d.applied.empty());
   EXPECT_FALSE(FileExists(d.output));
-  EXPECT_EQ(d.StoredIndex(), 9);
 }
 
 TEST(ApplyWallpaper, ADamagedBmpFailsOnlyWhenItMustBeRead) {
   Desk d;
   std::string bad = d.dir / "bad.bmp";
   WriteFileAtomically(bad, "BM this is no bitmap");
-  d.Apply(bad, FillingType::Stretch, 1);
+  d.Apply(bad, FillingType::Stretch);
   EXPECT_EQ(d.applied, (Applied{{bad, WallpaperStyle::Stretched}}));
-  EXPECT_EQ(d.StoredIndex(), 1);
   for (FillingType type : {FillingType::ResizeToFit, FillingType::ShrinkToFit}) {
-    EXPECT_THROW(d.Apply(bad, type, 2), ImageError);
+    EXPECT_THROW(d.Apply(bad, type), ImageError);
     EXPECT_EQ(d.applied.size(), 1u);
-    EXPECT_EQ(d.StoredIndex(), 1);  // neither value stored
   }
   // A damaged JPEG the same way, and the output file keeps its content.
   WriteFileAtomically(d.output, "previous");
   WriteFileAtomically(d.dir / "bad.jpg", "\xFF\xD8\xFF\xE0 damaged");
-  EXPECT_THROW(d.Apply(d.dir / "bad.jpg", FillingType::ResizeToFit, 3), ImageError);
-  EXPECT_THROW(d.Apply(d.dir / "bad.jpg", FillingType::Center, 3), ImageError);
+  EXPECT_THROW(d.Apply(d.dir / "bad.jpg", FillingType::ResizeToFit), ImageError);
+  EXPECT_THROW(d.Apply(d.dir / "bad.jpg", FillingType::Center), ImageError);
   EXPECT_TRUE(test::ReadFile(d.output) == "previous");
-  EXPECT_EQ(d.StoredIndex(), 1);
+  EXPECT_EQ(d.applied.size(), 1u);
 }
 
 TEST(ApplyWallpaper, AFailedCopyShowsTheMessageAndGoesOnWithTheOutputFile) {
@@ -381,49 +381,34 @@ TEST(FitBlurred, MatchesImageMagicksFitOverABlurredZoom) {
   EXPECT_LE(imagetest::MeanDifference(ours, theirs), 4.0);
 }
 
-TEST(ApplyWallpaper, AComposedDesktopGoesOverSpannedAndOnlyItStoresTheOtherMonitorsRows) {
+TEST(ApplyWallpaper, AComposedDesktopGoesOverSpannedWithTheColourAroundPictures) {
   Desk d;
   const std::string a = d.Bmp("a.bmp", 40, 30), b = d.Bmp("b.bmp", 50, 20, 2);
-  // Settings as the one-picture program leaves them: no key of ours appears.
-  d.Apply(a, FillingType::Zoom, 1);
-  EXPECT_EQ(test::ReadFile(d.settings).find("Monitor"), std::string::npos);
-
   struct TwoMonitors : platform::Screen {
     platform::ScreenSize PrimaryScreenSize() override { return {64, 48}; }
     platform::ScreenLayout Layout() override { return {128, 48, {{0, 0, 64, 48}, {64, 0, 64, 48}}}; }
   } screen;
-  Applied applied;
-  std::shared_ptr<const Bitmap24> picture;
   WallpaperContext c{.imageFile = a,
-                     .index = 3,
                      .fillingType = FillingType::Stretch,
                      .outputFile = d.output,
-                     .settingsFile = d.settings,
                      .screen = screen,
-                     .setDesktop =
-                         [&](const PreparedWallpaper& p) {
-                           applied.emplace_back(p.file, p.style);
-                           picture = p.picture;
-                         },
+                     .desktop = &d.desktop,
                      .monitors = MonitorMode::EachMonitor,
                      .otherImageFiles = {b},
-                     .otherIndexes = {4}};
-  ApplyWallpaper(c);
-  EXPECT_EQ(applied, (Applied{{d.output, WallpaperStyle::Spanned}}));
+                     .background = 0x123456};
+  d.Apply(c);
+  EXPECT_EQ(d.applied, (Applied{{d.output, WallpaperStyle::Spanned}}));
   EXPECT_EQ(d.OutputSize(), (FitSize{128, 48}));
-  EXPECT_EQ(Read(d.settings, keys::CurrentIndex), 3);
-  EXPECT_EQ(ReadNumbers(d.settings, keys::MonitorIndexes), std::vector<int>{4});
+  EXPECT_EQ(d.desktop.background, 0x123456u);
   // A desktop that paints from pixels in hand gets the composed desktop as written.
-  c.desktopTakesPicture = true;
-  ApplyWallpaper(c);
-  ASSERT_TRUE(picture);
-  EXPECT_TRUE(picture->SamePixels(LoadBitmapFile(d.output)));
-  c.desktopTakesPicture = false;
-  // Back to one picture: the other monitors' rows are forgotten.
+  d.takesPicture = true;
+  d.Apply(c);
+  ASSERT_TRUE(d.pictures.back());
+  EXPECT_TRUE(d.pictures.back()->SamePixels(LoadBitmapFile(d.output)));
+  d.takesPicture = false;
   c.monitors = MonitorMode::OnePicture;
-  ApplyWallpaper(c);
-  EXPECT_EQ(applied.back(), (std::pair{a, WallpaperStyle::Stretched}));
-  EXPECT_TRUE(ReadNumbers(d.settings, keys::MonitorIndexes).empty());
+  d.Apply(c);
+  EXPECT_EQ(d.applied.back(), (std::pair{a, WallpaperStyle::Stretched}));
 }
 
 TEST(NeedsToFit, AnswersFromTheFileAndTheScreenReadEachTime) {

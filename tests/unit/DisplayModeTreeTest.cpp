@@ -2,7 +2,7 @@
 // captions, and which items mark the mode on screen.
 #include <gtest/gtest.h>
 
-#include "desktop/DisplayModeTree.h"
+#include "system/DisplayModeTree.h"
 
 namespace toviwall {
 namespace {

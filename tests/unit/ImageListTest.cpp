@@ -29,12 +29,12 @@ class ImageListTest : public ::testing::Test {
       return answer;
     };
     hooks.fetchTypeIcon = [this](const std::string&) { return ++icons; };
-    hooks.refillBag = [this] { ++refills; };
     hooks.progress = [this](std::size_t i, std::size_t n) { progress.push_back({i, n}); };
     hooks.pump = [this] {
       if (onPump) onPump();
     };
     list.SetHooks(hooks);
+    list.SetFollowers({.refillBag = [this] { ++refills; }, .rowsMoving = {}, .rowsMoved = {}});
   }
 
   std::string Touch(const std::string& relative) {

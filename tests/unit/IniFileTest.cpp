@@ -6,6 +6,7 @@
 
 #include "base/DateTime.h"
 #include "base/IniFile.h"
+#include "base/KeyFile.h"
 #include "support/TestSession.h"
 
 namespace toviwall {
@@ -187,6 +188,38 @@ TEST_F(IniFileTest, AUtf8ByteOrderMarkIsReadOverAndKept) {
   EXPECT_EQ(IniReadInteger(file, "Option", "Interval", 9), 3);
   IniWriteInteger(file, "Option", "Type", 4);
   EXPECT_EQ(ReadFile(file), "\xEF\xBB\xBF[Option]\r\nInterval=3\r\nType=4\r\n");
+}
+
+TEST_F(IniFileTest, SeveralValuesGoInOneReplacementWithTheBytesOfSeparateWrites) {
+  const std::string start = "\xEF\xBB\xBF[WallPaper]\r\nLastChange=old\r\n\r\n[Option]\r\nType=4\r\n";
+  const std::vector<IniValue> values = {{"WallPaper", "LastChange", "t0"}, {"WallPaper", "CurrentIndex", "3"},
+                                        {"wallpaper", "lastchange", "t1"}, {"WallPaper", "MonitorIndexes", "4,5"},
+                                        {"Option", "Interval", "9"}};
+  WriteFile(file, start);
+  for (const IniValue& v : values) IniWriteString(file, v.section, v.key, v.value);
+  const std::string separately = ReadFile(file);
+  WriteFile(file, start);
+  struct stat before {};
+  ASSERT_EQ(::stat(file.c_str(), &before), 0);
+  IniWriteValues(file, values);
+  EXPECT_EQ(ReadFile(file), separately);
+  struct stat after {};
+  ASSERT_EQ(::stat(file.c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino) << "replaced by a rename";
+  // One value the format cannot carry refuses them all.
+  EXPECT_THROW(IniWriteValues(file, {{"Option", "Type", "1"}, {"Option", "Bad", "a\nb"}}), SettingsWriteError);
+  EXPECT_EQ(ReadFile(file), separately);
+}
+
+TEST(KeyFileTest, GroupsInTheirOrderKeysTrimmedCommentsAndLocalisedKeysLeftOut) {
+  const std::string text = "top=1\r\n[Containments][7]\n# note\n  name = \\sa b\nName[de]=x\n"
+                           "[Containments][7][Wallpaper][org.kde.image][General]\nImage=file:///p\n[B]\n;c\n";
+  const KeyFile file = ParseKeyFile(text, [](const std::string& raw) { return raw == "\\sa b" ? " a b" : raw; });
+  EXPECT_EQ(file.order, (std::vector<std::string>{"", "Containments][7", "Containments][7][Wallpaper][org.kde.image][General", "B"}));
+  EXPECT_EQ(file.at("").at("top"), "1");
+  EXPECT_EQ(file.at("Containments][7"), (std::map<std::string, std::string>{{"name", " a b"}}));
+  EXPECT_EQ(file.at("Containments][7][Wallpaper][org.kde.image][General").at("Image"), "file:///p");
+  EXPECT_TRUE(file.at("B").empty());
 }
 
 class DateTimeTest : public IniFileTest {

@@ -11,6 +11,7 @@
 #include "image/BitmapFile.h"
 #include "image/Orientation.h"
 #include "preview/ThumbnailRender.h"
+#include "support/FakeDesktopWallpaper.h"
 #include "wallpaper/Composition.h"
 
 namespace toviwall {
@@ -91,11 +92,13 @@ class Turned : public ::testing::TestWithParam<int> {
   static Bitmap24 Prepared(const std::string& image, FillingType type, int w, int h, bool inHand = false) {
     TempDir dir;
     platform::FixedScreen screen(w, h);
+    test::FakeDesktopWallpaper painter;
+    painter.takesPictures = true;
     const PreparedWallpaper p = PrepareWallpaper({.imageFile = image,
                                                   .fillingType = type,
                                                   .outputFile = dir / "out.bmp",
                                                   .screen = screen,
-                                                  .desktopTakesPicture = inHand});
+                                                  .desktop = inHand ? &painter : nullptr});
     if (inHand) return p.picture ? p.picture->Clone() : Bitmap24();
     return LoadBitmapFile(p.file);
   }

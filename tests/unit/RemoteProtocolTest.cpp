@@ -2,7 +2,7 @@
 // plain lines beside them, and streams and requests that keep to no protocol.
 #include <gtest/gtest.h>
 
-#include "app/RemoteProtocol.h"
+#include "base/RemoteProtocol.h"
 
 namespace toviwall::remote {
 namespace {

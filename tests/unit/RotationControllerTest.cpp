@@ -10,6 +10,7 @@
 #include "base/DateTime.h"
 #include "base/IniFile.h"
 #include "app/RotationController.h"
+#include "app/RotationState.h"
 #include "base/Settings.h"
 #include "imagelist/ImageList.h"
 #include "support/TestSession.h"
@@ -67,9 +68,6 @@ class RotationTest : public ::testing::Test {
       applied.push_back(index);
       appliedOthers.push_back(others);
       shown = index;
-      Write(ini, keys::CurrentIndex, index);
-      Write(ini, keys::LastChange, now);
-      if (!others.empty()) WriteNumbers(ini, keys::MonitorIndexes, others);
     };
     h.entriesPerChange = [this] { return monitors; };
     h.wallpaperDiffers = [this](int index) { return shown != index; };
@@ -81,10 +79,10 @@ class RotationTest : public ::testing::Test {
     h.autoChange = [this] { return autoChange; };
     h.randomize = [this] { return randomize; };
     h.intervalPosition = [this] { return interval; };
-    rotation = std::make_unique<RotationController>(list, ini, h);
-    ImageList::Hooks listHooks;
-    listHooks.refillBag = [this] { rotation->RefillBag(); };
-    list.SetHooks(listHooks);
+    rotation = std::make_unique<RotationController>(list, settings, state, h);
+    list.SetFollowers({.refillBag = [this] { rotation->RefillBag(); },
+                       .rowsMoving = [this] { state.RowsMoving(); },
+                       .rowsMoved = [this] { state.RowsMoved(); }});
     rotation->RefillBag();
     return *rotation;
   }
@@ -103,7 +101,9 @@ class RotationTest : public ::testing::Test {
 
   TempDir dir;
   std::string ini = dir / "toviwall.ini";
+  Settings settings{ini};
   ImageList list;
+  RotationState state{settings, list.Rows()};
   std::unique_ptr<RotationController> rotation;
   std::mt19937 gen{42};
   std::deque<std::size_t> draws;  // scripted draws, taken first
@@ -370,6 +370,66 @@ TEST_F(RotationTest, WithAPictureOnEachMonitorAChangeTakesTheNextEntriesTogether
   EXPECT_EQ(applied.back(), 2);
   EXPECT_EQ(appliedOthers.back(), std::vector<int>{0});
   EXPECT_EQ(Rotation().Bag(), (std::vector<int>{1, 3, 4, 2}));
+}
+
+TEST_F(RotationTest, OneChangeStoresItsEntryTimeMonitorsAndIntervalInOneWrite) {
+  MakeEntries(4);
+  monitors = 2;
+  Rotation().Reschedule();
+  test::FileWrites writes(dir.Path(), "toviwall.ini");
+  now = At(9, 10, 0);
+  Rotation().TimerTick();  // due: after the stored entry 0
+  EXPECT_EQ(writes.Count(), 1u);
+  EXPECT_EQ(test::ReadFile(ini),
+            "[Option]\nInterval=9\n\n[WallPaper]\nLastChange=" + IniDateTimeText(now) +
+                "\nCurrentIndex=1\nMonitorIndexes=2\n");
+  Rotation().Next();  // from the selected row 1
+  Rotation().ChangeToIndex(0);
+  EXPECT_EQ(writes.Count(), 3u);
+  EXPECT_EQ(Read(ini, keys::CurrentIndex), 0);
+  EXPECT_EQ(ReadNumbers(ini, keys::MonitorIndexes), std::vector<int>{1});
+  // A change that fails stores nothing; one due that finds nothing to show, its time.
+  failing = {1};
+  EXPECT_THROW(Rotation().ChangeToIndex(1), std::runtime_error);
+  EXPECT_EQ(writes.Count(), 3u);
+  failing = {0, 1, 2, 3};
+  now = At(9, 30, 0);
+  Rotation().TimerTick();
+  EXPECT_EQ(writes.Count(), 4u);
+  EXPECT_DOUBLE_EQ(Read(ini, keys::LastChange, 0.0), now);
+  // Back to one picture: the further monitors' rows are forgotten.
+  failing.clear();
+  monitors = 1;
+  Rotation().ChangeToIndex(3);
+  EXPECT_TRUE(ReadNumbers(ini, keys::MonitorIndexes).empty());
+}
+
+TEST_F(RotationTest, TheStoredRowsFollowTheirPicturesWhenRowsAreAddedAndDeleted) {
+  MakeEntries(4);  // img0 .. img3
+  monitors = 3;
+  Rotation().ChangeToIndex(1);  // img1, then img2 and img3 on the further monitors
+  ASSERT_EQ(ReadNumbers(ini, keys::MonitorIndexes), (std::vector<int>{2, 3}));
+  auto stored = [this] {
+    std::vector<std::string> paths{list.Rows().Path(Read(ini, keys::CurrentIndex))};
+    for (int row : ReadNumbers(ini, keys::MonitorIndexes)) paths.push_back(list.Rows().Path(row));
+    return paths;
+  };
+  const std::vector<std::string> shownNow = stored();
+  WriteFile(dir / "a.jpg", "x");  // sorts before all of them
+  test::FileWrites writes(dir.Path(), "toviwall.ini");
+  list.AddPaths({dir / "a.jpg"});
+  EXPECT_EQ(stored(), shownNow);
+  EXPECT_EQ(writes.Count(), 1u) << "both keys in one write";
+  for (int row : list.Rows().SelectedRows()) list.Rows().Select(row, false);
+  list.Rows().Select(0, true);
+  list.DeleteSelected([](const std::string&) { return true; });
+  EXPECT_EQ(stored(), shownNow);
+  // A deleted row's number stays: the rows after it still follow.
+  for (int row : list.Rows().SelectedRows()) list.Rows().Select(row, false);
+  list.Rows().Select(list.Rows().IndexOf(dir / "img2.jpg"), true);
+  list.DeleteSelected([](const std::string&) { return true; });
+  EXPECT_EQ(ReadNumbers(ini, keys::MonitorIndexes), (std::vector<int>{2, 2}));
+  EXPECT_EQ(list.Rows().Path(Read(ini, keys::CurrentIndex)), dir / "img1.jpg");
 }
 
 }  // namespace

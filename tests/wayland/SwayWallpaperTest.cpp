@@ -193,16 +193,11 @@ class SwayTest : public ::testing::Test {
     WallpaperContext c{.imageFile = images.front(),
                        .fillingType = type,
                        .outputFile = *root / "ours/Tovi Wallpaper.bmp",
-                       .settingsFile = *root / "ours/toviwall.ini",
                        .screen = *screen,
-                       .setDesktop =
-                           [this](const PreparedWallpaper& p) {
-                             SetDesktopWallpaper(*desktop, p.file, p.style, p.picture);
-                           },
+                       .desktop = desktop.get(),
                        .monitors = monitors,
                        .otherImageFiles = {images.begin() + 1, images.end()},
-                       .background = (kBackground >> 16) | (kBackground & 0xff00) | (kBackground & 0xff) << 16,
-                       .desktopTakesPicture = true};
+                       .background = (kBackground >> 16) | (kBackground & 0xff00) | (kBackground & 0xff) << 16};
     ApplyWallpaper(c);
   }
 

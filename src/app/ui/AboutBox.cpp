@@ -23,15 +23,6 @@
 
 namespace toviwall {
 
-std::string MakerServer() {
-  // The server is configuration: an environment variable, for tests and mirrors.
-  // The default is a reserved example address until the program has a home.
-  const char* env = std::getenv("TOVIWALL_SERVER");
-  std::string base = env && *env ? env : "http://www.example.com/toviwall/";
-  if (base.back() != '/') base += '/';
-  return base;
-}
-
 namespace {
 
 // The compiler's date pads a one-digit day with a space ("Dec  7 2024").
@@ -86,13 +77,12 @@ class HoverLinkLabel final : public QLabel {
 }  // namespace
 
 QString TAboutBox::VersionLabelText() {
-  return QStringLiteral("Version ") +
-         QString::fromStdString(VersionText(kVersionMajor, kVersionMinor, kVersionRelease, kVersionBuild));
+  return Q(FormatText(S(10115), {VersionText(kVersionMajor, kVersionMinor, kVersionRelease, kVersionBuild)}));
 }
 
 TAboutBox::TAboutBox(const AboutInfo& info, QWidget* parent) : QDialog(parent), info_(info) {
   setObjectName(QStringLiteral("AboutBox"));
-  setWindowTitle(QStringLiteral("About ") + QString::fromStdString(info.productTitle));
+  setWindowTitle(Q(FormatText(S(10092), {info.productTitle})));
   auto* layout = new QVBoxLayout(this);
   auto* name = new QLabel(QStringLiteral("<b>%1</b>").arg(QString::fromStdString(info.productTitle)), this);
   QFont big = name->font();
@@ -101,12 +91,12 @@ TAboutBox::TAboutBox(const AboutInfo& info, QWidget* parent) : QDialog(parent), 
   layout->addWidget(name);
   auto* version = new HoverLinkLabel(VersionLabelText(), this);
   version->setObjectName(QStringLiteral("LabelVersion"));
-  version->setToolTip(QStringLiteral("Check new version"));
+  version->setToolTip(Q(S(10116)));
   version->setCursor(Qt::PointingHandCursor);
   version->setFocusPolicy(Qt::TabFocus);
   version->OnClick = [this] { LabelVersionClick(); };
   LabelVersion = version;
-  ButtonCancelCheck = new QPushButton(QStringLiteral("Cancel"), this);
+  ButtonCancelCheck = new QPushButton(Q(S(10096)), this);
   ButtonCancelCheck->setObjectName(QStringLiteral("ButtonCancelCheck"));
   ButtonCancelCheck->setCursor(Qt::ArrowCursor);
   ButtonCancelCheck->setAutoDefault(false);
@@ -120,13 +110,13 @@ TAboutBox::TAboutBox(const AboutInfo& info, QWidget* parent) : QDialog(parent), 
   versionRow->addWidget(ButtonCancelCheck);
   versionRow->addStretch(1);
   layout->addLayout(versionRow);
-  layout->addWidget(new QLabel(QStringLiteral("Built %1").arg(BuildDate()), this));
-  layout->addWidget(new QLabel(QStringLiteral("A desktop wallpaper changer for the notification area."), this));
+  layout->addWidget(new QLabel(Q(FormatText(S(10117), {U(BuildDate())})), this));
+  layout->addWidget(new QLabel(Q(S(10118)), this));
   auto* home = new QLabel(
       QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromStdString(info.homePage).toHtmlEscaped()), this);
   home->setOpenExternalLinks(true);
   layout->addWidget(home);
-  auto* settings = new QLabel(QStringLiteral("Settings: %1").arg(QString::fromStdString(info.settingsFile)), this);
+  auto* settings = new QLabel(Q(FormatText(S(10119), {info.settingsFile})), this);
   settings->setTextFormat(Qt::PlainText);  // a path as it is, "<" and "&" too
   settings->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(settings);
@@ -146,7 +136,6 @@ void TAboutBox::LabelVersionClick() {
         check_, &TToviGetHttpText::Finished, this,
         [this](bool fetched) { RunGuarded([&] { VersionCheckDone(fetched); }); }, Qt::QueuedConnection);
   }
-  // The proxy fields the box is given stay unused, as they always have.
   check_->Agent = QString::fromStdString(info_.productTitle);
   check_->Url = QString::fromStdString(info_.updateUrl);
   SetChecking(true);
@@ -156,7 +145,7 @@ void TAboutBox::LabelVersionClick() {
 // The box stays usable meanwhile: a busy pointer, and Cancel beside the version.
 void TAboutBox::SetChecking(bool checking) {
   checking_ = checking;
-  LabelVersion->setText(checking ? QStringLiteral("Checking for a new version...") : VersionLabelText());
+  LabelVersion->setText(checking ? Q(S(10120)) : VersionLabelText());
   ButtonCancelCheck->setVisible(checking);
   if (checking) setCursor(Qt::BusyCursor);
   else unsetCursor();
@@ -168,18 +157,17 @@ void TAboutBox::VersionCheckDone(bool fetched) {
   // Not being able to ask, or an answer that is no version (a portal's page),
   // is not the same answer as "nothing newer".
   auto cannotCheck = [](const QString& why) {
-    ShowMessage(QStringLiteral("Cannot check for a new version. %1").arg(why), QMessageBox::Warning);
+    ShowMessage(Q(FormatText(S(10121), {U(why)})), QMessageBox::Warning);
   };
   if (!fetched) return cannotCheck(check_->ErrorText());
   const update::Version own{kVersionMajor, kVersionMinor, kVersionRelease, kVersionBuild};
   const update::CheckResult result = update::CheckReply(own, check_->TheText.toStdString());
   if (!result.failure.empty()) return cannotCheck(Q(result.failure));
   if (!result.newer) {
-    ShowMessage(QStringLiteral("You have the latest version."), QMessageBox::Information);
+    ShowMessage(Q(S(10122)), QMessageBox::Information);
     return;
   }
-  const QString text = Q(FormatText("A new version %s is available.%sDo you want to visit the website now?",
-                                    {Q(result.displayText).trimmed().toStdString(), "\n"}));
+  const QString text = Q(FormatText(S(10123), {Q(result.displayText).trimmed().toStdString(), "\n"}));
   if (ShowMessage(text, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
     QDesktopServices::openUrl(QUrl(QString::fromStdString(info_.homePage)));
 }

@@ -14,9 +14,7 @@ class TToviGetHttpText;
 
 struct AboutInfo {
   std::string productTitle;
-  std::string proxyServer, proxyPort = "80", proxyUser, proxyPassword;
   std::string homePage;
-  std::string productKey;
   std::string settingsFile;
   std::string updateUrl;
 };
@@ -40,8 +38,5 @@ class TAboutBox final : public QDialog {
   QPointer<TToviGetHttpText> check_;
   bool checking_ = false;
 };
-
-// The maker's web server: the base of the home page and of the update text.
-std::string MakerServer();
 
 }  // namespace toviwall

@@ -13,19 +13,18 @@
 #include <QVBoxLayout>
 
 #include "app/Intervals.h"
+#include "app/ui/DesktopIconCaptions.h"
 #include "app/ui/FormParts.h"
 #include "app/ui/HelpViewer.h"
-#include "app/ui/OptionsPage.h"
-#include "app/ui/WallPaperMain.h"
-#include "app/ui/TrayMenu.h"
-#include "app/ui/WallpaperRotation.h"
 #include "base/AppIdentity.h"
-#include "base/IniFile.h"
 #include "base/Settings.h"
+#include "base/SettingsPaths.h"
 #include "base/UnitLanguage.h"
 #include "base/ui/Dialogs.h"
-#include "desktop/ui/IconFile.h"
-#include "desktop/ui/ToviPickIcon.h"
+#include "tray/ui/IconFile.h"
+#include "tray/ui/ToviPickIcon.h"
+#include "platform/DesktopIcons.h"
+#include "platform/DesktopWallpaper.h"
 #include "wallpaper/FillingType.h"
 
 namespace toviwall {
@@ -63,11 +62,11 @@ std::string CustomColourHex(const QColor& c) {
 
 }  // namespace
 
-DesktopPage::DesktopPage(TMainForm& form) : form_(form) {
-  ActionHideDesktopIcon_ = NamedAction(&form, "ActionHideDesktopIcon", true);
-  ActionActivateWallChanger_ = NamedAction(&form, "ActionActivateWallChanger", true);
-  ActionChangeTextColor = NamedAction(&form, "ActionChangeTextColor");
-  ActionChangeBackColor = NamedAction(&form, "ActionChangeBackColor");
+DesktopPage::DesktopPage(QWidget& owner, Parts parts) : owner_(owner), parts_(parts) {
+  ActionHideDesktopIcon_ = NamedAction(&owner, "ActionHideDesktopIcon", true);
+  ActionActivateWallChanger_ = NamedAction(&owner, "ActionActivateWallChanger", true);
+  ActionChangeTextColor = NamedAction(&owner, "ActionChangeTextColor");
+  ActionChangeBackColor = NamedAction(&owner, "ActionChangeBackColor");
   TabSheetDesktop = BuildPage();
   Wire();
 }
@@ -118,7 +117,6 @@ QWidget* DesktopPage::BuildPage() {
   PanelBackColor->setFixedSize(40, 18);
   PanelBackColor->setFrameShape(QFrame::Box);
   PanelBackColor->setAutoFillBackground(true);
-  PanelBackColor->setToolTip(QStringLiteral("Click the box to change"));
   PanelBackColor->setCursor(Qt::PointingHandCursor);
   grid->addWidget(LabelBackColor, r, 0);
   grid->addWidget(PanelBackColor, r++, 1, Qt::AlignLeft);
@@ -129,7 +127,6 @@ QWidget* DesktopPage::BuildPage() {
   PanelColor->setFixedSize(40, 18);
   PanelColor->setFrameShape(QFrame::Box);
   PanelColor->setAutoFillBackground(true);
-  PanelColor->setToolTip(QStringLiteral("Click the box to change"));
   PanelColor->setContextMenuPolicy(Qt::CustomContextMenu);
   PanelColor->setCursor(Qt::PointingHandCursor);
   grid->addWidget(LabelTextColor, r, 0);
@@ -157,16 +154,16 @@ QWidget* DesktopPage::BuildPage() {
 
   LinkButton(CheckBoxHideDesktopIcon, ActionHideDesktopIcon_);
   LinkButton(CheckBoxAutoChange, ActionActivateWallChanger_);
-  PanelColorPopupMenu = Named(new QMenu(&form_), "PanelColorPopupMenu");
+  PanelColorPopupMenu = Named(new QMenu(&owner_), "PanelColorPopupMenu");
   TBItemRightChange = PanelColorPopupMenu->addAction(QString());
   TBItemRightChange->setObjectName(QStringLiteral("TBItemRightChange"));
   connect(TBItemRightChange, &QAction::triggered, ActionChangeTextColor, &QAction::trigger);
   connect(PanelColor, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PanelColorPopupMenu->popup(PanelColor->mapToGlobal(at)); });
   ClickRunsAction(PanelColor, ActionChangeTextColor);
-  ColorDialog = Named(new QColorDialog(&form_), "ColorDialog");
+  ColorDialog = Named(new QColorDialog(&owner_), "ColorDialog");
   ClickRunsAction(PanelBackColor, ActionChangeBackColor);
-  BackColorDialog = Named(new QColorDialog(&form_), "BackColorDialog");
+  BackColorDialog = Named(new QColorDialog(&owner_), "BackColorDialog");
   return page;
 }
 
@@ -180,6 +177,8 @@ void DesktopPage::ApplyCaptions() {
   LabelMonitors->setText(T(10108));
   FillMonitorModes();
   LabelBackColor->setText(T(10112));
+  PanelBackColor->setToolTip(T(10113));
+  PanelColor->setToolTip(T(10113));
   CheckBoxTransparentBack->setText(T(10029));
   LabelTextColor->setText(T(10030));
   CheckBoxCustomIcon->setText(T(10031));
@@ -222,31 +221,29 @@ void DesktopPage::FillMonitorModes() {
 }
 
 void DesktopPage::ReadSettings() {
-  const std::string& f = form_.SettingsFile;
-  ActionHideDesktopIcon_->setChecked(Read(f, keys::HideDesktopIcon));
-  const QString cannotHide = Q(form_.Platform().desktopIcons().CannotHideReason());
+  Settings& f = parts_.settings;
+  ActionHideDesktopIcon_->setChecked(f.Get(keys::HideDesktopIcon));
+  const QString cannotHide = Q(parts_.icons.CannotHideReason());
   ActionHideDesktopIcon_->setEnabled(cannotHide.isEmpty());
   LabelCannotHide->setText(cannotHide);
   LabelCannotHide->setVisible(!cannotHide.isEmpty());
-  ApplyDesktopIconsHidden();
-  ActionActivateWallChanger_->setChecked(Read(f, keys::AutoChangeWallpaper));
-  ComboBoxUpdate->setEnabled(AutoChange());
-  CheckBoxRandomizeWall->setEnabled(AutoChange());
-  CheckBoxRandomizeWall->setChecked(Read(f, keys::Randomize));
-  int interval = Read(f, keys::Interval);
-  ComboBoxUpdate->setCurrentIndex(interval >= 0 && interval < kIntervalCount ? interval : -1);
-  // A type outside the list would hand the desktop a style it does not have.
-  ComboBoxFilling->setCurrentIndex(StoredValue(FillingTypeFromStored(Read(f, keys::Type))));
-  ComboBoxMonitors->setCurrentIndex(static_cast<int>(MonitorModeFromStored(Read(f, keys::Monitors))));
+  parts_.captions.ApplyHidden();
+  ActionActivateWallChanger_->setChecked(f.Get(keys::AutoChangeWallpaper));
+  const bool autoChange = ActionActivateWallChanger_->isChecked();
+  ComboBoxUpdate->setEnabled(autoChange);
+  CheckBoxRandomizeWall->setEnabled(autoChange);
+  CheckBoxRandomizeWall->setChecked(f.Get(keys::Randomize));
+  ComboBoxUpdate->setCurrentIndex(f.Get(keys::Interval));
+  ComboBoxFilling->setCurrentIndex(f.Get(keys::Type));
+  ComboBoxMonitors->setCurrentIndex(f.Get(keys::Monitors));
   // Desktops that show one picture whole on each monitor cannot take a composed one.
-  ComboBoxMonitors->setEnabled(form_.Platform().desktopWallpaper().SpansMonitors());
-  BackgroundColour_ = static_cast<std::uint32_t>(Read(f, keys::BackgroundColor)) & 0xFFFFFF;
+  ComboBoxMonitors->setEnabled(parts_.desktop.SpansMonitors());
+  BackgroundColour_ = static_cast<std::uint32_t>(f.Get(keys::BackgroundColor));
   ShowBackgroundColour();
   // The chosen colour before the caption background's re-application, so that
   // it applies the colour the user chose rather than a placeholder.
-  ChosenIconTextColor_ = static_cast<std::uint32_t>(
-      Read(f, keys::CurColor, static_cast<std::int32_t>(form_.Platform().desktopIcons().TextColor()))) & 0xFFFFFF;
-  bool transparent = Read(f, keys::Transparent);
+  parts_.captions.ReadStoredColour();
+  bool transparent = f.Get(keys::Transparent);
   if (transparent != CheckBoxTransparentBack->isChecked()) {
     CheckBoxTransparentBack->setChecked(transparent);
     CheckBoxTransparentBackClick();  // a change of the box runs its handler
@@ -254,128 +251,92 @@ void DesktopPage::ReadSettings() {
   ApplyIconTextColorSetting();
 }
 
-bool DesktopPage::AutoChange() const { return ActionActivateWallChanger_->isChecked(); }
-bool DesktopPage::Randomize() const { return CheckBoxRandomizeWall->isChecked(); }
-int DesktopPage::IntervalPosition() const { return ComboBoxUpdate->currentIndex(); }
-FillingType DesktopPage::Filling() const { return FillingTypeFromStored(ComboBoxFilling->currentIndex()); }
-MonitorMode DesktopPage::Monitors() const {
-  if (!form_.Platform().desktopWallpaper().SpansMonitors()) return MonitorMode::OnePicture;
-  return MonitorModeFromStored(ComboBoxMonitors->currentIndex());
-}
-bool DesktopPage::CustomIconChosen() const { return CheckBoxCustomIcon->isChecked(); }
-
 void DesktopPage::ActionActivateWallChangerExecute() {
   // The action has already toggled its own check mark.
-  const bool on = AutoChange();
-  Write(form_.SettingsFile, keys::AutoChangeWallpaper, on);
-  form_.Rotation().EnableChangeTimer();
+  const bool on = ActionActivateWallChanger_->isChecked();
+  parts_.settings.Set(keys::AutoChangeWallpaper, on);
   ComboBoxUpdate->setEnabled(on);
   CheckBoxRandomizeWall->setEnabled(on);
 }
 
 void DesktopPage::CheckBoxRandomizeWallClick() {
-  Write(form_.SettingsFile, keys::Randomize, CheckBoxRandomizeWall->isChecked());
+  parts_.settings.Set(keys::Randomize, CheckBoxRandomizeWall->isChecked());
 }
 
-void DesktopPage::ComboBoxUpdateChange() { form_.Rotation().Reschedule(); }
+void DesktopPage::ComboBoxUpdateChange() { parts_.settings.Set(keys::Interval, ComboBoxUpdate->currentIndex()); }
 
-void DesktopPage::ComboBoxFillingChange() { Write(form_.SettingsFile, keys::Type, StoredValue(Filling())); }
+void DesktopPage::ComboBoxFillingChange() {
+  parts_.settings.Set(keys::Type, StoredValue(FillingTypeFromStored(ComboBoxFilling->currentIndex())));
+}
 
 // Like the filling type, the monitors and the colour take effect at the next change.
-void DesktopPage::ComboBoxMonitorsChange() {
-  Write(form_.SettingsFile, keys::Monitors, ComboBoxMonitors->currentIndex());
-}
+void DesktopPage::ComboBoxMonitorsChange() { parts_.settings.Set(keys::Monitors, ComboBoxMonitors->currentIndex()); }
 
 void DesktopPage::ActionChangeBackColorExecute() {
   BackColorDialog->setCurrentColor(QColorOf(BackgroundColour_));
   if (BackColorDialog->exec() != QDialog::Accepted) return;
   BackgroundColour_ = ValueOf(BackColorDialog->selectedColor());
   ShowBackgroundColour();
-  Write(form_.SettingsFile, keys::BackgroundColor, static_cast<std::int32_t>(BackgroundColour_));
+  parts_.settings.Set(keys::BackgroundColor, static_cast<std::int32_t>(BackgroundColour_));
 }
 
 void DesktopPage::ShowBackgroundColour() { PaintSwatch(*PanelBackColor, BackgroundColour_); }
 
 void DesktopPage::CheckBoxTransparentBackClick() {
-  Write(form_.SettingsFile, keys::Transparent, CheckBoxTransparentBack->isChecked());
-  ReapplyIconText();
-}
-
-void DesktopPage::ApplyDesktopIconsHidden() {
-  form_.Platform().desktopIcons().SetHidden(ActionHideDesktopIcon_->isChecked());
-}
-
-void DesktopPage::ReapplyIconText() {
-  if (CheckBoxTransparentBack->isChecked())
-    form_.Platform().desktopIcons().ApplyTextColor(ChosenIconTextColor_, true);
-}
-
-void DesktopPage::ApplyIconTextColor(std::uint32_t colour) {
-  form_.Platform().desktopIcons().ApplyTextColor(colour, CheckBoxTransparentBack->isChecked());
+  parts_.settings.Set(keys::Transparent, CheckBoxTransparentBack->isChecked());
+  parts_.captions.ReapplyText();
 }
 
 void DesktopPage::ApplyIconTextColorSetting() {
-  const auto current = static_cast<std::int32_t>(form_.Platform().desktopIcons().TextColor());
-  ChosenIconTextColor_ = static_cast<std::uint32_t>(Read(form_.SettingsFile, keys::CurColor, current)) & 0xFFFFFF;
+  parts_.captions.ApplyStoredColour();
   ShowChosenColour();
-  ApplyIconTextColor(ChosenIconTextColor_);
 }
 
-void DesktopPage::KeepIconTextColor() {
-  if (form_.Platform().desktopIcons().TextColor() == ChosenIconTextColor_) return;
-  ApplyIconTextColor(ChosenIconTextColor_);
-  Write(form_.SettingsFile, keys::CurColor, static_cast<std::int32_t>(ChosenIconTextColor_));
-}
-
-void DesktopPage::ShowChosenColour() { PaintSwatch(*PanelColor, ChosenIconTextColor_); }
+void DesktopPage::ShowChosenColour() { PaintSwatch(*PanelColor, parts_.captions.Chosen()); }
 
 void DesktopPage::ActionHideDesktopIconExecute() {
-  const std::string& f = form_.SettingsFile;
+  Settings& f = parts_.settings;
   // The action has already toggled its own check mark.
   const bool hiding = ActionHideDesktopIcon_->isChecked();
-  if (hiding && !Read(f, keys::DontShowHideDialog)) {
+  if (hiding && !f.Get(keys::DontShowHideDialog)) {
     const std::string crlf = "\r\n";
     // The answer does not matter: the icons are hidden in any case.
     AskAnswer answer =
         AskWithDontShowAgain(Q(FormatText(S(10068), {crlf, crlf, crlf})), QMessageBox::Question, QMessageBox::Ok);
-    Write(f, keys::DontShowHideDialog, answer.dontShowAgain);
+    f.Set(keys::DontShowHideDialog, answer.dontShowAgain);
   }
-  Write(f, keys::HideDesktopIcon, hiding);
-  form_.OptionsTab().ReadDoNotHide();
-  ApplyDesktopIconsHidden();
+  f.Set(keys::HideDesktopIcon, hiding);
+  parts_.captions.ApplyHidden();
 }
 
 void DesktopPage::ActionChangeTextColorExecute() {
-  const std::string& f = form_.SettingsFile;
+  Settings& f = parts_.settings;
   std::vector<std::string> lines;
-  const QStringList stored = Q(IniReadSectionText(f, keys::kCustomColor)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+  const QStringList stored = Q(f.SectionText(keys::kCustomColor)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
   for (const QString& line : stored) lines.push_back(U(line));
-  const std::string letters = keys::kCustomColorLetters;
-  while (lines.size() < letters.size())
-    lines.push_back(std::string("Color") + letters[lines.size()] + "=" + keys::kCustomColorMissing);
+  constexpr std::size_t kCount = std::size(keys::CustomColors);
+  while (lines.size() < kCount) lines.push_back(std::string(keys::CustomColors[lines.size()].name) + "=" + keys::kCustomColorMissing);
   std::vector<QColor> offered;
-  for (std::size_t i = 0; i < letters.size(); ++i) {
+  for (std::size_t i = 0; i < kCount; ++i) {
     offered.push_back(CustomColour(CustomColourText(lines[i])));
     QColorDialog::setCustomColor(static_cast<int>(i), offered.back());
   }
-  ColorDialog->setCurrentColor(QColorOf(ChosenIconTextColor_));
+  ColorDialog->setCurrentColor(QColorOf(parts_.captions.Chosen()));
   if (ColorDialog->exec() != QDialog::Accepted) return;  // nothing changes, nothing is stored
 
-  ChosenIconTextColor_ = ValueOf(ColorDialog->selectedColor());
+  parts_.captions.ChooseColour(ValueOf(ColorDialog->selectedColor()));
   ShowChosenColour();
-  ApplyIconTextColor(ChosenIconTextColor_);
-  Write(f, keys::CurColor, static_cast<std::int32_t>(ChosenIconTextColor_));
   // Keys by position, whatever names the lines had; a colour the user left
   // alone keeps its text as it was.
-  for (std::size_t i = 0; i < letters.size(); ++i) {
+  for (std::size_t i = 0; i < kCount; ++i) {
     const QColor now = QColorDialog::customColor(static_cast<int>(i));
     const std::string text = now == offered[i] ? CustomColourText(lines[i]) : CustomColourHex(now);
-    IniWriteString(f, keys::kCustomColor, std::string("Color") + letters[i], text);
+    f.Set(keys::CustomColors[i], text);
   }
 }
 
 void DesktopPage::LoadCustomIconOption() {
-  const bool on = Read(form_.SettingsFile, keys::UseCustomMainIcon);
+  const bool on = parts_.settings.Get(keys::UseCustomMainIcon);
   if (on != CheckBoxCustomIcon->isChecked()) {
     CheckBoxCustomIcon->setChecked(on);
     CheckBoxCustomIconClick();  // a change of the box runs its handler, which applies the option
@@ -393,41 +354,41 @@ void DesktopPage::ApplyCustomIconOption() {
   if (!CheckBoxCustomIcon->isChecked()) {
     ImageTray->hide();
     ImageIcon->show();
-    form_.Tray().RefreshTrayIcon();
+    emit trayIconChanged(QIcon());
     return;
   }
-  const std::string& f = form_.SettingsFile;
-  const std::string file = Read(f, keys::IconFile);
+  Settings& f = parts_.settings;
+  const std::string file = f.Get(keys::IconFile);
   if (file.empty()) {
     ButtonChangeIconTrayClick();
     return;
   }
   // A missing file or a position past its icons shows the program's own icon; the
   // stored values stay for when the file is back.
-  ShowCustomIcon(ExtractSmallIcon(Q(file), Read(f, keys::IconIdx), Q(form_.Environment().programFile)));
+  ShowCustomIcon(ExtractSmallIcon(Q(file), f.Get(keys::IconIdx), Q(parts_.env.programFile)));
 }
 
 void DesktopPage::CheckBoxCustomIconClick() {
-  Write(form_.SettingsFile, keys::UseCustomMainIcon, CheckBoxCustomIcon->isChecked());
+  parts_.settings.Set(keys::UseCustomMainIcon, CheckBoxCustomIcon->isChecked());
   ApplyCustomIconOption();
 }
 
 void DesktopPage::ButtonChangeIconTrayClick() {
-  const std::string& f = form_.SettingsFile;
-  const QString programFile = Q(form_.Environment().programFile);
+  Settings& f = parts_.settings;
+  const QString programFile = Q(parts_.env.programFile);
   TToviPickIconDialog picker;
-  picker.IconFile = Q(Read(f, keys::IconFile, form_.Environment().programFile));
-  picker.IconIndex = Read(f, keys::IconIdx);
+  picker.IconFile = Q(f.Get(keys::IconFile, parts_.env.programFile));
+  picker.IconIndex = f.Get(keys::IconIdx);
   picker.ParHandle = ButtonChangeIconTray;
   picker.ProgramFile = programFile;
   if (!picker.Execute()) return;
-  Write(f, keys::IconFile, U(picker.IconFile));
-  Write(f, keys::IconIdx, picker.IconIndex);
+  f.Set(keys::IconFile, U(picker.IconFile));
+  f.Set(keys::IconIdx, picker.IconIndex);
   if (!CheckBoxCustomIcon->isChecked()) {
     CheckBoxCustomIcon->setChecked(true);
     CheckBoxCustomIconClick();
   }
-  Write(f, keys::UseCustomMainIcon, true);
+  f.Set(keys::UseCustomMainIcon, true);
   ShowCustomIcon(picker.PickedIcon);
 }
 
@@ -436,7 +397,7 @@ void DesktopPage::ShowCustomIcon(const QIcon& icon) {
   ImageTray->setPixmap(CustomTrayIcon().pixmap(16, 16));
   ImageTray->show();
   ImageIcon->hide();
-  form_.Tray().RefreshTrayIcon();
+  emit trayIconChanged(CustomTrayIcon());
 }
 
 void DesktopPage::Wire() {

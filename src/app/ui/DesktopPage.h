@@ -2,6 +2,8 @@
 // The "Desktop" page: hiding the desktop icons, automatic changing with its
 // order and interval, the filling type, the monitors and the colour around
 // pictures, the icon captions' colour and background, and the custom tray icon.
+// Each choice is stored at once; who acts on one reads the settings (or hears
+// of the key's change), not the page.
 #include <QIcon>
 #include <QObject>
 
@@ -18,18 +20,29 @@ class QPushButton;
 class QWidget;
 
 namespace toviwall {
+namespace platform {
+class DesktopIcons;
+class DesktopWallpaper;
+}  // namespace platform
 
-enum class FillingType;
-enum class MonitorMode;
-
+struct ProcessEnvironment;
+class DesktopIconCaptions;
+class Settings;
 class THelpViewer;
-class TMainForm;
 
 class DesktopPage final : public QObject {
   Q_OBJECT
 
  public:
-  explicit DesktopPage(TMainForm& form);
+  struct Parts {
+    Settings& settings;
+    platform::DesktopIcons& icons;
+    platform::DesktopWallpaper& desktop;
+    DesktopIconCaptions& captions;
+    const ProcessEnvironment& env;
+  };
+  // The actions and dialogs belong to `owner`'s window.
+  DesktopPage(QWidget& owner, Parts parts);
 
   QWidget* Page() const { return TabSheetDesktop; }
   QAction* ActionActivateWallChanger() const { return ActionActivateWallChanger_; }
@@ -41,29 +54,17 @@ class DesktopPage final : public QObject {
   void FillChoices();
   void ReadSettings();
 
-  // What the rotation reads.
-  bool AutoChange() const;
-  bool Randomize() const;
-  int IntervalPosition() const;  // -1: none selected
-  FillingType Filling() const;
-  // What the desktop can take: one picture where it cannot lay one across monitors.
-  MonitorMode Monitors() const;
-  std::uint32_t BackgroundColour() const { return BackgroundColour_; }
-
-  // The desktop icons' captions, hidden icons and the custom tray icon.
-  void ApplyDesktopIconsHidden();
-  void ReapplyIconText();
-  void ApplyIconTextColorSetting();
-  // The watchdog's tick: the chosen caption colour back when the desktop lost it.
-  void KeepIconTextColor();
-  std::uint32_t ChosenIconTextColor() const { return ChosenIconTextColor_; }
   // The custom tray icon, read at start-up.
   void LoadCustomIconOption();
-  bool CustomIconChosen() const;
-  // The icon the tray shows while the custom icon is on.
-  QIcon CustomTrayIcon() const;
+
+ signals:
+  // The tray's icon: the custom one chosen, or null for the program's own.
+  void trayIconChanged(const QIcon& icon);
 
  private:
+  // The icon the tray shows while the custom icon is on.
+  QIcon CustomTrayIcon() const;
+  void ApplyIconTextColorSetting();
   QWidget* BuildPage();
   void FillFillingTypes();
   void FillMonitorModes();
@@ -79,14 +80,14 @@ class DesktopPage final : public QObject {
   void ActionHideDesktopIconExecute();
   void ActionChangeTextColorExecute();
   void CheckBoxTransparentBackClick();
-  void ApplyIconTextColor(std::uint32_t colour);
   void ShowChosenColour();
   void ApplyCustomIconOption();
   void CheckBoxCustomIconClick();
   void ButtonChangeIconTrayClick();
   void ShowCustomIcon(const QIcon& icon);
 
-  TMainForm& form_;
+  QWidget& owner_;
+  Parts parts_;
   QAction* ActionHideDesktopIcon_ = nullptr;
   QAction* ActionActivateWallChanger_ = nullptr;
   QAction* ActionChangeTextColor = nullptr;
@@ -114,7 +115,6 @@ class DesktopPage final : public QObject {
   QMenu* PanelColorPopupMenu = nullptr;
   QAction* TBItemRightChange = nullptr;
   QColorDialog* ColorDialog = nullptr;
-  std::uint32_t ChosenIconTextColor_ = 0xFFFFFF;
   QCheckBox* CheckBoxCustomIcon = nullptr;
   QPushButton* ButtonChangeIconTray = nullptr;
   QLabel* ImageIcon = nullptr;  // the built-in icon, while the custom one is off

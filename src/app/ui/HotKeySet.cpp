@@ -8,8 +8,8 @@
 #include "app/ui/FormParts.h"
 #include "app/ui/HelpViewer.h"
 #include "base/Settings.h"
-#include "desktop/ui/ToviHotKey.h"
-#include "desktop/ui/ToviHotKeyBox.h"
+#include "hotkeys/ui/ToviHotKey.h"
+#include "hotkeys/ui/ToviHotKeyBox.h"
 
 namespace toviwall {
 namespace {
@@ -38,9 +38,9 @@ QString NameOf(const char* prefix, const char* name) { return QString::fromLatin
 
 }  // namespace
 
-HotKeySet::HotKeySet(QWidget& owner, platform::GlobalHotKeys& keys, const std::string& settingsFile,
+HotKeySet::HotKeySet(QWidget& owner, platform::GlobalHotKeys& keys, Settings& settings,
                      std::function<void(HotKeyCommand)> run)
-    : settingsFile_(settingsFile), run_(std::move(run)) {
+    : settings_(settings), run_(std::move(run)) {
   TabSheetHotkeys = BuildPage(owner, keys);
 }
 
@@ -76,15 +76,15 @@ QWidget* HotKeySet::BuildPage(QWidget& owner, platform::GlobalHotKeys& keys) {
     // Success stores the pair; a refusal empties the box, which says why, and stores 0, 0.
     row.key->OnHotKeyRegisterSuccess = [this, &def](QObject*, TShortCut&, std::uint16_t& virtKey,
                                                    std::uint16_t& modifier) {
-      Write(settingsFile_, def.mod, modifier);
-      Write(settingsFile_, def.vir, virtKey);
+      settings_.Set(def.mod, modifier);
+      settings_.Set(def.vir, virtKey);
     };
     row.key->OnHotKeyRegisterFailed = [this, &def, box = row.box, key = row.key](
                                           QObject*, TShortCut& hotKey, std::uint16_t& virtKey, std::uint16_t& modifier) {
       box->SetHotKey(hotKey);
       box->ShowRefusal(*key);
-      Write(settingsFile_, def.mod, modifier);
-      Write(settingsFile_, def.vir, virtKey);
+      settings_.Set(def.mod, modifier);
+      settings_.Set(def.vir, virtKey);
     };
     connect(row.box, &TToviHotKeyBox::Exit, this, [this, i] { RunGuarded([&] { BoxExit(i); }); });
   }
@@ -107,8 +107,8 @@ void HotKeySet::SetHelpContexts(THelpViewer& help) {
 
 void HotKeySet::LoadHotKeys() {
   for (int i = 0; i < kCount; ++i) {
-    const int modifier = Read(settingsFile_, kHotKeys[i].mod);
-    const int virtKey = Read(settingsFile_, kHotKeys[i].vir);
+    const int modifier = settings_.Get(kHotKeys[i].mod);
+    const int virtKey = settings_.Get(kHotKeys[i].vir);
     // A code outside 0..255 gives no combination.
     rows_[i].box->SetHotKey(virtKey < 0 ? 0 : ShortCut(static_cast<unsigned>(virtKey), ShiftFromModifier(modifier)));
     BoxExit(i);

@@ -5,7 +5,6 @@
 #include <QObject>
 #include <array>
 #include <functional>
-#include <string>
 
 class QLabel;
 class QGroupBox;
@@ -16,6 +15,7 @@ namespace platform {
 class GlobalHotKeys;
 }
 
+class Settings;
 class THelpViewer;
 class TToviHotKey;
 class TToviHotKeyBox;
@@ -28,10 +28,8 @@ class HotKeySet final : public QObject {
  public:
   static constexpr int kCount = 4;
 
-  // The keys are held for `owner`'s window; `settingsFile` is read at each use
-  // (it is known only later in start-up); a press runs `run` with the row's command.
-  HotKeySet(QWidget& owner, platform::GlobalHotKeys& keys, const std::string& settingsFile,
-            std::function<void(HotKeyCommand)> run);
+  // The keys are held for `owner`'s window; a press runs `run` with the row's command.
+  HotKeySet(QWidget& owner, platform::GlobalHotKeys& keys, Settings& settings, std::function<void(HotKeyCommand)> run);
 
   QWidget* Page() const { return TabSheetHotkeys; }
   void ApplyCaptions();
@@ -51,7 +49,7 @@ class HotKeySet final : public QObject {
   // Leaving a box registers what it shows; an empty box deactivates its key.
   void BoxExit(int row);
 
-  const std::string& settingsFile_;
+  Settings& settings_;
   std::function<void(HotKeyCommand)> run_;
   std::array<Row, kCount> rows_{};
   QWidget* TabSheetHotkeys = nullptr;

@@ -4,10 +4,11 @@
 #include <chrono>
 
 #include "app/ui/FormParts.h"
-#include "app/ui/ImageListPage.h"
-#include "app/ui/WallPaperMain.h"
+#include "app/ui/RunState.h"
 #include "base/AtomicFile.h"
+#include "base/Settings.h"
 #include "imagelist/ImageFiles.h"
+#include "imagelist/ImageList.h"
 #include "imagelist/ui/DirMon.h"
 
 namespace toviwall {
@@ -19,8 +20,8 @@ double SteadySeconds() {
 
 }  // namespace
 
-ImageFolderWatch::ImageFolderWatch(TMainForm& form) : form_(form), schedule_(SteadySeconds) {
-  DirMonImageFolder = new TDirMon(form.Platform().directoryWatch(), this);
+ImageFolderWatch::ImageFolderWatch(Parts parts) : parts_(parts), schedule_(SteadySeconds) {
+  DirMonImageFolder = new TDirMon(parts_.watches, this);
   DirMonImageFolder->setObjectName(QStringLiteral("DirMonImageFolder"));
   DirMonImageFolder->SetNotifyFilter(dmcFileName | dmcDirName);
   DirMonImageFolder->OnDirChange = [this](QObject*) { DirMonImageFolderDirChange(); };
@@ -36,7 +37,7 @@ void ImageFolderWatch::StartMonitor(const std::string& folder) {
   if (monitor.Running()) monitor.Stop();
   monitor.SetDirectory(folder);
   monitor.Nested = true;
-  monitor.IgnoredFiles = {form_.SettingsFile, form_.ImageListFile, form_.OutputFile};
+  monitor.IgnoredFiles = {parts_.paths.settingsFile, parts_.paths.imageListFile, parts_.paths.outputFile};
   // A hidden file matters only as a picture the scan would take.
   monitor.HiddenFileCounts = [](std::string_view name) { return ImageGroupOf(std::string(name)) != ImageGroup::None; };
   monitor.Start();
@@ -51,11 +52,16 @@ bool ImageFolderWatch::WatchFolder(const std::string& folder) {
   const std::uint64_t mine = ++choice_;  // a scan of an older choice ends
   // Watched before it is scanned: what arrives during the scan is not lost.
   StartMonitor(folder);
-  const bool exists = DirectoryExists(folder);
-  form_.ImageListTab().AddPaths(exists ? std::vector<std::string>{folder} : std::vector<std::string>{},
-                                [this, mine] { return choice_ != mine; });
-  form_.ListChanged = true;
-  return choice_ == mine;
+  Scan(folder, mine);
+  if (choice_ != mine) return false;
+  parts_.settings.Set(keys::ImageFolder, folder);
+  return true;
+}
+
+void ImageFolderWatch::Scan(const std::string& folder, std::uint64_t choice) {
+  parts_.list.AddPaths(DirectoryExists(folder) ? std::vector<std::string>{folder} : std::vector<std::string>{},
+                       [this, choice] { return choice_ != choice; });
+  parts_.run.listChanged = true;
 }
 
 void ImageFolderWatch::DirMonImageFolderDirChange() {
@@ -66,7 +72,7 @@ void ImageFolderWatch::DirMonImageFolderDirChange() {
 
 void ImageFolderWatch::TimerImageFolderTimer() {
   // A rescan still running (a large tree) takes the notice's turn when it ends.
-  if (rescanning_ || !schedule_.Tick(form_.StartupFlag)) return;
+  if (rescanning_ || !schedule_.Tick(parts_.run.startupFlag)) return;
   TimerImageFolder->stop();
   RescanImageFolder();
 }
@@ -80,10 +86,7 @@ void ImageFolderWatch::RescanImageFolder() {
     bool& flag;
     ~Done() { flag = false; }
   } done{rescanning_};
-  form_.ImageListTab().AddPaths(DirectoryExists(folder) ? std::vector<std::string>{folder}
-                                                        : std::vector<std::string>{},
-                                [this, mine] { return choice_ != mine; });
-  form_.ListChanged = true;
+  Scan(folder, mine);
 }
 
 }  // namespace toviwall

@@ -6,7 +6,7 @@
 // scan. The monitor keeps watching while the list is scanned: a picture that
 // arrives meanwhile is a notice for the next rescan, and the program's own
 // list file is no change. A newer choice of folder ends a scan an older one
-// still runs.
+// still runs. The folder of a choice that stands is stored as "Image Folder".
 #include <QObject>
 #include <cstdint>
 #include <string>
@@ -16,20 +16,33 @@
 class QTimer;
 
 namespace toviwall {
+namespace platform {
+class DirectoryWatch;
+}
 
+struct AppPaths;
+struct RunState;
+class ImageList;
+class Settings;
 class TDirMon;
-class TMainForm;
 
 class ImageFolderWatch final : public QObject {
   Q_OBJECT
 
  public:
-  explicit ImageFolderWatch(TMainForm& form);
+  struct Parts {
+    ImageList& list;
+    Settings& settings;
+    RunState& run;
+    AppPaths& paths;
+    platform::DirectoryWatch& watches;
+  };
+  explicit ImageFolderWatch(Parts parts);
   ~ImageFolderWatch() override;
 
   // `folder` (an existing folder) is the image folder from now on: scanned
-  // into the list, then watched. False when a newer choice came while it was
-  // scanned: that one has taken over.
+  // into the list, then watched, and stored. False when a newer choice came
+  // while it was scanned: that one has taken over (and stores its own).
   bool WatchFolder(const std::string& folder);
   // `folder` is watched from now on, without a scan (its pictures are in the
   // list from an earlier run); a change there rescans it.
@@ -40,8 +53,9 @@ class ImageFolderWatch final : public QObject {
   void DirMonImageFolderDirChange();
   void TimerImageFolderTimer();
   void RescanImageFolder();
+  void Scan(const std::string& folder, std::uint64_t choice);
 
-  TMainForm& form_;
+  Parts parts_;
   TDirMon* DirMonImageFolder = nullptr;
   QTimer* TimerImageFolder = nullptr;
   RescanSchedule schedule_;  // holds RescanDeadline

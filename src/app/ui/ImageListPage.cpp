@@ -19,10 +19,9 @@
 
 #include "app/ui/FormParts.h"
 #include "app/ui/HelpViewer.h"
+#include "app/ui/MainWindowControl.h"
 #include "app/ui/PreviewWindow.h"
-#include "app/ui/WallPaperMain.h"
-#include "app/ui/TrayMenu.h"
-#include "app/ui/WallpaperRotation.h"
+#include "app/ui/RunState.h"
 #include "base/AppIdentity.h"
 #include "base/Settings.h"
 #include "imagelist/ui/DragDrop.h"
@@ -53,13 +52,14 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-ImageListPage::ImageListPage(TMainForm& form) : form_(form) {
-  ActionAddImage = NamedAction(&form, "ActionAddImage");
-  ActionSaveList = NamedAction(&form, "ActionSaveList");
-  ActionDeleteImage = NamedAction(&form, "ActionDeleteImage");
-  ActionSelectAll = NamedAction(&form, "ActionSelectAll");
+ImageListPage::ImageListPage(Parts parts) : parts_(parts), imageList_(parts.list) {
+  QWidget& owner = parts_.window.Window();
+  ActionAddImage = NamedAction(&owner, "ActionAddImage");
+  ActionSaveList = NamedAction(&owner, "ActionSaveList");
+  ActionDeleteImage = NamedAction(&owner, "ActionDeleteImage");
+  ActionSelectAll = NamedAction(&owner, "ActionSelectAll");
   TabSheetImageList = BuildPage();
-  preview_ = std::make_unique<PreviewWindow>(form);
+  preview_ = std::make_unique<PreviewWindow>(owner);
   Wire();
 }
 
@@ -98,7 +98,7 @@ QWidget* ImageListPage::BuildPage() {
   CheckBoxShowPreview = Named(new QCheckBox(page), "CheckBoxShowPreview");
   column->addWidget(CheckBoxShowPreview, 0, Qt::AlignLeft);  // as wide as what it shows, all of it clickable
 
-  TBListPopupMenu = Named(new QMenu(&form_), "TBListPopupMenu");
+  TBListPopupMenu = Named(new QMenu(&parts_.window.Window()), "TBListPopupMenu");
   TBListPopupMenu->addAction(ActionAddImage);
   TBListPopupMenu->addAction(ActionSaveList);
   TBListPopupMenu->addAction(ActionDeleteImage);
@@ -130,13 +130,13 @@ void ImageListPage::SetHelpContexts(THelpViewer& help) {
 }
 
 void ImageListPage::ReadSettings() {
-  const int width = Read(form_.SettingsFile, keys::Col1, ListColumnWidth());
+  const int width = parts_.settings.Get(keys::Col1, ListColumnWidth());
   if (width > 0) ListViewImage->header()->resizeSection(0, width);
-  CheckBoxShowPreview->setChecked(Read(form_.SettingsFile, keys::ShowPreview));
+  CheckBoxShowPreview->setChecked(parts_.settings.Get(keys::ShowPreview));
 }
 
 void ImageListPage::StoreColumnWidth() {
-  if (!form_.SettingsFile.empty()) Write(form_.SettingsFile, keys::Col1, ListColumnWidth());
+  if (!parts_.settings.File().empty()) parts_.settings.Set(keys::Col1, ListColumnWidth());
 }
 
 int ImageListPage::ListColumnWidth() const { return ListViewImage->header()->sectionSize(0); }
@@ -160,12 +160,12 @@ int ImageListPage::FileTypeIcon(const std::string& path) {
 }
 
 bool ImageListPage::ConfirmManyImages(std::size_t count) {
-  if (Read(form_.SettingsFile, keys::ConfirmTotalDialog)) return true;
+  if (parts_.settings.Get(keys::ConfirmTotalDialog)) return true;
   const std::string crlf = "\r\n";
   std::string text = FormatText(S(10101), {kTitle, static_cast<long long>(count), crlf, crlf, crlf, S(10102)});
   // The message box beeps before it shows.
   AskAnswer answer = AskWithDontShowAgain(Q(text), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
-  Write(form_.SettingsFile, keys::ConfirmTotalDialog, answer.dontShowAgain);
+  parts_.settings.Set(keys::ConfirmTotalDialog, answer.dontShowAgain);
   return answer.button != QMessageBox::No;
 }
 
@@ -179,15 +179,15 @@ void ImageListPage::PumpEvents() {
 void ImageListPage::BatchRunning(bool running) {
   if (running) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    form_.ShowProgress(true);
+    emit progressShown(true);
     SetListActionsEnabled(false);
     lastPumpMs_ = SteadyMs();
     return;
   }
   SetListActionsEnabled(true);
   UpdateEntryButtons();
-  form_.ShowProgress(false);
-  form_.SetInfoText(Q(FormatText(S(10105), {ImageCount()})));
+  emit progressShown(false);
+  emit infoText(Q(FormatText(S(10105), {ImageCount()})));
   QApplication::restoreOverrideCursor();
 }
 
@@ -197,29 +197,26 @@ void ImageListPage::BatchProgress(std::size_t i, std::size_t n) {
   std::int64_t now = SteadyMs();
   if (i != 0 && i + 1 != n && now - lastProgressMs_ < kPumpEveryMs) return;
   lastProgressMs_ = now;
-  form_.SetInfoText(Q(FormatText(S(10100), {static_cast<long long>(i), static_cast<long long>(n)})));
-  form_.SetProgress(static_cast<int>(std::lround(100.0 * static_cast<double>(i) / n)));
+  emit infoText(Q(FormatText(S(10100), {static_cast<long long>(i), static_cast<long long>(n)})));
+  emit progressChanged(static_cast<int>(std::lround(100.0 * static_cast<double>(i) / n)));
 }
 
 void ImageListPage::LoadImageList() {
-  imageList_.SetListFile(form_.ImageListFile);
+  imageList_.SetListFile(parts_.paths.imageListFile);
   // A list file that cannot be read or written is reported; start-up goes on
   // with what was loaded.
-  RunGuarded([this] { imageList_.LoadImageList(form_.SettingsFile); });
+  RunGuarded([this] { imageList_.LoadImageList(parts_.paths.settingsFile); });
 }
 
-void ImageListPage::AddPaths(const std::vector<std::string>& paths, ImageList::Cancelled cancelled) {
-  // An end asked for meanwhile (--exit, the session) stops the batch at its next
-  // step: the program is not kept running for files nobody waits for.
-  imageList_.AddPaths(paths, [this, cancelled = std::move(cancelled)] {
-    return form_.EndRequested() || (cancelled && cancelled());
-  });
+void ImageListPage::AddPaths(const std::vector<std::string>& paths) {
+  imageList_.AddPaths(paths);
+  parts_.run.listChanged = true;
 }
 
 void ImageListPage::SaveListIfChanged() {
-  if (!form_.ListChanged) return;
+  if (!parts_.run.listChanged) return;
   imageList_.SaveDefault();
-  form_.ListChanged = false;
+  parts_.run.listChanged = false;
 }
 
 void ImageListPage::UpdateEntryButtons() {
@@ -232,11 +229,11 @@ void ImageListPage::UpdateEntryButtons() {
 void ImageListPage::SetListActionsEnabled(bool enabled) {
   for (QAction* a : {ActionAddImage, ActionSaveList, ActionDeleteImage}) a->setEnabled(enabled);
   for (QPushButton* b : {ButtonChange, ButtonNone, ButtonPrevious, ButtonNext}) b->setEnabled(enabled);
-  form_.Tray().SetExitEnabled(enabled);
+  emit listActionsEnabled(enabled);
 }
 
 void ImageListPage::ActionAddImageExecute() {
-  TToviGraphicOpenDialog dialog(form_.MainWindowShowing() ? &form_ : nullptr);
+  TToviGraphicOpenDialog dialog(parts_.window.MainWindowShowing() ? &parts_.window.Window() : nullptr);
   dialog.setWindowTitle(T(10064));
   // The second group of each filter holds the patterns; the text before it is shown.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
@@ -248,11 +245,10 @@ void ImageListPage::ActionAddImageExecute() {
   std::vector<std::string> paths;
   for (const QString& file : dialog.selectedFiles()) paths.push_back(U(file));
   AddPaths(paths);
-  form_.ListChanged = true;
 }
 
 void ImageListPage::ActionSaveListExecute() {
-  TToviSaveDialog dialog(form_.MainWindowShowing() ? &form_ : nullptr);
+  TToviSaveDialog dialog(parts_.window.MainWindowShowing() ? &parts_.window.Window() : nullptr);
   dialog.setWindowTitle(T(10065));
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setNameFilter(T(10063) + QStringLiteral(" (*.lst) (*.lst)"));
@@ -261,8 +257,8 @@ void ImageListPage::ActionSaveListExecute() {
   // would be lost: the default list file alone may take the list it keeps.
   dialog.RefuseFile = [this](const QString& file) {
     const std::string path = U(file);
-    const QString what = SameFile(path, form_.SettingsFile) ? QStringLiteral("holds the settings of")
-                         : SameFile(path, form_.OutputFile) ? QStringLiteral("is the wallpaper made by")
+    const QString what = SameFile(path, parts_.paths.settingsFile) ? QStringLiteral("holds the settings of")
+                         : SameFile(path, parts_.paths.outputFile) ? QStringLiteral("is the wallpaper made by")
                                                             : QString();
     if (what.isEmpty()) return QString();
     return QStringLiteral("\"%1\" %2 %3; the image list cannot be saved there. Choose another file.")
@@ -276,15 +272,15 @@ void ImageListPage::ActionDeleteImageExecute() {
   bool removed = imageList_.DeleteSelected([](const std::string& question) {
     return ShowMessage(Q(question), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
   });
-  if (removed) form_.ListChanged = true;
+  if (removed) parts_.run.listChanged = true;
 }
 
 void ImageListPage::ActionSelectAllExecute() { imageList_.Rows().SelectAll(); }
 
-void ImageListPage::ButtonChangeClick() { form_.Rotation().ChangeWallpaperNow(); }
-void ImageListPage::ButtonNoneClick() { form_.Rotation().ClearWallpaper(); }
-void ImageListPage::ButtonPreviousClick() { form_.Rotation().Previous(); }
-void ImageListPage::ButtonNextClick() { form_.Rotation().Next(); }
+void ImageListPage::ButtonChangeClick() { emit changeRequested(); }
+void ImageListPage::ButtonNoneClick() { emit noneRequested(); }
+void ImageListPage::ButtonPreviousClick() { emit previousRequested(); }
+void ImageListPage::ButtonNextClick() { emit nextRequested(); }
 
 void ImageListPage::ListViewImageKeyDown(QKeyEvent* event) {
   const int key = event->key();
@@ -295,7 +291,7 @@ void ImageListPage::ListViewImageKeyDown(QKeyEvent* event) {
     ActionSelectAllExecute();
   } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
     int first = imageList_.Rows().FirstSelected();
-    if (first >= 0) form_.Rotation().ChangeToIndex(first);
+    if (first >= 0) emit entryChosen(first);
   } else {
     return;
   }
@@ -304,7 +300,7 @@ void ImageListPage::ListViewImageKeyDown(QKeyEvent* event) {
 
 void ImageListPage::ListViewImageDblClick() {
   int first = imageList_.Rows().FirstSelected();
-  if (!imageList_.Rows().Empty() && first >= 0) form_.Rotation().ChangeToIndex(first);
+  if (!imageList_.Rows().Empty() && first >= 0) emit entryChosen(first);
 }
 
 void ImageListPage::ListViewImageSelectItem(int row, bool) {
@@ -315,19 +311,16 @@ void ImageListPage::ListViewImageSelectItem(int row, bool) {
 
 void ImageListPage::ListViewImageDragDrop() {
   imageList_.DropSelectedWithinList();
-  form_.ListChanged = true;
+  parts_.run.listChanged = true;
 }
 
-void ImageListPage::FileDropTargetDropFiles(const std::vector<std::string>& fileList) {
-  AddPaths(fileList);
-  form_.ListChanged = true;
-}
+void ImageListPage::FileDropTargetDropFiles(const std::vector<std::string>& fileList) { AddPaths(fileList); }
 
 void ImageListPage::CheckBoxShowPreviewClick() {
-  if (form_.StartupFlag) return;
+  if (parts_.run.startupFlag) return;
   const bool shown = CheckBoxShowPreview->isChecked();
   // Runs at every showing of the main window too: the file is rewritten only for a change.
-  if (Read(form_.SettingsFile, keys::ShowPreview) != shown) Write(form_.SettingsFile, keys::ShowPreview, shown);
+  if (parts_.settings.Get(keys::ShowPreview) != shown) parts_.settings.Set(keys::ShowPreview, shown);
   if (!shown) {
     preview_->Close();
     return;
@@ -346,9 +339,9 @@ void ImageListPage::Wire() {
   hooks.pump = [this] { PumpEvents(); };
   hooks.batchRunning = [this](bool running) { BatchRunning(running); };
   hooks.progress = [this](std::size_t i, std::size_t n) { BatchProgress(i, n); };
-  hooks.refillBag = [this] { form_.Rotation().RefillBag(); };
-  hooks.currentIndex = [this] { return Read(form_.SettingsFile, keys::CurrentIndex); };
-  hooks.storeCurrentIndex = [this](int index) { Write(form_.SettingsFile, keys::CurrentIndex, index); };
+  // An end asked for meanwhile (--exit, the session) stops a batch at its next
+  // step: the program is not kept running for files nobody waits for.
+  hooks.ending = [this] { return parts_.run.endRequested; };
   imageList_.SetHooks(hooks);
 
   connect(ActionAddImage, &QAction::triggered, this, Guarded(this, &ImageListPage::ActionAddImageExecute));

@@ -1,7 +1,8 @@
 #pragma once
 // The "Image List" page: the list of images and its file, the list commands
-// (Add, Save, Delete, Select All), the rotation buttons under them, batches with
-// their progress, and the preview check box with its window (PreviewWindow).
+// (Add, Save, Delete, Select All), the rotation buttons under them (which ask
+// for their commands), batches with their progress, and the preview check box
+// with its window (PreviewWindow).
 #include <QObject>
 #include <cstdint>
 #include <memory>
@@ -19,21 +20,31 @@ class QWidget;
 
 namespace toviwall {
 
+struct AppPaths;
+struct RunState;
+class MainWindowControl;
 class PreviewWindow;
+class Settings;
 class TFileDropTarget;
 class THelpViewer;
 class TImageListView;
-class TMainForm;
 
 class ImageListPage final : public QObject {
   Q_OBJECT
 
  public:
-  explicit ImageListPage(TMainForm& form);
+  struct Parts {
+    ImageList& list;
+    Settings& settings;
+    RunState& run;
+    AppPaths& paths;
+    MainWindowControl& window;
+  };
+  // The actions and the menu belong to `parts.window`'s window.
+  explicit ImageListPage(Parts parts);
   ~ImageListPage() override;
 
   QWidget* Page() const { return TabSheetImageList; }
-  ImageList& List() { return imageList_; }
   int ImageCount() const;
 
   void ApplyCaptions();
@@ -45,9 +56,6 @@ class ImageListPage final : public QObject {
   void ResetListIcons();
   void LoadImageList();
   void SaveListIfChanged();
-  // A batch of files, folders and list files for the list (callers set
-  // ListChanged); see ImageList::AddPaths for `cancelled`.
-  void AddPaths(const std::vector<std::string>& paths, ImageList::Cancelled cancelled = {});
   void UpdateEntryButtons();
   void SetListActionsEnabled(bool enabled);
 
@@ -55,6 +63,20 @@ class ImageListPage final : public QObject {
   void CheckBoxShowPreviewClick();
   void KeepPreviewDocked();
   void FreePreviewWindow();
+
+ signals:
+  // The rotation buttons, and a row chosen by a double-click or Enter.
+  void changeRequested();
+  void noneRequested();
+  void previousRequested();
+  void nextRequested();
+  void entryChosen(int row);
+  // A batch's progress for the main window's information line and bar.
+  void infoText(const QString& text);
+  void progressShown(bool shown);
+  void progressChanged(int percent);
+  // The list's commands are off while a batch runs (and the program's Exit with them).
+  void listActionsEnabled(bool enabled);
 
  private:
   QWidget* BuildPage();
@@ -80,8 +102,10 @@ class ImageListPage final : public QObject {
   void ListViewImageDragDrop();
   void FileDropTargetDropFiles(const std::vector<std::string>& fileList);
 
-  TMainForm& form_;
-  ImageList imageList_;
+  void AddPaths(const std::vector<std::string>& paths);
+
+  Parts parts_;
+  ImageList& imageList_;
   std::unique_ptr<PreviewWindow> preview_;
   std::int64_t lastPumpMs_ = 0;
   std::int64_t lastProgressMs_ = 0;

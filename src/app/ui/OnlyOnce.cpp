@@ -7,7 +7,7 @@
 
 #include "base/AppIdentity.h"
 #include "base/AtomicFile.h"
-#include "platform/Platform.h"
+#include "platform/local/BackgroundStart.h"
 
 namespace toviwall {
 namespace {

@@ -15,20 +15,20 @@
 
 #include "app/ui/FormParts.h"
 #include "app/ui/HelpViewer.h"
-#include "app/ui/ImageFolderWatch.h"
-#include "app/ui/WallPaperMain.h"
+#include "app/ui/RunState.h"
 #include "base/AppIdentity.h"
 #include "base/AtomicFile.h"
 #include "base/Settings.h"
+#include "base/SettingsPaths.h"
 #include "imagelist/ImageFolderChoice.h"
 #include "imagelist/ui/ToviBrowseFolderDialog.h"
-#include "platform/Platform.h"
+#include "platform/AutoStart.h"
 
 namespace toviwall {
 
-OptionsPage::OptionsPage(TMainForm& form) : form_(form) {
-  ActionStartWithWin_ = NamedAction(&form, "ActionStartWithWin", true);
-  ToviFolderDialogImage = Named(new TToviFolderDialog(&form), "ToviFolderDialogImage");
+OptionsPage::OptionsPage(QWidget& owner, Parts parts) : parts_(parts) {
+  ActionStartWithWin_ = NamedAction(&owner, "ActionStartWithWin", true);
+  ToviFolderDialogImage = Named(new TToviFolderDialog(&owner), "ToviFolderDialogImage");
   ToviFolderDialogImage->Flags = TToviFolderDialog::ShowPath;
   typingPause_ = new QTimer(this);
   typingPause_->setSingleShot(true);
@@ -97,16 +97,16 @@ void OptionsPage::SetHelpContexts(THelpViewer& help) {
 }
 
 void OptionsPage::ReadSettings() {
-  const std::string& f = form_.SettingsFile;
-  ActionStartWithWin_->setChecked(Read(f, keys::AutoStart));
+  Settings& f = parts_.settings;
+  ActionStartWithWin_->setChecked(f.Get(keys::AutoStart));
   BringAutoStartInLine();
-  CheckBoxNoExitDialog->setChecked(Read(f, keys::DontShowExitDialog));
-  CheckBoxDoNotHide->setChecked(Read(f, keys::DontShowHideDialog));
+  CheckBoxNoExitDialog->setChecked(f.Get(keys::DontShowExitDialog));
+  CheckBoxDoNotHide->setChecked(f.Get(keys::DontShowHideDialog));
 
   // The four choices are read first, then applied in order; each one that is set
   // selects its button and stores the whole choice, so the last set one wins.
-  const bool choice[] = {Read(f, keys::DblClickShowMainWin), Read(f, keys::DblClickToChange),
-                         Read(f, keys::DblClickToLock), Read(f, keys::DblClickScrSave)};
+  const bool choice[] = {f.Get(keys::DblClickShowMainWin), f.Get(keys::DblClickToChange),
+                         f.Get(keys::DblClickToLock), f.Get(keys::DblClickScrSave)};
   QRadioButton* const radios[] = {RBShowMain, RBChangeWall, RBLockWork, RadioButtonScrSave};
   for (QRadioButton* rb : radios) rb->setAutoExclusive(false);
   for (QRadioButton* rb : radios) rb->setChecked(false);
@@ -117,7 +117,7 @@ void OptionsPage::ReadSettings() {
     StoreDoubleClickChoice();
   }
 
-  EditImageFolder->setText(Q(Read(f, keys::ImageFolder, form_.DefaultImageFolder)));
+  EditImageFolder->setText(Q(f.Get(keys::ImageFolder, parts_.paths.defaultImageFolder)));
 }
 
 DoubleClickChoice OptionsPage::Choice() const {
@@ -128,39 +128,40 @@ DoubleClickChoice OptionsPage::Choice() const {
 }
 
 void OptionsPage::StoreDoubleClickChoice() {
-  const std::string& f = form_.SettingsFile;
-  Write(f, keys::DblClickToChange, RBChangeWall->isChecked());
-  Write(f, keys::DblClickToLock, RBLockWork->isChecked());
-  Write(f, keys::DblClickShowMainWin, RBShowMain->isChecked());
-  Write(f, keys::DblClickScrSave, RadioButtonScrSave->isChecked());
+  Settings& f = parts_.settings;
+  f.Set(keys::DblClickToChange, RBChangeWall->isChecked());
+  f.Set(keys::DblClickToLock, RBLockWork->isChecked());
+  f.Set(keys::DblClickShowMainWin, RBShowMain->isChecked());
+  f.Set(keys::DblClickScrSave, RadioButtonScrSave->isChecked());
 }
 
-void OptionsPage::SetNoExitDialog(bool on) { CheckBoxNoExitDialog->setChecked(on); }
+void OptionsPage::ReadNoExitDialog() {
+  CheckBoxNoExitDialog->setChecked(parts_.settings.Get(keys::DontShowExitDialog));
+}
 
 void OptionsPage::SetLockChoiceVisible(bool visible) { RBLockWork->setVisible(visible); }
 
 void OptionsPage::CheckBoxNoExitDialogClick() {
-  Write(form_.SettingsFile, keys::DontShowExitDialog, CheckBoxNoExitDialog->isChecked());
+  parts_.settings.Set(keys::DontShowExitDialog, CheckBoxNoExitDialog->isChecked());
 }
 
-void OptionsPage::ReadDoNotHide() { CheckBoxDoNotHide->setChecked(Read(form_.SettingsFile, keys::DontShowHideDialog)); }
+void OptionsPage::ReadDoNotHide() { CheckBoxDoNotHide->setChecked(parts_.settings.Get(keys::DontShowHideDialog)); }
 
 void OptionsPage::CheckBoxDoNotHideClick() {
-  Write(form_.SettingsFile, keys::DontShowHideDialog, CheckBoxDoNotHide->isChecked());
+  parts_.settings.Set(keys::DontShowHideDialog, CheckBoxDoNotHide->isChecked());
 }
 
 void OptionsPage::EditImageFolderChange() {
-  if (form_.StartupFlag) return;
+  if (parts_.run.startupFlag) return;
   std::string folder = U(EditImageFolder->text());
   if (!DirectoryExists(folder)) return;
   typed_ = false;
-  // A choice made while this one was scanned has stored its own folder.
-  if (form_.FolderWatch().WatchFolder(folder)) Write(form_.SettingsFile, keys::ImageFolder, folder);
+  emit imageFolderChosen(folder);
 }
 
 void OptionsPage::WatchImageFolder() {
   const std::string folder = U(EditImageFolder->text());
-  if (DirectoryExists(folder)) form_.FolderWatch().WatchOnly(folder);
+  if (DirectoryExists(folder)) emit imageFolderToWatch(folder);
 }
 
 void OptionsPage::EditImageFolderEdited() {
@@ -177,18 +178,13 @@ void OptionsPage::EditImageFolderEditingFinished() {
 void OptionsPage::TakeChosenFolder(bool committed) {
   const std::string folder = U(EditImageFolder->text());
   if (!DirectoryExists(folder)) return;
-  const LargeFolder large = LargeFolderKind(folder, form_.Environment().home);
+  const LargeFolder large = LargeFolderKind(folder, parts_.env.home);
   if (large != LargeFolder::None) {
     if (!committed) return;  // a pause on the way to a folder below it
     typed_ = false;          // asked once for what was typed
-    const QString text =
-        large == LargeFolder::Home
-            ? QStringLiteral("\"%1\" is your home folder: scanning it for pictures goes through every folder "
-                             "in it, which can take a long time.\n\nScan it and watch it for new pictures?")
-            : QStringLiteral("\"%1\" is the top of a whole disk: scanning it for pictures goes through every "
-                             "folder on it, which can take a long time.\n\nScan it and watch it for new pictures?");
-    if (ShowMessage(text.arg(Q(folder)), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) !=
-        QMessageBox::Yes)
+    const int question = large == LargeFolder::Home ? 10125 : 10126;
+    if (ShowMessage(Q(FormatText(S(question), {folder, "\n", "\n"})), QMessageBox::Question,
+                    QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
       return;
   }
   EditImageFolderChange();
@@ -205,7 +201,7 @@ void OptionsPage::ButtonImageFolderClick() {
 void OptionsPage::RecheckAutoRun() {
   const bool autoRun = IsAutoRunOn();
   ActionStartWithWin_->setChecked(autoRun);
-  Write(form_.SettingsFile, keys::AutoStart, autoRun);
+  parts_.settings.Set(keys::AutoStart, autoRun);
 }
 
 // The start-up entry follows the stored setting at every start.
@@ -215,13 +211,13 @@ void OptionsPage::BringAutoStartInLine() {
 }
 
 AutoRunEntry OptionsPage::AutoRun() const {
-  const ProcessEnvironment& env = form_.Environment();
-  return AutoRunEntryFor(kTitle, env.programFile, form_.SettingsFile,
-                         ProfileInUse(env.args, FileExists(form_.SettingsFile)));
+  const ProcessEnvironment& env = parts_.env;
+  return AutoRunEntryFor(kTitle, env.programFile, parts_.paths.settingsFile,
+                         ProfileInUse(env.args, FileExists(parts_.paths.settingsFile)));
 }
 
 bool OptionsPage::IsAutoRunOn() {
-  std::optional<std::string> entry = form_.Platform().autoStart().ReadEntry(AutoRun().name);
+  std::optional<std::string> entry = parts_.autoStart.ReadEntry(AutoRun().name);
   return entry && DesktopEntryEnabled(*entry);
 }
 
@@ -230,7 +226,7 @@ bool OptionsPage::IsAutoRunOn() {
 // not hold. Failures to write are not reported: the menu's next opening shows
 // the truth. An entry that could not start us is not written at all.
 QString OptionsPage::SetAutoRun(bool on) {
-  platform::AutoStart& store = form_.Platform().autoStart();
+  platform::AutoStart& store = parts_.autoStart;
   const AutoRunEntry entry = AutoRun();
   if (!on) {
     store.RemoveEntry(entry.name);
@@ -238,7 +234,7 @@ QString OptionsPage::SetAutoRun(bool on) {
   }
   if (const std::string path = PathNoEntryCanHold(entry); !path.empty()) {
     ActionStartWithWin_->setChecked(false);
-    Write(form_.SettingsFile, keys::AutoStart, false);
+    parts_.settings.Set(keys::AutoStart, false);
     return QStringLiteral("%1 cannot start at logon: the desktops' start-up entries are UTF-8 text, and the "
                           "name \"%2\" is not.")
         .arg(QString::fromUtf8(kTitle), Q(path));
@@ -254,7 +250,7 @@ QString OptionsPage::SetAutoRun(bool on) {
 void OptionsPage::ActionStartWithWinExecute() {
   // The action has already toggled its own check mark.
   const bool on = ActionStartWithWin_->isChecked();
-  Write(form_.SettingsFile, keys::AutoStart, on);
+  parts_.settings.Set(keys::AutoStart, on);
   if (const QString refusal = SetAutoRun(on); !refusal.isEmpty()) throw std::runtime_error(U(refusal));
 }
 

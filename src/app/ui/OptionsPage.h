@@ -2,8 +2,10 @@
 // The "Options" page: the start-up entry, the two "don't ask again" answers,
 // what a double-click on the tray icon does, and the image folder.
 #include <QObject>
+#include <string>
 
-#include "desktop/AutoStart.h"
+#include "app/DoubleClickChoice.h"
+#include "startup/AutoStart.h"
 
 class QAction;
 class QCheckBox;
@@ -16,19 +18,30 @@ class QTimer;
 class QWidget;
 
 namespace toviwall {
+namespace platform {
+class AutoStart;
+}
 
+struct AppPaths;
+struct ProcessEnvironment;
+struct RunState;
+class Settings;
 class THelpViewer;
-class TMainForm;
 class TToviFolderDialog;
-
-// What a double-click on the tray icon does.
-enum class DoubleClickChoice { ShowMainWindow, ChangeWallpaper, LockWorkStation, ScreenSaver };
 
 class OptionsPage final : public QObject {
   Q_OBJECT
 
  public:
-  explicit OptionsPage(TMainForm& form);
+  struct Parts {
+    Settings& settings;
+    platform::AutoStart& autoStart;
+    const ProcessEnvironment& env;
+    AppPaths& paths;
+    RunState& run;
+  };
+  // The action and the folder browser belong to `owner`'s window.
+  OptionsPage(QWidget& owner, Parts parts);
 
   QWidget* Page() const { return TabSheetOptions; }
   QAction* ActionStartWithWin() const { return ActionStartWithWin_; }
@@ -38,22 +51,28 @@ class OptionsPage final : public QObject {
   void ReadSettings();
 
   DoubleClickChoice Choice() const;
-  void SetNoExitDialog(bool on);
-  // Ticks "Do not display notification when hiding desktop icon" as stored.
+  // The two "do not ask" boxes as stored (the questions store them too).
+  void ReadNoExitDialog();
   void ReadDoNotHide();
   // The Lock choice shows only while the workstation can be locked.
   void SetLockChoiceVisible(bool visible);
   // The check mark follows whether the start-up entry really exists.
   void RecheckAutoRun();
-  // The folder the field names becomes the image folder: scanned into the
-  // list, watched, stored (nothing during start-up, nor for a field that names
-  // no folder).
+  // The folder the field names becomes the image folder (imageFolderChosen;
+  // nothing during start-up, nor for a field that names no folder).
   void EditImageFolderChange();
   // The end of a start with pictures in the list: the field's folder is
-  // watched, not scanned.
+  // watched, not scanned (imageFolderToWatch).
   void WatchImageFolder();
   // How long typing must pause before the typed folder is taken.
   static constexpr int kTypingPauseMs = 1000;
+
+ signals:
+  // The folder (an existing one) is the image folder from now on: scanned
+  // into the list, watched and stored.
+  void imageFolderChosen(const std::string& folder);
+  // The folder is watched, without a scan.
+  void imageFolderToWatch(const std::string& folder);
 
  private:
   QWidget* BuildPage();
@@ -77,7 +96,7 @@ class OptionsPage final : public QObject {
   // Empty, or why the entry cannot be made (the option is then off, and stored so).
   QString SetAutoRun(bool on);
 
-  TMainForm& form_;
+  Parts parts_;
   QAction* ActionStartWithWin_ = nullptr;
 
   QWidget* TabSheetOptions = nullptr;

@@ -2,16 +2,17 @@
 
 #include <QEvent>
 
-#include "app/ui/AboutBox.h"
-#include "app/ui/WallPaperMain.h"
+#include <QWidget>
+
 #include "base/AtomicFile.h"
 #include "base/ui/Dialogs.h"
 #include "preview/ui/ToviThumbnail.h"
 #include "preview/ui/UnitFormPreview.h"
+#include "update/MakerServer.h"
 
 namespace toviwall {
 
-PreviewWindow::PreviewWindow(TMainForm& form) : form_(form) { form_.installEventFilter(this); }
+PreviewWindow::PreviewWindow(QWidget& mainWindow) : form_(mainWindow) { form_.installEventFilter(this); }
 
 PreviewWindow::~PreviewWindow() { Close(); }
 

@@ -6,15 +6,16 @@
 #include <QPointer>
 #include <string>
 
+class QWidget;
+
 namespace toviwall {
 
-class TMainForm;
 class TPreviewForm;
 
 class PreviewWindow final : public QObject {
   Q_OBJECT
  public:
-  explicit PreviewWindow(TMainForm& form);
+  explicit PreviewWindow(QWidget& mainWindow);
   ~PreviewWindow() override;
 
   // Makes the window when there is none (as tall as the main window, showing
@@ -33,7 +34,7 @@ class PreviewWindow final : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  TMainForm& form_;
+  QWidget& form_;  // the main window
   QPointer<TPreviewForm> window_;  // a child window of the main window
 };
 

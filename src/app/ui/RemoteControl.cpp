@@ -7,14 +7,15 @@
 #include <iterator>
 
 #include "app/Intervals.h"
-#include "app/ui/DesktopPage.h"
-#include "app/ui/ImageListPage.h"
-#include "app/ui/WallPaperMain.h"
-#include "app/ui/WallpaperRotation.h"
+#include "app/RotationState.h"
+#include "app/ui/MainWindowControl.h"
+#include "app/ui/NoticeBox.h"
+#include "app/ui/RunState.h"
 #include "base/DateTime.h"
 #include "base/AtomicFile.h"
 #include "base/Settings.h"
 #include "base/ui/Dialogs.h"
+#include "imagelist/ImageList.h"
 #include "imagelist/ListFile.h"
 #include "wallpaper/FillingType.h"
 
@@ -37,13 +38,6 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-// The names are fixed, not the translated captions: scripts read them.
-const char* FillingName(FillingType type) {
-  static const char* const kNames[] = {"Center", "Tile", "Stretch", "Resize to Fit", "Shrink to Fit", "Zoom"};
-  static_assert(std::size(kNames) == kFillingTypeCount);
-  return kNames[StoredValue(type)];
-}
-
 std::string IsoLocal(double days) {
   std::tm tm = TmFromDateTime(days);
   char text[32];
@@ -52,7 +46,7 @@ std::string IsoLocal(double days) {
 
 }  // namespace
 
-RemoteControl::RemoteControl(TMainForm& form) : form_(form) {
+RemoteControl::RemoteControl(Parts parts) : parts_(std::move(parts)) {
   // Only while something waits: idle, the program spends nothing on this.
   retry_.setInterval(200);
   connect(&retry_, &QTimer::timeout, this, [this] { RunWaiting(); });
@@ -63,7 +57,7 @@ RemoteControl::~RemoteControl() {
 }
 
 void RemoteControl::Request(const remote::Request& request, Answer answer) {
-  if (form_.EndRequested()) return answer(Refused("the program is ending"));
+  if (parts_.run.endRequested) return answer(Refused("the program is ending"));
   // The window commands act at once, as a second start's message does. So do
   // an end, which closes whatever is open, and a status, which changes nothing:
   // a question of the start or of an earlier command must not hold them up.
@@ -76,21 +70,21 @@ void RemoteControl::Request(const remote::Request& request, Answer answer) {
 }
 
 bool RemoteControl::CanRunNow(Command command) const {
-  if (!form_.Created()) return false;
-  return command == Command::Status || !form_.ImageListTab().List().BatchRunning();
+  if (!parts_.run.created) return false;
+  return command == Command::Status || !parts_.list.BatchRunning();
 }
 
 std::string RemoteControl::Busy() const {
   const std::string waited = " for " + std::to_string(kQueueWait.count()) + " s";
   if (running_) return "the program was busy with an earlier command" + waited + "; a question of it may be open";
-  if (!form_.Created()) return "the program was still starting" + waited + "; a message of its start may be open";
+  if (!parts_.run.created) return "the program was still starting" + waited + "; a message of its start may be open";
   return "the program was busy adding files to the list" + waited;
 }
 
 void RemoteControl::RunWaiting() {
   // One at a time: a command that shows a box or adds a batch lets events
   // through, and the next one waits for it.
-  while (!running_ && !waiting_.empty() && !form_.EndRequested() && CanRunNow(waiting_.front().request.command)) {
+  while (!running_ && !waiting_.empty() && !parts_.run.endRequested && CanRunNow(waiting_.front().request.command)) {
     Waiting next = std::move(waiting_.front());
     waiting_.pop_front();
     running_ = true;
@@ -98,10 +92,10 @@ void RemoteControl::RunWaiting() {
     running_ = false;
   }
   const auto now = std::chrono::steady_clock::now();
-  while (!waiting_.empty() && (form_.EndRequested() || now - waiting_.front().since >= kQueueWait)) {
+  while (!waiting_.empty() && (parts_.run.endRequested || now - waiting_.front().since >= kQueueWait)) {
     Waiting w = std::move(waiting_.front());
     waiting_.pop_front();
-    w.answer(Refused(form_.EndRequested() ? "the program is ending" : Busy()));
+    w.answer(Refused(parts_.run.endRequested ? "the program is ending" : Busy()));
   }
   if (waiting_.empty()) retry_.stop();
   else if (!retry_.isActive()) retry_.start();
@@ -122,19 +116,19 @@ void RemoteControl::Run(const remote::Request& request, const Answer& answer) {
   // Shown too, as the user's own commands show what went wrong; in the
   // non-modal notice, so that a key binding held down on a damaged picture
   // gathers its failures in one box instead of stacking modal ones.
-  if (!form_.EndRequested()) form_.Rotation().Notice(Q(failure));
+  if (!parts_.run.endRequested) parts_.notice.Show(Q(failure));
 }
 
 Reply RemoteControl::Carry(const remote::Request& request) {
-  WallpaperList& rows = form_.ImageListTab().List().Rows();
+  WallpaperList& rows = parts_.list.Rows();
   switch (request.command) {
     case Command::Change:
       if (rows.Empty()) return Refused("the image list is empty");
-      form_.Rotation().ChangeWallpaperNow();
+      parts_.rotation.change();
       return Shown();
     case Command::Next: return Step(true);
     case Command::Previous: return Step(false);
-    case Command::None: form_.Rotation().ClearWallpaper(); return {};
+    case Command::None: parts_.rotation.none(); return {};
     case Command::Show: return ShowWindow(true);
     case Command::Hide: return ShowWindow(false);
     case Command::Toggle: return Toggle();
@@ -146,43 +140,44 @@ Reply RemoteControl::Carry(const remote::Request& request) {
 }
 
 Reply RemoteControl::Step(bool forward) {
-  WallpaperList& rows = form_.ImageListTab().List().Rows();
+  WallpaperList& rows = parts_.list.Rows();
   if (rows.Empty()) return Refused("the image list is empty");
   // Next and Previous step from the selected row; their buttons are off without
   // one, but a command has no such button: it steps from the current wallpaper.
   if (rows.FirstSelected() < 0) {
-    const int current = Read(form_.SettingsFile, keys::CurrentIndex);
+    const int current = parts_.state.CurrentIndex();
     rows.Select(rows.Valid(current) ? current : 0, true);
   }
-  if (forward) form_.Rotation().Next();
-  else form_.Rotation().Previous();
+  if (forward) parts_.rotation.next();
+  else parts_.rotation.previous();
   return Shown();
 }
 
 Reply RemoteControl::Shown() {
   // An entry whose file is gone becomes the current one and shows nothing, as
   // with the buttons; the caller hears of it.
-  const WallpaperList& rows = form_.ImageListTab().List().Rows();
-  const int current = Read(form_.SettingsFile, keys::CurrentIndex);
+  const WallpaperList& rows = parts_.list.Rows();
+  const int current = parts_.state.CurrentIndex();
   if (rows.Valid(current) && !FileExists(rows.Path(current)))
     return Reply{Status::Failed, {rows.Path(current) + ": no such file"}};
   return {};
 }
 
 Reply RemoteControl::Toggle() {
-  if (form_.RaiseOtherFrontWindow()) return AboutBoxOpen();
-  form_.ShowHideMainWindow();
+  if (parts_.window.RaiseOtherFrontWindow()) return AboutBoxOpen();
+  parts_.window.ShowHideMainWindow();
   return {};
 }
 
 Reply RemoteControl::ShowWindow(bool shown) {
-  if (form_.RaiseOtherFrontWindow()) return AboutBoxOpen();
+  MainWindowControl& window = parts_.window;
+  if (window.RaiseOtherFrontWindow()) return AboutBoxOpen();
   if (!shown) {
-    if (form_.MainWindowShowing()) form_.HideMainWindow();
-  } else if (!form_.MainWindowShowing()) {
-    form_.ShowHideMainWindow();
+    if (window.MainWindowShowing()) window.HideMainWindow();
+  } else if (!window.MainWindowShowing()) {
+    window.ShowHideMainWindow();
   } else {
-    form_.BringWindowToFront(&form_);
+    window.BringWindowToFront(&window.Window());
   }
   return {};
 }
@@ -192,20 +187,20 @@ Reply RemoteControl::Add(const std::vector<std::string>& paths) {
   for (const std::string& path : paths)
     if (!FitsListFile(path))
       return Refused("the image list cannot keep a name with a line break: \"" + remote::Printable(path, 4096) + "\"");
-  const int before = form_.ImageListTab().ImageCount();
-  form_.ImageListTab().AddPaths(paths);
-  form_.ListChanged = true;
-  return Reply{Status::Ok, {"added=" + std::to_string(form_.ImageListTab().ImageCount() - before)}};
+  const int before = parts_.list.Rows().Count();
+  parts_.list.AddPaths(paths);
+  parts_.run.listChanged = true;
+  return Reply{Status::Ok, {"added=" + std::to_string(parts_.list.Rows().Count() - before)}};
 }
 
 Reply RemoteControl::Exit() {
   // Exit without its question; nobody may be there to answer a box that is open.
   EndDialogs();
-  form_.EndRun();
-  if (form_.EndFailures().empty()) return {};
+  parts_.window.EndRun();
+  if (parts_.window.EndFailures().empty()) return {};
   std::string text = "the program ended, but";
   const char* separator = ": ";
-  for (const std::string& failure : form_.EndFailures()) {
+  for (const std::string& failure : parts_.window.EndFailures()) {
     text += separator + OneLine(failure);
     separator = "; ";
   }
@@ -215,33 +210,34 @@ Reply RemoteControl::Exit() {
 std::vector<std::string> RemoteControl::Status() {
   // During the start (a question of it may be open) what is not known yet is
   // left empty: the list may be loading, nothing is shown nor scheduled yet.
-  const bool started = form_.Created();
-  const WallpaperList& rows = form_.ImageListTab().List().Rows();
-  const int current = Read(form_.SettingsFile, keys::CurrentIndex);
+  const bool started = parts_.run.created;
+  const WallpaperList& rows = parts_.list.Rows();
+  const int current = parts_.state.CurrentIndex();
   const bool valid = rows.Valid(current);
   std::string shown = started ? "no" : "unknown";
   if (valid && started) {
     try {
-      shown = form_.Rotation().DesktopShows(current) ? "yes" : "no";
+      shown = parts_.rotation.desktopShows(current) ? "yes" : "no";
     } catch (const std::exception&) {
       shown = "unknown";
     }
   }
-  const bool automatic = form_.DesktopTab().AutoChange();
+  const bool automatic = parts_.settings.Get(keys::AutoChangeWallpaper);
   const bool scheduled = automatic && started;
-  const double next = scheduled ? form_.Rotation().NextChangeTime() : 0;
+  const double next = scheduled ? parts_.rotation.nextChangeTime() : 0;
   const long long seconds = std::max(0LL, std::llround((next - NowLocal()) * kSecondsPerDay));
   return {
       "wallpaper=" + (valid ? rows.Path(current) : std::string()),
       "row=" + std::to_string(valid ? current + 1 : 0),
       "rows=" + std::to_string(rows.Count()),
       "shown=" + shown,
-      "filling=" + std::string(FillingName(form_.DesktopTab().Filling())),
+      // The names are fixed, not the translated captions: scripts read them.
+      "filling=" + std::string(FillingTypeName(FillingTypeFromStored(parts_.settings.Get(keys::Type)))),
       "auto_change=" + std::string(automatic ? "on" : "off"),
-      "interval_minutes=" + std::to_string(IntervalMinutes(form_.DesktopTab().IntervalPosition())),
+      "interval_minutes=" + std::to_string(IntervalMinutes(parts_.settings.Get(keys::Interval))),
       "next_change=" + (scheduled ? IsoLocal(next) : std::string()),
       "next_change_seconds=" + (scheduled ? std::to_string(seconds) : std::string()),
-      "settings=" + form_.SettingsFile,
+      "settings=" + parts_.paths.settingsFile,
       "pid=" + std::to_string(QCoreApplication::applicationPid()),
   };
 }

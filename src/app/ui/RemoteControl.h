@@ -13,11 +13,17 @@
 #include <string>
 #include <vector>
 
-#include "app/RemoteProtocol.h"
+#include "base/RemoteProtocol.h"
 
 namespace toviwall {
 
-class TMainForm;
+struct AppPaths;
+struct RunState;
+class ImageList;
+class MainWindowControl;
+class NoticeBox;
+class RotationState;
+class Settings;
 
 class RemoteControl final : public QObject {
   Q_OBJECT
@@ -25,7 +31,23 @@ class RemoteControl final : public QObject {
  public:
   using Answer = std::function<void(const remote::Reply&)>;
 
-  explicit RemoteControl(TMainForm& form);
+  // The rotation's commands, as its buttons run them.
+  struct Rotation {
+    std::function<void()> change, next, previous, none;
+    std::function<bool(int index)> desktopShows;  // the desktop shows entry `index` as we handed it over
+    std::function<double()> nextChangeTime;
+  };
+  struct Parts {
+    ImageList& list;
+    Settings& settings;
+    RotationState& state;
+    RunState& run;
+    AppPaths& paths;
+    MainWindowControl& window;
+    NoticeBox& notice;
+    Rotation rotation;
+  };
+  explicit RemoteControl(Parts parts);
   // What still waits is refused: the program is ending.
   ~RemoteControl() override;
 
@@ -53,7 +75,7 @@ class RemoteControl final : public QObject {
   remote::Reply Exit();
   std::vector<std::string> Status();
 
-  TMainForm& form_;
+  Parts parts_;
   std::deque<Waiting> waiting_;
   QTimer retry_;
   bool running_ = false;

@@ -5,15 +5,12 @@
 #include <cstdlib>
 #include <optional>
 
-#include "app/ui/DesktopPage.h"
+#include "app/ui/DesktopIconCaptions.h"
 #include "app/ui/FormParts.h"
-#include "app/ui/ImageListPage.h"
-#include "app/ui/OptionsPage.h"
-#include "app/ui/TrayMenu.h"
-#include "app/ui/WallPaperMain.h"
+#include "app/ui/MainWindowControl.h"
 #include "base/AppIdentity.h"
-#include "desktop/ui/OpticalDrive.h"
-#include "desktop/ui/UnitFormConfirm.h"
+#include "system/ui/OpticalDrive.h"
+#include "system/ui/UnitFormConfirm.h"
 #include "platform/DisplayModes.h"
 #include "platform/SystemActions.h"
 
@@ -61,11 +58,18 @@ constexpr ExitItem kHibernate{10057, 65, TToviExitWinType::ewHibernate, "ExitWin
 
 }  // namespace
 
-SystemCommands::SystemCommands(TMainForm& form) : form_(form) {
-  ExitWin = new TToviExitWin(form.Platform().systemActions(), this);
-  ActionLockWorkStation_ = NamedAction(&form, "ActionLockWorkStation");
-  ActionActivateScreenSave_ = NamedAction(&form, "ActionActivateScreenSave");
-  ActionOpenDisplayProperties_ = NamedAction(&form, "ActionOpenDisplayProperties");
+SystemCommands::SystemCommands(QWidget& owner, platform::SystemActions& actions, platform::DisplayModes& display,
+                               MainWindowControl& window, DesktopIconCaptions& captions,
+                               std::function<void()> saveList)
+    : actions_(actions), display_(display), window_(window), captions_(captions), saveList_(std::move(saveList)) {
+  ExitWin = new TToviExitWin(actions, this);
+  ActionLockWorkStation_ = NamedAction(&owner, "ActionLockWorkStation");
+  ActionActivateScreenSave_ = NamedAction(&owner, "ActionActivateScreenSave");
+  ActionOpenDisplayProperties_ = NamedAction(&owner, "ActionOpenDisplayProperties");
+  TBItemDisplayMode = Named(new QMenu(&owner), "TBItemDisplayMode");
+  TBSubmenuCDRom = Named(new QMenu(&owner), "TBSubmenuCDRom");
+  TBSubmenuCDRom->menuAction()->setVisible(false);  // shown once a CD drive is found
+  TBSubmenuItemExitWin = Named(new QMenu(&owner), "TBSubmenuItemExitWin");
   connect(ActionLockWorkStation_, &QAction::triggered, this,
           Guarded(this, &SystemCommands::ActionLockWorkStationExecute));
   connect(ActionActivateScreenSave_, &QAction::triggered, this,
@@ -74,18 +78,21 @@ SystemCommands::SystemCommands(TMainForm& form) : form_(form) {
           Guarded(this, &SystemCommands::ActionOpenDisplayPropertiesExecute));
 }
 
-SystemCommands::~SystemCommands() { form_.Platform().displayModes().SetDisplayChangeListener({}); }
+SystemCommands::~SystemCommands() { display_.SetDisplayChangeListener({}); }
 
 void SystemCommands::ApplyCaptions() {
   ActionLockWorkStation_->setText(T(10041));
   ActionActivateScreenSave_->setText(T(10042));
   ActionOpenDisplayProperties_->setText(T(10061));
+  TBItemDisplayMode->setTitle(T(10051));
+  TBSubmenuCDRom->setTitle(T(10052));
+  TBSubmenuItemExitWin->setTitle(T(10053));
 }
 
 // --- Exit Windows --------------------------------------------------------
 
 void SystemCommands::BuildExitWindowsMenu() {
-  QMenu* menu = form_.Tray().ExitWindowsMenu();
+  QMenu* menu = TBSubmenuItemExitWin;
   menu->clear();
   std::vector<ExitItem> items{kLogOff, kReboot, kShutDown};
   if (ExitWin->CanStandBy()) {
@@ -113,8 +120,7 @@ void SystemCommands::ExitWindowsAs(TToviExitWinType type) {
   // The machine comes back from stand-by and hibernation with us running; the
   // session manager ends us with the session, once it has asked.
   if (!ExitWin->EndsNow()) return;
-  form_.PrepareShutdown();
-  form_.EndRun();
+  window_.EndRun();
 }
 
 void SystemCommands::ShowRefusal(TToviExitWinType type) {
@@ -130,8 +136,8 @@ void SystemCommands::ShowRefusal(TToviExitWinType type) {
 // --- CD doors --------------------------------------------------------------
 
 void SystemCommands::BuildCDRomMenu() {
-  QMenu* menu = form_.Tray().CDRomMenu();
-  cdDrives_ = form_.Platform().systemActions().OpticalDrives();
+  QMenu* menu = TBSubmenuCDRom;
+  cdDrives_ = actions_.OpticalDrives();
   for (std::size_t k = 0; k < cdDrives_.size(); ++k) {
     const std::string& drive = cdDrives_[k];
     if (k > 0) menu->addSeparator();
@@ -151,42 +157,40 @@ void SystemCommands::BuildCDRomMenu() {
 
 void SystemCommands::ActionOpenDriveExecute(QAction* item) {
   const std::size_t k = static_cast<std::size_t>((item->data().toInt() - 1) / 2);
-  if (k < cdDrives_.size()) OpenDrive(form_.Platform().systemActions(), cdDrives_[k]);
+  if (k < cdDrives_.size()) OpenDrive(actions_, cdDrives_[k]);
 }
 
 void SystemCommands::ActionCloseDriveExecute(QAction* item) {
   const std::size_t k = static_cast<std::size_t>((item->data().toInt() - 1) / 2);
-  if (k < cdDrives_.size()) form_.Platform().systemActions().CloseDoor(cdDrives_[k]);
+  if (k < cdDrives_.size()) actions_.CloseDoor(cdDrives_[k]);
 }
 
 void SystemCommands::OpenFirstCDDrive() {
-  const std::vector<std::string> drives = form_.Platform().systemActions().OpticalDrives();
-  if (!drives.empty()) OpenDrive(form_.Platform().systemActions(), drives.front());
+  const std::vector<std::string> drives = actions_.OpticalDrives();
+  if (!drives.empty()) OpenDrive(actions_, drives.front());
 }
 
 void SystemCommands::CloseFirstCDDrive() {
-  const std::vector<std::string> drives = form_.Platform().systemActions().OpticalDrives();
-  if (!drives.empty()) form_.Platform().systemActions().CloseDoor(drives.front());
+  const std::vector<std::string> drives = actions_.OpticalDrives();
+  if (!drives.empty()) actions_.CloseDoor(drives.front());
 }
 
 // --- Lock, screen saver, display settings ----------------------------------
 
 void SystemCommands::ShowLockCommandIfSupported() {
-  const bool canLock = form_.Platform().systemActions().CanLock();
-  ActionLockWorkStation_->setVisible(canLock);
-  form_.OptionsTab().SetLockChoiceVisible(canLock);
+  ActionLockWorkStation_->setVisible(actions_.CanLock());
 }
 
-void SystemCommands::ActionLockWorkStationExecute() { form_.Platform().systemActions().Lock(); }
-void SystemCommands::ActionActivateScreenSaveExecute() { form_.Platform().systemActions().ActivateScreenSaver(); }
-void SystemCommands::ActionOpenDisplayPropertiesExecute() { form_.Platform().systemActions().OpenDisplaySettings(); }
+void SystemCommands::ActionLockWorkStationExecute() { actions_.Lock(); }
+void SystemCommands::ActionActivateScreenSaveExecute() { actions_.ActivateScreenSaver(); }
+void SystemCommands::ActionOpenDisplayPropertiesExecute() { actions_.OpenDisplaySettings(); }
 
 // --- Display modes -----------------------------------------------------------
 
 void SystemCommands::BuildDisplayModeMenu() {
   EnumerateModes();
   FillDisplayModeMenu();
-  form_.Platform().displayModes().SetDisplayChangeListener([this] { RunGuarded([this] { DisplayChanged(); }); });
+  display_.SetDisplayChangeListener([this] { RunGuarded([this] { DisplayChanged(); }); });
 }
 
 void SystemCommands::DisplayChanged() {
@@ -195,12 +199,12 @@ void SystemCommands::DisplayChanged() {
   FillDisplayModeMenu();
 }
 
-void SystemCommands::EnumerateModes() { ModeTable_ = toviwall::EnumerateModes(form_.Platform().displayModes().Modes()); }
+void SystemCommands::EnumerateModes() { ModeTable_ = toviwall::EnumerateModes(display_.Modes()); }
 
 void SystemCommands::FillDisplayModeMenu() {
   if (ModeTable_.empty()) return;
-  modeTree_ = BuildDisplayModeTree(ModeTable_, form_.Platform().displayModes().ReportsRefreshRates());
-  AddModeItems(form_.Tray().DisplayModeMenu(), "DisplayMode", modeTree_, modeItems_);
+  modeTree_ = BuildDisplayModeTree(ModeTable_, display_.ReportsRefreshRates());
+  AddModeItems(TBItemDisplayMode, "DisplayMode", modeTree_, modeItems_);
   MarkCurrentMode();
 }
 
@@ -231,7 +235,7 @@ void SystemCommands::AddModeItems(QMenu* parent, const std::string& parentName, 
 }
 
 void SystemCommands::FreeDisplayModeItems() {
-  QMenu* menu = form_.Tray().DisplayModeMenu();
+  QMenu* menu = TBItemDisplayMode;
   for (QAction* action : menu->actions()) {
     menu->removeAction(action);
     if (QMenu* sub = action->menu())
@@ -245,10 +249,10 @@ void SystemCommands::FreeDisplayModeItems() {
 }
 
 void SystemCommands::MarkCurrentMode() {
-  std::optional<DisplayModeRecord> current = form_.Platform().displayModes().CurrentMode();
+  std::optional<DisplayModeRecord> current = display_.CurrentMode();
   CurrentModeIndex_ = current ? toviwall::MarkCurrentMode(modeTree_, *current) : -1;
   if (!current) toviwall::MarkCurrentMode(modeTree_, DisplayModeRecord{});  // clears the marks
-  ApplyMarks(form_.Tray().DisplayModeMenu(), modeTree_, modeItems_);
+  ApplyMarks(TBItemDisplayMode, modeTree_, modeItems_);
 }
 
 void SystemCommands::ApplyMarks(QMenu* parent, const std::vector<ModeItem>& items,
@@ -270,7 +274,7 @@ void SystemCommands::ApplyMarks(QMenu* parent, const std::vector<ModeItem>& item
 
 void SystemCommands::ChangeDisplayMode(int tag) {
   if (tag < 0 || static_cast<std::size_t>(tag) >= ModeTable_.size() || ModeTable_[tag].Empty()) return;
-  platform::DisplayModes& display = form_.Platform().displayModes();
+  platform::DisplayModes& display = display_;
   // Where a revert goes, chosen before the switch (the table may be rebuilt
   // while the question is open): the marked leaf's mode; when the mode on screen
   // matched no leaf, that mode itself as the display reports it.
@@ -289,11 +293,11 @@ void SystemCommands::ChangeDisplayMode(int tag) {
     case DisplayChange::Restart:
       if (ShowMessage(Q(FormatText(S(10086), {"\n", "\n", "\n"})), QMessageBox::Question,
                       QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok) {
-        form_.ImageListTab().SaveListIfChanged();
+        if (saveList_) saveList_();
         ExitWin->ExitWinType = TToviExitWinType::ewReboot;
         ExitWin->Unconditional = true;
         if (ExitWin->Execute())
-          form_.EndRun();
+          window_.EndRun();
         else
           ShowRefusal(TToviExitWinType::ewReboot);
       }
@@ -304,11 +308,11 @@ void SystemCommands::ChangeDisplayMode(int tag) {
     case DisplayChange::BadFlags: ShowMessage(T(10087), QMessageBox::Critical); break;
   }
   MarkCurrentMode();
-  form_.DesktopTab().ReapplyIconText();
+  captions_.ReapplyText();
 }
 
 bool SystemCommands::ConfirmDisplayMode() {
-  TFormConfirm confirm(form_.font(), ConfirmTickMs(), [this](QWidget* w) { form_.BringWindowToFront(w); });
+  TFormConfirm confirm(window_.Window().font(), ConfirmTickMs(), [this](QWidget* w) { window_.BringWindowToFront(w); });
   return confirm.exec() == QDialog::Accepted;
 }
 

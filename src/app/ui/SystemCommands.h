@@ -3,32 +3,45 @@
 // workstation, the screen saver, the display settings and modes (with the
 // keep-or-revert confirmation), the CD doors and the log-off and power commands.
 #include <QObject>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "desktop/DisplayModeTree.h"
-#include "desktop/ui/ToviExitWin.h"
+#include "system/DisplayModeTree.h"
+#include "system/ui/ToviExitWin.h"
 
 class QAction;
 class QMenu;
 
 namespace toviwall {
+namespace platform {
+class DisplayModes;
+class SystemActions;
+}  // namespace platform
 
-class TMainForm;
+class DesktopIconCaptions;
+class MainWindowControl;
 
 class SystemCommands final : public QObject {
   Q_OBJECT
 
  public:
-  explicit SystemCommands(TMainForm& form);
+  // The actions and menus belong to `owner`'s window; `saveList` keeps what
+  // must not be lost before the computer restarts without asking.
+  SystemCommands(QWidget& owner, platform::SystemActions& actions, platform::DisplayModes& display,
+                 MainWindowControl& window, DesktopIconCaptions& captions, std::function<void()> saveList);
   ~SystemCommands() override;
 
   QAction* ActionLockWorkStation() const { return ActionLockWorkStation_; }
   QAction* ActionActivateScreenSave() const { return ActionActivateScreenSave_; }
   QAction* ActionOpenDisplayProperties() const { return ActionOpenDisplayProperties_; }
+  // The tray menu's sub-menus: display modes, CD drives, log off and power.
+  QMenu* DisplayModeMenu() const { return TBItemDisplayMode; }
+  QMenu* CDRomMenu() const { return TBSubmenuCDRom; }
+  QMenu* ExitWindowsMenu() const { return TBSubmenuItemExitWin; }
 
   void ApplyCaptions();
-  // The tray menu's sub-menus, filled during start-up.
+  // The sub-menus, filled during start-up.
   void BuildExitWindowsMenu();
   // Reads the display's modes and builds the "Display Mode" tree from them; it is
   // built again whenever the display's configuration changes.
@@ -73,8 +86,15 @@ class SystemCommands final : public QObject {
   // The error box for a request the system did not carry out.
   void ShowRefusal(TToviExitWinType type);
 
-  TMainForm& form_;
+  platform::SystemActions& actions_;
+  platform::DisplayModes& display_;
+  MainWindowControl& window_;
+  DesktopIconCaptions& captions_;
+  std::function<void()> saveList_;
   TToviExitWin* ExitWin = nullptr;
+  QMenu* TBItemDisplayMode = nullptr;
+  QMenu* TBSubmenuCDRom = nullptr;
+  QMenu* TBSubmenuItemExitWin = nullptr;
   QAction* ActionLockWorkStation_ = nullptr;
   QAction* ActionActivateScreenSave_ = nullptr;
   QAction* ActionOpenDisplayProperties_ = nullptr;

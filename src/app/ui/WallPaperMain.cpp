@@ -33,11 +33,9 @@
 #include "app/ui/WallpaperRotation.h"
 #include "base/AppIdentity.h"
 #include "base/AtomicFile.h"
-#include "base/Settings.h"
-#include "base/SettingsPaths.h"
 #include "base/Version.h"
 #include "imagelist/ui/UnitFormPath.h"
-#include "wallpaper/UnitWallHelper.h"
+#include "update/MakerServer.h"
 
 namespace toviwall {
 namespace {
@@ -65,7 +63,9 @@ TMainForm::TMainForm(ProcessEnvironment env, platform::Platform& platform, QWidg
       platform_(platform) {
   setObjectName(QStringLiteral("MainForm"));
   setAttribute(Qt::WA_QuitOnClose, false);
+  BuildFeatures();
   BuildControls();
+  WireFeatures();
   // A failure here leaves no way into the program (no tray icon, no listener):
   // the start ends with its message instead.
   try {
@@ -79,13 +79,56 @@ TMainForm::TMainForm(ProcessEnvironment env, platform::Platform& platform, QWidg
 
 TMainForm::~TMainForm() { platform_.sessionEnd().SetEndRequestedListener({}); }
 
-void TMainForm::BuildControls() {
+void TMainForm::BuildFeatures() {
   actionShowMainWindow_ = NamedAction(this, "ActionShowMainWindow");
   actionShowAbout_ = NamedAction(this, "ActionShowAbout");
   actionHelp_ = NamedAction(this, "ActionHelp");
-  connect(actionShowMainWindow_, &QAction::triggered, this, Guarded(this, &TMainForm::ActionShowMainWindowExecute));
-  connect(actionShowAbout_, &QAction::triggered, this, Guarded(this, &TMainForm::ActionShowAboutExecute));
-  connect(actionHelp_, &QAction::triggered, this, Guarded(this, &TMainForm::ActionHelpExecute));
+  platform::Platform& p = platform_;
+  system_ = std::make_unique<SystemCommands>(*this, p.systemActions(), p.displayModes(), *this, captions_,
+                                             [this] { imageList_->SaveListIfChanged(); });
+  rotation_ = std::make_unique<WallpaperRotation>(
+      *this, WallpaperRotation::Parts{settings_, list_, rotationState_, run_, paths_, env_, p.desktopWallpaper(),
+                                      p.screen(), captions_, notice_});
+  imageList_ = std::make_unique<ImageListPage>(ImageListPage::Parts{list_, settings_, run_, paths_, *this});
+  folderWatch_ =
+      std::make_unique<ImageFolderWatch>(ImageFolderWatch::Parts{list_, settings_, run_, paths_, p.directoryWatch()});
+  desktop_ = std::make_unique<DesktopPage>(
+      *this, DesktopPage::Parts{settings_, p.desktopIcons(), p.desktopWallpaper(), captions_, env_});
+  options_ = std::make_unique<OptionsPage>(*this, OptionsPage::Parts{settings_, p.autoStart(), env_, paths_, run_});
+  hotKeys_ = std::make_unique<HotKeySet>(*this, p.globalHotKeys(), settings_, [this](HotKeyCommand c) {
+    switch (c) {
+      case HotKeyCommand::ShowMainWindow: actionShowMainWindow_->trigger(); break;
+      case HotKeyCommand::ChangeWallpaper: rotation_->ChangeWallpaperNow(); break;
+      case HotKeyCommand::OpenCD: system_->OpenFirstCDDrive(); break;
+      case HotKeyCommand::CloseCD: system_->CloseFirstCDDrive(); break;
+    }
+  });
+  tray_ = std::make_unique<TrayMenu>(
+      p.trayHost(), settings_, run_, *this,
+      TrayMenu::Actions{.showMainWindow = actionShowMainWindow_,
+                        .change = rotation_->ActionChange(),
+                        .lock = system_->ActionLockWorkStation(),
+                        .screenSaver = system_->ActionActivateScreenSave(),
+                        .displaySettings = system_->ActionOpenDisplayProperties(),
+                        .displayModes = system_->DisplayModeMenu(),
+                        .cdDrives = system_->CDRomMenu(),
+                        .exitWindows = system_->ExitWindowsMenu(),
+                        .startWithWindows = options_->ActionStartWithWin(),
+                        .autoChange = desktop_->ActionActivateWallChanger(),
+                        .hideIcons = desktop_->ActionHideDesktopIcon(),
+                        .about = actionShowAbout_,
+                        .help = actionHelp_});
+  remote_ = std::make_unique<RemoteControl>(RemoteControl::Parts{
+      list_, settings_, rotationState_, run_, paths_, *this, notice_,
+      RemoteControl::Rotation{.change = [this] { rotation_->ChangeWallpaperNow(); },
+                              .next = [this] { rotation_->Next(); },
+                              .previous = [this] { rotation_->Previous(); },
+                              .none = [this] { rotation_->ClearWallpaper(); },
+                              .desktopShows = [this](int index) { return rotation_->DesktopShows(index); },
+                              .nextChangeTime = [this] { return rotation_->NextChangeTime(); }}});
+}
+
+void TMainForm::BuildControls() {
   // F1 opens the help; Shift+F1 asks what a control is for, as the caption's "?" does.
   // (A key of its own, so the tray menu does not show F1 beside Help.)
   auto* helpKey = new QAction(this);
@@ -95,21 +138,6 @@ void TMainForm::BuildControls() {
   auto* whatsThis = QWhatsThis::createAction(this);
   whatsThis->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
   addAction(whatsThis);
-
-  system_ = std::make_unique<SystemCommands>(*this);
-  rotation_ = std::make_unique<WallpaperRotation>(*this);
-  imageList_ = std::make_unique<ImageListPage>(*this);
-  folderWatch_ = std::make_unique<ImageFolderWatch>(*this);
-  desktop_ = std::make_unique<DesktopPage>(*this);
-  options_ = std::make_unique<OptionsPage>(*this);
-  hotKeys_ = std::make_unique<HotKeySet>(*this, platform_.globalHotKeys(), SettingsFile, [this](HotKeyCommand c) {
-    switch (c) {
-      case HotKeyCommand::ShowMainWindow: actionShowMainWindow_->trigger(); break;
-      case HotKeyCommand::ChangeWallpaper: rotation_->ChangeWallpaperNow(); break;
-      case HotKeyCommand::OpenCD: system_->OpenFirstCDDrive(); break;
-      case HotKeyCommand::CloseCD: system_->CloseFirstCDDrive(); break;
-    }
-  });
 
   auto* layout = new QVBoxLayout(this);
   LabelNoTray = Named(new QLabel(this), "LabelNoTray");
@@ -137,26 +165,72 @@ void TMainForm::BuildControls() {
     bottom->addWidget(b);
   }
   layout->addLayout(bottom);
-  LinkButton(ButtonHelp, actionHelp_);
-  LinkButton(ButtonAbout, actionShowAbout_);
-  connect(ButtonOK, &QPushButton::clicked, this, Guarded(this, &TMainForm::ButtonOKClick));
 
   ToviStatusBar = Named(new QStatusBar(this), "ToviStatusBar");
   ToviStatusBar->setSizeGripEnabled(false);
   layout->addWidget(ToviStatusBar);
+}
 
-  tray_ = std::make_unique<TrayMenu>(*this);
-  remote_ = std::make_unique<RemoteControl>(*this);
+void TMainForm::WireFeatures() {
+  // The window's own commands.
+  connect(actionShowMainWindow_, &QAction::triggered, this, Guarded(this, &TMainForm::ShowHideMainWindow));
+  connect(actionShowAbout_, &QAction::triggered, this, Guarded(this, &TMainForm::ActionShowAboutExecute));
+  connect(actionHelp_, &QAction::triggered, this, Guarded(this, &TMainForm::ActionHelpExecute));
+  LinkButton(ButtonHelp, actionHelp_);
+  LinkButton(ButtonAbout, actionShowAbout_);
+  connect(ButtonOK, &QPushButton::clicked, this, Guarded(this, &TMainForm::ButtonOKClick));
   connect(ButtonExit, &QPushButton::clicked, tray_->ExitAction(), &QAction::trigger);
+
+  // The list and the rotation: the buttons under the list run the rotation's
+  // commands, and what the rotation keeps about the rows follows them.
+  WallpaperRotation* rotation = rotation_.get();
+  connect(imageList_.get(), &ImageListPage::changeRequested, rotation, Guarded(rotation, &WallpaperRotation::ChangeWallpaperNow));
+  connect(imageList_.get(), &ImageListPage::noneRequested, rotation, Guarded(rotation, &WallpaperRotation::ClearWallpaper));
+  connect(imageList_.get(), &ImageListPage::previousRequested, rotation, Guarded(rotation, &WallpaperRotation::Previous));
+  connect(imageList_.get(), &ImageListPage::nextRequested, rotation, Guarded(rotation, &WallpaperRotation::Next));
+  connect(imageList_.get(), &ImageListPage::entryChosen, rotation,
+          [rotation](int row) { RunGuarded([&] { rotation->ChangeToIndex(row); }); });
+  list_.SetFollowers({.refillBag = [rotation] { rotation->RefillBag(); },
+                      .rowsMoving = [this] { rotationState_.RowsMoving(); },
+                      .rowsMoved = [this] { rotationState_.RowsMoved(); }});
+  // A batch's progress under the pages; Exit waits for its end.
+  connect(imageList_.get(), &ImageListPage::infoText, this, &TMainForm::SetInfoText);
+  connect(imageList_.get(), &ImageListPage::progressShown, this, &TMainForm::ShowProgress);
+  connect(imageList_.get(), &ImageListPage::progressChanged, this, &TMainForm::SetProgress);
+  connect(imageList_.get(), &ImageListPage::listActionsEnabled, tray_.get(), &TrayMenu::SetExitEnabled);
+
+  // The settings the rotation acts on when they change.
+  subscriptions_.push_back(settings_.OnChange(keys::AutoChangeWallpaper, [rotation] { rotation->EnableChangeTimer(); }));
+  subscriptions_.push_back(settings_.OnChange(keys::Interval, [rotation] { rotation->IntervalChosen(); }));
+  // The Options page shows the answers the questions store.
+  subscriptions_.push_back(settings_.OnChange(keys::DontShowHideDialog, [this] { options_->ReadDoNotHide(); }));
+  subscriptions_.push_back(settings_.OnChange(keys::DontShowExitDialog, [this] { options_->ReadNoExitDialog(); }));
+  QAction* lock = system_->ActionLockWorkStation();
+  connect(lock, &QAction::changed, options_.get(), [this, lock] { options_->SetLockChoiceVisible(lock->isVisible()); });
+
+  // The image folder the Options page names is the one watched.
+  connect(options_.get(), &OptionsPage::imageFolderChosen, folderWatch_.get(),
+          [this](const std::string& folder) { folderWatch_->WatchFolder(folder); });
+  connect(options_.get(), &OptionsPage::imageFolderToWatch, folderWatch_.get(), &ImageFolderWatch::WatchOnly);
+
+  // The tray: its icon from the Desktop page, what it shows brought up to
+  // date when it opens, the window standing in for it when there is none, Exit.
+  connect(desktop_.get(), &DesktopPage::trayIconChanged, tray_.get(), &TrayMenu::SetIcon);
+  connect(tray_.get(), &TrayMenu::menuOpening, this, [this] {
+    options_->RecheckAutoRun();
+    imageList_->UpdateEntryButtons();
+  });
+  connect(tray_.get(), &TrayMenu::noTrayChanged, this, &TMainForm::SetNoTrayMode);
+  connect(tray_.get(), &TrayMenu::exitRequested, this, &TMainForm::EndRun);
 
   platform_.sessionEnd().SetEndRequestedListener([this] { RunGuarded([this] { WMQueryEndSession(); }); });
 }
 
 void TMainForm::FormCreate() {
   // The working lists of the image list and the rotation live in their models.
-  StartupFlag = true;
+  run_.startupFlag = true;
   HourglassCursor hourglass;
-  FrontWindow = this;
+  frontWindow_ = this;
   LoadLanguageStrings();
   ChooseWindowFont();
   setWindowTitle(QString::fromUtf8(kTitle));
@@ -167,7 +241,7 @@ void TMainForm::FormCreate() {
   imageList_->ResetListIcons();
   ComputePaths();
   // An end asked for while a dialog of the start was open: nothing more to build.
-  if (endRequested_) return;
+  if (run_.endRequested) return;
   system_->BuildExitWindowsMenu();
   desktop_->LoadCustomIconOption();
   tray_->RefreshTrayIcon();
@@ -178,29 +252,28 @@ void TMainForm::FormCreate() {
   RegisterMessages();
   RecordVersion(env_, kProductRegistryKey,
                 VersionText(kVersionMajor, kVersionMinor, kVersionRelease, kVersionBuild));
-  rotation_->WarnIfActiveDesktop();
   system_->BuildDisplayModeMenu();
   system_->BuildCDRomMenu();
   system_->ShowLockCommandIfSupported();
   imageList_->LoadImageList();
-  if (endRequested_) return;
-  rotation_->ComputeOutputWallpaperFile();
+  if (run_.endRequested) return;
+  paths_.outputFile = rotation_->OutputWallpaperFile();
   rotation_->Reschedule();
   // The list is written at the end of every run.
-  ListChanged = true;
+  run_.listChanged = true;
   PageControl->setCurrentIndex(0);
   hourglass.Restore();
-  StartupFlag = false;
+  run_.startupFlag = false;
   // An empty list is filled from the image folder; either way the folder is
   // watched from now on, so that pictures copied there later are added.
   if (imageList_->ImageCount() == 0) options_->EditImageFolderChange();
   else options_->WatchImageFolder();
-  if (endRequested_) return;
+  if (run_.endRequested) return;
   rotation_->ApplyStoredIndex();
   rotation_->EnableChangeTimer();
   tray_->RefreshTrayIcon();
   tray_->WatchForTray();
-  created_ = true;
+  run_.created = true;
 }
 
 void TMainForm::ApplyCaptions() {
@@ -263,17 +336,20 @@ void TMainForm::FixWindowSize() {
 }
 
 void TMainForm::ComputePaths() {
-  SettingsFile = SettingsFileFor(env_, [](const std::string& text) { ShowMessage(Q(text), QMessageBox::Warning); });
-  ImageListFile = ImageListFileFor(SettingsFile);
+  paths_.settingsFile =
+      SettingsFileFor(env_, [](const std::string& text) { ShowMessage(Q(text), QMessageBox::Warning); });
+  settings_.SetFile(paths_.settingsFile);
+  paths_.imageListFile = ImageListFileFor(paths_.settingsFile);
   // What writes cut short by a kill or a crash left behind; nothing of ours writes yet.
-  RemoveStaleTempFiles({SettingsFile, ImageListFile, rotation_->OutputWallpaperFile(), ProductStoreFile(env_)});
-  std::string proposed = ProposedImageFolder(env_, SettingsFile);
-  if (FileExists(SettingsFile))
-    DefaultImageFolder = Read(SettingsFile, keys::ImageFolder, proposed);
+  RemoveStaleTempFiles(
+      {paths_.settingsFile, paths_.imageListFile, rotation_->OutputWallpaperFile(), ProductStoreFile(env_)});
+  std::string proposed = ProposedImageFolder(env_, paths_.settingsFile);
+  if (FileExists(paths_.settingsFile))
+    paths_.defaultImageFolder = settings_.Get(keys::ImageFolder, proposed);
   else
-    DefaultImageFolder = AskImageFolder(proposed);
-  if (endRequested_) return;  // the question was not answered: nothing is stored
-  Write(SettingsFile, keys::ImageFolder, DefaultImageFolder);
+    paths_.defaultImageFolder = AskImageFolder(proposed);
+  if (run_.endRequested) return;  // the question was not answered: nothing is stored
+  settings_.Set(keys::ImageFolder, paths_.defaultImageFolder);
 }
 
 void TMainForm::RegisterMessages() {
@@ -290,7 +366,7 @@ void TMainForm::RegisterMessages() {
 
 void TMainForm::OnInstanceMessage(const std::string& message) {
   if (message == ShowMessageName()) ShowHideMainWindow();
-  else if (message == kRefreshDesktopMessage) desktop_->ReapplyIconText();
+  else if (message == kRefreshDesktopMessage) captions_.ReapplyText();
   else std::fprintf(stderr, "toviwall: ignored an unknown message on the single-instance socket\n");
 }
 
@@ -309,8 +385,8 @@ void TMainForm::ShowHideMainWindow() {
 }
 
 bool TMainForm::RaiseOtherFrontWindow() {
-  if (!FrontWindow || FrontWindow == this) return false;
-  BringWindowToFront(FrontWindow);
+  if (!frontWindow_ || frontWindow_ == this) return false;
+  BringWindowToFront(frontWindow_);
   return true;
 }
 
@@ -436,7 +512,7 @@ void TMainForm::EndStep(const std::function<void()>& step) {
 }
 
 void TMainForm::EndRun() {
-  endRequested_ = true;  // also when the request comes before the event loop runs
+  run_.endRequested = true;  // also when the request comes before the event loop runs
   // A later start waits until we are gone, then runs as the first.
   platform_.singleInstance().StopListening();
   PrepareShutdown();
@@ -450,7 +526,7 @@ void TMainForm::WMQueryEndSession() {
 }
 
 void TMainForm::FormDestroy() {
-  if (created_) EndStep([this] { imageList_->StoreColumnWidth(); });
+  if (run_.created) EndStep([this] { imageList_->StoreColumnWidth(); });
   ReportEndFailures();
 }
 
@@ -483,21 +559,17 @@ void TMainForm::ActionHelpExecute() {
   if (page >= 0 && page < 4) Help().ShowTopic(QString::fromLatin1(kTopics[page]));
 }
 
-void TMainForm::ActionShowMainWindowExecute() { ShowHideMainWindow(); }
-
 void TMainForm::ActionShowAboutExecute() {
   if (RaiseOtherFrontWindow()) return;
   AboutInfo info;
   info.productTitle = kTitle;
-  info.proxyPort = "80";
   info.homePage = MakerServer() + "index.php?i=61";
-  info.productKey = kProductRegistryKey;
-  info.settingsFile = SettingsFile;
+  info.settingsFile = paths_.settingsFile;
   info.updateUrl = MakerServer() + "update/wall.txt";
   TAboutBox about(info, MainWindowShowing() ? this : nullptr);
-  FrontWindow = &about;
+  frontWindow_ = &about;
   about.exec();
-  FrontWindow = this;
+  frontWindow_ = this;
   setWindowTitle(QString::fromUtf8(kTitle));
 }
 

@@ -3,7 +3,7 @@
 // the time; closing it only hides it. The window itself keeps the run's life
 // (creation in its fixed order, showing and hiding, the end of the run, help and
 // About); each feature builds, captions, reads and stores the settings of, and
-// wires its own controls in a file of its own:
+// wires its own controls in a file of its own, handed what it uses:
 //   ImageListPage      the image list, its file and the list commands
 //   DesktopPage        automatic change, interval, filling type, desktop icons
 //   OptionsPage        start-up entry, questions, double-click choice, image folder
@@ -13,6 +13,7 @@
 //   WallpaperRotation  the change timer, the rotation commands, applying an entry
 //   SystemCommands     lock, screen saver, display modes, CD doors, log off
 //   RemoteControl      the commands of later starts (toviwall --next, --status, ...)
+// WireFeatures() connects them: it reads as the program's structure.
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -20,7 +21,14 @@
 #include <string>
 #include <vector>
 
+#include "app/RotationState.h"
+#include "app/ui/DesktopIconCaptions.h"
+#include "app/ui/MainWindowControl.h"
+#include "app/ui/NoticeBox.h"
+#include "app/ui/RunState.h"
+#include "base/Settings.h"
 #include "base/SettingsPaths.h"
+#include "imagelist/ImageList.h"
 #include "platform/Platform.h"
 
 class QAction;
@@ -43,7 +51,7 @@ class THelpViewer;
 class TrayMenu;
 class WallpaperRotation;
 
-class TMainForm : public QWidget {
+class TMainForm : public QWidget, public MainWindowControl {
   Q_OBJECT
 
  public:
@@ -54,63 +62,26 @@ class TMainForm : public QWidget {
   // reports what failed at its end.
   void FormDestroy();
   // True once the program was asked to end (Exit, the session, a signal).
-  bool EndRequested() const { return endRequested_; }
+  bool EndRequested() const { return run_.endRequested; }
   // Why window creation failed, which ends the start; empty when it did not.
   const std::string& StartFailure() const { return startFailure_; }
   // Window creation ran to its end.
-  bool Created() const { return created_; }
-  // What the end of the run could not do (saving the list, ...), so far.
-  const std::vector<std::string>& EndFailures() const { return endFailures_; }
+  bool Created() const { return run_.created; }
 
-  // --- Shared state -----------------------------------------------------
-  bool StartupFlag = true;
-  QPointer<QWidget> FrontWindow;
-  bool ListChanged = false;
-  std::string SettingsFile;
-  std::string ImageListFile;
-  std::string DefaultImageFolder;
-  std::string OutputFile;  // the output wallpaper file
-
-  // --- Commands the features call ---------------------------------------
-  void ShowHideMainWindow();
   // Runs every step however the ones before it fail; the failures are
   // reported at the very end (FormDestroy), without holding the end up.
   void PrepareShutdown();
+
+  // MainWindowControl
+  QWidget& Window() override { return *this; }
+  bool MainWindowShowing() const override;
+  void ShowHideMainWindow() override;
+  void HideMainWindow() override;
+  void BringWindowToFront(QWidget* w) override;
+  bool RaiseOtherFrontWindow() override;
   // PrepareShutdown, then the event loop ends.
-  void EndRun();
-  void BringWindowToFront(QWidget* w);
-  // When another window of ours takes the user's interaction (the About box),
-  // brings it to the front and answers true: commands wait until it closes.
-  bool RaiseOtherFrontWindow();
-  bool MainWindowShowing() const;
-  void HideMainWindow();
-  void ActionHelpExecute();
-  THelpViewer& Help();
-  platform::Platform& Platform() { return platform_; }
-  // The command line, the program file and the user's folders.
-  const ProcessEnvironment& Environment() const { return env_; }
-  // The information label under the pages, and the progress bar of a batch.
-  void SetInfoText(const QString& text);
-  // Without a notification area the window is the only way in: it shows, says
-  // how to reach it again, and offers Exit.
-  void SetNoTrayMode(bool noTray);
-  void ShowProgress(bool shown);
-  void SetProgress(int percent);
-
-  // --- The features -----------------------------------------------------
-  ImageListPage& ImageListTab() { return *imageList_; }
-  DesktopPage& DesktopTab() { return *desktop_; }
-  OptionsPage& OptionsTab() { return *options_; }
-  ImageFolderWatch& FolderWatch() { return *folderWatch_; }
-  HotKeySet& HotKeys() { return *hotKeys_; }
-  TrayMenu& Tray() { return *tray_; }
-  WallpaperRotation& Rotation() { return *rotation_; }
-  SystemCommands& System() { return *system_; }
-
-  // The window's own commands, which the tray menu shows too.
-  QAction* ActionShowMainWindow() const { return actionShowMainWindow_; }
-  QAction* ActionShowAbout() const { return actionShowAbout_; }
-  QAction* ActionHelp() const { return actionHelp_; }
+  void EndRun() override;
+  const std::vector<std::string>& EndFailures() const override { return endFailures_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
@@ -119,7 +90,9 @@ class TMainForm : public QWidget {
   void changeEvent(QEvent* event) override;      // minimising hides
 
  private:
+  void BuildFeatures();
   void BuildControls();
+  void WireFeatures();
   void FormCreate();
   void FormShow();
   void ApplyCaptions();
@@ -135,16 +108,32 @@ class TMainForm : public QWidget {
   void WMQueryEndSession();
   void EndStep(const std::function<void()>& step);
   void ReportEndFailures();
+  void ActionHelpExecute();
   void ActionShowAboutExecute();
-  void ActionShowMainWindowExecute();
+  THelpViewer& Help();
+  // The information label under the pages, and the progress bar of a batch.
+  void SetInfoText(const QString& text);
+  // Without a notification area the window is the only way in: it shows, says
+  // how to reach it again, and offers Exit.
+  void SetNoTrayMode(bool noTray);
+  void ShowProgress(bool shown);
+  void SetProgress(int percent);
 
   ProcessEnvironment env_;
   platform::Platform& platform_;
+  // What the features share, made before them.
+  Settings settings_;
+  AppPaths paths_;
+  RunState run_;
+  ImageList list_;
+  RotationState rotationState_{settings_, list_.Rows()};
+  DesktopIconCaptions captions_{platform_.desktopIcons(), settings_};
+  NoticeBox notice_;
+
   std::unique_ptr<THelpViewer> help_;
+  QPointer<QWidget> frontWindow_;
   bool centred_ = false;
   bool shutdownPrepared_ = false;
-  bool endRequested_ = false;
-  bool created_ = false;  // window creation ran to its end
   std::string startFailure_;
   std::vector<std::string> endFailures_;
 
@@ -162,7 +151,6 @@ class TMainForm : public QWidget {
   QStatusBar* ToviStatusBar = nullptr;
   QPointer<QProgressBar> listProgress_;
 
-  // In the order they are made: later ones use the actions of earlier ones.
   std::unique_ptr<SystemCommands> system_;
   std::unique_ptr<WallpaperRotation> rotation_;
   std::unique_ptr<ImageListPage> imageList_;
@@ -172,6 +160,8 @@ class TMainForm : public QWidget {
   std::unique_ptr<HotKeySet> hotKeys_;
   std::unique_ptr<TrayMenu> tray_;
   std::unique_ptr<RemoteControl> remote_;
+  // Who hears of which settings' changes; gone before the features.
+  std::vector<Settings::Subscription> subscriptions_;
 };
 
 }  // namespace toviwall

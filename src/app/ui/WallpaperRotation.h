@@ -2,13 +2,13 @@
 // Which entry becomes the wallpaper, when, and how it gets there: the change
 // timer with the rotation controller, the rotation commands (Change, None,
 // Previous, Next, an entry chosen in the list), applying an entry through the
-// desktop's wallpaper backend and the watchdog's read-back.
-#include <QMessageBox>
+// desktop's wallpaper backend and the watchdog's read-back. The filling type,
+// the monitors, the colour around pictures, the order and the interval are
+// read from the settings at each use.
 #include <QObject>
-#include <QPointer>
 #include <QTimer>
 #include <cstdint>
-#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,30 +18,54 @@
 class QAction;
 
 namespace toviwall {
+namespace platform {
+class DesktopWallpaper;
+class Screen;
+}  // namespace platform
 
-class TMainForm;
+struct AppPaths;
+struct ProcessEnvironment;
+struct RunState;
+class DesktopIconCaptions;
+class ImageList;
+class NoticeBox;
+class RotationState;
+class Settings;
 
 class WallpaperRotation final : public QObject {
   Q_OBJECT
 
  public:
-  explicit WallpaperRotation(TMainForm& form);
+  struct Parts {
+    Settings& settings;
+    ImageList& list;
+    RotationState& state;
+    RunState& run;
+    AppPaths& paths;
+    const ProcessEnvironment& env;
+    platform::DesktopWallpaper& desktop;
+    platform::Screen& screen;
+    DesktopIconCaptions& captions;
+    NoticeBox& notice;
+  };
+  // The Change action belongs to `owner`'s window.
+  WallpaperRotation(QWidget& owner, Parts parts);
   ~WallpaperRotation() override;
 
   QAction* ActionChange() const { return ActionChange_; }
   void ApplyCaptions();
 
   void SeedRandomGenerator();
-  void ComputeOutputWallpaperFile();
   // The output file for this settings file and desktop, its folder made.
   std::string OutputWallpaperFile() const;
-  void WarnIfActiveDesktop();
   // Re-applies the stored entry at start-up; a failure is a notice and start-up goes on.
   void ApplyStoredIndex();
   // The change timer runs once start-up has ended while automatic changing is on.
   void EnableChangeTimer();
 
   void Reschedule();
+  // A new interval was chosen (and stored): the schedule counts it from the last change.
+  void IntervalChosen();
   void RefillBag();
   void ChangeWallpaperNow();
   void ChangeToIndex(int index);
@@ -50,17 +74,15 @@ class WallpaperRotation final : public QObject {
   // The "None" button: the desktop shows no picture.
   void ClearWallpaper();
   // When the next change is due (local date-time in days).
-  double NextChangeTime();
-  // What goes wrong without the user at hand (a tick, the start, a command from
-  // outside): shown in one non-modal box that gathers the texts while it is
-  // open, so the change timer goes on ticking with nobody there to press OK,
-  // and failures that keep coming do not stack boxes.
-  void Notice(const QString& text);
+  double NextChangeTime() const { return controller_.NextChangeTime(); }
   // The desktop shows entry `index` as applying it would hand it over.
   bool DesktopShows(int index);
+  // The monitors as the desktop can take them: one picture where it cannot lay
+  // one across monitors.
+  MonitorMode Monitors() const;
 
  private:
-  RotationController& Controller();
+  RotationController::Hooks Hooks();
   void ApplyWallpaper(int index, const std::vector<int>& others);
   WallpaperContext Context(int index, const std::vector<int>& others);
   // How many entries a change takes: one per monitor when each has its own.
@@ -73,17 +95,14 @@ class WallpaperRotation final : public QObject {
   bool WallpaperDiffers(const std::string& imageFile);
   void TimerChangeTimer();
   void NoticeSkipped(const std::string& path, const std::string& reason);
-  void ActionChangeExecute();
-  void WMWinIniChange();
   static int ChangeTimerIntervalMs();
 
-  TMainForm& form_;
+  Parts parts_;
   QAction* ActionChange_ = nullptr;
   QTimer TimerChange;
   QTimer screenSettle_;  // RandR tells of one change in several notices
-  std::unique_ptr<RotationController> rotation_;
-  std::uint64_t randomSeed_ = 0;
-  QPointer<QMessageBox> notice_;
+  std::mt19937_64 random_;
+  RotationController controller_;
   bool inTick_ = false;
 };
 

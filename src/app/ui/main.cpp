@@ -13,7 +13,7 @@
 #include "base/SettingsPaths.h"
 #include "app/ui/WallPaperMain.h"
 #include "app/ui/WidgetMap.h"
-#include "platform/Platform.h"
+#include "platform/LinuxPlatform.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "base/UnitLanguage.h"
 #include "platform/DirectoryWatch.h"
 #include "platform/WatchLimit.h"
 
@@ -17,20 +18,17 @@ namespace {
 // several limits, and a container's own may be lower than the system's.
 std::string LimitReason(const platform::WatchLimit& limit) {
   using Kind = platform::WatchLimit::Kind;
-  const std::string setting = limit.setting + (limit.namespaceOwn ? " of this user namespace" : "") +
-                              (limit.value ? ", now " + std::to_string(limit.value) : std::string());
+  std::string setting = limit.setting;
+  if (limit.namespaceOwn) setting = FormatText(S(10144), {setting});
+  if (limit.value) setting = FormatText(S(10145), {setting, static_cast<long long>(limit.value)});
+  int text = 10143;
   switch (limit.kind) {
-    case Kind::Watches:
-      return "the limit on watched folders is reached (" + setting +
-             (limit.namespaceOwn ? ")" : "; an administrator can raise it with sysctl)");
-    case Kind::Instances:
-      return "too many programs watch folders already (" + setting + ")";
-    case Kind::OpenFiles:
-      return "the program has as many files open as it may (" + setting + ")";
-    case Kind::SystemFiles:
-      return "the system has as many files open as it may (" + setting + ")";
+    case Kind::Watches: text = limit.namespaceOwn ? 10140 : 10139; break;
+    case Kind::Instances: text = 10141; break;
+    case Kind::OpenFiles: text = 10142; break;
+    case Kind::SystemFiles: text = 10143; break;
   }
-  return {};
+  return FormatText(S(text), {setting});
 }
 
 std::string Reason(const platform::WatchProblem& p) {
@@ -38,17 +36,17 @@ std::string Reason(const platform::WatchProblem& p) {
   switch (p.error) {
     case EACCES:
     case EPERM:
-      return "you have no permission to read it";
+      return S(10133);
     case ENOENT:
-      return "it does not exist";
+      return S(10134);
     case ENOTDIR:
-      return "it is not a folder";
+      return S(10135);
     case ENOMEM:
-      return "the system is short of memory";
+      return S(10136);
     case ENAMETOOLONG:
-      return "its name is too long";
+      return S(10137);
     case ELOOP:
-      return "it lies behind too many links";
+      return S(10138);
     default: {
       std::string text = std::strerror(p.error);
       if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] = static_cast<char>(text[0] - 'A' + 'a');
@@ -60,18 +58,17 @@ std::string Reason(const platform::WatchProblem& p) {
 }  // namespace
 
 std::string DirMonProblemText(const std::string& directory, const platform::WatchProblem& problem) {
+  const std::string reason = Reason(problem);
   std::string text;
-  if (problem.path == directory || directory.empty()) {
-    text = "The folder \"" + problem.path + "\" cannot be watched for new pictures: " + Reason(problem) + ".";
-  } else {
-    text = "The folder \"" + problem.path + "\"";
-    if (problem.others == 1) text += " and 1 more folder";
-    if (problem.others > 1) text += " and " + std::to_string(problem.others) + " more folders";
-    text += " below \"" + directory + "\" cannot be watched for new pictures: " + Reason(problem) +
-            ".\nThe other folders are watched.";
-  }
-  return text + "\nThe image list works as before; pictures that arrive where nothing is watched are not "
-                "added by themselves.";
+  if (problem.path == directory || directory.empty())
+    text = FormatText(S(10128), {problem.path, reason});
+  else if (problem.others == 0)
+    text = FormatText(S(10129), {problem.path, directory, reason, "\n"});
+  else if (problem.others == 1)
+    text = FormatText(S(10130), {problem.path, directory, reason, "\n"});
+  else
+    text = FormatText(S(10131), {problem.path, static_cast<long long>(problem.others), directory, reason, "\n"});
+  return text + "\n" + S(10132);
 }
 
 TDirMon::TDirMon(platform::DirectoryWatch& watches, QObject* owner) : QObject(owner), watches_(watches) {}
@@ -146,7 +143,7 @@ void TDirMon::Warn(unsigned run, const platform::WatchProblem& problem) {
   }
   // Not modal, and without a parent: the main window is mostly hidden, and the
   // list goes on working while the box shows.
-  warning_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok);
+  warning_ = new QMessageBox(QMessageBox::Warning, QString::fromStdString(S(10127)), text, QMessageBox::Ok);
   warning_->setObjectName(QStringLiteral("DirMonWarning"));
   warning_->setTextFormat(Qt::PlainText);
   warning_->setWindowModality(Qt::NonModal);

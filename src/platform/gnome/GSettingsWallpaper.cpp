@@ -98,6 +98,7 @@ std::string GVariantString(const std::string& text) {
   return out + "'";
 }
 
+// GVariant's own escapes (C's, \u and \U), inside its quotes: not a key file's.
 std::optional<std::string> ParseGVariantString(const std::string& text) {
   std::string s = Trim(text);
   if (s.rfind("@s ", 0) == 0) s = Trim(s.substr(3));

@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "base/KeyFile.h"
+#include "base/SettingsPaths.h"
 #include "platform/WallpaperPath.h"
 #include "platform/gnome/GSettingsWallpaper.h"
 
@@ -37,7 +39,8 @@ std::string JsString(const std::string& text) {
   return out + "\"";
 }
 
-// KConfig's escapes in values: \s \t \n \r \\ and \xHH.
+// KConfig's escapes in values: \s \t \n \r \\ and \xHH, a byte (GLib's and Qt's
+// \xHHHH is a character: lxde/ unescapes its own).
 std::string KConfigValue(const std::string& raw) {
   std::string out;
   for (std::size_t i = 0; i < raw.size(); ++i) {
@@ -128,43 +131,23 @@ std::string PlasmaWallpaperScript(const std::string& file, WallpaperStyle style)
 }
 
 std::string PlasmaAppletsrcPath() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  std::string dir = xdg && *xdg ? xdg : std::string(home ? home : "") + "/.config";
-  return dir + "/plasma-org.kde.plasma.desktop-appletsrc";
+  return ProcessEnvironment::UserFolders().configHome + "/plasma-org.kde.plasma.desktop-appletsrc";
 }
 
 std::optional<std::string> PlasmaWallpaperFromAppletsrc(const std::string& text) {
-  // Groups as "[Containments][7]" and "[Containments][7][Wallpaper][org.kde.image][General]".
-  std::map<std::string, std::map<std::string, std::string>> groups;
-  std::vector<std::string> order;
-  std::istringstream in(text);
-  std::string line, group;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && line.front() == '[') {
-      group = line;
-      if (!groups.count(group)) order.push_back(group);
-      groups[group];
-      continue;
-    }
-    const std::size_t eq = line.find('=');
-    if (group.empty() || eq == std::string::npos) continue;
-    std::string key = line.substr(0, eq);
-    if (const std::size_t bracket = key.find('['); bracket != std::string::npos) continue;  // localised keys
-    groups[group][key] = KConfigValue(line.substr(eq + 1));
-  }
+  // Groups as "Containments][7" and "Containments][7][Wallpaper][org.kde.image][General".
+  KeyFile groups = ParseKeyFile(text, KConfigValue);
   // Desktop containments are those with a wallpaper plugin; the first screen's first.
   std::optional<std::string> chosen;
   bool chosenOnFirstScreen = false;
-  for (const std::string& g : order) {
-    if (g.rfind("[Containments][", 0) != 0 || std::count(g.begin(), g.end(), '[') != 2) continue;
+  for (const std::string& g : groups.order) {
+    if (g.rfind("Containments][", 0) != 0 || std::count(g.begin(), g.end(), '[') != 1) continue;
     const auto& keys = groups[g];
     auto plugin = keys.find("wallpaperplugin");
     if (plugin == keys.end()) continue;
     std::string shown;
     if (plugin->second == "org.kde.image") {
-      auto general = groups.find(g + "[Wallpaper][org.kde.image][General]");
+      auto general = groups.find(g + "][Wallpaper][org.kde.image][General");
       if (general == groups.end() || !general->second.count("Image")) continue;
       shown = FoldSpelling(PathFromUri(general->second.at("Image")));
     }

@@ -1,4 +1,4 @@
-#include "platform/Platform.h"
+#include "platform/local/BackgroundStart.h"
 
 #include <fcntl.h>
 #include <signal.h>

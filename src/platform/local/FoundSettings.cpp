@@ -6,6 +6,7 @@
 #include <map>
 
 #include "base/AtomicFile.h"
+#include "base/SettingsPaths.h"
 
 namespace toviwall::platform {
 namespace {
@@ -34,12 +35,7 @@ void Store(const std::map<std::string, std::string>& values) {
 
 }  // namespace
 
-std::string StateFolder() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  const char* home = std::getenv("HOME");
-  std::string dir = state && *state ? state : std::string(home ? home : "") + "/.local/state";
-  return dir + "/toviwall";
-}
+std::string StateFolder() { return ProcessEnvironment::UserFolders().stateHome + "/toviwall"; }
 
 std::optional<std::string> RecallFoundSetting(const std::string& name) {
   auto values = Load();

@@ -21,6 +21,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/SettingsPaths.h"
+
 namespace toviwall::platform {
 namespace {
 
@@ -276,19 +278,15 @@ std::string LocalSingleInstance::RuntimeFolder(const std::string& name) {
     std::string parent;  // made first when missing
   };
   std::vector<Candidate> candidates;
-  const std::string runtime = Env("XDG_RUNTIME_DIR");
-  if (!runtime.empty() && runtime[0] == '/') candidates.push_back({runtime, false, {}});
+  const ProcessEnvironment folders = ProcessEnvironment::UserFolders();
+  if (!folders.runtimeDir.empty()) candidates.push_back({folders.runtimeDir, false, {}});
   std::string tmp = Env("TMPDIR");
   if (tmp.empty() || tmp[0] != '/') tmp = "/tmp";
   candidates.push_back({tmp + "/toviwall-" + std::to_string(::getuid()), true, {}});
   // Another user may have taken the shared name in /tmp first; the cache folder
   // in our home is out of their reach.
-  std::string cache = Env("XDG_CACHE_HOME");
-  if (cache.empty() || cache[0] != '/') {
-    const std::string home = Env("HOME");
-    cache = home.empty() || home[0] != '/' ? std::string() : home + "/.cache";
-  }
-  if (!cache.empty()) candidates.push_back({cache + "/toviwall", true, cache});
+  const std::string& cache = folders.cacheHome;
+  if (!cache.empty() && cache[0] == '/') candidates.push_back({cache + "/toviwall", true, cache});
 
   std::string refused;
   for (const Candidate& c : candidates) {

@@ -1,7 +1,7 @@
 #pragma once
 // Single instance through a per-user folder (mode 0700, not a link): an flock()ed
 // lock file is the mutex, a local socket beside it carries messages and
-// commands (app/RemoteProtocol.h). The folder is the first usable of
+// commands (base/RemoteProtocol.h). The folder is the first usable of
 // $XDG_RUNTIME_DIR, $TMPDIR/toviwall-<uid> (/tmp by default) and
 // $XDG_CACHE_HOME/toviwall (~/.cache/toviwall). A lock beside the settings file
 // (SettingsFileLock) keeps to one instance per settings file also across

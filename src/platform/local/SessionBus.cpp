@@ -8,6 +8,8 @@
 #include <cstring>
 #include <cstdlib>
 
+#include "base/SettingsPaths.h"
+
 namespace toviwall::platform {
 namespace {
 
@@ -42,7 +44,7 @@ bool SessionBus::HasOwner(const QString& name) {
 QString SessionBusAddress() {
   const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
   if (!address.isEmpty()) return address;
-  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  const QString runtime = QString::fromStdString(ProcessEnvironment::UserFolders().runtimeDir);
   if (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus"))) return {};
   // Bytes other than these are escaped in a bus address.
   QString path;

@@ -7,17 +7,13 @@
 #include <vector>
 
 #include "base/AtomicFile.h"
+#include "base/SettingsPaths.h"
 #include "platform/x11/X11DesktopInfo.h"
 
 namespace toviwall::platform {
 namespace {
 
-std::string ConfigHome() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg && *xdg) return xdg;
-  const char* home = std::getenv("HOME");
-  return std::string(home ? home : "") + "/.config";
-}
+std::string ConfigHome() { return ProcessEnvironment::UserFolders().configHome; }
 
 int Hex(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -41,6 +37,8 @@ void AppendUtf8(std::string& out, unsigned cp) {
 
 }  // namespace
 
+// GLib's escapes and Qt's quotes and \xHHHH (a character); KConfig's \xHH is a
+// byte and GVariant text has escapes of its own, so kde/ and gnome/ keep theirs.
 std::string UnescapeKeyFileValue(const std::string& raw) {
   std::string v = raw;
   bool quoted = v.size() >= 2 && v.front() == '"' && v.back() == '"';
@@ -104,27 +102,7 @@ PcmanfmDesktop FindPcmanfmDesktop(PcmanfmKind kind, const std::string& display) 
   return desktop;
 }
 
-KeyFile ReadKeyFile(const std::string& path) {
-  KeyFile file;
-  std::ifstream in(path);
-  std::string line, section;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty() || line[0] == '#' || line[0] == ';') continue;
-    if (line.front() == '[' && line.back() == ']') {
-      section = line.substr(1, line.size() - 2);
-      file[section];
-      continue;
-    }
-    const std::size_t eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    std::string key = line.substr(0, eq);
-    while (!key.empty() && key.back() == ' ') key.pop_back();
-    std::size_t start = line.find_first_not_of(' ', eq + 1);
-    file[section][key] = UnescapeKeyFileValue(start == std::string::npos ? std::string() : line.substr(start));
-  }
-  return file;
-}
+KeyFile ReadKeyFile(const std::string& path) { return toviwall::ReadKeyFile(path, UnescapeKeyFileValue); }
 
 void WriteKeyFileValues(const std::string& path, const std::string& section, const KeyFileValues& values) {
   std::ifstream in(path);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/KeyFile.h"
+
 namespace toviwall::platform {
 
 enum class PcmanfmKind { Gtk, Qt };
@@ -28,9 +30,9 @@ PcmanfmDesktop FindPcmanfmDesktop(PcmanfmKind kind, const std::string& display);
 // The profile a command line names (--profile=X, --profile X, -p X); "default" without.
 std::string ProfileFromArguments(const std::vector<std::string>& args);
 
-// Key files as both write them: "[section]" lines and "key=value" lines; values
-// come unescaped (GLib's \s \n \t \\, Qt's quotes and \xHHHH).
-using KeyFile = std::map<std::string, std::map<std::string, std::string>>;
+// Key files as both write them, values unescaped (GLib's \s \n \t \\, Qt's
+// quotes and \xHHHH).
+using toviwall::KeyFile;
 KeyFile ReadKeyFile(const std::string& path);
 // Replaces (or adds) keys of one section, keeping every other line; a key
 // without a value is removed. Written atomically. Values are written plain

@@ -1,4 +1,4 @@
-#include "desktop/ui/OpticalDrive.h"
+#include "system/ui/OpticalDrive.h"
 
 #include "base/UnitLanguage.h"
 #include "base/ui/Dialogs.h"

@@ -1,4 +1,4 @@
-#include "desktop/DisplayModeTree.h"
+#include "system/DisplayModeTree.h"
 
 #include <cmath>
 
@@ -41,16 +41,6 @@ ModeTable EnumerateModes(const std::vector<DisplayModeRecord>& systemModes) {
     table[n] = systemModes[n];
   }
   return table;
-}
-
-int RefreshRateHz(std::uint64_t dotClock, unsigned hTotal, unsigned vTotal, bool doubleScan, bool interlace) {
-  double lines = vTotal;
-  if (doubleScan) lines *= 2;
-  if (interlace) lines /= 2;
-  if (hTotal == 0 || lines <= 0) return 0;
-  const double rate = static_cast<double>(dotClock) / (static_cast<double>(hTotal) * lines);
-  const double hundredths = std::round(rate * 100.0);
-  return static_cast<int>(std::floor((hundredths + 50.0) / 100.0));
 }
 
 std::string ResolutionCaption(int width, int height) {

@@ -1,4 +1,4 @@
-#include "desktop/ui/ToviPickIcon.h"
+#include "tray/ui/ToviPickIcon.h"
 
 #include <QDialog>
 #include <QDir>
@@ -11,7 +11,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "desktop/ui/IconFile.h"
+#include "base/UnitLanguage.h"
+#include "base/ui/Dialogs.h"
+#include "tray/ui/IconFile.h"
 
 namespace toviwall {
 namespace {
@@ -56,7 +58,7 @@ class PickIconWindow final : public QDialog {
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setMinimumSize(8 * kCellSide + 24, 3 * kCellSide + 8);
     layout->addWidget(list_, 1);
-    none_ = new QLabel(QStringLiteral("This file holds no icons."), this);
+    none_ = new QLabel(Q(S(10124)), this);
     none_->setObjectName(QStringLiteral("LabelNoIcons"));
     none_->hide();
     layout->addWidget(none_);

@@ -1,4 +1,4 @@
-#include "desktop/ui/ToviWndProcHook.h"
+#include "base/ui/ToviWndProcHook.h"
 
 #include <QEvent>
 #include <QPointer>

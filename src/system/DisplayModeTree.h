@@ -2,22 +2,12 @@
 // The "Display Mode" menu as plain data: the table of the display's modes by
 // mode number, the tree built from it (resolution, then colour depth, then
 // refresh rate) and the marks on the items of the mode on screen.
-#include <cstdint>
 #include <string>
 #include <vector>
 
-namespace toviwall {
+#include "base/DisplayMode.h"
 
-// One mode of the display. An empty record (all zero) stands for a mode number
-// whose mode did not enter the table.
-struct DisplayModeRecord {
-  int width = 0;
-  int height = 0;
-  int bitsPerPixel = 0;
-  int refreshHz = 0;
-  std::uint64_t id = 0;  // the system's own name of the mode, handed back when switching
-  bool Empty() const { return width == 0 && height == 0 && bitsPerPixel == 0 && refreshHz == 0 && id == 0; }
-};
+namespace toviwall {
 
 // Mode number n at position n.
 using ModeTable = std::vector<DisplayModeRecord>;
@@ -28,12 +18,6 @@ bool ModeUsable(const DisplayModeRecord& mode);
 // The table of the system's modes (in its order): a usable mode keeps its number,
 // any other leaves an empty record; the table ends with the last usable mode.
 ModeTable EnumerateModes(const std::vector<DisplayModeRecord>& systemModes);
-
-// The refresh rate in whole hertz of a mode's timings, as display tools show it:
-// the dot clock over the pixels of a frame (twice the lines when double-scanned,
-// half when interlaced), to the hundredth as xrandr prints it, then to the nearest
-// whole number (59.95 and 60.00 are both 60). 0 when the timings are empty.
-int RefreshRateHz(std::uint64_t dotClock, unsigned hTotal, unsigned vTotal, bool doubleScan, bool interlace);
 
 std::string ResolutionCaption(int width, int height);  // "1024 * 768"
 std::string DepthCaption(int bitsPerPixel);            // "24 bits"

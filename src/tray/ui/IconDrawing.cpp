@@ -1,4 +1,4 @@
-#include "desktop/ui/IconDrawing.h"
+#include "tray/ui/IconDrawing.h"
 
 #include <zlib.h>
 

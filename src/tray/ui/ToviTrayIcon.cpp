@@ -1,4 +1,4 @@
-#include "desktop/ui/ToviTrayIcon.h"
+#include "tray/ui/ToviTrayIcon.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "app/RemoteProtocol.h"
+#include "base/RemoteProtocol.h"
 
 #include <algorithm>
 #include <array>

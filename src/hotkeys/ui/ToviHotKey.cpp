@@ -1,4 +1,4 @@
-#include "desktop/ui/ToviHotKey.h"
+#include "hotkeys/ui/ToviHotKey.h"
 
 #include <QWidget>
 

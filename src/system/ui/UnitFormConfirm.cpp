@@ -1,4 +1,4 @@
-#include "desktop/ui/UnitFormConfirm.h"
+#include "system/ui/UnitFormConfirm.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

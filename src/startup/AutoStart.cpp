@@ -1,4 +1,4 @@
-#include "desktop/AutoStart.h"
+#include "startup/AutoStart.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "desktop/ui/ToviExitWin.h"
+#include "system/ui/ToviExitWin.h"
 
 #include "base/UnitLanguage.h"
 #include "base/ui/Dialogs.h"

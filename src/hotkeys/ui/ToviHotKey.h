@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "base/ShortCut.h"
-#include "desktop/ui/ToviWndProcHook.h"
+#include "base/ui/ToviWndProcHook.h"
 #include "platform/GlobalHotKeys.h"
 
 class QWidget;

@@ -1,11 +1,11 @@
-#include "desktop/ui/ToviHotKeyBox.h"
+#include "hotkeys/ui/ToviHotKeyBox.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
 
 #include "base/UnitLanguage.h"
 #include "base/ui/Dialogs.h"
-#include "desktop/ui/ToviHotKey.h"
+#include "hotkeys/ui/ToviHotKey.h"
 
 namespace toviwall {
 namespace {

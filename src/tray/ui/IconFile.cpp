@@ -1,4 +1,4 @@
-#include "desktop/ui/IconFile.h"
+#include "tray/ui/IconFile.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -6,7 +6,7 @@
 #include <QPixmap>
 
 #include "base/AtomicFile.h"
-#include "desktop/ui/IconDrawing.h"
+#include "tray/ui/IconDrawing.h"
 
 namespace toviwall {
 namespace {
