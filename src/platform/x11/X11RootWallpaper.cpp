@@ -2,6 +2,8 @@
 
 #include "image/BitmapFile.h"
 #include "platform/x11/XcbUtil.h"
+#include "platform/x11/XlibErrorTrap.h"
+#include "platform/x11/XlibStripUpload.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
@@ -27,42 +29,6 @@ constexpr int kStripRows = 64;
 using DisplayPtr = RootConnection;
 
 DisplayPtr Open(const std::string& name) { return DisplayPtr(XOpenDisplay(name.empty() ? nullptr : name.c_str())); }
-
-// Xlib reports protocol errors to one process-wide handler with no user data,
-// so the trap keeps the first error code in a static while it is installed.
-// Everything here runs on the main thread.
-class ErrorTrap {
- public:
-  explicit ErrorTrap(Display* dpy) : dpy_(dpy) {
-    XSync(dpy_, False);
-    error_ = 0;
-    previous_ = XSetErrorHandler(&ErrorTrap::Handle);
-  }
-  ~ErrorTrap() {
-    XSync(dpy_, False);
-    XSetErrorHandler(previous_);
-  }
-  ErrorTrap(const ErrorTrap&) = delete;
-  ErrorTrap& operator=(const ErrorTrap&) = delete;
-  // The first error since the trap was set (0: none), after the server answered.
-  int Error() {
-    XSync(dpy_, False);
-    return error_;
-  }
-  void Clear() {
-    XSync(dpy_, False);
-    error_ = 0;
-  }
-
- private:
-  static int Handle(Display*, XErrorEvent* e) {
-    if (!error_) error_ = e->error_code;
-    return 0;
-  }
-  static inline int error_ = 0;
-  Display* dpy_;
-  int (*previous_)(Display*, XErrorEvent*) = nullptr;
-};
 
 struct XFreer {
   void operator()(void* p) const { XFree(p); }
@@ -371,44 +337,33 @@ Channel ChannelOf(unsigned long mask) {
   return c;
 }
 
-struct ImageDeleter {
-  void operator()(XImage* image) const {
-    image->data = nullptr;  // the strip buffer is ours
-    XDestroyImage(image);
-  }
-};
-
-// Paints the whole root-sized pixmap strip by strip.
+// Paints the whole root-sized pixmap strip by strip, each row straight into
+// the strip that goes to the server where the visual takes 0xRRGGBB as it is.
 void PaintPixmap(Display* dpy, int screen, Pixmap pixmap, int width, int height, const RowPainter& painter) {
+  StripUpload upload(dpy, screen, pixmap, width, kStripRows);
+  XImage& image = upload.Image();
   Visual* visual = DefaultVisual(dpy, screen);
-  const int depth = DefaultDepth(dpy, screen);
-  std::unique_ptr<XImage, ImageDeleter> image(
-      XCreateImage(dpy, visual, depth, ZPixmap, 0, nullptr, width, kStripRows, 32, 0));
-  if (!image) throw std::runtime_error("cannot create an X image");
-  std::vector<char> strip(static_cast<std::size_t>(image->bytes_per_line) * kStripRows);
-  image->data = strip.data();
   const Channel red = ChannelOf(visual->red_mask), green = ChannelOf(visual->green_mask),
                 blue = ChannelOf(visual->blue_mask);
-  const bool direct = image->bits_per_pixel == 32 && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
+  const bool direct = image.bits_per_pixel == 32 && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
                       visual->blue_mask == 0xff &&
-                      image->byte_order == (std::endian::native == std::endian::little ? LSBFirst : MSBFirst);
-  GC gc = XCreateGC(dpy, pixmap, 0, nullptr);
-  std::vector<std::uint32_t> row(width);
+                      image.byte_order == (std::endian::native == std::endian::little ? LSBFirst : MSBFirst);
+  std::vector<std::uint32_t> row(direct ? 0 : width);
   for (int y0 = 0; y0 < height; y0 += kStripRows) {
-    const int rows = std::min(kStripRows, height - y0);
-    for (int r = 0; r < rows; ++r) {
-      std::uint32_t* line = direct ? reinterpret_cast<std::uint32_t*>(strip.data() + r * image->bytes_per_line)
-                                   : row.data();
-      painter.Paint(y0 + r, line);
+    const int rows = std::min(kStripRows, height - y0), first = upload.FirstRow();
+    for (int r = first; r < first + rows; ++r) {
+      std::uint32_t* line =
+          direct ? reinterpret_cast<std::uint32_t*>(image.data + static_cast<std::size_t>(r) * image.bytes_per_line)
+                 : row.data();
+      painter.Paint(y0 + r - first, line);
       if (!direct)
         for (int x = 0; x < width; ++x) {
           const std::uint32_t v = row[x];
-          XPutPixel(image.get(), x, r, red.From8(v >> 16 & 0xff) | green.From8(v >> 8 & 0xff) | blue.From8(v & 0xff));
+          XPutPixel(&image, x, r, red.From8(v >> 16 & 0xff) | green.From8(v >> 8 & 0xff) | blue.From8(v & 0xff));
         }
     }
-    XPutImage(dpy, pixmap, gc, image.get(), 0, 0, 0, y0, width, rows);
+    upload.Send(y0, rows);
   }
-  XFreeGC(dpy, gc);
 }
 
 Placement PlacementOf(const std::string& file, WallpaperStyle style) {
