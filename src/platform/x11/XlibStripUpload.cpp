@@ -34,11 +34,11 @@ void StripUpload::ImageDeleter::operator()(XImage* image) const {
   XDestroyImage(image);
 }
 
-StripUpload::StripUpload(Display* dpy, int screen, Drawable target, int width, int rows, bool shared)
+StripUpload::StripUpload(Display* dpy, int screen, Drawable target, int width, int rows)
     : dpy_(dpy), target_(target), gc_(XCreateGC(dpy, target, 0, nullptr)), width_(width), rows_(rows) {
   Visual* visual = DefaultVisual(dpy, screen);
   const int depth = DefaultDepth(dpy, screen);
-  if (shared && LocalConnection(dpy) && XShmQueryExtension(dpy) && Attach(visual, depth)) return;
+  if (LocalConnection(dpy) && XShmQueryExtension(dpy) && Attach(visual, depth)) return;
   image_.reset(XCreateImage(dpy, visual, depth, ZPixmap, 0, nullptr, width, rows, 32, 0));
   if (!image_) {
     XFreeGC(dpy_, gc_);

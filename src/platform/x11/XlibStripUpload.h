@@ -16,9 +16,8 @@ namespace toviwall::platform {
 class StripUpload {
  public:
   // Strips of up to `rows` rows of `width` pixels for `target`, a drawable of
-  // the screen's default depth. `shared` false: over the connection whatever
-  // the server offers.
-  StripUpload(Display* dpy, int screen, Drawable target, int width, int rows, bool shared = true);
+  // the screen's default depth.
+  StripUpload(Display* dpy, int screen, Drawable target, int width, int rows);
   ~StripUpload();
   StripUpload(const StripUpload&) = delete;
   StripUpload& operator=(const StripUpload&) = delete;
@@ -29,6 +28,7 @@ class StripUpload {
   // Sends the strip's first `rows` rows to row `y` of the target; the next
   // strip may be painted at once.
   void Send(int y, int rows);
+  // Whether the strips go through shared memory.
   bool Shared() const { return attached_; }
 
  private:
