@@ -3,9 +3,11 @@
 // the root itself, for the benchmarks' 6000 x 4000 JPEG under each filling type
 // on a 1920 x 1080 and a 3840 x 2160 screen. Beside it, in the same rounds:
 // djpeg decoding the same file (the floor), and feh and hsetroot doing the same
-// job as whole processes. Then the program's resident memory over many changes.
+// job as whole processes. Then the change hot key pressed through XTEST under
+// Resize to Fit, timed to the new root pixmap beside djpeg, with the settings
+// file's writes per change. Then the program's resident memory over many changes.
 //
-//   toviwall_bench_latency [--runs N] [--changes N] [--data FOLDER] [--only TYPE]
+//   toviwall_bench_latency [--runs N] [--changes N] [--data FOLDER] [--only TYPE|hotkey]
 //
 // Each row gives the median, and our median divided by that row's. "answered"
 // is when the command's answer came, the output file complete by then.
@@ -41,6 +43,8 @@
 
 // After our headers: Xlib's macros (None, Status) would clash with their names.
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace {
 
@@ -71,13 +75,13 @@ const std::vector<FillingCase> kCases = {
 // through the root window's properties.
 class Program {
  public:
-  Program(int width, int height, int type, const std::vector<std::string>& pictures) {
+  Program(int width, int height, int type, const std::vector<std::string>& pictures, const std::string& extra = {}) {
     test::SessionOptions options;
     options.width = width;
     options.height = height;
     options.tray = true;
     session_ = std::make_unique<test::Session>(options);
-    session_->WriteProfile("Type=" + std::to_string(type) + "\n");
+    session_->WriteProfile("Type=" + std::to_string(type) + "\n" + extra);
     std::string list;
     for (const auto& p : pictures) list += p + "\r\n";
     const std::string ini = session_->DefaultSettingsFile();
@@ -88,6 +92,7 @@ class Program {
     rootmap_ = XInternAtom(dpy_, "_XROOTPMAP_ID", False);
     XSelectInput(dpy_, root_, PropertyChangeMask);
     XSync(dpy_, False);
+    settingsWrites_ = std::make_unique<test::FileWrites>(fs::path(ini).parent_path(), fs::path(ini).filename());
     process_ = session_->StartReady();
     // The stored entry is shown at start; wait for it, then for the program to settle.
     if (!WaitPublished(60.0)) throw std::runtime_error("the program showed no wallpaper at start");
@@ -159,6 +164,37 @@ class Program {
     return t;
   }
 
+  // Presses the change hot key (Ctrl+Alt+W, see kHotKey) through XTEST; answers
+  // the seconds to the next root pixmap published, -1 when none came in time.
+  double PressChangeKey(double limit = 120.0) {
+    Drain();
+    const KeyCode control = XKeysymToKeycode(dpy_, XK_Control_L), alt = XKeysymToKeycode(dpy_, XK_Alt_L),
+                  w = XKeysymToKeycode(dpy_, XK_w);
+    XTestFakeKeyEvent(dpy_, control, True, 0);
+    XTestFakeKeyEvent(dpy_, alt, True, 0);
+    XSync(dpy_, False);
+    const auto start = Clock::now();
+    XTestFakeKeyEvent(dpy_, w, True, 0);
+    XFlush(dpy_);
+    const bool published = WaitPublished(limit);
+    const double seconds = Since(start);
+    for (KeyCode k : {w, alt, control}) XTestFakeKeyEvent(dpy_, k, False, 0);
+    XSync(dpy_, False);
+    return published ? seconds : -1;
+  }
+  // The settings file's writes (renames over it) so far, once none has come for
+  // half a second: the change's last one is behind its root pixmap.
+  std::size_t SettledSettingsWrites() {
+    std::size_t count = settingsWrites_->Count();
+    for (const auto start = Clock::now(); Since(start) < 30.0;) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      const std::size_t now = settingsWrites_->Count();
+      if (now == count) break;
+      count = now;
+    }
+    return count;
+  }
+
  private:
   bool Published() {
     bool seen = false;
@@ -184,6 +220,7 @@ class Program {
   }
 
   std::unique_ptr<test::Session> session_;
+  std::unique_ptr<test::FileWrites> settingsWrites_;
   std::unique_ptr<test::Process> process_;
   ::Display* dpy_ = nullptr;
   Window root_ = 0;
@@ -309,6 +346,32 @@ void Latency(const std::string& jpg, const std::string& portrait, int width, int
   Print(std::string(c.name) + " on " + std::to_string(width) + "x" + std::to_string(height), rows);
 }
 
+// The change hot key as the profile stores it: Ctrl+Alt (3) and the virtual key W.
+const char* kHotKey = "[Hotkey]\nChangeWallMod=3\nChangeWallVir=87\n";
+
+// What a user with a 4K monitor waits for: the hot key under Resize to Fit to
+// the new root pixmap, beside djpeg decoding the same file in the same rounds;
+// and how often one change replaces the settings file.
+void HotKey(const std::string& jpg, int width, int height, int runs) {
+  Program program(width, height, 3, {jpg}, kHotKey);
+  const test::Env env = program.Environment();
+  std::vector<Row> rows = {{"toviwall, hot key to root pixmap published"}, {"djpeg (decode only)"}};
+  std::vector<double> writes;
+  for (int round = -1; round < runs; ++round) {
+    const std::size_t before = program.SettledSettingsWrites();
+    const double published = program.PressChangeKey();
+    if (published < 0) throw std::runtime_error("the hot key published no root pixmap");
+    const double djpeg = Timed({"/usr/bin/djpeg", "-outfile", "/dev/null", jpg}, env);
+    const std::size_t after = program.SettledSettingsWrites();
+    if (round < 0) continue;  // the warm-up
+    rows[0].times.push_back(published);
+    rows[1].times.push_back(djpeg);
+    writes.push_back(static_cast<double>(after - before));
+  }
+  Print("hot key, Resize to Fit on " + std::to_string(width) + "x" + std::to_string(height), rows);
+  std::printf("  %-44s %10.0f\n", "settings file writes per change (median)", Median(writes));
+}
+
 double ResidentMiB(pid_t pid) {
   std::string status = test::ReadFile("/proc/" + std::to_string(pid) + "/status");
   const auto at = status.find("VmRSS:");
@@ -362,7 +425,7 @@ int main(int argc, char** argv) {
     else if (a == "--data" && i + 1 < argc) data = argv[++i];
     else if (a == "--only" && i + 1 < argc) only = argv[++i];
     else {
-      std::fprintf(stderr, "usage: toviwall_bench_latency [--runs N] [--changes N] [--data FOLDER] [--only TYPE]\n");
+      std::fprintf(stderr, "usage: toviwall_bench_latency [--runs N] [--changes N] [--data FOLDER] [--only TYPE|hotkey]\n");
       return 2;
     }
   }
@@ -379,6 +442,8 @@ int main(int argc, char** argv) {
     for (auto [w, h] : {std::pair{1920, 1080}, std::pair{3840, 2160}})
       for (const FillingCase& c : kCases)
         if (only.empty() || only == std::to_string(c.type)) Latency(jpg, portrait, w, h, c, runs);
+    for (auto [w, h] : {std::pair{1920, 1080}, std::pair{3840, 2160}})
+      if (only.empty() || only == "hotkey") HotKey(jpg, w, h, runs);
     if (changes > 0) Memory(data, changes);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "toviwall_bench_latency: %s\n", e.what());

@@ -6,11 +6,14 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <memory>
 
 #include "image/BitmapFile.h"
 #include "platform/x11/X11RootWallpaper.h"
+#include "platform/x11/XlibStripUpload.h"
 #include "support/TestSession.h"
 #include "wallpaper/UnitWallHelper.h"
 
@@ -68,13 +71,14 @@ class X11RootWallpaperTest : public ::testing::Test {
 
   void Tool(const std::vector<std::string>& argv) { session->MustTool(argv); }
 
-  std::optional<Pixmap> PixmapProperty(const char* name) {
+  std::optional<Pixmap> PixmapProperty(const char* name) { return PixmapProperty(dpy, name); }
+  static std::optional<Pixmap> PixmapProperty(Display* on, const char* name) {
     Atom type = 0;
     int format = 0;
     unsigned long n = 0, after = 0;
     unsigned char* data = nullptr;
-    XGetWindowProperty(dpy, root, XInternAtom(dpy, name, False), 0, 1, False, XA_PIXMAP, &type, &format, &n, &after,
-                       &data);
+    XGetWindowProperty(on, DefaultRootWindow(on), XInternAtom(on, name, False), 0, 1, False, XA_PIXMAP, &type,
+                       &format, &n, &after, &data);
     std::optional<Pixmap> id;
     if (data && type == XA_PIXMAP && n == 1) id = *reinterpret_cast<unsigned long*>(data);
     if (data) XFree(data);
@@ -99,9 +103,10 @@ class X11RootWallpaperTest : public ::testing::Test {
     return XGetGeometry(dpy, pixmap, &r, &x, &y, &w, &h, &b, &d) != 0;
   }
 
-  Pixels Read(Drawable drawable) {
+  Pixels Read(Drawable drawable) { return Read(dpy, drawable); }
+  static Pixels Read(Display* on, Drawable drawable) {
     Pixels p{kWidth, kHeight, {}};
-    XImage* image = XGetImage(dpy, drawable, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(on, drawable, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
     if (!image) {
       ADD_FAILURE() << "cannot read drawable " << drawable;
       return p;
@@ -113,10 +118,11 @@ class X11RootWallpaperTest : public ::testing::Test {
     return p;
   }
   // The picture the root background pixmap holds now.
-  Pixels RootPixmap() {
-    std::optional<Pixmap> id = PixmapProperty("_XROOTPMAP_ID");
+  Pixels RootPixmap() { return RootPixmap(dpy); }
+  static Pixels RootPixmap(Display* on) {
+    std::optional<Pixmap> id = PixmapProperty(on, "_XROOTPMAP_ID");
     EXPECT_TRUE(id) << "no _XROOTPMAP_ID";
-    return id ? Read(*id) : Pixels{};
+    return id ? Read(on, *id) : Pixels{};
   }
 
   static void ExpectSame(const Pixels& ours, const Pixels& theirs, const std::string& what) {
@@ -147,6 +153,51 @@ TEST_F(X11RootWallpaperTest, CentredPicturesMatchHsetrootPixelForPixel) {
     ExpectSame(Read(root), ours, std::string(name) + " on the root window");
     Tool({"hsetroot", "-center", file});
     ExpectSame(ours, RootPixmap(), name);
+  }
+}
+
+// The painter sends its pixels through shared memory where the server maps our
+// segment, else over the connection: a server without MIT-SHM, and one that
+// refuses the segment (running as another user, it may not map ours). Both
+// ways give the same pixels, strips of both halves of the segment and a short
+// last strip included.
+TEST_F(X11RootWallpaperTest, WithoutSharedMemoryThePixelsAreTheSame) {
+  std::vector<std::unique_ptr<XServer>> servers;
+  servers.push_back(std::make_unique<XServer>(kWidth, kHeight, 24, std::vector<std::string>{"-extension", "MIT-SHM"}));
+  if (geteuid() == 0)
+    servers.push_back(std::make_unique<XServer>(
+        kWidth, kHeight, 24, std::vector<std::string>{},
+        std::vector<std::string>{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}));
+  auto shared = [](Display* on) {
+    Pixmap target = XCreatePixmap(on, DefaultRootWindow(on), kWidth, 8, DefaultDepth(on, DefaultScreen(on)));
+    const bool answer = platform::StripUpload(on, DefaultScreen(on), target, kWidth, 4).Shared();
+    XFreePixmap(on, target);
+    return answer;
+  };
+  ASSERT_TRUE(shared(dpy)) << "this server maps our segment";
+
+  const std::string photo = Noise("photo.bmp", 301, 203), tile = Noise("tile.bmp", 51, 37),
+                    span = Noise("span.bmp", kWidth, kHeight);
+  const std::vector<std::pair<std::string, WallpaperStyle>> cases = {{photo, WallpaperStyle::Centred},
+                                                                     {tile, WallpaperStyle::Tiled},
+                                                                     {photo, WallpaperStyle::Stretched},
+                                                                     {span, WallpaperStyle::Spanned}};
+  std::vector<Pixels> expected;
+  for (const auto& [file, style] : cases) {
+    auto desktop = Desktop(0x336699);
+    SetDesktopWallpaper(desktop, file, style);
+    expected.push_back(RootPixmap());
+  }
+  for (const auto& server : servers) {
+    Display* other = XOpenDisplay(server->Display().c_str());
+    ASSERT_TRUE(other);
+    EXPECT_FALSE(shared(other));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+      X11RootWallpaper desktop(server->Display(), 0x336699);
+      SetDesktopWallpaper(desktop, cases[i].first, cases[i].second);
+      ExpectSame(RootPixmap(other), expected[i], server->Display() + ", case " + std::to_string(i));
+    }
+    XCloseDisplay(other);
   }
 }
 

@@ -440,10 +440,17 @@ std::vector<std::string> UpdateServer::Requests() const {
   return lines;
 }
 
-XServer::XServer(int width, int height, int depth) : width_(width), height_(height) {
+XServer::XServer(int width, int height, int depth) : XServer(width, height, depth, {}) {}
+
+XServer::XServer(int width, int height, int depth, const std::vector<std::string>& arguments,
+                 const std::vector<std::string>& wrapper)
+    : width_(width), height_(height) {
   RequireProgram("Xvfb");
   std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
-  Start({"Xvfb", "-screen", "0", screen, "-nolisten", "tcp", "-noreset", "+extension", "RANDR"}, "Xvfb");
+  std::vector<std::string> argv = wrapper;
+  argv.insert(argv.end(), {"Xvfb", "-screen", "0", screen, "-nolisten", "tcp", "-noreset", "+extension", "RANDR"});
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  Start(argv, "Xvfb", wrapper.size());
 }
 
 XServer::XServer(const std::string& xorgConfig) : dir_(std::make_unique<TempDir>("toviwall-xorg")) {
@@ -466,7 +473,7 @@ XServer::XServer(const std::string& xorgConfig) : dir_(std::make_unique<TempDir>
   XCloseDisplay(dpy);
 }
 
-void XServer::Start(const std::vector<std::string>& command, const std::string& name) {
+void XServer::Start(const std::vector<std::string>& command, const std::string& name, std::size_t at) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   Process::Options options;
@@ -474,7 +481,7 @@ void XServer::Start(const std::vector<std::string>& command, const std::string& 
   options.keepFds = {fds[1]};
   if (dir_) options.logFile = *dir_ / "stderr.log";
   std::vector<std::string> argv = command;
-  argv.insert(argv.begin() + 1, {"-displayfd", std::to_string(fds[1])});
+  argv.insert(argv.begin() + static_cast<std::ptrdiff_t>(at) + 1, {"-displayfd", std::to_string(fds[1])});
   process_ = Process::Start(argv, options);
   ::close(fds[1]);
   std::string number;

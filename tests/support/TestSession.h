@@ -188,6 +188,10 @@ class ScopedEnv {
 class XServer {
  public:
   XServer(int width = 1280, int height = 1024, int depth = 24);
+  // Xvfb with more arguments, started through `wrapper` (a command such as
+  // setpriv that runs the rest) when it is not empty.
+  XServer(int width, int height, int depth, const std::vector<std::string>& arguments,
+          const std::vector<std::string>& wrapper = {});
   // Xorg with the dummy driver and this configuration file's text (see
   // DummyXorgConfig): an ordinary server on a free display that takes no input
   // devices and leaves the virtual terminals alone.
@@ -198,7 +202,8 @@ class XServer {
   int Height() const { return height_; }
 
  private:
-  void Start(const std::vector<std::string>& argv, const std::string& name);
+  // The server's own name is command[at].
+  void Start(const std::vector<std::string>& argv, const std::string& name, std::size_t at = 0);
   std::unique_ptr<TempDir> dir_;
   std::unique_ptr<Process> process_;
   std::string display_;

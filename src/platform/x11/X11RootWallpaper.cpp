@@ -2,12 +2,18 @@
 
 #include "image/BitmapFile.h"
 #include "platform/x11/XcbUtil.h"
+#include "platform/x11/XlibErrorTrap.h"
+#include "platform/x11/XlibStripUpload.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <bit>
@@ -27,42 +33,6 @@ constexpr int kStripRows = 64;
 using DisplayPtr = RootConnection;
 
 DisplayPtr Open(const std::string& name) { return DisplayPtr(XOpenDisplay(name.empty() ? nullptr : name.c_str())); }
-
-// Xlib reports protocol errors to one process-wide handler with no user data,
-// so the trap keeps the first error code in a static while it is installed.
-// Everything here runs on the main thread.
-class ErrorTrap {
- public:
-  explicit ErrorTrap(Display* dpy) : dpy_(dpy) {
-    XSync(dpy_, False);
-    error_ = 0;
-    previous_ = XSetErrorHandler(&ErrorTrap::Handle);
-  }
-  ~ErrorTrap() {
-    XSync(dpy_, False);
-    XSetErrorHandler(previous_);
-  }
-  ErrorTrap(const ErrorTrap&) = delete;
-  ErrorTrap& operator=(const ErrorTrap&) = delete;
-  // The first error since the trap was set (0: none), after the server answered.
-  int Error() {
-    XSync(dpy_, False);
-    return error_;
-  }
-  void Clear() {
-    XSync(dpy_, False);
-    error_ = 0;
-  }
-
- private:
-  static int Handle(Display*, XErrorEvent* e) {
-    if (!error_) error_ = e->error_code;
-    return 0;
-  }
-  static inline int error_ = 0;
-  Display* dpy_;
-  int (*previous_)(Display*, XErrorEvent*) = nullptr;
-};
 
 struct XFreer {
   void operator()(void* p) const { XFree(p); }
@@ -266,6 +236,30 @@ Axis MakeAxis(int from, int to) {
   return a;
 }
 
+#if defined(__x86_64__)
+// Four pixels a step: a byte shuffle spreads the twelve bytes of four BGR
+// pixels over four 32-bit ones, zeros on top.
+__attribute__((target("ssse3"))) int ConvertSsse3(const std::uint8_t* bgr, std::uint32_t* out, int count) {
+  const __m128i order = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  int x = 0;
+  for (; x + 6 <= count; x += 4)  // the 16 bytes loaded stay inside the row
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+                     _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 3 * x)), order));
+  return x;
+}
+#endif
+
+// Converts what it can of a row of BGR pixels to 0xRRGGBB with the machine's
+// vector instructions; answers how many pixels it converted.
+int ConvertFast([[maybe_unused]] const std::uint8_t* bgr, [[maybe_unused]] std::uint32_t* out,
+                [[maybe_unused]] int count) {
+#if defined(__x86_64__)
+  static const bool ssse3 = __builtin_cpu_supports("ssse3");
+  if (ssse3) return ConvertSsse3(bgr, out, count);
+#endif
+  return 0;
+}
+
 // Produces the root pixmap one row at a time as 0xRRGGBB, so only a strip of
 // it is ever held in memory.
 class RowPainter {
@@ -288,7 +282,7 @@ class RowPainter {
       case Placement::Span:
         if (y < picture_->Height()) {
           const std::uint8_t* src = picture_->Row(y);
-          for (int x = 0, w = std::min(picture_->Width(), rootW_); x < w; ++x) row[x] = Pixel(src + 3 * x);
+          Convert(src, row, std::min(picture_->Width(), rootW_));
         }
         break;
       case Placement::Centre:
@@ -301,14 +295,17 @@ class RowPainter {
   }
 
  private:
-  std::uint32_t Pixel(const std::uint8_t* bgr) const {
+  static std::uint32_t Pixel(const std::uint8_t* bgr) {
     return static_cast<std::uint32_t>(bgr[2]) << 16 | static_cast<std::uint32_t>(bgr[1]) << 8 | bgr[0];
+  }
+  static void Convert(const std::uint8_t* bgr, std::uint32_t* out, int count) {
+    for (int x = ConvertFast(bgr, out, count); x < count; ++x) out[x] = Pixel(bgr + 3 * x);
   }
 
   void PaintTiled(int y, std::uint32_t* row) const {
     const std::uint8_t* src = picture_->Row(y % picture_->Height());
     const int w = std::min(picture_->Width(), rootW_);
-    for (int x = 0; x < w; ++x) row[x] = Pixel(src + 3 * x);
+    Convert(src, row, w);
     for (int x = w; x < rootW_; ++x) row[x] = row[x - w];
   }
 
@@ -320,7 +317,8 @@ class RowPainter {
     if (sy < 0 || sy >= picture_->Height()) return;
     const int x0 = std::max(m.x, ox), x1 = std::min({m.x + m.w, ox + picture_->Width(), rootW_});
     const std::uint8_t* src = picture_->Row(sy);
-    for (int x = std::max(x0, 0); x < x1; ++x) row[x] = Pixel(src + 3 * (x - ox));
+    const int from = std::max(x0, 0);
+    if (from < x1) Convert(src + 3 * (from - ox), row + from, x1 - from);
   }
 
   void PaintStretched(std::size_t i, int y, std::uint32_t* row) const {
@@ -371,44 +369,33 @@ Channel ChannelOf(unsigned long mask) {
   return c;
 }
 
-struct ImageDeleter {
-  void operator()(XImage* image) const {
-    image->data = nullptr;  // the strip buffer is ours
-    XDestroyImage(image);
-  }
-};
-
-// Paints the whole root-sized pixmap strip by strip.
+// Paints the whole root-sized pixmap strip by strip, each row straight into
+// the strip that goes to the server where the visual takes 0xRRGGBB as it is.
 void PaintPixmap(Display* dpy, int screen, Pixmap pixmap, int width, int height, const RowPainter& painter) {
+  StripUpload upload(dpy, screen, pixmap, width, kStripRows);
+  XImage& image = upload.Image();
   Visual* visual = DefaultVisual(dpy, screen);
-  const int depth = DefaultDepth(dpy, screen);
-  std::unique_ptr<XImage, ImageDeleter> image(
-      XCreateImage(dpy, visual, depth, ZPixmap, 0, nullptr, width, kStripRows, 32, 0));
-  if (!image) throw std::runtime_error("cannot create an X image");
-  std::vector<char> strip(static_cast<std::size_t>(image->bytes_per_line) * kStripRows);
-  image->data = strip.data();
   const Channel red = ChannelOf(visual->red_mask), green = ChannelOf(visual->green_mask),
                 blue = ChannelOf(visual->blue_mask);
-  const bool direct = image->bits_per_pixel == 32 && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
+  const bool direct = image.bits_per_pixel == 32 && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
                       visual->blue_mask == 0xff &&
-                      image->byte_order == (std::endian::native == std::endian::little ? LSBFirst : MSBFirst);
-  GC gc = XCreateGC(dpy, pixmap, 0, nullptr);
-  std::vector<std::uint32_t> row(width);
+                      image.byte_order == (std::endian::native == std::endian::little ? LSBFirst : MSBFirst);
+  std::vector<std::uint32_t> row(direct ? 0 : width);
   for (int y0 = 0; y0 < height; y0 += kStripRows) {
-    const int rows = std::min(kStripRows, height - y0);
-    for (int r = 0; r < rows; ++r) {
-      std::uint32_t* line = direct ? reinterpret_cast<std::uint32_t*>(strip.data() + r * image->bytes_per_line)
-                                   : row.data();
-      painter.Paint(y0 + r, line);
+    const int rows = std::min(kStripRows, height - y0), first = upload.FirstRow();
+    for (int r = first; r < first + rows; ++r) {
+      std::uint32_t* line =
+          direct ? reinterpret_cast<std::uint32_t*>(image.data + static_cast<std::size_t>(r) * image.bytes_per_line)
+                 : row.data();
+      painter.Paint(y0 + r - first, line);
       if (!direct)
         for (int x = 0; x < width; ++x) {
           const std::uint32_t v = row[x];
-          XPutPixel(image.get(), x, r, red.From8(v >> 16 & 0xff) | green.From8(v >> 8 & 0xff) | blue.From8(v & 0xff));
+          XPutPixel(&image, x, r, red.From8(v >> 16 & 0xff) | green.From8(v >> 8 & 0xff) | blue.From8(v & 0xff));
         }
     }
-    XPutImage(dpy, pixmap, gc, image.get(), 0, 0, 0, y0, width, rows);
+    upload.Send(y0, rows);
   }
-  XFreeGC(dpy, gc);
 }
 
 Placement PlacementOf(const std::string& file, WallpaperStyle style) {
@@ -479,20 +466,22 @@ void PaintAndPublish(DisplayPtr dpy, const std::string& file, const Bitmap24* in
       return;
     }
 
-    // Free the wallpaper we replace, as every root-pixmap setter does: ours by
-    // its marker, another setter's when both properties name its pixmap.
-    if (previous && !Owned(own, previous->marker)) XKillClient(d, previous->marker);
-    if (shown && esetroot && *shown == *esetroot && !(previous && previous->pixmap == *shown) &&
-        ForeignPixmap(d, *shown, own))
-      XKillClient(d, *shown);
-    trap.Clear();  // a setter that had already gone answers BadValue
-
     SetPixmapProperty(d, root, "_XROOTPMAP_ID", pixmap);
     SetPixmapProperty(d, root, "ESETROOT_PMAP_ID", pixmap);
     XSetWindowBackgroundPixmap(d, root, pixmap);
     XClearWindow(d, root);
     long record[2] = {static_cast<long>(pixmap), static_cast<long>(marker)};
     XChangeProperty(d, root, ours, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(record), 2);
+
+    // Free the wallpaper we replaced, as every root-pixmap setter does: ours by
+    // its marker, another setter's when both properties named its pixmap.
+    // Only now: the server frees a large pixmap slowly, and no one reads the
+    // old one once the properties name the new.
+    if (previous && !Owned(own, previous->marker)) XKillClient(d, previous->marker);
+    if (shown && esetroot && *shown == *esetroot && !(previous && previous->pixmap == *shown) &&
+        ForeignPixmap(d, *shown, own))
+      XKillClient(d, *shown);
+    trap.Clear();  // a setter that had already gone answers BadValue
   }
 }
 
