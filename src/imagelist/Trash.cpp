@@ -152,14 +152,14 @@ std::string MoveToTrash(const std::string& path, const std::string& dataHome) {
   struct stat file {};
   if (::lstat(path.c_str(), &file) != 0) throw std::runtime_error(Reason(errno));
 
+  // Without the home trash's folder, no file system can be told apart from the home's.
+  if (dataHome.empty() || dataHome[0] != '/') throw std::runtime_error("there is no home folder for the trash");
   std::string trash;
-  if (!dataHome.empty() && dataHome[0] == '/') {
-    MakeFolders(dataHome + "/Trash");
-    struct stat home {};
-    if (::stat((dataHome + "/Trash").c_str(), &home) == 0 && home.st_dev == file.st_dev) {
-      trash = Prepared(dataHome + "/Trash");
-      if (trash.empty()) throw std::runtime_error("the trash folder " + dataHome + "/Trash cannot be used");
-    }
+  MakeFolders(dataHome + "/Trash");
+  struct stat home {};
+  if (::stat((dataHome + "/Trash").c_str(), &home) == 0 && home.st_dev == file.st_dev) {
+    trash = Prepared(dataHome + "/Trash");
+    if (trash.empty()) throw std::runtime_error("the trash folder " + dataHome + "/Trash cannot be used");
   }
   if (trash.empty()) {
     // On another file system than the home trash: that mount's own trash.

@@ -429,7 +429,9 @@ void TMainForm::CenterOnScreen() {
 }
 
 void TMainForm::ShowRotationInTray() {
-  tray_->SetStatus(rotation_->CurrentFileName(), rotation_->ScheduledChange());
+  // With no picture to change to, no change is due either.
+  const std::string picture = rotation_->CurrentFileName();
+  tray_->SetStatus(picture, picture.empty() ? std::nullopt : rotation_->ScheduledChange());
 }
 
 void TMainForm::SetInfoText(const QString& text) { LabelInfo->setText(text); }
