@@ -137,6 +137,7 @@ std::string UsageText() {
          "  XDG_RUNTIME_DIR      the single instance's socket; else $TMPDIR/toviwall-UID\n"
          "  TMPDIR, XDG_CACHE_HOME  the fallbacks (/tmp, ~/.cache/toviwall)\n"
          "  XDG_STATE_HOME       the desktop settings kept while icons are hidden\n"
+         "  XDG_DATA_HOME        the trash of Move to Trash (default ~/.local/share)\n"
          "  XDG_CURRENT_DESKTOP, DESKTOP_SESSION  which desktop sets the wallpaper\n"
          "  TOVIWALL_DESKTOP     that choice forced: x11, gnome, cinnamon, xfce, mate,\n"
          "                       lxde, lxqt, kde\n"

@@ -107,6 +107,11 @@ inline constexpr IntKey OpenCDMod{kHotkey, "OpenCDMod", 0, 0, 15, 0};
 inline constexpr IntKey OpenCDVir{kHotkey, "OpenCDVir", 0, 0, 255, -1};
 inline constexpr IntKey CloseCDMod{kHotkey, "CloseCDMod", 0, 0, 15, 0};
 inline constexpr IntKey CloseCDVir{kHotkey, "CloseCDVir", 0, 0, 255, -1};
+// Later additions: Next and Previous Wallpaper.
+inline constexpr IntKey NextWallMod{kHotkey, "NextWallMod", 0, 0, 15, 0};
+inline constexpr IntKey NextWallVir{kHotkey, "NextWallVir", 0, 0, 255, -1};
+inline constexpr IntKey PrevWallMod{kHotkey, "PrevWallMod", 0, 0, 15, 0};
+inline constexpr IntKey PrevWallVir{kHotkey, "PrevWallVir", 0, 0, 255, -1};
 
 // Section "Column". Default: the column's current width.
 inline constexpr IntKey Col1{kColumn, "Col1", 0};
@@ -120,7 +125,7 @@ inline constexpr IntKey IconIdx{kIcon, "IconIdx", 0};
 inline constexpr const IntKey* kIntKeys[] = {
     &Interval,    &Type,      &Monitors,      &BackgroundColor, &CurrentIndex, &CurColor,     &ShowMainMod,
     &ShowMainVir, &ChangeWallMod, &ChangeWallVir, &OpenCDMod,   &OpenCDVir,    &CloseCDMod,   &CloseCDVir,
-    &Col1,        &IconIdx,
+    &NextWallMod, &NextWallVir, &PrevWallMod, &PrevWallVir, &Col1, &IconIdx,
 };
 
 }  // namespace toviwall::keys

@@ -53,6 +53,7 @@ ProcessEnvironment ProcessEnvironment::UserFolders() {
   };
   env.configHome = xdg("XDG_CONFIG_HOME", ".config");
   env.cacheHome = xdg("XDG_CACHE_HOME", ".cache");
+  env.dataHome = xdg("XDG_DATA_HOME", ".local/share");
   env.stateHome = xdg("XDG_STATE_HOME", ".local/state");
   env.runtimeDir = GetEnv("XDG_RUNTIME_DIR");
   if (!env.runtimeDir.empty() && env.runtimeDir[0] != '/') env.runtimeDir.clear();

@@ -13,6 +13,7 @@ struct ProcessEnvironment {
   std::string home;               // $HOME
   std::string configHome;         // $XDG_CONFIG_HOME, else $HOME/.config
   std::string cacheHome;          // $XDG_CACHE_HOME, else $HOME/.cache
+  std::string dataHome;           // $XDG_DATA_HOME, else $HOME/.local/share
   std::string stateHome;          // $XDG_STATE_HOME, else $HOME/.local/state
   std::string runtimeDir;         // $XDG_RUNTIME_DIR; empty without one
   std::string workingDir;

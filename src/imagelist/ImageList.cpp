@@ -219,6 +219,14 @@ bool ImageList::DeleteSelected(const std::function<bool(const std::string& quest
   return removed;
 }
 
+bool ImageList::RemoveEntry(const std::string& path) {
+  const int index = rows_.IndexOf(path);
+  if (index < 0 || rows_.InBatch()) return false;
+  MoveRows([&] { rows_.Remove(index); });
+  RefillBag();
+  return true;
+}
+
 bool ImageList::DropSelectedWithinList() {
   if (rows_.InBatch()) return false;
   bool any = false;

@@ -94,6 +94,10 @@ class ImageList {
   // whether rows were removed. The shuffle bag is refilled in every case.
   bool DeleteSelected(const std::function<bool(const std::string& question)>& ask);
 
+  // Removes the row of `path` (the file went to the trash). False when there
+  // is none, or while a batch runs.
+  bool RemoveEntry(const std::string& path);
+
   // The selected rows were dropped on the list itself: they keep their places
   // (the list stays in path order) and end up not selected.
   bool DropSelectedWithinList();

@@ -121,6 +121,14 @@ void WallpaperList::RemoveSelected() {
   RowsChanged();
 }
 
+void WallpaperList::Remove(int index) {
+  if (inBatch_ || !Valid(index)) return;
+  rows_.erase(rows_.begin() + index);
+  if (focus_ == index) focus_ = -1;
+  else if (focus_ > index) --focus_;
+  RowsChanged();
+}
+
 void WallpaperList::ViewSelected(int index, bool selected) {
   if (Valid(index)) rows_[index].selected = selected;
 }

@@ -69,6 +69,8 @@ class WallpaperList {
 
   // Removes the selected rows (not possible while a batch runs).
   void RemoveSelected();
+  // Removes one row (not while a batch runs).
+  void Remove(int index);
 
   // A view reports the user's own selection and focus changes here; they are
   // not echoed back to the observer.

@@ -29,6 +29,8 @@ struct RowNames {
 const RowNames kRows[] = {
     {"HotKeyMainWin", "ShowMainMod", "ShowMainVir", HotKeyCommand::ShowMainWindow},
     {"HotKeyChangeWall", "ChangeWallMod", "ChangeWallVir", HotKeyCommand::ChangeWallpaper},
+    {"HotKeyNextWall", "NextWallMod", "NextWallVir", HotKeyCommand::NextWallpaper},
+    {"HotKeyPrevWall", "PrevWallMod", "PrevWallVir", HotKeyCommand::PreviousWallpaper},
     {"HotKeyOpenCD", "OpenCDMod", "OpenCDVir", HotKeyCommand::OpenCD},
     {"HotKeyCloseCD", "CloseCDMod", "CloseCDVir", HotKeyCommand::CloseCD},
 };
@@ -54,10 +56,11 @@ class HotKeySetTest : public ::testing::Test {
 };
 
 TEST_F(HotKeySetTest, EachRowTakesItsStoredKeyAndRunsItsCommand) {
-  // Ctrl+Alt+F1 .. F4 in the four rows.
-  Make("ShowMainMod=3\nShowMainVir=112\nChangeWallMod=3\nChangeWallVir=113\n"
-       "OpenCDMod=3\nOpenCDVir=114\nCloseCDMod=3\nCloseCDVir=115\n");
-  EXPECT_EQ(keys.Registered(), (std::set<FakeGlobalHotKeys::Combination>{{3, 112}, {3, 113}, {3, 114}, {3, 115}}));
+  // Ctrl+Alt+F1 .. F6 in the six rows.
+  Make("ShowMainMod=3\nShowMainVir=112\nChangeWallMod=3\nChangeWallVir=113\nNextWallMod=3\nNextWallVir=114\n"
+       "PrevWallMod=3\nPrevWallVir=115\nOpenCDMod=3\nOpenCDVir=116\nCloseCDMod=3\nCloseCDVir=117\n");
+  EXPECT_EQ(keys.Registered(), (std::set<FakeGlobalHotKeys::Combination>{
+                                   {3, 112}, {3, 113}, {3, 114}, {3, 115}, {3, 116}, {3, 117}}));
   for (int i = 0; i < HotKeySet::kCount; ++i) {
     ASSERT_NE(Box(kRows[i].box), nullptr) << kRows[i].box;
     EXPECT_EQ(Box(kRows[i].box)->text(), QStringLiteral("Ctrl + Alt + F%1").arg(i + 1));
@@ -83,7 +86,7 @@ TEST_F(HotKeySetTest, ARefusedKeyEmptiesItsBoxAndStoresNone) {
 
 TEST_F(HotKeySetTest, AKeyTypedIntoABoxIsTakenAndStoredWhenTheBoxIsLeft) {
   Make("");
-  // Shift+Ctrl+F5 .. F8, with the keysyms the X server would report.
+  // Shift+Ctrl+F5 .. F10, with the keysyms the X server would report.
   auto type = [](TToviHotKeyBox* box, int n) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_F5 + n, Qt::ShiftModifier | Qt::ControlModifier, 71 + n, 0xffc2 + n, 0);
     QApplication::sendEvent(box, &press);
@@ -94,7 +97,7 @@ TEST_F(HotKeySetTest, AKeyTypedIntoABoxIsTakenAndStoredWhenTheBoxIsLeft) {
     EXPECT_EQ(Stored(kRows[i].mod), 6) << kRows[i].box;
     EXPECT_EQ(Stored(kRows[i].vir), 0x74 + i) << kRows[i].box;
   }
-  EXPECT_EQ(keys.Registered().size(), 4u);
+  EXPECT_EQ(keys.Registered().size(), 6u);
   // A combination another row holds is refused like one of another program.
   type(Box("HotKeyCloseCD"), 0);
   EXPECT_EQ(Box("HotKeyCloseCD")->text(), QString());

@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <regex>
 
 #include "app/ui/WallPaperMain.h"
 #include "base/IniFile.h"
@@ -250,6 +251,46 @@ TEST_F(MainWindowFeatureTest, TheQuestionsAnswersShowOnTheOptionsPageAndTheHotKe
   EXPECT_EQ(fake.systemActions->calls, (std::vector<std::string>{"Open sr0", "Close sr0"}));
 }
 
+TEST_F(MainWindowFeatureTest, TheTrayHintNamesTheCurrentPictureAndTheNextChangeWhileThereIsOne) {
+  Start("");
+  EXPECT_EQ(Icon()->toolTip, "Tovi WallChanger\na.bmp");
+  Find<QAction>("ActionNextWallpaper")->trigger();
+  EXPECT_EQ(Icon()->toolTip, "Tovi WallChanger\nb.bmp");
+  Find<QAction>("ActionActivateWallChanger")->trigger();
+  EXPECT_TRUE(std::regex_match(Icon()->toolTip,
+                               std::regex("Tovi WallChanger\nb\\.bmp\nNext change: (\\d{4}-\\d\\d-\\d\\d )?\\d\\d:\\d\\d")))
+      << Icon()->toolTip;
+  Find<QAction>("ActionActivateWallChanger")->trigger();
+  EXPECT_EQ(Icon()->toolTip, "Tovi WallChanger\nb.bmp");
+}
+
+TEST_F(MainWindowFeatureTest, MoveToTrashAsksFirstAndAFailureLosesNothing) {
+  Start("");
+  std::vector<QString> seen;
+  QMessageBox::StandardButton answer = QMessageBox::No;
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      seen.push_back(box->text());
+      box->button(box->button(answer) ? answer : QMessageBox::Ok)->click();
+    }
+  });
+  probe.start(5);
+  Find<QAction>("ActionMoveToTrash")->trigger();
+  EXPECT_EQ(seen, (std::vector<QString>{QStringLiteral("Move \"a.bmp\" to the trash and remove it from the image list?")}));
+  // Yes, but the trash cannot take it.
+  std::filesystem::create_directories(dir / "data/Trash/info");
+  std::ofstream(dir / "data/Trash/files") << "no folder";
+  answer = QMessageBox::Yes;
+  Find<QAction>("ActionMoveToTrash")->trigger();
+  probe.stop();
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_TRUE(seen[2].startsWith(QString::fromStdString(pictures[0] + " could not be moved to the trash: "))) << seen[2].toStdString();
+  EXPECT_TRUE(std::filesystem::exists(pictures[0]));
+  EXPECT_EQ(Find<QAbstractItemView>("ListViewImage")->model()->rowCount(), 2);
+  EXPECT_EQ(fake.desktop->written.back().file, pictures[0]);
+}
+
 TEST_F(MainWindowFeatureTest, TheIntervalListOpensSixteenRowsHigh) {
   Start("");
   form->show();
@@ -298,6 +339,9 @@ TEST_F(MainWindowFeatureTest, PagesAndTheTrayMenuAreCaptionedFromTheLanguageStri
   using Items = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(items(), (Items{{"ActionShowMainWindow", "Show Main Window"},
                             {"ActionChange", "Change Wallpaper"},
+                            {"ActionNextWallpaper", "Next Wallpaper"},
+                            {"ActionPreviousWallpaper", "Previous Wallpaper"},
+                            {"ActionMoveToTrash", "Move to Trash"},
                             {"ActionLockWorkStation", "Lock Workstation"},
                             {"ActionActivateScreenSave", "Activate Screen Saver"},
                             {"TBSubmenuItemDisplay", "Display"},

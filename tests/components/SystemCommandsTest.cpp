@@ -50,7 +50,7 @@ class SystemCommandsTest : public ::testing::Test {
     QAction* other = NamedAction(&parts.window.window, "Other");
     tray = std::make_unique<TrayMenu>(
         *fake.tray, parts.settings, parts.run, parts.window,
-        TrayMenu::Actions{other, other, system->ActionLockWorkStation(), system->ActionActivateScreenSave(),
+        TrayMenu::Actions{other, other, other, other, other, system->ActionLockWorkStation(), system->ActionActivateScreenSave(),
                           system->ActionOpenDisplayProperties(), system->DisplayModeMenu(), system->CDRomMenu(),
                           system->ExitWindowsMenu(), other, NamedAction(other, "a", true),
                           NamedAction(other, "h", true), other, other});

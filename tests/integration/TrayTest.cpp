@@ -308,6 +308,64 @@ TEST_F(TrayTest, WithChangeChosenTheDoubleClickAndTheHotKeyChangeTheWallpaper) {
   EXPECT_TRUE(WaitFor([&] { return index() != second; }));
 }
 
+// Pictures a.png, b.png, c.png (in the list's order) and a profile with `extra`.
+std::vector<std::string> ThreePictures(Session& session, const std::string& extra) {
+  std::vector<std::string> files;
+  std::string list;
+  for (const char* name : {"a", "b", "c"}) {
+    files.push_back(session.Home() + "/" + name + ".png");
+    CopyTestPicture(files.back());
+    list += files.back() + "\r\n";
+  }
+  session.WriteProfile(extra);
+  const std::string ini = session.DefaultSettingsFile();
+  WriteFile(ini.substr(0, ini.size() - 4) + ".lst", list);
+  return files;
+}
+
+TEST_F(TrayTest, NextAndPreviousFromTheMenuAndTheirHotKeys) {
+  ThreePictures(*session, "[Hotkey]\nNextWallMod=3\nNextWallVir=78\nPrevWallMod=3\nPrevWallVir=80\n");
+  const std::string ini = session->DefaultSettingsFile();
+  auto index = [&] { return IniReadInteger(ini, "WallPaper", "CurrentIndex", 0); };  // none stored: the first
+  auto p = session->StartReady();
+  const unsigned long icon = Icon("ToviWallIcon");
+  ASSERT_NE(icon, 0u);
+  for (auto [item, expected] : {std::pair{"TBPopupMenu.ActionNextWallpaper", 1}, {"TBPopupMenu.ActionPreviousWallpaper", 0}}) {
+    ASSERT_TRUE(OpenMenu(icon));
+    session->ClickWidget(item);
+    EXPECT_TRUE(WaitFor([&] { return index() == expected; })) << item << ": " << index();
+  }
+  session->Xdotool({"key", "ctrl+alt+p"});  // from the first row back to the last
+  EXPECT_TRUE(WaitFor([&] { return index() == 2; })) << ReadFile(session->LastProgramLog());
+  session->Xdotool({"key", "ctrl+alt+n"});
+  EXPECT_TRUE(WaitFor([&] { return index() == 0; }));
+  EXPECT_FALSE(session->WindowVisible(kTitle));
+}
+
+TEST_F(TrayTest, MoveToTrashAsksThenTrashesTheCurrentPictureAndShowsTheNext) {
+  const std::vector<std::string> files = ThreePictures(*session, "");
+  const std::string ini = session->DefaultSettingsFile();
+  const std::string list = ini.substr(0, ini.size() - 4) + ".lst";
+  const std::string trash = session->Home() + "/.local/share/Trash";
+  auto p = session->StartReady();
+  const unsigned long icon = Icon("ToviWallIcon");
+  ASSERT_NE(icon, 0u);
+  ASSERT_TRUE(OpenMenu(icon));
+  session->ClickWidget("TBPopupMenu.ActionMoveToTrash");
+  ASSERT_TRUE(session->WaitWindowVisible(kTitle, true)) << "no question";
+  session->Xdotool({"windowfocus", "--sync", std::to_string(session->FindWindows(kTitle, true).at(0))});
+  session->Xdotool({"key", "alt+y"});
+  ASSERT_TRUE(WaitFor([&] { return Exists(trash + "/files/a.png"); })) << ReadFile(session->LastProgramLog());
+  EXPECT_FALSE(Exists(files[0]));
+  const std::string info = ReadFile(trash + "/info/a.png.trashinfo");
+  EXPECT_EQ(info.substr(0, info.find("DeletionDate=")), "[Trash Info]\nPath=" + files[0] + "\n") << info;
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(list) == files[1] + "\r\n" + files[2] + "\r\n"; })) << ReadFile(list);
+  const std::string status = session->MustTool({BinaryDir() + "/toviwall", "--status"}).out;
+  EXPECT_NE(status.find("wallpaper=" + files[1] + "\n"), std::string::npos) << status;
+  EXPECT_NE(status.find("shown=yes\n"), std::string::npos) << status;
+  EXPECT_TRUE(p->Running());
+}
+
 TEST_F(TrayTest, ExitWithTheQuestionSwitchedOffEndsAtOnce) {
   session->WriteProfile("[Dialogs]\nDontShowExitDialog=1\n");
   auto p = session->StartReady();

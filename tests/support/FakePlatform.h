@@ -30,6 +30,7 @@ inline ProcessEnvironment EnvironmentIn(const std::string& dir, const std::strin
   env.home = dir;
   env.configHome = dir + "/config";
   env.cacheHome = dir + "/cache";
+  env.dataHome = dir + "/data";
   env.workingDir = dir;
   return env;
 }
@@ -84,8 +85,10 @@ class FakeTrayIcon final : public platform::TrayIcon {
   bool Add(const QIcon& image) override;
   bool Modify(const QIcon& image) override;
   bool Delete() override;
+  void SetToolTip(const std::string& text) override { toolTip = text; }
 
   bool present = false;
+  std::string toolTip;
   QIcon image;
   int adds = 0;
   // The user does something at the icon.

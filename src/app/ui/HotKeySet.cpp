@@ -30,6 +30,10 @@ const HotKeyDefinition kHotKeys[HotKeySet::kCount] = {
      keys::ShowMainVir},
     {HotKeyCommand::ChangeWallpaper, "ChangeWall", "LabelHotKeyChangeWall", 10040, false, 4002, keys::ChangeWallMod,
      keys::ChangeWallVir},
+    {HotKeyCommand::NextWallpaper, "NextWall", "LabelHotKeyNextWall", 10160, false, 4005, keys::NextWallMod,
+     keys::NextWallVir},
+    {HotKeyCommand::PreviousWallpaper, "PrevWall", "LabelHotKeyPrevWall", 10161, false, 4006, keys::PrevWallMod,
+     keys::PrevWallVir},
     {HotKeyCommand::OpenCD, "OpenCD", "LabelOpenCD", 10046, true, 4003, keys::OpenCDMod, keys::OpenCDVir},
     {HotKeyCommand::CloseCD, "CloseCD", "LabelCloseCD", 10047, true, 4004, keys::CloseCDMod, keys::CloseCDVir},
 };

@@ -1,5 +1,5 @@
 #pragma once
-// The four global hot keys, as one table: for each, a key-capture box on the
+// The global hot keys, as one table: for each, a key-capture box on the
 // "Hotkeys" page, the pair of settings its combination is stored in, the
 // component that holds it system-wide, and the command a press runs.
 #include <QObject>
@@ -20,13 +20,13 @@ class THelpViewer;
 class TToviHotKey;
 class TToviHotKeyBox;
 
-enum class HotKeyCommand { ShowMainWindow, ChangeWallpaper, OpenCD, CloseCD };
+enum class HotKeyCommand { ShowMainWindow, ChangeWallpaper, NextWallpaper, PreviousWallpaper, OpenCD, CloseCD };
 
 class HotKeySet final : public QObject {
   Q_OBJECT
 
  public:
-  static constexpr int kCount = 4;
+  static constexpr int kCount = 6;
 
   // The keys are held for `owner`'s window; a press runs `run` with the row's command.
   HotKeySet(QWidget& owner, platform::GlobalHotKeys& keys, Settings& settings, std::function<void(HotKeyCommand)> run);

@@ -142,12 +142,7 @@ Reply RemoteControl::Carry(const remote::Request& request) {
 Reply RemoteControl::Step(bool forward) {
   WallpaperList& rows = parts_.list.Rows();
   if (rows.Empty()) return Refused("the image list is empty");
-  // Next and Previous step from the selected row; their buttons are off without
-  // one, but a command has no such button: it steps from the current wallpaper.
-  if (rows.FirstSelected() < 0) {
-    const int current = parts_.state.CurrentIndex();
-    rows.Select(rows.Valid(current) ? current : 0, true);
-  }
+  // Next and Previous step from the selected row, else from the current wallpaper.
   if (forward) parts_.rotation.next();
   else parts_.rotation.previous();
   return Shown();

@@ -5,12 +5,14 @@
 #include <QCursor>
 #include <QMenu>
 #include <QPointer>
+#include <ctime>
 
 #include "app/DoubleClickChoice.h"
 #include "app/ui/FormParts.h"
 #include "app/ui/MainWindowControl.h"
 #include "app/ui/RunState.h"
 #include "base/AppIdentity.h"
+#include "base/DateTime.h"
 #include "base/Settings.h"
 #include "platform/TrayHost.h"
 
@@ -24,6 +26,26 @@ QIcon MenuImage(int position) {
 
 // The built-in tray icon: the image the desktop page shows when no custom icon is used.
 QIcon BuiltInTrayIcon() { return QIcon(QStringLiteral(":/icons/toviwall.png")); }
+
+// Today's time alone, another day's with its date.
+QString ChangeTimeText(double when) {
+  const std::tm at = TmFromDateTime(when);
+  const std::tm now = TmFromDateTime(NowLocal());
+  char text[32];
+  const bool today = at.tm_year == now.tm_year && at.tm_yday == now.tm_yday;
+  std::strftime(text, sizeof text, today ? "%H:%M" : "%Y-%m-%d %H:%M", &at);
+  return QString::fromLatin1(text);
+}
+
+// The text without its middle, to `room` characters, a pair of UTF-16 units kept whole.
+QString ElidedMiddle(const QString& text, int room) {
+  if (text.size() <= room || room < 3) return text;
+  QString head = text.left(room / 2);
+  QString tail = text.right(room - room / 2 - 1);
+  if (head.back().isHighSurrogate()) head.chop(1);
+  if (tail.front().isLowSurrogate()) tail.remove(0, 1);
+  return head + QChar(0x2026) + tail;
+}
 
 }  // namespace
 
@@ -52,6 +74,10 @@ void TrayMenu::BuildMenu() {
   TBPopupMenu->addAction(TBItemShow);
   TBItemChange = actions_.change;
   TBPopupMenu->addAction(TBItemChange);
+  TBPopupMenu->addAction(actions_.next);
+  TBPopupMenu->addAction(actions_.previous);
+  TBPopupMenu->addAction(actions_.moveToTrash);
+  TBPopupMenu->addSeparator();
   TBItemLock = actions_.lock;
   TBPopupMenu->addAction(TBItemLock);
   TBItemScrSave = actions_.screenSaver;
@@ -124,9 +150,26 @@ void TrayMenu::SetIcon(const QIcon& icon) {
   RefreshTrayIcon();
 }
 
+void TrayMenu::SetStatus(const std::string& pictureName, std::optional<double> nextChange) {
+  pictureName_ = Q(pictureName);
+  nextChange_ = nextChange ? Q(FormatText(S(10165), {U(ChangeTimeText(*nextChange))})) : QString();
+  if (!run_.startupFlag) ToviWallIcon->SetHint(Hint());
+}
+
+QString TrayMenu::Hint() const {
+  // The tray shows 127 characters: a long file name gives up its middle, so
+  // that the next change's line still shows.
+  QString hint = QString::fromUtf8(kTitle);
+  const int room = TToviTrayIcon::kMaxTipChars - static_cast<int>(hint.size()) - 1 -
+                   (nextChange_.isEmpty() ? 0 : static_cast<int>(nextChange_.size()) + 1);
+  for (const QString& line : {ElidedMiddle(pictureName_, room), nextChange_})
+    if (!line.isEmpty()) hint += QLatin1Char('\n') + line;
+  return hint;
+}
+
 void TrayMenu::RefreshTrayIcon() {
   ToviWallIcon->SetIcon(icon_.isNull() ? BuiltInTrayIcon() : icon_);
-  ToviWallIcon->SetHint(QString::fromUtf8(kTitle));
+  ToviWallIcon->SetHint(Hint());
   ToviWallIcon->SetVisible(true);
   if (run_.startupFlag)
     ToviWallIcon->SetHint(Q(FormatText(S(10081), {kTitle})).left(TToviTrayIcon::kMaxHintChars));

@@ -7,6 +7,8 @@
 #include <QIcon>
 #include <QObject>
 #include <QTimer>
+#include <optional>
+#include <string>
 
 #include "tray/ui/ToviTrayIcon.h"
 
@@ -30,6 +32,9 @@ class TrayMenu final : public QObject {
   struct Actions {
     QAction* showMainWindow;
     QAction* change;
+    QAction* next;
+    QAction* previous;
+    QAction* moveToTrash;
     QAction* lock;
     QAction* screenSaver;
     QAction* displaySettings;
@@ -50,6 +55,9 @@ class TrayMenu final : public QObject {
   void RefreshTrayIcon();
   // The icon to show: the custom one, or null for the program's own.
   void SetIcon(const QIcon& icon);
+  // What the hint tells below the title: the current picture's file name and
+  // when the next automatic change is due (local date-time in days; none when off).
+  void SetStatus(const std::string& pictureName, std::optional<double> nextChange);
   void RemoveTrayIcon();
   void SetExitEnabled(bool enabled);
   QAction* ExitAction() const { return TBItemExit; }
@@ -71,6 +79,7 @@ class TrayMenu final : public QObject {
   void ToviWallIconMouseDown(QObject* sender, TMouseButton button, TShiftState shift, int x, int y);
   void ToviWallIconDblClick(QObject* sender);
   QAction* ChosenAction() const;
+  QString Hint() const;
   void TBPopupMenuPopup();
   void MarkDefaultItem();
   void ResetMenuImages();
@@ -82,6 +91,8 @@ class TrayMenu final : public QObject {
   MainWindowControl& window_;
   Actions actions_;
   QIcon icon_;
+  QString pictureName_;
+  QString nextChange_;
   TToviTrayIcon* ToviWallIcon = nullptr;
   QTimer trayWait_;
   QMenu* TBPopupMenu = nullptr;

@@ -29,6 +29,7 @@
 #include "app/ui/OptionsPage.h"
 #include "app/ui/RemoteControl.h"
 #include "app/ui/SystemCommands.h"
+#include "app/ui/TrashCommand.h"
 #include "app/ui/TrayMenu.h"
 #include "app/ui/WallpaperRotation.h"
 #include "base/AppIdentity.h"
@@ -99,14 +100,27 @@ void TMainForm::BuildFeatures() {
     switch (c) {
       case HotKeyCommand::ShowMainWindow: actionShowMainWindow_->trigger(); break;
       case HotKeyCommand::ChangeWallpaper: rotation_->ChangeWallpaperNow(); break;
+      case HotKeyCommand::NextWallpaper: rotation_->Step(true); break;
+      case HotKeyCommand::PreviousWallpaper: rotation_->Step(false); break;
       case HotKeyCommand::OpenCD: system_->OpenFirstCDDrive(); break;
       case HotKeyCommand::CloseCD: system_->CloseFirstCDDrive(); break;
     }
   });
+  trash_ = std::make_unique<TrashCommand>(
+      *this, TrashCommand::Parts{.list = list_,
+                                 .state = rotationState_,
+                                 .run = run_,
+                                 .env = env_,
+                                 .show = [this](int row) { rotation_->ChangeToIndex(row); },
+                                 .clear = [this] { rotation_->ClearWallpaper(); },
+                                 .saveList = [this] { imageList_->SaveListIfChanged(); }});
   tray_ = std::make_unique<TrayMenu>(
       p.trayHost(), settings_, run_, *this,
       TrayMenu::Actions{.showMainWindow = actionShowMainWindow_,
                         .change = rotation_->ActionChange(),
+                        .next = rotation_->ActionNext(),
+                        .previous = rotation_->ActionPrevious(),
+                        .moveToTrash = trash_->Action(),
                         .lock = system_->ActionLockWorkStation(),
                         .screenSaver = system_->ActionActivateScreenSave(),
                         .displaySettings = system_->ActionOpenDisplayProperties(),
@@ -121,8 +135,8 @@ void TMainForm::BuildFeatures() {
   remote_ = std::make_unique<RemoteControl>(RemoteControl::Parts{
       list_, settings_, rotationState_, run_, paths_, *this, notice_,
       RemoteControl::Rotation{.change = [this] { rotation_->ChangeWallpaperNow(); },
-                              .next = [this] { rotation_->Next(); },
-                              .previous = [this] { rotation_->Previous(); },
+                              .next = [this] { rotation_->Step(true); },
+                              .previous = [this] { rotation_->Step(false); },
                               .none = [this] { rotation_->ClearWallpaper(); },
                               .desktopShows = [this](int index) { return rotation_->DesktopShows(index); },
                               .nextChangeTime = [this] { return rotation_->NextChangeTime(); }}});
@@ -192,7 +206,10 @@ void TMainForm::WireFeatures() {
           [rotation](int row) { RunGuarded([&] { rotation->ChangeToIndex(row); }); });
   list_.SetFollowers({.refillBag = [rotation] { rotation->RefillBag(); },
                       .rowsMoving = [this] { rotationState_.RowsMoving(); },
-                      .rowsMoved = [this] { rotationState_.RowsMoved(); }});
+                      .rowsMoved = [this] {
+                        rotationState_.RowsMoved();
+                        ShowRotationInTray();
+                      }});
   // A batch's progress under the pages; Exit waits for its end.
   connect(imageList_.get(), &ImageListPage::infoText, this, &TMainForm::SetInfoText);
   connect(imageList_.get(), &ImageListPage::progressShown, this, &TMainForm::ShowProgress);
@@ -219,7 +236,9 @@ void TMainForm::WireFeatures() {
   connect(tray_.get(), &TrayMenu::menuOpening, this, [this] {
     options_->RecheckAutoRun();
     imageList_->UpdateEntryButtons();
+    trash_->UpdateAction();
   });
+  connect(rotation, &WallpaperRotation::scheduleChanged, this, &TMainForm::ShowRotationInTray);
   connect(tray_.get(), &TrayMenu::noTrayChanged, this, &TMainForm::SetNoTrayMode);
   connect(tray_.get(), &TrayMenu::exitRequested, this, &TMainForm::EndRun);
 
@@ -292,6 +311,7 @@ void TMainForm::ApplyCaptions() {
   options_->ApplyCaptions();
   hotKeys_->ApplyCaptions();
   rotation_->ApplyCaptions();
+  trash_->ApplyCaptions();
   system_->ApplyCaptions();
   tray_->ApplyCaptions();
 }
@@ -406,6 +426,12 @@ void TMainForm::CenterOnScreen() {
   if (!screen) return;
   QRect area = screen->availableGeometry();
   move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+}
+
+void TMainForm::ShowRotationInTray() {
+  // With no picture to change to, no change is due either.
+  const std::string picture = rotation_->CurrentFileName();
+  tray_->SetStatus(picture, picture.empty() ? std::nullopt : rotation_->ScheduledChange());
 }
 
 void TMainForm::SetInfoText(const QString& text) { LabelInfo->setText(text); }

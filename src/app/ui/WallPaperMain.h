@@ -47,6 +47,7 @@ class ImageListPage;
 class OptionsPage;
 class RemoteControl;
 class SystemCommands;
+class TrashCommand;
 class THelpViewer;
 class TrayMenu;
 class WallpaperRotation;
@@ -111,6 +112,8 @@ class TMainForm : public QWidget, public MainWindowControl {
   void ActionHelpExecute();
   void ActionShowAboutExecute();
   THelpViewer& Help();
+  // The tray icon's hint follows the current entry and the schedule.
+  void ShowRotationInTray();
   // The information label under the pages, and the progress bar of a batch.
   void SetInfoText(const QString& text);
   // Without a notification area the window is the only way in: it shows, says
@@ -158,6 +161,7 @@ class TMainForm : public QWidget, public MainWindowControl {
   std::unique_ptr<DesktopPage> desktop_;
   std::unique_ptr<OptionsPage> options_;
   std::unique_ptr<HotKeySet> hotKeys_;
+  std::unique_ptr<TrashCommand> trash_;
   std::unique_ptr<TrayMenu> tray_;
   std::unique_ptr<RemoteControl> remote_;
   // Who hears of which settings' changes; gone before the features.

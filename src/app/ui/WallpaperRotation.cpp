@@ -36,6 +36,10 @@ WallpaperRotation::WallpaperRotation(QWidget& owner, Parts parts)
   TimerChange.setInterval(ChangeTimerIntervalMs());
   connect(&TimerChange, &QTimer::timeout, this, &WallpaperRotation::TimerChangeTimer);
   connect(ActionChange_, &QAction::triggered, this, Guarded(this, &WallpaperRotation::ChangeWallpaperNow));
+  ActionNext_ = NamedAction(&owner, "ActionNextWallpaper");
+  connect(ActionNext_, &QAction::triggered, this, [this] { RunGuarded([this] { Step(true); }); });
+  ActionPrevious_ = NamedAction(&owner, "ActionPreviousWallpaper");
+  connect(ActionPrevious_, &QAction::triggered, this, [this] { RunGuarded([this] { Step(false); }); });
   // The desktop's settings-change announcement reaches the window as the
   // system's broadcast would: on its own, its failures shown by themselves.
   parts_.desktop.SetSettingsChangeListener([this] { RunGuarded([this] { parts_.captions.ReapplyText(); }); });
@@ -50,7 +54,11 @@ WallpaperRotation::~WallpaperRotation() {
   parts_.desktop.SetSettingsChangeListener({});
 }
 
-void WallpaperRotation::ApplyCaptions() { ActionChange_->setText(T(10015)); }
+void WallpaperRotation::ApplyCaptions() {
+  ActionChange_->setText(T(10015));
+  ActionNext_->setText(T(10160));
+  ActionPrevious_->setText(T(10161));
+}
 
 // 30 seconds. TOVIWALL_TICK_MS (a positive number of milliseconds) shortens it
 // for tests.
@@ -89,6 +97,7 @@ void WallpaperRotation::EnableChangeTimer() {
   const bool on = !parts_.run.startupFlag && parts_.settings.Get(keys::AutoChangeWallpaper);
   if (on && !TimerChange.isActive()) TimerChange.start();
   if (!on) TimerChange.stop();
+  emit scheduleChanged();
 }
 
 void WallpaperRotation::Reschedule() { controller_.Reschedule(); }
@@ -98,6 +107,27 @@ void WallpaperRotation::ChangeWallpaperNow() { controller_.ChangeWallpaperNow();
 void WallpaperRotation::ChangeToIndex(int index) { controller_.ChangeToIndex(index); }
 void WallpaperRotation::Previous() { controller_.Previous(); }
 void WallpaperRotation::Next() { controller_.Next(); }
+
+void WallpaperRotation::Step(bool forward) {
+  WallpaperList& rows = parts_.list.Rows();
+  if (rows.FirstSelected() < 0 && !rows.Empty()) {
+    const int current = parts_.state.CurrentIndex();
+    rows.Select(rows.Valid(current) ? current : 0, true);
+  }
+  if (forward) Next();
+  else Previous();
+}
+
+std::optional<double> WallpaperRotation::ScheduledChange() const {
+  if (!TimerChange.isActive()) return std::nullopt;
+  return controller_.NextChangeTime();
+}
+
+std::string WallpaperRotation::CurrentFileName() const {
+  const WallpaperList& rows = parts_.list.Rows();
+  const int current = parts_.state.CurrentIndex();
+  return rows.Valid(current) ? ExtractFileName(rows.Path(current)) : std::string();
+}
 
 bool WallpaperRotation::DesktopShows(int index) {
   const WallpaperList& rows = parts_.list.Rows();

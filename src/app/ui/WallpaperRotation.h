@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QTimer>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -53,6 +54,9 @@ class WallpaperRotation final : public QObject {
   ~WallpaperRotation() override;
 
   QAction* ActionChange() const { return ActionChange_; }
+  // Next and Previous for the tray and the hot keys.
+  QAction* ActionNext() const { return ActionNext_; }
+  QAction* ActionPrevious() const { return ActionPrevious_; }
   void ApplyCaptions();
 
   void SeedRandomGenerator();
@@ -71,15 +75,26 @@ class WallpaperRotation final : public QObject {
   void ChangeToIndex(int index);
   void Previous();
   void Next();
+  // Next or Previous from the selected row, or from the current wallpaper when
+  // none is selected (where no list is in sight: the tray, hot keys, commands).
+  void Step(bool forward);
   // The "None" button: the desktop shows no picture.
   void ClearWallpaper();
   // When the next change is due (local date-time in days).
   double NextChangeTime() const { return controller_.NextChangeTime(); }
+  // When the timer will change the wallpaper; none while it does not run.
+  std::optional<double> ScheduledChange() const;
+  // The file name of the current entry; empty without one.
+  std::string CurrentFileName() const;
   // The desktop shows entry `index` as applying it would hand it over.
   bool DesktopShows(int index);
   // The monitors as the desktop can take them: one picture where it cannot lay
   // one across monitors.
   MonitorMode Monitors() const;
+
+ signals:
+  // The current entry, the schedule or the timer's state may have changed.
+  void scheduleChanged();
 
  private:
   RotationController::Hooks Hooks();
@@ -99,6 +114,8 @@ class WallpaperRotation final : public QObject {
 
   Parts parts_;
   QAction* ActionChange_ = nullptr;
+  QAction* ActionNext_ = nullptr;
+  QAction* ActionPrevious_ = nullptr;
   QTimer TimerChange;
   QTimer screenSettle_;  // RandR tells of one change in several notices
   std::mt19937_64 random_;

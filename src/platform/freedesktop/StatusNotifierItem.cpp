@@ -62,7 +62,12 @@ SniImages StatusNotifierItemAdaptor::IconPixmap() const {
   return *item_.images_;
 }
 
-SniToolTip StatusNotifierItemAdaptor::ToolTip() const { return {QString(), {}, item_.tip_, QString()}; }
+SniToolTip StatusNotifierItemAdaptor::ToolTip() const {
+  // The first line is the tip's title, the further ones its text.
+  const qsizetype lineEnd = item_.tip_.indexOf(QLatin1Char('\n'));
+  if (lineEnd < 0) return {QString(), {}, item_.tip_, QString()};
+  return {QString(), {}, item_.tip_.left(lineEnd), item_.tip_.mid(lineEnd + 1)};
+}
 
 void StatusNotifierItemAdaptor::ContextMenu(int, int) {
   item_.Post(TrayMessage::RButtonDown);
