@@ -35,6 +35,7 @@
 #include "base/RemoteProtocol.h"
 #include "support/TestSession.h"
 #include "wallpaper/BlurredBackground.h"
+#include "wallpaper/Composition.h"
 #include "wallpaper/FillingType.h"
 
 // After our headers: Xlib's macros (None, Status) would clash with their names.
