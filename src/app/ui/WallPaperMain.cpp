@@ -240,9 +240,6 @@ void TMainForm::FormCreate() {
   rotation_->SeedRandomGenerator();
   imageList_->ResetListIcons();
   ComputePaths();
-  // Listening before the first-run question, so that --status and --exit are
-  // answered while it is open.
-  RegisterMessages();
   ChooseImageFolder();
   // An end asked for while a dialog of the start was open: nothing more to build.
   if (run_.endRequested) return;
@@ -253,6 +250,7 @@ void TMainForm::FormCreate() {
   ToviStatusBar->hide();
   FixWindowSize();
   ReadSettingsIntoControls();
+  RegisterMessages();
   RecordVersion(env_, kProductRegistryKey,
                 VersionText(kVersionMajor, kVersionMinor, kVersionRelease, kVersionBuild));
   system_->BuildDisplayModeMenu();
@@ -356,6 +354,9 @@ void TMainForm::ChooseImageFolder() {
   if (FileExists(paths_.settingsFile))
     paths_.defaultImageFolder = settings_.Get(keys::ImageFolder, proposed);
   else {
+    // Listening already, so that --status and --exit are answered while the
+    // question is open (a later start still counts as not heard).
+    RegisterMessages();
     run_.askingImageFolder = true;
     paths_.defaultImageFolder = AskImageFolder(proposed);
     run_.askingImageFolder = false;

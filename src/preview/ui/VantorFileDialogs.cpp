@@ -57,23 +57,23 @@ void TVantorCustomFileDialog::FitToContents() {
   const int chars = metrics.averageCharWidth();
   int sidebar = 0;
   if (auto* places = findChild<QListView*>(QStringLiteral("sidebar"))) {
-    for (const QUrl& url : sidebarUrls()) {
-      const QString name = url.path() == QDir::rootPath() ? url.path() : QFileInfo(url.toLocalFile()).fileName();
-      sidebar = std::max(sidebar, metrics.horizontalAdvance(name));
-    }
-    sidebar += places->iconSize().width() + 4 * chars + places->frameWidth() * 2;
+    sidebar = places->sizeHintForColumn(0) + 2 * places->frameWidth() + 2 * chars;
     places->setMinimumWidth(sidebar);  // the splitter keeps it; dragging may widen it
   }
+  int columns = 0;
   if (auto* details = findChild<QTreeView*>(QStringLiteral("treeView"))) {
     // Name, Size, Type, Date Modified: a long file name, "999.9 KiB", "jpeg File", a date and time.
     const int wanted[] = {30 * chars, metrics.horizontalAdvance(QStringLiteral("999.9 KiB")) + 3 * chars,
                           metrics.horizontalAdvance(QStringLiteral("jpeg File")) + 3 * chars,
                           metrics.horizontalAdvance(QStringLiteral("30/12/2026 23:59")) + 3 * chars};
     QHeaderView* header = details->header();
-    for (int column = 0; column < header->count() && column < 4; ++column)
+    for (int column = 0; column < header->count() && column < 4; ++column) {
       if (header->sectionSize(column) < wanted[column]) header->resizeSection(column, wanted[column]);
+      columns += header->sectionSize(column);
+    }
   }
-  resize(size().expandedTo(QSize(sidebar + 70 * chars, 30 * metrics.height())));
+  // The two views, the splitter, the frames and a scroll bar between the dialog's margins.
+  resize(size().expandedTo(QSize(sidebar + columns + 8 * chars, 30 * metrics.height())));
 }
 
 void TVantorCustomFileDialog::accept() {
