@@ -12,10 +12,8 @@
 // Each row gives the median, and our median divided by that row's. "answered"
 // is when the command's answer came, the output file complete by then.
 //
-// A filling type the program's box does not offer yet (Fit with blurred
-// background) is timed as the change the program would make, run as a process
-// of its own (compose, write the output file, paint and publish the root
-// pixmap), beside Zoom made the same way and ImageMagick composing the same.
+// Fit with blurred background, which neither feh nor hsetroot has, is set
+// beside ImageMagick composing the same picture.
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -34,11 +32,10 @@
 #include <vector>
 
 #include "BenchProcess.h"
-#include "ProgramChange.h"
 #include "base/RemoteProtocol.h"
-#include "platform/Screen.h"
 #include "support/TestSession.h"
 #include "wallpaper/BlurredBackground.h"
+#include "wallpaper/Composition.h"
 #include "wallpaper/FillingType.h"
 
 // After our headers: Xlib's macros (None, Status) would clash with their names.
@@ -248,18 +245,6 @@ void Print(const std::string& title, const std::vector<Row>& rows) {
   std::fflush(stdout);
 }
 
-// --change DISPLAY WxH TYPE OUTPUT FILE: one change as the program makes it.
-int Change(char** argv) {
-  const std::string size = argv[3];
-  platform::FixedScreen screen(std::atoi(size.c_str()), std::atoi(size.c_str() + size.find('x') + 1));
-  const std::string output = argv[5];
-  bench::ChangeOnRoot(argv[2], {.imageFile = argv[6],
-                                .fillingType = static_cast<FillingType>(std::atoi(argv[4])),
-                                .outputFile = output,
-                                .screen = screen});
-  return 0;
-}
-
 // The blurred background alone, in this process, around a fitted 3:2 picture
 // lying (bands left and right) and standing (EXIF 6: wide bands): median seconds.
 std::pair<double, double> BackgroundAlone(int width, int height, int runs) {
@@ -279,71 +264,55 @@ std::pair<double, double> BackgroundAlone(int width, int height, int runs) {
   return medians;
 }
 
-// The change for a type the program does not offer yet, as a process of its
-// own, beside Zoom's made the same way.
-void LatencyAlone(const std::string& jpg, const std::string& portrait, int width, int height, const FillingCase& c,
-                  int runs) {
-  test::XServer x(width, height, 24);
-  const test::Env env{{"DISPLAY", x.Display()}, {"PATH", "/usr/bin:/bin"}};
-  const std::string self = fs::canonical("/proc/self/exe"), size = std::to_string(width) + "x" + std::to_string(height);
-  const std::string output = fs::path(jpg).parent_path() / "out" / "latency-alone.bmp";
-  fs::create_directories(fs::path(output).parent_path());
-  auto change = [&](int type, const std::string& file) {
-    return std::vector<std::string>{self, "--change", x.Display(), size, std::to_string(type), output, file};
-  };
-  // The same composition: the fitted picture over the zoomed one blurred with
-  // 2.5% of the shorter side.
+// What ImageMagick does for the blurred background: the fitted picture over
+// the zoomed one blurred with 2.5% of the shorter side.
+std::vector<std::string> MagickBlurred(const std::string& jpg, int width, int height, const std::string& output) {
+  const std::string size = std::to_string(width) + "x" + std::to_string(height);
   const std::string sigma = std::to_string(0.025 * std::min(width, height));
-  const std::vector<std::string> magick{bench::kConvert, jpg, "-filter", "Lanczos", "(", "-clone", "0", "-resize",
-                                        size + "^", "-gravity", "center", "-extent", size, "-blur", "0x" + sigma, ")",
-                                        "(", "-clone", "0", "-resize", size, ")", "-delete", "0", "-gravity", "center",
-                                        "-composite", output + ".magick.bmp"};
-  std::vector<Row> rows = {{"one process: compose, BMP, root pixmap"},
-                           {"the same under Zoom"},
-                           {"the same, standing as a portrait (EXIF 6)"},
-                           {"djpeg (decode only)"},
-                           {"ImageMagick, the same picture (BMP)"}};
-  for (int round = -1; round < runs; ++round) {
-    const std::vector<double> times = {Timed(change(c.type, jpg), env), Timed(change(5, jpg), env),
-                                       Timed(change(c.type, portrait), env),
-                                       Timed({"/usr/bin/djpeg", "-outfile", "/dev/null", jpg}, env),
-                                       Timed(magick, env)};
-    if (round < 0) continue;  // the warm-up
-    for (std::size_t i = 0; i < rows.size(); ++i) rows[i].times.push_back(times[i]);
-  }
-  Print(std::string(c.name) + " on " + size + " (not in the program's box yet)", rows);
-  const auto [lying, standing] = BackgroundAlone(width, height, runs);
-  std::printf("  the blurred background alone, in process: %.1f ms around the picture, %.1f ms around the portrait\n",
-              1000 * lying, 1000 * standing);
+  return {bench::kConvert, jpg, "-filter", "Lanczos", "(", "-clone", "0", "-resize", size + "^", "-gravity", "center",
+          "-extent", size, "-blur", "0x" + sigma, ")", "(", "-clone", "0", "-resize", size, ")", "-delete", "0",
+          "-gravity", "center", "-composite", output};
 }
 
-void Latency(const std::string& jpg, const std::string& portrait, int width, int height, const FillingCase& c,
-             int runs) {
-  if (c.type >= kFillingTypeCount) return LatencyAlone(jpg, portrait, width, height, c, runs);
+void Latency(const std::string& jpg, int width, int height, const FillingCase& c, int runs) {
   Program program(width, height, c.type, {jpg});
   const test::Env env = program.Environment();
   std::vector<Row> rows = {{"toviwall, command to root pixmap published"},
                            {"toviwall, command to its answer"},
-                           {"djpeg (decode only)"},
-                           {"feh " + c.feh.front()},
-                           {"hsetroot " + c.hsetroot.front()}};
-  const bool fitting = c.type >= 3;  // Zoom included
-  if (fitting) rows.push_back({"hsetroot -fill (stretched)"});
-  std::vector<std::string> feh{"/usr/bin/feh", "--no-fehbg"}, hsetroot{"/usr/bin/hsetroot"};
-  feh.insert(feh.end(), c.feh.begin(), c.feh.end());
-  feh.push_back(jpg);
-  hsetroot.insert(hsetroot.end(), c.hsetroot.begin(), c.hsetroot.end());
-  hsetroot.push_back(jpg);
+                           {"djpeg (decode only)"}};
+  std::vector<std::vector<std::string>> peers;
+  if (c.feh.empty()) {  // no setter has it: ImageMagick composing the same
+    rows.push_back({"ImageMagick, the same picture (BMP)"});
+    const fs::path out = fs::path(jpg).parent_path() / "out";
+    fs::create_directories(out);
+    peers.push_back(MagickBlurred(jpg, width, height, out / "latency-magick.bmp"));
+  } else {
+    rows.push_back({"feh " + c.feh.front()});
+    rows.push_back({"hsetroot " + c.hsetroot.front()});
+    peers.push_back({"/usr/bin/feh", "--no-fehbg"});
+    peers.back().insert(peers.back().end(), c.feh.begin(), c.feh.end());
+    peers.push_back({"/usr/bin/hsetroot"});
+    peers.back().insert(peers.back().end(), c.hsetroot.begin(), c.hsetroot.end());
+    for (auto& p : peers) p.push_back(jpg);
+    if (c.type >= 3) {  // fitting, Zoom included
+      rows.push_back({"hsetroot -fill (stretched)"});
+      peers.push_back({"/usr/bin/hsetroot", "-fill", jpg});
+    }
+  }
   for (int round = -1; round < runs; ++round) {
     const Program::Timing t = program.Command("change");
     if (t.published < 0) throw std::runtime_error("a change published no root pixmap");
-    std::vector<double> times = {t.published, t.answered, Timed({"/usr/bin/djpeg", "-outfile", "/dev/null", jpg}, env),
-                                 Timed(feh, env), Timed(hsetroot, env)};
-    if (fitting) times.push_back(Timed({"/usr/bin/hsetroot", "-fill", jpg}, env));
+    std::vector<double> times = {t.published, t.answered, Timed({"/usr/bin/djpeg", "-outfile", "/dev/null", jpg}, env)};
+    for (const auto& p : peers) times.push_back(Timed(p, env));
     if (round < 0) continue;  // the warm-up
     for (std::size_t i = 0; i < rows.size(); ++i) rows[i].times.push_back(times[i]);
   }
   Print(std::string(c.name) + " on " + std::to_string(width) + "x" + std::to_string(height), rows);
+  if (c.type == StoredValue(FillingType::FitBlurred)) {
+    const auto [lying, standing] = BackgroundAlone(width, height, runs);
+    std::printf("  the blurred background alone, in process: %.1f ms around the picture, %.1f ms around the portrait\n",
+                1000 * lying, 1000 * standing);
+  }
 }
 
 // The change hot key as the profile stores it: Ctrl+Alt (3) and the virtual key W.
@@ -414,7 +383,6 @@ void Memory(const fs::path& data, int changes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 7 && std::strcmp(argv[1], "--change") == 0) return Change(argv);
   int runs = 7, changes = 10000;
   fs::path data = bench::DataFolder();
   std::string only;
@@ -436,12 +404,12 @@ int main(int argc, char** argv) {
       return 1;
     }
   try {
-    const std::string jpg = bench::Photograph(data), portrait = bench::TaggedPhotograph(data, 6);
+    const std::string jpg = bench::Photograph(data);
     std::printf("toviwall_bench_latency: %d runs after one warm-up, %u processors; %s (6000x4000)\n", runs,
                 std::max(1u, std::thread::hardware_concurrency()), jpg.c_str());
     for (auto [w, h] : {std::pair{1920, 1080}, std::pair{3840, 2160}})
       for (const FillingCase& c : kCases)
-        if (only.empty() || only == std::to_string(c.type)) Latency(jpg, portrait, w, h, c, runs);
+        if (only.empty() || only == std::to_string(c.type)) Latency(jpg, w, h, c, runs);
     for (auto [w, h] : {std::pair{1920, 1080}, std::pair{3840, 2160}})
       if (only.empty() || only == "hotkey") HotKey(jpg, w, h, runs);
     if (changes > 0) Memory(data, changes);

@@ -57,7 +57,7 @@ inline constexpr BoolKey Randomize{kOption, "Randomize", false};
 // A position of the interval list; outside it, none is selected (-1).
 inline constexpr IntKey Interval{kOption, "Interval", 9, 0, 66, -1};  // ten minutes
 // The filling types the box offers; another number reads as "Stretch".
-inline constexpr IntKey Type{kOption, "Type", 2, 0, 5, 2};
+inline constexpr IntKey Type{kOption, "Type", 2, 0, 6, 2};
 inline constexpr BoolKey AutoStart{kOption, "AutoStart", false};
 inline constexpr BoolKey DblClickShowMainWin{kOption, "DblClickShowMainWin", true};
 inline constexpr BoolKey DblClickToChange{kOption, "DblClickToChange", false};

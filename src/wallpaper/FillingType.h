@@ -13,9 +13,8 @@ using platform::WallpaperStyle;
 // FitBlurred fits the picture as Resize to Fit does and fills the rest of the
 // screen with a blurred, zoomed copy of it.
 enum class FillingType { Center = 0, Tile = 1, Stretch = 2, ResizeToFit = 3, ShrinkToFit = 4, Zoom = 5, FitBlurred = 6 };
-// The types the box offers, and so the values "Type" is read as: FitBlurred is
-// composed, stored and named, but until the box offers it, it reads as Stretch.
-inline constexpr int kFillingTypeCount = 6;
+// The types the box offers, and so the values "Type" is read as.
+inline constexpr int kFillingTypeCount = 7;
 static_assert(keys::Type.max == kFillingTypeCount - 1 && keys::Monitors.max == 2);
 
 // The fitting types hand over a picture already fitted to the screen, centred.

@@ -63,7 +63,7 @@ TEST_F(DesktopIconsPageTest, HidingNotifiesUntilToldNotToAndTheDesktopFollows) {
   auto tickAndOk = [](QWidget* w) {
     auto* box = qobject_cast<QMessageBox*>(w);
     ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(QStringLiteral("Hiding desktop icon prevents the mouse right click")));
+    EXPECT_TRUE(box->text().contains(QStringLiteral("Hiding desktop icon turns the icons off in the desktop")));
     EXPECT_EQ(box->text().count(QStringLiteral("\r\n")), 3);
     box->checkBox()->setChecked(true);
     box->button(QMessageBox::Ok)->click();

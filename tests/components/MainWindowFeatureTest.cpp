@@ -342,10 +342,10 @@ TEST_F(MainWindowFeatureTest, PagesAndTheTrayMenuAreCaptionedFromTheLanguageStri
                             {"ActionNextWallpaper", "Next Wallpaper"},
                             {"ActionPreviousWallpaper", "Previous Wallpaper"},
                             {"ActionMoveToTrash", "Move to Trash"},
-                            {"ActionLockWorkStation", "Lock Workstation"},
+                            {"ActionLockWorkStation", "Lock Screen"},
                             {"ActionActivateScreenSave", "Activate Screen Saver"},
                             {"TBSubmenuItemDisplay", "Display"},
-                            {"TBSubmenuItemExitWin", "Exit Windows"},
+                            {"TBSubmenuItemExitWin", "Log Out / Power"},
                             {"TBSubmenuItemPopupOptions", "Options"},
                             {"TBItemAbout", "About Tovi WallChanger"},
                             {"ActionHelp", "&Help"},
@@ -356,13 +356,25 @@ TEST_F(MainWindowFeatureTest, PagesAndTheTrayMenuAreCaptionedFromTheLanguageStri
 }
 
 TEST_F(MainWindowFeatureTest, ATranslationFileInTheWorkingFolderReplacesSomeStrings) {
+  // The built-in captions that would name Windows ideas say what they do here
+  // (Lock Screen and Log Out / Power: the tray menu's test).
+  Start("");
+  EXPECT_EQ(Find<QCheckBox>("CheckBoxStartWithWin")->text(), QStringLiteral("Start at login"));
+
   std::ofstream(dir / "WallLang.lng") << "10011=Bildliste\n10026=   \n10040=Hintergrund wechseln\n"
-                                         "10050=Bildschirmeigenschaften anzeigen\n10061=Anzeige\n";
+                                         "10050=Bildschirmeigenschaften anzeigen\n10061=Anzeige\n"
+                                         "10034=Mit Windows starten\n10041=Arbeitsstation sperren\n"
+                                         "10053=Windows beenden\n10068=Rechtsklick%s%saus%s.\n";
   const auto here = std::filesystem::current_path();
   std::filesystem::current_path(dir.Path());  // the translation is read from the working folder
   Start("");
   std::filesystem::current_path(here);
+  const std::string notice = LanguageStrings()[10068];
   LanguageStrings() = LanguageTable();  // English again for the other tests
+  EXPECT_EQ(notice, "Rechtsklick%s%saus%s.");
+  EXPECT_EQ(Find<QCheckBox>("CheckBoxStartWithWin")->text(), QStringLiteral("Mit Windows starten"));
+  EXPECT_EQ(Find<QRadioButton>("RBLockWork")->text(), QStringLiteral("Arbeitsstation sperren"));
+  EXPECT_EQ(Find<QMenu>("TBSubmenuItemExitWin")->title(), QStringLiteral("Windows beenden"));
   EXPECT_EQ(Find<QTabWidget>("PageControl")->tabText(0), QStringLiteral("Bildliste"));
   EXPECT_EQ(Find<QTabWidget>("PageControl")->tabText(1), QStringLiteral("Desktop"));
   EXPECT_EQ(Find<QCheckBox>("CheckBoxRandomizeWall")->text(), QStringLiteral("Randomize"))

@@ -95,6 +95,11 @@ TEST_F(MonitorChoicesTest, TheDesktopPageStoresTheChoicesAsMadeAndOffersWhatTheD
   monitors->setCurrentIndex(2);
   emit monitors->activated(2);
   EXPECT_EQ(parts.Ini("Option", "Monitors"), "2");
+  ASSERT_EQ(filling->count(), 7);
+  EXPECT_EQ(filling->itemText(6), QStringLiteral("Fit with blurred background"));
+  filling->setCurrentIndex(6);
+  emit filling->activated(6);
+  EXPECT_EQ(parts.Ini("Option", "Type"), "6");
 
   parts.fake.desktop->spans = false;
   page.ReadSettings();

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include <fstream>
 
 #include "FeatureParts.h"
+#include "app/ui/AboutBox.h"
 #include "app/ui/ImageListPage.h"
 #include "image/BitmapFile.h"
 #include "preview/ui/ToviGraphicOpenDialog.h"
@@ -166,6 +168,27 @@ TEST(PreviewFormTest, TheLinkOpensTheMakersAddress) {
   QApplication::sendEvent(link, &release);
   QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
   EXPECT_EQ(recorder.opened, QList<QUrl>{QUrl(QStringLiteral("http://127.0.0.1:9/toviwall/"))});
+}
+
+// A build without the maker's server: no link, and the version asks nothing.
+TEST(PreviewFormTest, WithoutAServerNoLinkShowsAndTheVersionIsPlainText) {
+  TPreviewForm form(QString(), nullptr);
+  form.show();
+  EXPECT_FALSE(form.findChild<QLabel*>(QStringLiteral("LabelLink"))->isVisible());
+
+  AboutInfo info;  // no home page, no update address
+  info.productTitle = "Tovi WallChanger";
+  TAboutBox about(info, nullptr);
+  about.show();
+  auto* version = about.findChild<QLabel*>(QStringLiteral("LabelVersion"));
+  ASSERT_NE(version, nullptr);
+  EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("LabelHomePage")), nullptr);
+  EXPECT_TRUE(version->toolTip().isEmpty());
+  const QPointF at = QRectF(version->rect()).center();
+  QMouseEvent release(QEvent::MouseButtonRelease, at, version->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, {});
+  QApplication::sendEvent(version, &release);
+  EXPECT_EQ(version->text(), QStringLiteral("Version 2.3.5 (Build 41)")) << "no check began";
+  EXPECT_FALSE(about.findChild<QPushButton*>(QStringLiteral("ButtonCancelCheck"))->isVisible());
 }
 
 class OpenDialogTest : public ::testing::Test {

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 
 #include "base/IniFile.h"
@@ -198,6 +201,44 @@ TEST_F(MainWindowTest, RefusedSettingsWriteShowsTheErrorBoxAndTheProgramGoesOn) 
   }));
 }
 
+// Under a window manager that keeps a dialog without an owner above the
+// program's other windows (xfwm4 does), as the main window is one, Help must
+// not open under it for good.
+TEST_F(MainWindowTest, HelpOpensAboveTheMainWindowAndEitherComesToTheFront) {
+  RequireProgram("xfwm4");
+  DBusSession bus(session->Root().Path(), session->Environment());  // for xfwm4's settings
+  session->SetEnv("DBUS_SESSION_BUS_ADDRESS", bus.Address());
+  auto wm = Process::Start({"xfwm4", "--compositor=off"}, {.env = session->Environment(), .cwd = {},
+                                                          .logFile = session->Root() / "xfwm4.log", .keepFds = {}});
+  ASSERT_TRUE(WaitFor([&] {
+    return session->Tool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).out.find("window id") != std::string::npos;
+  })) << ReadFile(session->Root() / "xfwm4.log");
+  session->WriteProfile();
+  auto p = StartShown();
+  ASSERT_TRUE(session->WaitWindowVisible(kTitle, true));  // mapped by the window manager
+  const unsigned long main = session->FindWindows(kTitle, true).at(0);
+  session->ClickWidget("ButtonHelp");
+  ASSERT_TRUE(session->WaitWindowVisible(std::string(kTitle) + " Help", true));
+  const unsigned long help = session->FindWindows(std::string(kTitle) + " Help", true).at(0);
+  // Whether `upper` is above `lower` in the window manager's stacking order.
+  auto above = [&](unsigned long upper, unsigned long lower) {
+    std::string list = session->Tool({"xprop", "-root", "_NET_CLIENT_LIST_STACKING"}).out;  // bottom first
+    std::replace(list.begin(), list.end(), '\n', ',');
+    auto at = [&](unsigned long w) {
+      char id[32];
+      std::snprintf(id, sizeof id, " 0x%lx,", w);
+      return list.find(id);
+    };
+    return at(upper) != std::string::npos && at(lower) != std::string::npos && at(upper) > at(lower);
+  };
+  EXPECT_TRUE(WaitFor([&] { return above(help, main); }));
+  for (unsigned long front : {main, help}) {
+    session->Xdotool({"windowactivate", std::to_string(front)});
+    EXPECT_TRUE(WaitFor([&] { return above(front, front == main ? help : main); })) << front;
+  }
+  wm->Signal(SIGTERM);
+}
+
 TEST_F(MainWindowTest, FirstRunClosedWithoutOkKeepsTheProposedFolder) {
   std::filesystem::create_directories(session->Home() + "/Pictures");
   auto p = session->StartProgram();
@@ -211,6 +252,46 @@ TEST_F(MainWindowTest, FirstRunClosedWithoutOkKeepsTheProposedFolder) {
     return IniReadString(session->DefaultSettingsFile(), "Option", "Image Folder", "") ==
            session->Home() + "/Pictures";
   }));
+}
+
+TEST_F(MainWindowTest, TheFirstRunQuestionsCloseButtonIsCancel) {
+  auto p = session->StartProgram();
+  ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("FormPath").has_value(); }));
+  const std::string proposed = Text("EditPath");
+  auto window = session->FindWindows(kTitle, true).at(0);
+  session->Xdotool({"windowfocus", "--sync", std::to_string(window)});
+  session->Xdotool({"type", "/typed"});
+  session->CloseWindow(window);  // what the title bar's X sends
+  EXPECT_TRUE(WaitFor([&] {
+    return IniReadString(session->DefaultSettingsFile(), "Option", "Image Folder", "") == proposed;
+  }));
+}
+
+TEST_F(MainWindowTest, WhileTheFirstRunQuestionIsOpenStatusAnswersAndEnterIsOk) {
+  auto p = session->StartProgram();
+  ASSERT_TRUE(WaitFor([&] { return session->WidgetRect("FormPath").has_value(); }))
+      << ReadFile(session->LastProgramLog());
+  auto command = [&](const char* name) {
+    return session->Tool({BinaryDir() + "/toviwall", name}, 10000);  // not the 30 s of a start's wait
+  };
+  const RunResult status = command("--status");
+  EXPECT_EQ(status.exitCode, 0) << status.err;
+  EXPECT_NE(status.out.find("\nrows=0\n"), std::string::npos) << status.out;
+  EXPECT_NE(status.out.find("\nsettings=" + session->DefaultSettingsFile() + "\n"), std::string::npos);
+  const RunResult show = command("--show");
+  EXPECT_EQ(show.exitCode, 1);
+  EXPECT_NE(show.err.find("waiting for the answer to its first-run question"), std::string::npos) << show.err;
+  session->RunProgram();  // a plain start: not heard, the question stays alone
+  EXPECT_FALSE(session->WidgetRect("MainForm").has_value());
+
+  auto window = session->FindWindows(kTitle, true).at(0);
+  session->Xdotool({"windowfocus", "--sync", std::to_string(window)});
+  session->Xdotool({"key", "ctrl+a"});
+  session->Xdotool({"type", "/typed"});
+  session->Xdotool({"key", "Return"});
+  EXPECT_TRUE(WaitFor([&] {
+    return IniReadString(session->DefaultSettingsFile(), "Option", "Image Folder", "") == "/typed";
+  })) << ReadFile(session->LastProgramLog());
 }
 
 }  // namespace

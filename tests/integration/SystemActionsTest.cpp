@@ -1,7 +1,7 @@
 // The system commands of the real program against stand-ins for the session's
 // services on private D-Bus buses (logind, a session manager and UDisks2 must
 // not really end the session, power off or eject, and there is no drive
-// here): the Exit Windows menu from what logind offers, each exit command's
+// here): the Log Out / Power menu from what logind offers, each exit command's
 // call after our question and the program's orderly end; the session manager
 // taking them instead; lock through logind, the freedesktop screen saver and
 // xdg-screensaver; the X server's screen saver; the display settings tool; a
@@ -72,7 +72,7 @@ class SystemActionsTest : public ::testing::Test {
     session->Xdotool({"mousemove", "--window", std::to_string(icon), "8", "8", "click", "3"});
     ASSERT_TRUE(WaitFor([&] { return !Items("TBPopupMenu").empty(); }));
   }
-  // The items of the Exit Windows submenu, opened from the tray menu.
+  // The items of the Log Out / Power submenu, opened from the tray menu.
   std::vector<std::string> OpenExitWindows() {
     OpenMenu();
     auto r = session->WidgetRect("TBPopupMenu.TBSubmenuItemExitWin");

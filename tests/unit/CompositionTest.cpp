@@ -44,17 +44,16 @@ TEST(FitToScreen, TouchesTwoEdgesAndKeepsTheAspect) {
 using Applied = std::vector<std::pair<std::string, WallpaperStyle>>;
 
 TEST(FillingType, SettingsNumbersStayTheBoxOrderAndUnknownOnesReadAsStretch) {
-  // The seventh type is stored as 6 and named, ready for the box.
-  EXPECT_EQ(StoredValue(FillingType::FitBlurred), 6);
   EXPECT_STREQ(FillingTypeName(FillingType::FitBlurred), "Fit with blurred background");
   EXPECT_EQ(StyleFor(FillingType::FitBlurred), WallpaperStyle::Centred);
   const FillingType order[] = {FillingType::Center,      FillingType::Tile,        FillingType::Stretch,
-                               FillingType::ResizeToFit, FillingType::ShrinkToFit, FillingType::Zoom};
-  for (int stored = 0; stored < 6; ++stored) {
+                               FillingType::ResizeToFit, FillingType::ShrinkToFit, FillingType::Zoom,
+                               FillingType::FitBlurred};
+  for (int stored = 0; stored < 7; ++stored) {
     EXPECT_EQ(FillingTypeFromStored(stored), order[stored]) << stored;
     EXPECT_EQ(StoredValue(order[stored]), stored);
   }
-  for (int stored : {-1, 6, INT_MAX}) EXPECT_EQ(FillingTypeFromStored(stored), FillingType::Stretch) << stored;
+  for (int stored : {-1, 7, INT_MAX}) EXPECT_EQ(FillingTypeFromStored(stored), FillingType::Stretch) << stored;
   EXPECT_EQ(StyleFor(FillingType::Zoom), WallpaperStyle::Centred);
   for (int stored : {-1, 0, 3, INT_MAX}) EXPECT_EQ(MonitorModeFromStored(stored), MonitorMode::OnePicture);
 }

@@ -89,13 +89,17 @@ TAboutBox::TAboutBox(const AboutInfo& info, QWidget* parent) : QDialog(parent), 
   big.setPointSizeF(big.pointSizeF() * 1.5);
   name->setFont(big);
   layout->addWidget(name);
-  auto* version = new HoverLinkLabel(VersionLabelText(), this);
-  version->setObjectName(QStringLiteral("LabelVersion"));
-  version->setToolTip(Q(S(10116)));
-  version->setCursor(Qt::PointingHandCursor);
-  version->setFocusPolicy(Qt::TabFocus);
-  version->OnClick = [this] { LabelVersionClick(); };
-  LabelVersion = version;
+  if (info.updateUrl.empty()) {  // no server to ask: the version as plain text
+    LabelVersion = new QLabel(VersionLabelText(), this);
+  } else {
+    auto* version = new HoverLinkLabel(VersionLabelText(), this);
+    version->setToolTip(Q(S(10116)));
+    version->setCursor(Qt::PointingHandCursor);
+    version->setFocusPolicy(Qt::TabFocus);
+    version->OnClick = [this] { LabelVersionClick(); };
+    LabelVersion = version;
+  }
+  LabelVersion->setObjectName(QStringLiteral("LabelVersion"));
   ButtonCancelCheck = new QPushButton(Q(S(10096)), this);
   ButtonCancelCheck->setObjectName(QStringLiteral("ButtonCancelCheck"));
   ButtonCancelCheck->setCursor(Qt::ArrowCursor);
@@ -112,10 +116,13 @@ TAboutBox::TAboutBox(const AboutInfo& info, QWidget* parent) : QDialog(parent), 
   layout->addLayout(versionRow);
   layout->addWidget(new QLabel(Q(FormatText(S(10117), {U(BuildDate())})), this));
   layout->addWidget(new QLabel(Q(S(10118)), this));
-  auto* home = new QLabel(
-      QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromStdString(info.homePage).toHtmlEscaped()), this);
-  home->setOpenExternalLinks(true);
-  layout->addWidget(home);
+  if (!info.homePage.empty()) {
+    auto* home = new QLabel(
+        QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromStdString(info.homePage).toHtmlEscaped()), this);
+    home->setObjectName(QStringLiteral("LabelHomePage"));
+    home->setOpenExternalLinks(true);
+    layout->addWidget(home);
+  }
   auto* settings = new QLabel(Q(FormatText(S(10119), {info.settingsFile})), this);
   settings->setTextFormat(Qt::PlainText);  // a path as it is, "<" and "&" too
   settings->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -213,6 +213,7 @@ void DesktopPage::FillFillingTypes() {
   ComboBoxFilling->clear();
   for (int number = 10076; number <= 10080; ++number) ComboBoxFilling->addItem(T(number));
   ComboBoxFilling->addItem(T(10107));  // Zoom, a later addition
+  ComboBoxFilling->addItem(T(10170));  // Fit with blurred background
 }
 
 void DesktopPage::FillMonitorModes() {

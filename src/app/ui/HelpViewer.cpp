@@ -28,6 +28,11 @@ std::string THelpViewer::HelpFileFor(const std::string& programFile) {
 QTextBrowser& THelpViewer::Browser() {
   if (!browser_) {
     browser_ = std::make_unique<QTextBrowser>();
+    // A dialog, as the main window is: window managers keep a dialog without an
+    // owner above all the program's other windows, so an ordinary Help window
+    // would open under the main window and could not be brought in front of it.
+    browser_->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                             Qt::WindowCloseButtonHint);
     browser_->setObjectName(QStringLiteral("HelpWindow"));
     browser_->setWindowTitle(QString::fromUtf8(kTitle) + QStringLiteral(" Help"));
     browser_->setOpenExternalLinks(true);
@@ -43,9 +48,7 @@ void THelpViewer::ShowTopics() {
   QTextBrowser& b = Browser();
   b.setSource(QUrl::fromLocalFile(QString::fromStdString(file_)));
   b.scrollToAnchor(QStringLiteral("contents"));
-  b.show();
-  b.raise();
-  b.activateWindow();
+  Present(b);
 }
 
 void THelpViewer::ShowTopic(const QString& topic) {
@@ -53,6 +56,10 @@ void THelpViewer::ShowTopic(const QString& topic) {
   QUrl url = QUrl::fromLocalFile(QString::fromStdString(file_));
   url.setFragment(topic);
   b.setSource(url);
+  Present(b);
+}
+
+void THelpViewer::Present(QTextBrowser& b) {
   b.show();
   b.raise();
   b.activateWindow();

@@ -36,6 +36,7 @@ class THelpViewer final : public QObject {
 
  private:
   QTextBrowser& Browser();
+  static void Present(QTextBrowser& b);
 
   std::string file_;
   std::unique_ptr<QTextBrowser> browser_;

@@ -241,6 +241,7 @@ void ImageListPage::ActionAddImageExecute() {
                          T(10063) + QStringLiteral(" (*.lst) (*.lst)")});
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setDefaultSuffix(QStringLiteral("bmp"));
+  dialog.setDirectory(StartFolder(Q(parts_.settings.Get(keys::ImageFolder, parts_.paths.defaultImageFolder))));
   if (!dialog.Execute()) return;
   std::vector<std::string> paths;
   for (const QString& file : dialog.selectedFiles()) paths.push_back(U(file));

@@ -129,9 +129,11 @@ Reply RemoteControl::Carry(const remote::Request& request) {
     case Command::Next: return Step(true);
     case Command::Previous: return Step(false);
     case Command::None: parts_.rotation.none(); return {};
-    case Command::Show: return ShowWindow(true);
-    case Command::Hide: return ShowWindow(false);
-    case Command::Toggle: return Toggle();
+    case Command::Show:
+    case Command::Hide:
+    case Command::Toggle:
+      if (parts_.run.askingImageFolder) return Refused("the program is waiting for the answer to its first-run question");
+      return request.command == Command::Toggle ? Toggle() : ShowWindow(request.command == Command::Show);
     case Command::Add: return Add(request.paths);
     case Command::Status: return Reply{Status::Ok, Status()};
     case Command::Exit: return Exit();

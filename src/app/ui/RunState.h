@@ -19,6 +19,7 @@ struct RunState {
   bool created = false;       // window creation ran to its end
   bool endRequested = false;  // Exit, the session or a signal asked for the end
   bool listChanged = false;   // the list is written at the end of the run
+  bool askingImageFolder = false;  // the first-run question is open
 };
 
 }  // namespace toviwall

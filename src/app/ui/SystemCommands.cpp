@@ -89,7 +89,7 @@ void SystemCommands::ApplyCaptions() {
   TBSubmenuItemExitWin->setTitle(T(10053));
 }
 
-// --- Exit Windows --------------------------------------------------------
+// --- Log Out / Power --------------------------------------------------------
 
 void SystemCommands::BuildExitWindowsMenu() {
   QMenu* menu = TBSubmenuItemExitWin;

@@ -259,6 +259,7 @@ void TMainForm::FormCreate() {
   rotation_->SeedRandomGenerator();
   imageList_->ResetListIcons();
   ComputePaths();
+  ChooseImageFolder();
   // An end asked for while a dialog of the start was open: nothing more to build.
   if (run_.endRequested) return;
   system_->BuildExitWindowsMenu();
@@ -344,7 +345,8 @@ void TMainForm::ChooseWindowFont() {
 }
 
 void TMainForm::FixWindowSize() {
-  // A client area of 449 x 390 at 96 dots per inch; larger only when the fonts need it.
+  // A client area of 449 x 390 at 96 dots per inch, larger only when the fonts
+  // need it, as the default and the least size; the user may make it larger.
   const double scale = logicalDpiX() / 96.0;
   for (QPushButton* b : {ButtonExit, ButtonOK, ButtonHelp, ButtonAbout}) {
     QString caption = b->text().remove(QLatin1Char('&'));
@@ -352,7 +354,9 @@ void TMainForm::FixWindowSize() {
   }
   if (layout()) layout()->activate();
   QSize wanted(static_cast<int>(449 * scale), static_cast<int>(390 * scale));
-  setFixedSize(wanted.expandedTo(minimumSizeHint()));
+  const QSize least = wanted.expandedTo(minimumSizeHint());
+  setMinimumSize(least);
+  resize(least);
 }
 
 void TMainForm::ComputePaths() {
@@ -363,11 +367,20 @@ void TMainForm::ComputePaths() {
   // What writes cut short by a kill or a crash left behind; nothing of ours writes yet.
   RemoveStaleTempFiles(
       {paths_.settingsFile, paths_.imageListFile, rotation_->OutputWallpaperFile(), ProductStoreFile(env_)});
+}
+
+void TMainForm::ChooseImageFolder() {
   std::string proposed = ProposedImageFolder(env_, paths_.settingsFile);
   if (FileExists(paths_.settingsFile))
     paths_.defaultImageFolder = settings_.Get(keys::ImageFolder, proposed);
-  else
+  else {
+    // Listening already, so that --status and --exit are answered while the
+    // question is open (a later start still counts as not heard).
+    RegisterMessages();
+    run_.askingImageFolder = true;
     paths_.defaultImageFolder = AskImageFolder(proposed);
+    run_.askingImageFolder = false;
+  }
   if (run_.endRequested) return;  // the question was not answered: nothing is stored
   settings_.Set(keys::ImageFolder, paths_.defaultImageFolder);
 }
@@ -385,8 +398,10 @@ void TMainForm::RegisterMessages() {
 }
 
 void TMainForm::OnInstanceMessage(const std::string& message) {
-  if (message == ShowMessageName()) ShowHideMainWindow();
-  else if (message == kRefreshDesktopMessage) captions_.ReapplyText();
+  // A second start during the first-run question is not heard, as before the program listened.
+  if (message == ShowMessageName()) {
+    if (!run_.askingImageFolder) ShowHideMainWindow();
+  } else if (message == kRefreshDesktopMessage) captions_.ReapplyText();
   else std::fprintf(stderr, "toviwall: ignored an unknown message on the single-instance socket\n");
 }
 
@@ -589,9 +604,12 @@ void TMainForm::ActionShowAboutExecute() {
   if (RaiseOtherFrontWindow()) return;
   AboutInfo info;
   info.productTitle = kTitle;
-  info.homePage = MakerServer() + "index.php?i=61";
+  const std::string server = MakerServer();
+  if (!server.empty()) {
+    info.homePage = server + "index.php?i=61";
+    info.updateUrl = server + "update/wall.txt";
+  }
   info.settingsFile = paths_.settingsFile;
-  info.updateUrl = MakerServer() + "update/wall.txt";
   TAboutBox about(info, MainWindowShowing() ? this : nullptr);
   frontWindow_ = &about;
   about.exec();

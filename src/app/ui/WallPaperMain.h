@@ -100,6 +100,7 @@ class TMainForm : public QWidget, public MainWindowControl {
   void SetHelpContexts();
   void ReadSettingsIntoControls();
   void ComputePaths();
+  void ChooseImageFolder();
   void RegisterMessages();
   void OnInstanceMessage(const std::string& message);
   void ChooseWindowFont();

@@ -19,7 +19,8 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 TFormPath::TFormPath(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    // The title bar's X is Cancel, as Escape is: the proposal is kept.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("FormPath"));
   setWindowTitle(QString::fromUtf8(kTitle));
   auto* outer = new QVBoxLayout(this);
@@ -34,6 +35,7 @@ TFormPath::TFormPath(QWidget* parent)
   ButtonBrowse = new QPushButton(QStringLiteral("..."), GroupBoxPath);
   ButtonBrowse->setObjectName(QStringLiteral("ButtonBrowse"));
   ButtonBrowse->setFixedWidth(ButtonBrowse->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
+  ButtonBrowse->setAutoDefault(false);  // Enter is OK wherever the focus is
   auto* pathRow = new QHBoxLayout;
   pathRow->addWidget(EditPath, 1);
   pathRow->addWidget(ButtonBrowse);
@@ -65,6 +67,7 @@ TFormPath::TFormPath(QWidget* parent)
       TToviFolderDialog::ShowPath | TToviFolderDialog::NewDialogStyle | TToviFolderDialog::ShowShared;
 
   connect(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
+  EditPath->setFocus();
   connect(ButtonBrowse, &QPushButton::clicked, this, &TFormPath::ButtonBrowseClick);
 
   // 502 x 278 at 96 dots per inch, larger when the font needs it.

@@ -118,6 +118,7 @@ TPreviewForm::TPreviewForm(const QString& linkAddress, QWidget* parent)
   link->OnClick = [this] { LinkLabelClick(); };
   LabelLink = link;
   Place(LabelLink, 8, 352);
+  LabelLink->setVisible(!linkAddress_.isEmpty());  // no server, no link
 
   resize(clientWidth_ + 2 * frameWidth(), Scaled(kClientHeight) + 2 * frameWidth());
   setFixedWidth(width());

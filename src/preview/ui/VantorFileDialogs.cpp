@@ -3,6 +3,10 @@
 #include <QDir>
 #include <QEvent>
 #include <QGridLayout>
+#include <QHeaderView>
+#include <QListView>
+#include <QTreeView>
+#include <algorithm>
 #include <QStandardPaths>
 #include <QToolTip>
 
@@ -28,6 +32,12 @@ QList<QUrl> UserPlaces() {
   return places;
 }
 
+QString StartFolder(const QString& preferred) {
+  for (const QString& folder : {preferred, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)})
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
+  return QDir::homePath();
+}
+
 TVantorCustomFileDialog::TVantorCustomFileDialog(QWidget* parent) : QFileDialog(parent) {
   setOption(QFileDialog::DontUseNativeDialog);
   setSidebarUrls(UserPlaces());
@@ -35,7 +45,35 @@ TVantorCustomFileDialog::TVantorCustomFileDialog(QWidget* parent) : QFileDialog(
 
 bool TVantorCustomFileDialog::Execute() {
   setAcceptMode(IsSaveDialog() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  FitToContents();
   return exec() == QDialog::Accepted;
+}
+
+// Qt's own sizes cut the places' names and the columns of the details view:
+// wide enough for them, in the dialog's font (never narrower than the user
+// or Qt's saved state made them).
+void TVantorCustomFileDialog::FitToContents() {
+  const QFontMetrics metrics = fontMetrics();
+  const int chars = metrics.averageCharWidth();
+  int sidebar = 0;
+  if (auto* places = findChild<QListView*>(QStringLiteral("sidebar"))) {
+    sidebar = places->sizeHintForColumn(0) + 2 * places->frameWidth() + 2 * chars;
+    places->setMinimumWidth(sidebar);  // the splitter keeps it; dragging may widen it
+  }
+  int columns = 0;
+  if (auto* details = findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    // Name, Size, Type, Date Modified: a long file name, "999.9 KiB", "jpeg File", a date and time.
+    const int wanted[] = {30 * chars, metrics.horizontalAdvance(QStringLiteral("999.9 KiB")) + 3 * chars,
+                          metrics.horizontalAdvance(QStringLiteral("jpeg File")) + 3 * chars,
+                          metrics.horizontalAdvance(QStringLiteral("30/12/2026 23:59")) + 3 * chars};
+    QHeaderView* header = details->header();
+    for (int column = 0; column < header->count() && column < 4; ++column) {
+      if (header->sectionSize(column) < wanted[column]) header->resizeSection(column, wanted[column]);
+      columns += header->sectionSize(column);
+    }
+  }
+  // The two views, the splitter, the frames and a scroll bar between the dialog's margins.
+  resize(size().expandedTo(QSize(sidebar + columns + 8 * chars, 30 * metrics.height())));
 }
 
 void TVantorCustomFileDialog::accept() {

@@ -13,6 +13,10 @@ namespace toviwall {
 
 // The home folder, Desktop, Documents and Pictures (those that exist) and the root.
 QList<QUrl> UserPlaces();
+// Where a file dialog opens: `preferred` when it is a folder, else the user's
+// Pictures folder, else home (never the working folder, which for a program
+// started from a menu or at login says nothing).
+QString StartFolder(const QString& preferred);
 
 class TVantorCustomFileDialog : public QFileDialog {
   Q_OBJECT
@@ -31,6 +35,9 @@ class TVantorCustomFileDialog : public QFileDialog {
   // A save dialog says so; the open kind is the default.
   virtual bool IsSaveDialog() const { return false; }
   void done(int result) override;
+
+ private:
+  void FitToContents();
 };
 
 enum class TVantorExtendedDialogAlignment { veaBottom, veaRight };
