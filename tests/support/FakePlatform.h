@@ -51,7 +51,19 @@ class FakeGlobalHotKeys final : public platform::GlobalHotKeys {
   // The user presses the combination: its receiver gets the hot key event.
   void Press(unsigned modifier, unsigned virtualKey);
 
+  // A session whose combinations can never be pressed (a compositor without
+  // global shortcuts), and the news that this changed.
+  bool Available() const override { return whyNot_.empty(); }
+  std::string WhyNot() const override { return whyNot_; }
+  void OnAvailabilityChanged(std::function<void()> changed) override { availabilityChanged_ = std::move(changed); }
+  void SetUnavailable(std::string why) {
+    whyNot_ = std::move(why);
+    if (availabilityChanged_) availabilityChanged_();
+  }
+
  private:
+  std::string whyNot_;
+  std::function<void()> availabilityChanged_;
   struct Grab {
     QObject* receiver;
     int id;

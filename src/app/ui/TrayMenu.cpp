@@ -102,6 +102,11 @@ void TrayMenu::BuildTrayIcon() {
     ToviWallIconMouseDown(sender, button, shift, x, y);
   };
   ToviWallIcon->OnDblClick = [this](QObject* sender) { ToviWallIconDblClick(sender); };
+  // Trays that draw the menu themselves (StatusNotifierItem hosts) read it from
+  // here; it is handed over before the icon first shows, so the icon starts in
+  // the tray it belongs to. Its pictures are set once, as they never change.
+  ResetMenuImages();
+  ToviWallIcon->SetMenu(TBPopupMenu);
   // A tray that starts (again) holds none of the old icons.
   QPointer<TrayMenu> self(this);
   host_.SetTrayCreatedListener([self] {
@@ -144,7 +149,6 @@ void TrayMenu::SetExitEnabled(bool enabled) { TBItemExit->setEnabled(enabled); }
 void TrayMenu::ToviWallIconMouseDown(QObject*, TMouseButton button, TShiftState, int, int) {
   if (button != TMouseButton::mbRight) return;
   if (window_.RaiseOtherFrontWindow()) return;  // the About box stays in charge
-  ResetMenuImages();
   // A shown main window takes the focus first; a hidden one cannot, and the menu
   // takes the keyboard and pointer by itself.
   if (window_.MainWindowShowing()) window_.Window().activateWindow();
