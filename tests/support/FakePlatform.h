@@ -155,10 +155,12 @@ class FakeDisplayModes final : public platform::DisplayModes {
   std::optional<DisplayModeRecord> CurrentMode() override { return current; }
   platform::DisplayChange ChangeMode(const DisplayModeRecord& mode) override;
   bool ReportsRefreshRates() override { return refreshRates; }
+  std::string WhyNot() const override { return whyNot; }
 
   std::vector<DisplayModeRecord> modes;
   std::optional<DisplayModeRecord> current;
   bool refreshRates = true;
+  std::string whyNot;  // why there are no modes
   platform::DisplayChange answer = platform::DisplayChange::Successful;
   std::vector<DisplayModeRecord> changes;  // every mode asked for, in order
   // The display tells of a change (another program switched it).
@@ -176,6 +178,8 @@ class FakeSystemActions final : public platform::SystemActions {
   void Lock() override { calls.push_back("Lock"); }
   void ActivateScreenSaver() override { calls.push_back("ActivateScreenSaver"); }
   void OpenDisplaySettings() override { calls.push_back("OpenDisplaySettings"); }
+  std::string ScreenSaverWhyNot() override { return screenSaverWhyNot; }
+  std::string DisplaySettingsWhyNot() override { return displaySettingsWhyNot; }
   bool CanSuspend() override { return canSuspend; }
   bool CanHibernate() override { return canHibernate; }
   bool SessionManagerTakes(platform::SessionRequest what) override {
@@ -188,6 +192,7 @@ class FakeSystemActions final : public platform::SystemActions {
   bool sessionManager = false;  // a session manager takes log off, reboot and shut down
   std::string refusal;  // the reason a request is refused with; empty: taken
   std::string doorRefusal;  // the reason a door does not open; empty: it opens
+  std::string screenSaverWhyNot, displaySettingsWhyNot;  // empty: they start
   std::vector<std::string> calls;  // "Open sr0", "Request PowerOff", ...
   std::function<void()> onRequest;  // runs as a request arrives
 };

@@ -48,6 +48,7 @@ void TrayMenu::WatchForTray() { trayWait_.start(); }
 void TrayMenu::BuildMenu() {
   QWidget* owner = &window_.Window();
   TBPopupMenu = Named(new QMenu(owner), "TBPopupMenu");
+  TBPopupMenu->setToolTipsVisible(true);  // why an item is disabled
   TBItemShow = actions_.showMainWindow;
   TBPopupMenu->addAction(TBItemShow);
   TBItemChange = actions_.change;
@@ -58,9 +59,16 @@ void TrayMenu::BuildMenu() {
   TBPopupMenu->addAction(TBItemScrSave);
   TBPopupMenu->addSeparator();
   TBSubmenuItemDisplay = Named(TBPopupMenu->addMenu(QString()), "TBSubmenuItemDisplay");
+  TBSubmenuItemDisplay->setToolTipsVisible(true);
   // An item of its own: the menu's caption is not the action's.
   TBItemShowDisplay = NamedAction(owner, "TBItemShowDisplay");
   connect(TBItemShowDisplay, &QAction::triggered, actions_.displaySettings, &QAction::trigger);
+  auto mirror = [item = TBItemShowDisplay, action = actions_.displaySettings] {
+    item->setEnabled(action->isEnabled());  // disabled where it cannot run, with why
+    item->setToolTip(action->isEnabled() ? QString() : action->toolTip());
+  };
+  mirror();
+  connect(actions_.displaySettings, &QAction::changed, TBItemShowDisplay, mirror);
   TBSubmenuItemDisplay->addAction(TBItemShowDisplay);
   TBSubmenuItemDisplay->addSeparator();
   TBSubmenuItemDisplay->addMenu(actions_.displayModes);
@@ -157,7 +165,12 @@ void TrayMenu::ToviWallIconMouseDown(QObject*, TMouseButton button, TShiftState,
 
 void TrayMenu::ToviWallIconDblClick(QObject*) {
   if (window_.RaiseOtherFrontWindow()) return;
-  ChosenAction()->trigger();
+  QAction* action = ChosenAction();
+  // A command this session cannot run says why (its tool tip) rather than doing nothing.
+  if (!action->isEnabled())
+    ShowMessage(action->toolTip(), QMessageBox::Information);
+  else
+    action->trigger();
 }
 
 QAction* TrayMenu::ChosenAction() const {

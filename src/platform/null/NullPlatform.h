@@ -99,9 +99,15 @@ class NullWindowActivation final : public WindowActivation {
 // No display modes to tell (no X, no RandR): the menu stays empty.
 class NullDisplayModes final : public DisplayModes {
  public:
+  explicit NullDisplayModes(std::string reason = "This display tells no modes to switch to.")
+      : reason_(std::move(reason)) {}
   std::vector<DisplayModeRecord> Modes() override { return {}; }
   std::optional<DisplayModeRecord> CurrentMode() override { return std::nullopt; }
   DisplayChange ChangeMode(const DisplayModeRecord&) override { return DisplayChange::BadMode; }
+  std::string WhyNot() const override { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 // No drives, no lock, no power: nothing is offered and requests are refused.
