@@ -113,6 +113,7 @@ class FakeDesktopIcons final : public platform::DesktopIcons {
  public:
   void SetHidden(bool h) override { hidden = h; }
   std::uint32_t TextColor() override { return textColour; }
+  std::string CannotColourReason() const override { return cannotColour; }
   void ApplyTextColor(std::uint32_t colour, bool transparentBack) override {
     textColour = colour;
     if (transparentBack) transparent = true;
@@ -122,6 +123,7 @@ class FakeDesktopIcons final : public platform::DesktopIcons {
   std::uint32_t textColour = 0xFFFFFF;  // another program may change it
   bool transparent = false;
   int applied = 0;
+  std::string cannotColour;  // why the captions' colour cannot be set; empty: it can
 };
 
 class FakeScreen final : public platform::Screen {
