@@ -42,7 +42,7 @@ class NullDesktopIcons final : public DesktopIcons {
       : reason_(std::move(reason)) {}
   void SetHidden(bool) override {}
   std::string CannotHideReason() const override { return reason_; }
-  std::string CannotColourReason() const override { return reason_; }
+  std::string CannotColourReason() const override { return "This desktop has no setting for its icons' caption colour."; }
   std::uint32_t TextColor() override { return kWhiteColour; }
   void ApplyTextColor(std::uint32_t, bool) override {}
 
