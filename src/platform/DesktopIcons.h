@@ -19,6 +19,8 @@ class DesktopIcons {
   virtual void SetHidden(bool hidden) = 0;
   // Why hiding does nothing here, for the user; empty where it hides the icons.
   virtual std::string CannotHideReason() const { return {}; }
+  // Why the captions' colour cannot be set here, for the user; empty where it can.
+  virtual std::string CannotColourReason() const { return {}; }
 
   // The captions' colour; white where the desktop draws no icons or has no
   // setting for it.

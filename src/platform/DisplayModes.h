@@ -31,6 +31,8 @@ class DisplayModes {
   virtual DisplayChange ChangeMode(const DisplayModeRecord& mode) = 0;
   // True when the modes carry refresh rates (then the menu has a third level).
   virtual bool ReportsRefreshRates() { return true; }
+  // Why there are no modes to choose from, for the user; empty where there are.
+  virtual std::string WhyNot() const { return {}; }
 
   // Runs on the main thread after every change of the display's configuration.
   void SetDisplayChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }

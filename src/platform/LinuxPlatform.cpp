@@ -17,6 +17,7 @@
 #include "platform/local/LocalSingleInstance.h"
 #include "platform/local/SessionEndSignals.h"
 #include "platform/local/XdgAutoStart.h"
+#include "platform/null/NullPlatform.h"
 #include "platform/sway/SwayScreen.h"
 #include "platform/sway/SwaySession.h"
 #include "platform/wayland/QtScreen.h"
@@ -73,6 +74,8 @@ std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> si
     parts.desktopWallpaper = CreateWaylandDesktopWallpaper(sway);
     parts.desktopIcons = CreateWaylandDesktopIcons();
     parts.globalHotKeys = std::make_unique<PortalGlobalHotKeys>();
+    parts.displayModes = std::make_unique<NullDisplayModes>(
+        "A Wayland compositor sets display modes in its own display settings; programs cannot.");
     if (onX11) parts.windowActivation = std::make_unique<X11WindowActivation>();
   } else if (onX11) {
     parts.windowActivation = std::make_unique<X11WindowActivation>();
@@ -82,7 +85,7 @@ std::unique_ptr<Platform> CreateLinuxPlatform(std::unique_ptr<SingleInstance> si
     parts.desktopIcons = CreateDesktopIcons(QtX11DisplayName());
     parts.globalHotKeys = CreateX11GlobalHotKeys();
   }
-  parts.systemActions = std::make_unique<FreedesktopSystemActions>();
+  parts.systemActions = std::make_unique<FreedesktopSystemActions>(onX11 && !WaylandSession());
   parts.trayHost = CreateStatusNotifierTray(CreateX11TrayHost());
   parts.directoryWatch = std::make_unique<InotifyDirectoryWatch>();
   parts.autoStart = std::make_unique<XdgAutoStart>(configHome);

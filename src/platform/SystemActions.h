@@ -30,6 +30,10 @@ class SystemActions {
   virtual bool CanLock() = 0;
   virtual void Lock() = 0;
   virtual void ActivateScreenSaver() = 0;
+  // Why the screen saver or the display settings cannot be started here, for
+  // the user; empty where they can.
+  virtual std::string ScreenSaverWhyNot() { return {}; }
+  virtual std::string DisplaySettingsWhyNot() { return {}; }
   // Starts the desktop's display settings; nothing happens when there are none.
   virtual void OpenDisplaySettings() = 0;
 

@@ -132,5 +132,21 @@ TEST_F(DesktopIconsPageTest, TransparentCaptionsAndTheChosenColourComeBackAtTheT
   EXPECT_EQ(Ini("Colors", "CurColor"), "255");
 }
 
+// A desktop without a caption colour setting: the colour controls are
+// disabled and say why, rather than doing nothing.
+TEST_F(DesktopIconsPageTest, WithoutACaptionColourSettingTheColourControlsSayWhy) {
+  fake.icons->cannotColour = "caja has no setting for its desktop captions' colour.";
+  Start("");
+  for (const char* name : {"CheckBoxTransparentBack", "PanelColor", "LabelTextColor"}) {
+    auto* control = page->Page()->findChild<QWidget*>(name);
+    ASSERT_NE(control, nullptr) << name;
+    EXPECT_FALSE(control->isEnabled()) << name;
+    EXPECT_EQ(control->toolTip(), QString::fromStdString(fake.icons->cannotColour)) << name;
+  }
+  fake.icons->cannotColour.clear();
+  Start("");
+  EXPECT_TRUE(page->Page()->findChild<QWidget*>("PanelColor")->isEnabled());
+}
+
 }  // namespace
 }  // namespace toviwall

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QWidget>
 #include <fstream>
 #include <vector>
@@ -160,6 +161,28 @@ TEST_F(HotKeySetTest, KeysThatTypeNeedCtrlAltOrSuperAndTheBoxSaysWhy) {
   emit box->Exit();
   EXPECT_EQ(Stored("ShowMainMod"), 8);
   EXPECT_EQ(Stored("ShowMainVir"), 0x4E);
+}
+
+// A compositor without global shortcuts: the stored keys are kept, but the
+// boxes are disabled and the page names the commands to bind there instead;
+// when the session offers the keys after all, the boxes come back.
+TEST_F(HotKeySetTest, WithoutGlobalHotKeysThePageNamesTheCommandsToBind) {
+  keys.SetUnavailable("The desktop offers no global shortcuts.");
+  Make("ChangeWallMod=3\nChangeWallVir=87\n");
+  auto* why = set->Page()->findChild<QLabel*>("LabelHotKeysUnavailable");
+  ASSERT_NE(why, nullptr);
+  EXPECT_FALSE(why->isHidden());
+  const QString text = why->text();
+  EXPECT_TRUE(text.contains(QStringLiteral("The desktop offers no global shortcuts."))) << text.toStdString();
+  for (const char* command : {" --change", " --next", " --previous", " --show"})
+    EXPECT_TRUE(text.contains(QString::fromLatin1(command))) << command << "\n" << text.toStdString();
+  for (const RowNames& row : kRows) EXPECT_FALSE(Box(row.box)->isEnabled()) << row.box;
+  EXPECT_EQ(Box("HotKeyChangeWall")->text(), QStringLiteral("Ctrl + Alt + W"));
+  EXPECT_EQ(Stored("ChangeWallVir"), 87);
+
+  keys.SetUnavailable("");
+  EXPECT_TRUE(why->isHidden());
+  for (const RowNames& row : kRows) EXPECT_TRUE(Box(row.box)->isEnabled()) << row.box;
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ class SystemCommandsTest : public ::testing::Test {
     system->BuildExitWindowsMenu();
     system->BuildDisplayModeMenu();
     system->BuildCDRomMenu();
-    system->ShowLockCommandIfSupported();
+    system->ShowCommandsThatCanRun();
   }
   // The tray menu with the system's items (the others stand in as plain actions).
   void StartTray() {
@@ -186,6 +186,40 @@ TEST_F(SystemCommandsTest, LockScreenSaverAndDisplaySettingsRunFromTheMenuAndThe
   Find<QAction>("TBItemShowDisplay")->trigger();
   EXPECT_EQ(fake.systemActions->calls,
             (std::vector<std::string>{"Lock", "ActivateScreenSaver", "OpenDisplaySettings"}));
+}
+
+// A session without a screen saver, display settings or display modes (a
+// Wayland compositor): the items are disabled with the reason as their tool
+// tip, and a double-click chosen to start the screen saver shows the reason.
+TEST_F(SystemCommandsTest, WhatCannotRunHereIsDisabledWithTheReason) {
+  fake.systemActions->screenSaverWhyNot = "no screen saver";
+  fake.systemActions->displaySettingsWhyNot = "no display settings";
+  fake.displayModes->whyNot = "no modes";
+  Start("DblClickShowMainWin=0\nDblClickScrSave=1\n");
+  StartTray();
+  const std::pair<QAction*, const char*> disabled[] = {{system->ActionActivateScreenSave(), "no screen saver"},
+                                                       {Find<QAction>("TBItemShowDisplay"), "no display settings"},
+                                                       {system->DisplayModeMenu()->menuAction(), "no modes"}};
+  for (auto [action, why] : disabled) {
+    EXPECT_FALSE(action->isEnabled()) << why;
+    EXPECT_EQ(action->toolTip(), QString::fromLatin1(why));
+  }
+  QString shown;
+  Answering(
+      [&](QWidget* w) {
+        shown = qobject_cast<QMessageBox*>(w)->text();
+        w->close();
+      },
+      [&] { Icon()->Send(platform::TrayMessage::LButtonDblClk); });
+  EXPECT_EQ(shown, QStringLiteral("no screen saver"));
+  EXPECT_TRUE(fake.systemActions->calls.empty());
+
+  // Where they can run, nothing is disabled.
+  fake.systemActions->screenSaverWhyNot.clear();
+  fake.displayModes->modes = {{1024, 768, 24, 60, 11}};
+  Start();
+  EXPECT_TRUE(system->ActionActivateScreenSave()->isEnabled());
+  EXPECT_TRUE(system->DisplayModeMenu()->menuAction()->isEnabled());
 }
 
 TEST_F(SystemCommandsTest, TheAnswersToASwitch) {

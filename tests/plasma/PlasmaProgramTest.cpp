@@ -1,13 +1,16 @@
 // The real program on KDE Plasma: every filling type and None on Plasma's
 // desktop, the watchdog after None with automatic changing on while Plasma's
-// file lags behind, and the tray icon in Plasma's panel through xembedsniproxy.
+// file lags behind, and the tray icon in Plasma's panel with its menu through dbusmenu.
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
 #include "PlasmaDesktop.h"
+#include "support/TrayClient.h"
 
 namespace toviwall {
 namespace {
@@ -115,18 +118,23 @@ TEST_F(PlasmaProgramTest, AfterNoneAndNextWithAutomaticChangeNoEntryIsPassedOver
   EXPECT_TRUE(peer.WaitForPixels({{320, 240, 0x0000FF}}));
 }
 
-// xembedsniproxy (as a Plasma session starts it) takes the XEmbed tray and
-// shows each icon as a StatusNotifierItem in Plasma's own tray.
-TEST_F(PlasmaProgramTest, TrayIconShowsInPlasmasPanelAndTakesDoubleClickAndRightClick) {
-  // Plasma's tray has kded5 load the StatusNotifierWatcher; a session starts xembedsniproxy after it.
+// Plasma's tray runs a StatusNotifierWatcher: the icon is a StatusNotifierItem
+// there (also beside xembedsniproxy, as a session starts it: one icon, not
+// two), Plasma draws its menu from the program's dbusmenu, and an item chosen
+// there runs in the program.
+TEST_F(PlasmaProgramTest, TrayIconShowsInPlasmasPanelWithItsMenuThroughDBusMenu) {
   ASSERT_TRUE(WaitFor([&] { return plasma.NameOwned("org.kde.StatusNotifierWatcher"); }, 30000, 100));
-  peer.Start({"xembedsniproxy"});
+  Process& proxy = peer.Start({"xembedsniproxy"});
   ASSERT_TRUE(WaitFor([&] { return SelectionOwned(session.Display(), "_NET_SYSTEM_TRAY_S0"); }, 20000));
   // A magenta icon, easy to find among the panel's pixels.
   const std::string icon = session.Root() / "magenta.png";
   session.MustTool({"/usr/bin/convert", "-size", "32x32", "xc:#ff00ff", icon});
   session.WriteProfile("[Icon]\nUseCustomMainIcon=1\nIconFile=" + icon + "\nIconIdx=0\n");
+  TrayClient client{peer.Environment().at("DBUS_SESSION_BUS_ADDRESS")};
   auto p = session.StartReady();
+  std::optional<QString> item;
+  ASSERT_TRUE(WaitFor([&] { return (item = client.ItemOf(p->Pid())).has_value(); }, 20000))
+      << client.Items().join(u' ').toStdString() << "\n" << ReadFile(session.LastProgramLog());
   unsigned long panel = 0;
   ASSERT_TRUE(WaitFor([&] { return (panel = plasma.PanelWindow()) != 0; }, 20000));
   int x = 0, y = 0;
@@ -145,10 +153,12 @@ TEST_F(PlasmaProgramTest, TrayIconShowsInPlasmasPanelAndTakesDoubleClickAndRight
         return true;
       },
       20000, 200))
-      << "no icon in the panel:\n" << ReadFile(session.Root() / "xembedsniproxy.log");
+      << "no icon in the panel";
   if (const char* keep = std::getenv("TOVIWALL_KEEP_SCREENSHOTS"))
     session.Tool({"bash", "-c", "xwd -silent -id \"$0\" | /usr/bin/convert xwd:- \"$1\"", std::to_string(panel),
                   std::string(keep) + "/plasma-panel.png"});
+  for (const QString& shown : client.Items())
+    EXPECT_NE(client.OwnerPid(shown), unsigned(proxy.Pid())) << "the icon docked as XEmbed as well";
   std::istringstream geometry(session.Xdotool({"getwindowgeometry", "--shell", std::to_string(panel)}).out);
   for (std::string line; std::getline(geometry, line);) {
     if (line.rfind("X=", 0) == 0) x += std::stoi(line.substr(2));
@@ -158,11 +168,28 @@ TEST_F(PlasmaProgramTest, TrayIconShowsInPlasmasPanelAndTakesDoubleClickAndRight
 
   session.Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "--repeat", "2", "--delay", "60", "1"});
   EXPECT_TRUE(session.WaitWindowVisible(kTitle, true)) << "the double-click did not show the main window";
+
+  // A right click: Plasma asks the program's dbusmenu, and the program's own menu stays shut.
+  const std::string calls = session.Root() / "menu-calls.log";
+  Process::Options monitor;
+  monitor.env = peer.Environment();
+  monitor.logFile = calls;
+  auto dbusMonitor = Process::Start({"dbus-monitor", "--session", "interface='com.canonical.dbusmenu'"}, monitor);
+  ::usleep(300000);  // dbus-monitor listens
   session.Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "3"});
-  EXPECT_TRUE(WaitFor([&] { return session.WidgetRect("TBPopupMenu.TBItemExit").has_value(); }))
-      << "no tray menu";
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(calls).find("member=AboutToShow") != std::string::npos; }, 10000))
+      << ReadFile(calls);
+  EXPECT_FALSE(session.WidgetRect("TBPopupMenu").has_value());
   session.Xdotool({"key", "Escape"});
-  EXPECT_TRUE(WaitFor([&] { return !session.WidgetRect("TBPopupMenu").has_value(); }));
+
+  // The menu as Plasma reads it; its Hide Main Window item hides the window.
+  client.AboutToShow(*item, 0);
+  const auto layout = client.Layout(*item);
+  const int hide = IdOf(layout, QStringLiteral("Hide Main Window"));
+  ASSERT_GE(hide, 0) << Describe(layout);
+  EXPECT_GE(IdOf(layout, QStringLiteral("E_xit")), 0) << Describe(layout);
+  client.Click(*item, hide);
+  EXPECT_TRUE(session.WaitWindowVisible(kTitle, false)) << "the menu's item did not run";
 }
 
 }  // namespace

@@ -52,7 +52,19 @@ class FakeGlobalHotKeys final : public platform::GlobalHotKeys {
   // The user presses the combination: its receiver gets the hot key event.
   void Press(unsigned modifier, unsigned virtualKey);
 
+  // A session whose combinations can never be pressed (a compositor without
+  // global shortcuts), and the news that this changed.
+  bool Available() const override { return whyNot_.empty(); }
+  std::string WhyNot() const override { return whyNot_; }
+  void OnAvailabilityChanged(std::function<void()> changed) override { availabilityChanged_ = std::move(changed); }
+  void SetUnavailable(std::string why) {
+    whyNot_ = std::move(why);
+    if (availabilityChanged_) availabilityChanged_();
+  }
+
  private:
+  std::string whyNot_;
+  std::function<void()> availabilityChanged_;
   struct Grab {
     QObject* receiver;
     int id;
@@ -104,6 +116,7 @@ class FakeDesktopIcons final : public platform::DesktopIcons {
  public:
   void SetHidden(bool h) override { hidden = h; }
   std::uint32_t TextColor() override { return textColour; }
+  std::string CannotColourReason() const override { return cannotColour; }
   void ApplyTextColor(std::uint32_t colour, bool transparentBack) override {
     textColour = colour;
     if (transparentBack) transparent = true;
@@ -113,6 +126,7 @@ class FakeDesktopIcons final : public platform::DesktopIcons {
   std::uint32_t textColour = 0xFFFFFF;  // another program may change it
   bool transparent = false;
   int applied = 0;
+  std::string cannotColour;  // why the captions' colour cannot be set; empty: it can
 };
 
 class FakeScreen final : public platform::Screen {
@@ -146,10 +160,12 @@ class FakeDisplayModes final : public platform::DisplayModes {
   std::optional<DisplayModeRecord> CurrentMode() override { return current; }
   platform::DisplayChange ChangeMode(const DisplayModeRecord& mode) override;
   bool ReportsRefreshRates() override { return refreshRates; }
+  std::string WhyNot() const override { return whyNot; }
 
   std::vector<DisplayModeRecord> modes;
   std::optional<DisplayModeRecord> current;
   bool refreshRates = true;
+  std::string whyNot;  // why there are no modes
   platform::DisplayChange answer = platform::DisplayChange::Successful;
   std::vector<DisplayModeRecord> changes;  // every mode asked for, in order
   // The display tells of a change (another program switched it).
@@ -167,6 +183,8 @@ class FakeSystemActions final : public platform::SystemActions {
   void Lock() override { calls.push_back("Lock"); }
   void ActivateScreenSaver() override { calls.push_back("ActivateScreenSaver"); }
   void OpenDisplaySettings() override { calls.push_back("OpenDisplaySettings"); }
+  std::string ScreenSaverWhyNot() override { return screenSaverWhyNot; }
+  std::string DisplaySettingsWhyNot() override { return displaySettingsWhyNot; }
   bool CanSuspend() override { return canSuspend; }
   bool CanHibernate() override { return canHibernate; }
   bool SessionManagerTakes(platform::SessionRequest what) override {
@@ -179,6 +197,7 @@ class FakeSystemActions final : public platform::SystemActions {
   bool sessionManager = false;  // a session manager takes log off, reboot and shut down
   std::string refusal;  // the reason a request is refused with; empty: taken
   std::string doorRefusal;  // the reason a door does not open; empty: it opens
+  std::string screenSaverWhyNot, displaySettingsWhyNot;  // empty: they start
   std::vector<std::string> calls;  // "Open sr0", "Request PowerOff", ...
   std::function<void()> onRequest;  // runs as a request arrives
 };

@@ -383,10 +383,22 @@ std::string SourceDir() { return TOVIWALL_TEST_SOURCE_DIR; }
 DBusSession::DBusSession(const std::string& folder, const Env& env) {
   RequireProgram("dbus-daemon");
   const std::string socket = folder + "/bus";
+  // A login's session bus, except the document portal: it would mount itself
+  // into the runtime folder and stay there. A service of the same name in a
+  // folder listed first wins, and this one fails at once.
+  std::filesystem::create_directories(folder + "/masked-services");
+  WriteFile(folder + "/masked-services/org.freedesktop.portal.Documents.service",
+            "[D-BUS Service]\nName=org.freedesktop.portal.Documents\nExec=/bin/false\n");
+  WriteFile(folder + "/session.conf",
+            "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+            "<busconfig><servicedir>" + folder + "/masked-services</servicedir>"
+            "<include>/usr/share/dbus-1/session.conf</include></busconfig>\n");
   Process::Options options;
   options.env = env;
   options.logFile = folder + "/dbus-daemon.log";
-  process_ = Process::Start({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=unix:path=" + socket},
+  process_ = Process::Start({"dbus-daemon", "--config-file=" + folder + "/session.conf", "--nofork", "--nopidfile",
+                             "--address=unix:path=" + socket},
                             options);
   if (!WaitFor([&] { return Exists(socket) || !process_->Running(); }) || !process_->Running())
     throw std::runtime_error("dbus-daemon did not start:\n" + ReadFile(options.logFile));

@@ -154,7 +154,7 @@ class UpdateServer {
 // it, so that message boxes came out black.
 void ScreenshotRoot(const std::string& display, const std::string& pngPath);
 
-// A private session bus (dbus-daemon --session) on a socket in `folder`; the
+// A private session bus (a login's, without the document portal) on a socket in `folder`; the
 // services it starts get `env`. Ended with the object.
 class DBusSession {
  public:

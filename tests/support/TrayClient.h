@@ -53,6 +53,9 @@ class TrayClient {
     return std::nullopt;
   }
 
+  // The process that owns an item's service ("service/path" or a service).
+  unsigned OwnerPid(const QString& item) { return bus_.interface()->servicePid(item.section(u'/', 0, 0)).value(); }
+
   QVariant ItemProperty(const QString& service, const QString& name) {
     QDBusMessage m = Properties(service, kItemPath, kItem, name);
     return qvariant_cast<QDBusVariant>(m.arguments().value(0)).variant();

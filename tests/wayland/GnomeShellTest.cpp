@@ -1,6 +1,7 @@
 // GNOME Shell 43 headless on Wayland, with the AppIndicator extension on: the
 // real program on Qt's Wayland platform changes the wallpaper through GNOME's
-// settings, light and dark, seen in GNOME Shell's own screenshots. The shell
+// settings, light and dark, seen in GNOME Shell's own screenshots, and shows
+// its icon with its menu in the extension's tray. The shell
 // needs a system bus and must not see logind's seats (it would ask logind for
 // one): it runs in a mount namespace of its own, with tmpfs over /run/systemd
 // and /run/dbus and a private system bus there.
@@ -17,6 +18,7 @@
 #include "support/DesktopBus.h"
 #include "support/DesktopPortal.h"
 #include "support/TestSession.h"
+#include "support/TrayClient.h"
 
 namespace toviwall {
 namespace {
@@ -157,6 +159,14 @@ TEST_F(GnomeShellTest, TheProgramChangesTheWallpaperLightAndDark) {
   };
   auto program = Process::Start(toviwall({}), {Environment(), *root / "home", *root / "toviwall.log", {}});
   ASSERT_TRUE(Shows(kCool)) << ReadFile(*root / "toviwall.log");
+  // Its icon in the extension's tray, with the program's menu.
+  TrayClient client{bus->Address()};
+  std::optional<QString> item;
+  EXPECT_TRUE(WaitFor([&] { return (item = client.ItemOf(program->Pid())).has_value(); }, 10000))
+      << client.Items().join(u' ').toStdString() << "\n" << ReadFile(*root / "toviwall.log");
+  if (item) {
+    EXPECT_GE(IdOf(client.Layout(*item), QStringLiteral("E_xit")), 0) << Describe(client.Layout(*item));
+  }
   MustRun(toviwall({"--next"}), Environment());
   EXPECT_TRUE(Shows(kWarm));
   // The dark style shows picture-uri-dark, which each change writes too.

@@ -228,6 +228,13 @@ void DesktopPage::ReadSettings() {
   ActionHideDesktopIcon_->setEnabled(cannotHide.isEmpty());
   LabelCannotHide->setText(cannotHide);
   LabelCannotHide->setVisible(!cannotHide.isEmpty());
+  // Caption colours where the desktop has no setting for them: disabled, saying why.
+  const QString cannotColour = Q(parts_.icons.CannotColourReason());
+  for (QWidget* control : std::initializer_list<QWidget*>{CheckBoxTransparentBack, LabelTextColor, PanelColor}) {
+    control->setEnabled(cannotColour.isEmpty());
+    control->setToolTip(cannotColour);
+  }
+  ActionChangeTextColor->setEnabled(cannotColour.isEmpty());
   parts_.captions.ApplyHidden();
   ActionActivateWallChanger_->setChecked(f.Get(keys::AutoChangeWallpaper));
   const bool autoChange = ActionActivateWallChanger_->isChecked();

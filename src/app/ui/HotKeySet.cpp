@@ -2,12 +2,18 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include "app/ui/FormParts.h"
 #include "app/ui/HelpViewer.h"
 #include "base/Settings.h"
+#include "platform/GlobalHotKeys.h"
 #include "hotkeys/ui/ToviHotKey.h"
 #include "hotkeys/ui/ToviHotKeyBox.h"
 
@@ -40,12 +46,33 @@ const HotKeyDefinition kHotKeys[HotKeySet::kCount] = {
 
 QString NameOf(const char* prefix, const char* name) { return QString::fromLatin1(prefix) + QString::fromLatin1(name); }
 
+// The program as a key binding runs it: its name where PATH finds this very
+// program, else its full path, quoted for the shell when it needs to be.
+QString ProgramForBinding() {
+  const QString self = QCoreApplication::applicationFilePath();
+  const QString name = QFileInfo(self).fileName();
+  const QString found = QStandardPaths::findExecutable(name);
+  if (!found.isEmpty() && QFileInfo(found).canonicalFilePath() == QFileInfo(self).canonicalFilePath()) return name;
+  static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9/._+-]+$"));
+  if (plain.match(self).hasMatch()) return self;
+  return QStringLiteral("'") + QString(self).replace(QStringLiteral("'"), QStringLiteral("'\\''")) +
+         QStringLiteral("'");
+}
+
+// The commands that do what the hot keys do.
+constexpr const char* kBindingCommands[] = {"--change", "--next", "--previous", "--show"};
+
 }  // namespace
 
 HotKeySet::HotKeySet(QWidget& owner, platform::GlobalHotKeys& keys, Settings& settings,
                      std::function<void(HotKeyCommand)> run)
-    : settings_(settings), run_(std::move(run)) {
+    : keys_(keys), settings_(settings), run_(std::move(run)) {
   TabSheetHotkeys = BuildPage(owner, keys);
+  ShowAvailability();
+  QPointer<HotKeySet> self(this);  // the keys may outlive the page
+  keys_.OnAvailabilityChanged([self] {
+    if (self) RunGuarded([&] { self->ShowAvailability(); });
+  });
 }
 
 QWidget* HotKeySet::BuildPage(QWidget& owner, platform::GlobalHotKeys& keys) {
@@ -93,8 +120,25 @@ QWidget* HotKeySet::BuildPage(QWidget& owner, platform::GlobalHotKeys& keys) {
     connect(row.box, &TToviHotKeyBox::Exit, this, [this, i] { RunGuarded([&] { BoxExit(i); }); });
   }
   grid->setColumnStretch(1, 1);
+  LabelHotKeysUnavailable = Named(new QLabel(page), "LabelHotKeysUnavailable");
+  LabelHotKeysUnavailable->setWordWrap(true);
+  LabelHotKeysUnavailable->setTextInteractionFlags(Qt::TextSelectableByMouse);  // to copy the commands
+  LabelHotKeysUnavailable->hide();
+  outer->addWidget(LabelHotKeysUnavailable);
   outer->addStretch(1);
   return page;
+}
+
+void HotKeySet::ShowAvailability() {
+  const bool available = keys_.Available();
+  for (Row& row : rows_) row.box->setEnabled(available);
+  LabelHotKeysUnavailable->setVisible(!available);
+  if (available) return;
+  QString text = Q(FormatText(S(10180), {keys_.WhyNot()})) + QStringLiteral("\n\n") + T(10181);
+  const QString program = ProgramForBinding();
+  for (const char* command : kBindingCommands)
+    text += QStringLiteral("\n    ") + program + QStringLiteral(" ") + QString::fromLatin1(command);
+  LabelHotKeysUnavailable->setText(text);
 }
 
 void HotKeySet::ApplyCaptions() {
@@ -103,6 +147,7 @@ void HotKeySet::ApplyCaptions() {
     rows_[i].label->setText(kHotKeys[i].underCDHeading ? T(kHotKeys[i].caption)
                                                        : T(kHotKeys[i].caption) + QStringLiteral(":"));
   LabelCDDrive->setText(T(10045));
+  ShowAvailability();
 }
 
 void HotKeySet::SetHelpContexts(THelpViewer& help) {

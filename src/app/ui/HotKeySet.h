@@ -46,15 +46,20 @@ class HotKeySet final : public QObject {
     TToviHotKey* key = nullptr;
   };
   QWidget* BuildPage(QWidget& owner, platform::GlobalHotKeys& keys);
+  // Where no combination can ever be pressed (a Wayland compositor without global
+  // shortcuts), the boxes are disabled and the page says why and what to bind instead.
+  void ShowAvailability();
   // Leaving a box registers what it shows; an empty box deactivates its key.
   void BoxExit(int row);
 
+  platform::GlobalHotKeys& keys_;
   Settings& settings_;
   std::function<void(HotKeyCommand)> run_;
   std::array<Row, kCount> rows_{};
   QWidget* TabSheetHotkeys = nullptr;
   QGroupBox* GroupBoxHotkeys = nullptr;
   QLabel* LabelCDDrive = nullptr;
+  QLabel* LabelHotKeysUnavailable = nullptr;
 };
 
 }  // namespace toviwall

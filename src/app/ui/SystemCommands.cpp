@@ -56,6 +56,12 @@ constexpr ExitItem kShutDown{10058, 63, TToviExitWinType::ewPowerOff, "ExitWinSh
 constexpr ExitItem kStandBy{10055, 64, TToviExitWinType::ewStandBy, "ExitWinStandBy"};
 constexpr ExitItem kHibernate{10057, 65, TToviExitWinType::ewHibernate, "ExitWinHibernate"};
 
+// A command that cannot run here is disabled, with the reason as its tool tip.
+void MarkUnavailable(QAction* action, const std::string& why) {
+  action->setEnabled(why.empty());
+  action->setToolTip(Q(why));
+}
+
 }  // namespace
 
 SystemCommands::SystemCommands(QWidget& owner, platform::SystemActions& actions, platform::DisplayModes& display,
@@ -177,8 +183,10 @@ void SystemCommands::CloseFirstCDDrive() {
 
 // --- Lock, screen saver, display settings ----------------------------------
 
-void SystemCommands::ShowLockCommandIfSupported() {
+void SystemCommands::ShowCommandsThatCanRun() {
   ActionLockWorkStation_->setVisible(actions_.CanLock());
+  MarkUnavailable(ActionActivateScreenSave_, actions_.ScreenSaverWhyNot());
+  MarkUnavailable(ActionOpenDisplayProperties_, actions_.DisplaySettingsWhyNot());
 }
 
 void SystemCommands::ActionLockWorkStationExecute() { actions_.Lock(); }
@@ -202,6 +210,7 @@ void SystemCommands::DisplayChanged() {
 void SystemCommands::EnumerateModes() { ModeTable_ = toviwall::EnumerateModes(display_.Modes()); }
 
 void SystemCommands::FillDisplayModeMenu() {
+  MarkUnavailable(TBItemDisplayMode->menuAction(), ModeTable_.empty() ? display_.WhyNot() : std::string());
   if (ModeTable_.empty()) return;
   modeTree_ = BuildDisplayModeTree(ModeTable_, display_.ReportsRefreshRates());
   AddModeItems(TBItemDisplayMode, "DisplayMode", modeTree_, modeItems_);

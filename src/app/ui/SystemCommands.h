@@ -47,7 +47,9 @@ class SystemCommands final : public QObject {
   // built again whenever the display's configuration changes.
   void BuildDisplayModeMenu();
   void BuildCDRomMenu();
-  void ShowLockCommandIfSupported();
+  // Lock shows where the session can lock; the screen saver, the display
+  // settings and the display modes are disabled where they cannot run, with why.
+  void ShowCommandsThatCanRun();
 
   void OpenFirstCDDrive();
   void CloseFirstCDDrive();

@@ -70,6 +70,7 @@ void TrayMenu::WatchForTray() { trayWait_.start(); }
 void TrayMenu::BuildMenu() {
   QWidget* owner = &window_.Window();
   TBPopupMenu = Named(new QMenu(owner), "TBPopupMenu");
+  TBPopupMenu->setToolTipsVisible(true);  // why an item is disabled
   TBItemShow = actions_.showMainWindow;
   TBPopupMenu->addAction(TBItemShow);
   TBItemChange = actions_.change;
@@ -84,9 +85,16 @@ void TrayMenu::BuildMenu() {
   TBPopupMenu->addAction(TBItemScrSave);
   TBPopupMenu->addSeparator();
   TBSubmenuItemDisplay = Named(TBPopupMenu->addMenu(QString()), "TBSubmenuItemDisplay");
+  TBSubmenuItemDisplay->setToolTipsVisible(true);
   // An item of its own: the menu's caption is not the action's.
   TBItemShowDisplay = NamedAction(owner, "TBItemShowDisplay");
   connect(TBItemShowDisplay, &QAction::triggered, actions_.displaySettings, &QAction::trigger);
+  auto mirror = [item = TBItemShowDisplay, action = actions_.displaySettings] {
+    item->setEnabled(action->isEnabled());  // disabled where it cannot run, with why
+    item->setToolTip(action->isEnabled() ? QString() : action->toolTip());
+  };
+  mirror();
+  connect(actions_.displaySettings, &QAction::changed, TBItemShowDisplay, mirror);
   TBSubmenuItemDisplay->addAction(TBItemShowDisplay);
   TBSubmenuItemDisplay->addSeparator();
   TBSubmenuItemDisplay->addMenu(actions_.displayModes);
@@ -128,6 +136,11 @@ void TrayMenu::BuildTrayIcon() {
     ToviWallIconMouseDown(sender, button, shift, x, y);
   };
   ToviWallIcon->OnDblClick = [this](QObject* sender) { ToviWallIconDblClick(sender); };
+  // Trays that draw the menu themselves (StatusNotifierItem hosts) read it from
+  // here; it is handed over before the icon first shows, so the icon starts in
+  // the tray it belongs to. Its pictures are set once, as they never change.
+  ResetMenuImages();
+  ToviWallIcon->SetMenu(TBPopupMenu);
   // A tray that starts (again) holds none of the old icons.
   QPointer<TrayMenu> self(this);
   host_.SetTrayCreatedListener([self] {
@@ -187,7 +200,6 @@ void TrayMenu::SetExitEnabled(bool enabled) { TBItemExit->setEnabled(enabled); }
 void TrayMenu::ToviWallIconMouseDown(QObject*, TMouseButton button, TShiftState, int, int) {
   if (button != TMouseButton::mbRight) return;
   if (window_.RaiseOtherFrontWindow()) return;  // the About box stays in charge
-  ResetMenuImages();
   // A shown main window takes the focus first; a hidden one cannot, and the menu
   // takes the keyboard and pointer by itself.
   if (window_.MainWindowShowing()) window_.Window().activateWindow();
@@ -196,7 +208,12 @@ void TrayMenu::ToviWallIconMouseDown(QObject*, TMouseButton button, TShiftState,
 
 void TrayMenu::ToviWallIconDblClick(QObject*) {
   if (window_.RaiseOtherFrontWindow()) return;
-  ChosenAction()->trigger();
+  QAction* action = ChosenAction();
+  // A command this session cannot run says why (its tool tip) rather than doing nothing.
+  if (!action->isEnabled())
+    ShowMessage(action->toolTip(), QMessageBox::Information);
+  else
+    action->trigger();
 }
 
 QAction* TrayMenu::ChosenAction() const {

@@ -274,7 +274,7 @@ void TMainForm::FormCreate() {
                 VersionText(kVersionMajor, kVersionMinor, kVersionRelease, kVersionBuild));
   system_->BuildDisplayModeMenu();
   system_->BuildCDRomMenu();
-  system_->ShowLockCommandIfSupported();
+  system_->ShowCommandsThatCanRun();
   imageList_->LoadImageList();
   if (run_.endRequested) return;
   paths_.outputFile = rotation_->OutputWallpaperFile();

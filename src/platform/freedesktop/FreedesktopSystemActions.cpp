@@ -114,6 +114,7 @@ struct DisplaySettingsTool {
   const char* desktop;  // the desktop whose own tool it is, as XDG_CURRENT_DESKTOP names it
   std::vector<std::string> command;
   const char* module = nullptr;  // a desktop entry the tool needs besides itself
+  bool waylandToo = false;       // it sets a Wayland compositor's displays (the others only X's)
 };
 
 // The display settings tools to try, in order: those of the desktops
@@ -121,9 +122,9 @@ struct DisplaySettingsTool {
 std::vector<const DisplaySettingsTool*> DisplaySettingsTools(const std::string& currentDesktop) {
   // kcmshell comes with any KDE program; its display module only with kscreen.
   static const DisplaySettingsTool kTools[] = {
-      {"GNOME", {"gnome-control-center", "display"}},
-      {"KDE", {"kcmshell5", "kcm_kscreen"}, "kcm_kscreen.desktop"},
-      {"KDE", {"kcmshell6", "kcm_kscreen"}, "kcm_kscreen.desktop"},
+      {"GNOME", {"gnome-control-center", "display"}, nullptr, true},
+      {"KDE", {"kcmshell5", "kcm_kscreen"}, "kcm_kscreen.desktop", true},
+      {"KDE", {"kcmshell6", "kcm_kscreen"}, "kcm_kscreen.desktop", true},
       {"XFCE", {"xfce4-display-settings"}},
       {"MATE", {"mate-display-properties"}},
       {"Cinnamon", {"cinnamon-settings", "display"}},
@@ -174,16 +175,23 @@ void FreedesktopSystemActions::ActivateScreenSaver() {
     QDBusMessage reply = CallScreenSaver(QStringLiteral("SetActive"), {true});
     if (Ok(reply) && !reply.arguments().isEmpty() && reply.arguments().front().toBool()) return;
   }
-  ActivateX11ScreenSaver();
+  if (x11_) ActivateX11ScreenSaver();
 }
 
-FreedesktopSystemActions::FreedesktopSystemActions() : displaySettings_(std::make_unique<FirstWorkingTool>()) {}
+std::string FreedesktopSystemActions::ScreenSaverWhyNot() {
+  if (x11_ || ScreenSaverServiceRunning()) return {};
+  return "This session runs no screen saver service (org.freedesktop.ScreenSaver).";
+}
+
+FreedesktopSystemActions::FreedesktopSystemActions(bool x11)
+    : x11_(x11), displaySettings_(std::make_unique<FirstWorkingTool>()) {}
 FreedesktopSystemActions::~FreedesktopSystemActions() = default;
 
-void FreedesktopSystemActions::OpenDisplaySettings() {
+std::vector<std::vector<std::string>> FreedesktopSystemActions::InstalledDisplaySettingsTools() const {
   std::vector<std::vector<std::string>> installed;
   const std::string desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString();
   for (const DisplaySettingsTool* tool : DisplaySettingsTools(desktop)) {
+    if (!x11_ && !tool->waylandToo) continue;
     const QString path = QStandardPaths::findExecutable(QString::fromStdString(tool->command.front()));
     if (path.isEmpty()) continue;
     if (tool->module &&
@@ -193,7 +201,16 @@ void FreedesktopSystemActions::OpenDisplaySettings() {
     command.front() = path.toStdString();
     installed.push_back(std::move(command));
   }
-  displaySettings_->Start(std::move(installed), QDir::homePath().toStdString());
+  return installed;
+}
+
+void FreedesktopSystemActions::OpenDisplaySettings() {
+  displaySettings_->Start(InstalledDisplaySettingsTools(), QDir::homePath().toStdString());
+}
+
+std::string FreedesktopSystemActions::DisplaySettingsWhyNot() {
+  if (!InstalledDisplaySettingsTools().empty()) return {};
+  return "No display settings tool of this desktop is installed.";
 }
 
 bool FreedesktopSystemActions::CanSuspend() { return Offered(QStringLiteral("CanSuspend")); }

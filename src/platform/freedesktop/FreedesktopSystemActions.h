@@ -15,7 +15,9 @@ class FirstWorkingTool;
 
 class FreedesktopSystemActions final : public SystemActions {
  public:
-  FreedesktopSystemActions();
+  // `x11`: the X server's screen saver and X-only display tools serve the
+  // session (not in a Wayland session, where they reach no screen).
+  explicit FreedesktopSystemActions(bool x11);
   ~FreedesktopSystemActions() override;
 
   std::vector<std::string> OpticalDrives() override;
@@ -28,6 +30,8 @@ class FreedesktopSystemActions final : public SystemActions {
   void Lock() override;
   // The session's screen saver service where one runs, else the X server's.
   void ActivateScreenSaver() override;
+  std::string ScreenSaverWhyNot() override;
+  std::string DisplaySettingsWhyNot() override;
   // The first of the installed display settings tools that does not fail at
   // once, the desktop's own first.
   void OpenDisplaySettings() override;
@@ -38,6 +42,9 @@ class FreedesktopSystemActions final : public SystemActions {
   std::string Request(SessionRequest what, bool force) override;
 
  private:
+  std::vector<std::vector<std::string>> InstalledDisplaySettingsTools() const;
+
+  bool x11_;
   std::unique_ptr<FirstWorkingTool> displaySettings_;
 };
 

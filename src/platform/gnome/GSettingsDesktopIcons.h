@@ -25,6 +25,9 @@ class GSettingsDesktopIcons final : public DesktopIcons {
   GSettingsDesktopIcons(IconsKey key, std::string display) : key_(key), display_(std::move(display)) {}
   // Nothing when the schema or key is not installed; raises gsettings' message.
   void SetHidden(bool hidden) override;
+  std::string CannotColourReason() const override {
+    return std::string(key_.program) + " has no setting for its desktop captions' colour.";
+  }
   std::uint32_t TextColor() override { return kWhiteColour; }
   void ApplyTextColor(std::uint32_t, bool) override {}
 

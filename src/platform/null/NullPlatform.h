@@ -42,6 +42,7 @@ class NullDesktopIcons final : public DesktopIcons {
       : reason_(std::move(reason)) {}
   void SetHidden(bool) override {}
   std::string CannotHideReason() const override { return reason_; }
+  std::string CannotColourReason() const override { return "This desktop has no setting for its icons' caption colour."; }
   std::uint32_t TextColor() override { return kWhiteColour; }
   void ApplyTextColor(std::uint32_t, bool) override {}
 
@@ -99,9 +100,15 @@ class NullWindowActivation final : public WindowActivation {
 // No display modes to tell (no X, no RandR): the menu stays empty.
 class NullDisplayModes final : public DisplayModes {
  public:
+  explicit NullDisplayModes(std::string reason = "This display tells no modes to switch to.")
+      : reason_(std::move(reason)) {}
   std::vector<DisplayModeRecord> Modes() override { return {}; }
   std::optional<DisplayModeRecord> CurrentMode() override { return std::nullopt; }
   DisplayChange ChangeMode(const DisplayModeRecord&) override { return DisplayChange::BadMode; }
+  std::string WhyNot() const override { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 // No drives, no lock, no power: nothing is offered and requests are refused.

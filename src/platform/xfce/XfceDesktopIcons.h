@@ -11,6 +11,7 @@ class XfceDesktopIcons final : public DesktopIcons {
   XfceDesktopIcons() : desktop_("xfce4-desktop") {}
   // Raises xfconf's own message.
   void SetHidden(bool hidden) override;
+  std::string CannotColourReason() const override { return "xfdesktop has no setting for its captions' colour."; }
   std::uint32_t TextColor() override { return kWhiteColour; }
   void ApplyTextColor(std::uint32_t, bool) override {}
 
