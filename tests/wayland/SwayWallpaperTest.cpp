@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <chrono>
+#include <functional>
+#include <thread>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -167,7 +170,17 @@ class SwayTest : public ::testing::Test {
   // names the first that does not.
   static ::testing::AssertionResult Shows(const std::vector<Probe>& probes, int timeoutMs = 5000, bool events = true) {
     std::string wrong;
-    const bool ok = WaitFor(
+    // WaitFor's pump takes events too: without events, only sleep between looks.
+    auto waitFor = [&](const std::function<bool()>& condition, int ms, int pollMs) {
+      if (events) return WaitFor(condition, ms, pollMs);
+      const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+      while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+      }
+      return true;
+    };
+    const bool ok = waitFor(
         [&] {
           if (events) QCoreApplication::processEvents();
           std::map<std::string, Grab> grabs;
