@@ -1,5 +1,8 @@
 #include "wallpaper/Composition.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -169,7 +172,12 @@ void Show(const WallpaperContext& c) {
   };
   if (!out.picture) return handOver();
   AtomicFileWriter file(out.file);  // a refusal comes before anything is shown
-  BackgroundTask write([&] { SaveBitmapFile(*out.picture, file); });
+  BackgroundTask write([&] {
+    // The picture on the screen comes first: the file takes what the painter
+    // and the display server leave of the processors.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
+    SaveBitmapFile(*out.picture, file);
+  });
   handOver();
   write.Wait();
 }
