@@ -23,7 +23,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <regex>
 
 #include "app/ui/WallPaperMain.h"
 #include "base/IniFile.h"
@@ -257,9 +256,10 @@ TEST_F(MainWindowFeatureTest, TheTrayHintNamesTheCurrentPictureAndTheNextChangeW
   Find<QAction>("ActionNextWallpaper")->trigger();
   EXPECT_EQ(Icon()->toolTip, "Tovi WallChanger\nb.bmp");
   Find<QAction>("ActionActivateWallChanger")->trigger();
-  EXPECT_TRUE(std::regex_match(Icon()->toolTip,
-                               std::regex("Tovi WallChanger\nb\\.bmp\nNext change: (\\d{4}-\\d\\d-\\d\\d )?\\d\\d:\\d\\d")))
-      << Icon()->toolTip;
+  const std::string hint = Icon()->toolTip;
+  EXPECT_TRUE(test::MatchesShape(hint, "Tovi WallChanger\nb.bmp\nNext change: ##:##") ||
+              test::MatchesShape(hint, "Tovi WallChanger\nb.bmp\nNext change: ####-##-## ##:##"))
+      << hint;
   Find<QAction>("ActionActivateWallChanger")->trigger();
   EXPECT_EQ(Icon()->toolTip, "Tovi WallChanger\nb.bmp");
 }

@@ -78,6 +78,15 @@ std::string CommandLine(const std::vector<std::string>& argv);
 // True when a client of the display owns the selection (for example the tray's).
 bool SelectionOwned(const std::string& display, const std::string& selection);
 
+// True when `text` has the shape of `shape`: each '#' stands for a digit,
+// every other character for itself. (std::regex trips GCC 12's warnings under ASan.)
+inline bool MatchesShape(const std::string& text, const std::string& shape) {
+  if (text.size() != shape.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (shape[i] == '#' ? text[i] < '0' || text[i] > '9' : text[i] != shape[i]) return false;
+  return true;
+}
+
 // Polls `condition` until it holds or the time is up.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000, int pollMs = 20);
 // Between its looks WaitFor runs `pump` for the poll's milliseconds instead of

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <regex>
 
 #include "imagelist/Trash.h"
 #include "support/TestSession.h"
@@ -32,9 +31,7 @@ TEST_F(TrashTest, TheFileGoesToFilesWithItsInfoAndAClashGetsAnotherName) {
   EXPECT_EQ(ReadFile(trash + "/files/my photo 100%é.jpg"), "first");
   const std::string info = ReadFile(trash + "/info/my photo 100%é.jpg.trashinfo");
   const std::string escaped = dir.Path() + "/my%20photo%20100%25%C3%A9.jpg";  // the folder needs no escapes
-  EXPECT_TRUE(std::regex_match(info, std::regex("\\[Trash Info\\]\nPath=(.*)\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n")))
-      << info;
-  EXPECT_NE(info.find("Path=" + escaped + "\n"), std::string::npos) << info;
+  EXPECT_TRUE(test::MatchesShape(info, "[Trash Info]\nPath=" + escaped + "\nDeletionDate=####-##-##T##:##:##\n")) << info;
   struct stat st {};
   ASSERT_EQ(::stat(trash.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
