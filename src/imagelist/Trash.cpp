@@ -12,39 +12,25 @@
 #include <stdexcept>
 
 #include "base/SettingsPaths.h"
+#include "base/UniqueFd.h"
 
 namespace toviwall {
 namespace {
 
 std::string Reason(int error) { return std::strerror(error); }
 
-// A descriptor of a file being written, closed however the write ends.
-class WriteFd {
- public:
-  explicit WriteFd(int fd) : fd_(fd) {}
-  ~WriteFd() {
-    if (fd_ >= 0) ::close(fd_);
+// Writes all of `text`, then closes the descriptor: 0, or the error of the
+// writes or of closing.
+int WriteAllAndClose(UniqueFd& fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(fd.Get(), text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    done += static_cast<std::size_t>(n);
   }
-  WriteFd(const WriteFd&) = delete;
-  WriteFd& operator=(const WriteFd&) = delete;
-  int Get() const { return fd_; }
-  // 0, or the error of the writes or of closing.
-  int WriteAll(const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-      ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return errno;
-      done += static_cast<std::size_t>(n);
-    }
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
+  return ::close(fd.Release()) == 0 ? 0 : errno;
+}
 
 bool IsOwnFolder(const std::string& path) {
   struct stat st {};
@@ -178,12 +164,12 @@ std::string MoveToTrash(const std::string& path, const std::string& dataHome) {
     const std::string entry = Candidate(name, attempt);
     const std::string infoFile = trash + "/info/" + entry + ".trashinfo";
     // The info file is made first and exclusively: it reserves the name.
-    WriteFd fd(::open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    UniqueFd fd(::open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (fd.Get() < 0) {
       if (errno == EEXIST) continue;
       throw std::runtime_error("cannot write " + infoFile + ": " + Reason(errno));
     }
-    if (int error = fd.WriteAll(info); error != 0) {
+    if (int error = WriteAllAndClose(fd, info); error != 0) {
       ::unlink(infoFile.c_str());
       throw std::runtime_error("cannot write " + infoFile + ": " + Reason(error));
     }

@@ -21,27 +21,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/UniqueFd.h"
+
 namespace toviwall::platform {
 namespace {
-
-class Fd {
- public:
-  Fd() = default;
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  void Reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  int Get() const { return fd_; }
-
- private:
-  int fd_ = -1;
-};
 
 class Dir {
  public:
@@ -463,9 +446,9 @@ class InotifyWatch final : public RunningWatch {
   WatchRequest request_;
   WatchCallbacks callbacks_;
   const std::uint32_t mask_;
-  Fd inotify_;
-  Fd wake_;
-  Fd mounts_;
+  UniqueFd inotify_;
+  UniqueFd wake_;
+  UniqueFd mounts_;
   std::atomic<bool> stopping_{false};
   std::unordered_map<int, std::string> paths_;  // watch -> folder
   std::map<std::string, int> wds_;              // folder -> watch, in path order for Forget

@@ -12,23 +12,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/UniqueFd.h"
+
 namespace toviwall::platform {
 namespace {
-
-// A descriptor that closes itself.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // "sr" followed by digits only.
 bool IsDriveName(const std::string& name) {
@@ -59,9 +46,9 @@ std::vector<std::string> ListOpticalDrives(const std::string& deviceFolder, cons
 std::string MoveOpticalDriveDoor(const std::string& drive, bool open, const std::string& deviceFolder) {
   if (!IsDriveName(drive)) return "no such drive";
   // Without O_NONBLOCK the open waits for (and fails without) a disc.
-  Descriptor fd(::open((deviceFolder + "/" + drive).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (fd.get() < 0) return std::strerror(errno);
-  if (::ioctl(fd.get(), open ? CDROMEJECT : CDROMCLOSETRAY, 0) == 0) return {};
+  UniqueFd fd(::open((deviceFolder + "/" + drive).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (fd.Get() < 0) return std::strerror(errno);
+  if (::ioctl(fd.Get(), open ? CDROMEJECT : CDROMCLOSETRAY, 0) == 0) return {};
   if (errno == EBUSY) return "the disc is in use (mounted)";
   return std::strerror(errno);
 }
