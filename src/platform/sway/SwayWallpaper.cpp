@@ -28,16 +28,13 @@ SwayWallpaper::SwayWallpaper(std::shared_ptr<SwaySession> session, std::string f
 void SwayWallpaper::WriteValues(const std::string& file, WallpaperStyle style) { written_ = Values{file, style}; }
 
 void SwayWallpaper::TakePicture(const std::string& file, std::shared_ptr<const Bitmap24> picture) {
-  pictureFile_ = file;
-  picture_ = std::move(picture);
+  inHand_.Take(file, std::move(picture));
 }
 
 void SwayWallpaper::Reload() {
-  // Pixels in hand serve this reload only, and only for the file they were made for.
-  const std::shared_ptr<const Bitmap24> picture = std::exchange(picture_, nullptr);
+  const std::shared_ptr<const Bitmap24> picture = inHand_.GiveUp(written_ ? &written_->file : nullptr);
   if (written_) {
-    const bool inHand = picture && !picture->Empty() && pictureFile_ == written_->file;
-    Show(*written_, inHand ? picture.get() : nullptr);
+    Show(*written_, picture.get());
   }
   AnnounceSettingsChange();
 }

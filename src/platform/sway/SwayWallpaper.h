@@ -14,6 +14,7 @@
 #include <QObject>
 
 #include "platform/DesktopWallpaper.h"
+#include "platform/PictureInHand.h"
 #include "platform/sway/SwaySession.h"
 
 namespace toviwall::platform {
@@ -53,8 +54,7 @@ class SwayWallpaper final : public QObject, public DesktopWallpaper {
   std::optional<Values> applied_;
   std::optional<std::string> shown_;
   std::vector<std::pair<std::string, std::string>> commands_;  // output, its command
-  std::string pictureFile_;
-  std::shared_ptr<const Bitmap24> picture_;
+  PictureInHand inHand_;
   unsigned long serial_ = 0;
 };
 

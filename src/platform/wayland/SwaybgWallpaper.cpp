@@ -93,20 +93,19 @@ void SwaybgWallpaper::EndReplaced() {
 }
 
 void SwaybgWallpaper::Reload() {
-  const std::shared_ptr<const Bitmap24> inHand = std::exchange(picture_, nullptr);
+  const std::shared_ptr<const Bitmap24> inHand = inHand_.GiveUp(written_ ? &written_->file : nullptr);
   if (!written_) return AnnounceSettingsChange();
   EnsurePictureFolder(folder_);
   const std::vector<NamedOutput> outputs = outputs_();
   std::optional<Bitmap24> loaded;
-  const bool useInHand = inHand && !inHand->Empty() && pictureFile_ == written_->file;
-  if (!written_->file.empty() && !useInHand) {
+  if (!written_->file.empty() && !inHand) {
     try {
       loaded = LoadBitmapFile(written_->file);
     } catch (const std::exception&) {
       // shown as the colour alone
     }
   }
-  const Bitmap24* picture = useInHand ? inHand.get() : loaded ? &*loaded : nullptr;
+  const Bitmap24* picture = inHand ? inHand.get() : loaded ? &*loaded : nullptr;
 
   // No shell between us and swaybg: the paths go as they are.
   QStringList args;

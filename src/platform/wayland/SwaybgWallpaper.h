@@ -17,6 +17,7 @@
 #include <QObject>
 
 #include "platform/DesktopWallpaper.h"
+#include "platform/PictureInHand.h"
 #include "platform/Screen.h"
 
 namespace toviwall::platform {
@@ -49,8 +50,7 @@ class SwaybgWallpaper final : public QObject, public DesktopWallpaper {
   }
   bool TakesPictures() const override { return true; }
   void TakePicture(const std::string& file, std::shared_ptr<const Bitmap24> picture) override {
-    pictureFile_ = file;
-    picture_ = std::move(picture);
+    inHand_.Take(file, std::move(picture));
   }
 
  private:
@@ -69,8 +69,7 @@ class SwaybgWallpaper final : public QObject, public DesktopWallpaper {
   std::optional<std::string> shown_;
   pid_t running_ = 0;
   std::vector<pid_t> replaced_;  // ended once the new one has had time to draw
-  std::string pictureFile_;
-  std::shared_ptr<const Bitmap24> picture_;
+  PictureInHand inHand_;
   unsigned long serial_ = 0;
 };
 

@@ -527,17 +527,14 @@ void X11RootWallpaper::WriteValues(const std::string& file, WallpaperStyle style
 }
 
 void X11RootWallpaper::TakePicture(const std::string& file, std::shared_ptr<const Bitmap24> picture) {
-  pictureFile_ = file;
-  picture_ = std::move(picture);
+  inHand_.Take(file, std::move(picture));
 }
 
 void X11RootWallpaper::Reload() {
-  // Pixels in hand serve this reload only, and only for the file they were made for.
-  const std::shared_ptr<const Bitmap24> picture = std::exchange(picture_, nullptr);
+  const std::shared_ptr<const Bitmap24> picture = inHand_.GiveUp(written_ ? &written_->file : nullptr);
   if (written_) {
-    const bool inHand = picture && !picture->Empty() && pictureFile_ == written_->file;
     DisplayPtr dpy = connection_ ? std::move(connection_) : Open(display_);
-    PaintAndPublish(std::move(dpy), written_->file, inHand ? picture.get() : nullptr, written_->style, background_);
+    PaintAndPublish(std::move(dpy), written_->file, picture.get(), written_->style, background_);
   }
   AnnounceSettingsChange();
 }

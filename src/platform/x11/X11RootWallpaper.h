@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/DesktopWallpaper.h"
+#include "platform/PictureInHand.h"
 
 struct _XDisplay;
 
@@ -66,8 +67,7 @@ class X11RootWallpaper final : public DesktopWallpaper {
   // (each picture is painted through a connection of its own, which its
   // replacement ends; opening one costs a few milliseconds of the change).
   RootConnection connection_;
-  std::string pictureFile_;
-  std::shared_ptr<const Bitmap24> picture_;
+  PictureInHand inHand_;
 };
 
 }  // namespace toviwall::platform
