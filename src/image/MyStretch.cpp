@@ -213,19 +213,59 @@ class Job {
   static constexpr int kAheadRows = 4 * kBlockRows;
 
   Job(const Kernels& kernels, int srcW, int srcH, const PixelWindow& target, const ResampleArea& area,
-      FilterFunction filter, float support, RowSupply& supply, Orientation turn = Orientation::Upright)
-      : k_(kernels), srcW_(srcW), srcH_(srcH), target_(target), flips_(FlipsOf(turn)), supply_(supply) {
+      FilterFunction filter, float support, RowSupply& supply, Orientation turn = Orientation::Upright,
+      const RowsFinished& finished = {})
+      : k_(kernels), srcW_(srcW), srcH_(srcH), target_(target), flips_(FlipsOf(turn)), filter_(filter),
+        support_(support), supply_(supply),
+        finished_(flips_.swap || flips_.flipY ? nullptr : &finished) {
     // Along a source row and down the source: the target's width and height, swapped by a quarter turn.
-    const ResampleArea a = flips_.swap ? ResampleArea{area.fullHeight, area.fullWidth, area.top, area.left} : area;
+    area_ = flips_.swap ? ResampleArea{area.fullHeight, area.fullWidth, area.top, area.left} : area;
     dstW_ = flips_.swap ? target.height : target.width;
     dstH_ = flips_.swap ? target.width : target.height;
+    blocks_ = (srcH + kBlockRows - 1) / kBlockRows;
+    blockDone_.assign(static_cast<std::size_t>(blocks_), 0);
+    targetDone_.assign(static_cast<std::size_t>(dstH_), 0);
+    if (supply_.Decodes()) ring_ = std::make_unique_for_overwrite<std::uint8_t[]>(kSlots * kBlockRows * RowBytes24(srcW));
+  }
+
+  void Run(int threads) {
+    threads = std::max(1, threads);
+    if (!supply_.Decodes()) decoded_ = blocks_;
+    std::vector<std::thread> helpers;
+    try {
+      helpers.reserve(static_cast<std::size_t>(threads - 1));
+      for (int i = 1; i < threads; ++i) helpers.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      // No more threads to be had: the ones running share the work.
+    }
+    // The helpers decode the first rows while the weights are worked out here.
+    {
+      std::exception_ptr error;
+      try {
+        Plan();
+      } catch (...) {
+        error = std::current_exception();
+      }
+      std::lock_guard lock(m_);
+      planned_ = true;
+      if (error && !error_) error_ = error;
+    }
+    cv_.notify_all();
+    Work();
+    for (auto& t : helpers) t.join();
+    if (error_) std::rethrow_exception(error_);
+  }
+
+ private:
+  // The contributor lists and the first pass's ring.
+  void Plan() {
     const int dstW = dstW_, dstH = dstH_;
-    h_ = BuildContributions(srcW, a.fullWidth, filter, support, a.left, dstW);
-    Contributions v = BuildContributions(srcH, a.fullHeight, filter, support, a.top, dstH);
-    if (flips_.flipX) FlipSources(h_, srcW);
-    if (flips_.flipY) v = Reversed(FlipSources(v, srcH));
+    h_ = BuildContributions(srcW_, area_.fullWidth, filter_, support_, area_.left, dstW);
+    Contributions v = BuildContributions(srcH_, area_.fullHeight, filter_, support_, area_.top, dstH);
+    if (flips_.flipX) FlipSources(h_, srcW_);
+    if (flips_.flipY) v = Reversed(FlipSources(v, srcH_));
     // Source rows the second pass reads, and the first and last one each target row needs.
-    needed_.assign(static_cast<std::size_t>(srcH), 0);
+    needed_.assign(static_cast<std::size_t>(srcH_), 0);
     lastNeeded_.assign(static_cast<std::size_t>(dstH), -1);
     lowestNeededFrom_.assign(static_cast<std::size_t>(dstH) + 1, INT_MAX);
     for (int t = dstH - 1; t >= 0; --t) {
@@ -241,37 +281,17 @@ class Job {
     for (int t = 0; t < dstH; ++t)
       if (lastNeeded_[static_cast<std::size_t>(t)] >= 0)
         span = std::max(span, lastNeeded_[static_cast<std::size_t>(t)] - lowestNeededFrom_[static_cast<std::size_t>(t)] + 1);
-    midRows_ = std::min(srcH, span + kAheadRows);
-    vRing_ = v;
+    midRows_ = std::min(srcH_, span + kAheadRows);
+    vRing_ = std::move(v);
     for (std::int32_t& index : vRing_.index) index %= midRows_;
     midStride_ = RowBytes24(dstW);
     CheckImageSize(dstW, midRows_);
     mid_ = std::make_unique_for_overwrite<std::uint8_t[]>(midStride_ * static_cast<std::size_t>(midRows_));
-    blocks_ = (srcH + kBlockRows - 1) / kBlockRows;
-    blockDone_.assign(static_cast<std::size_t>(blocks_), 0);
-    targetDone_.assign(static_cast<std::size_t>(dstH), 0);
-    if (supply_.Decodes()) ring_.resize(static_cast<std::size_t>(kSlots) * kBlockRows * RowBytes24(srcW));
   }
 
-  void Run(int threads) {
-    threads = std::max(1, threads);
-    if (!supply_.Decodes()) decoded_ = blocks_;
-    std::vector<std::thread> helpers;
-    try {
-      helpers.reserve(static_cast<std::size_t>(threads - 1));
-      for (int i = 1; i < threads; ++i) helpers.emplace_back([this] { Work(); });
-    } catch (const std::system_error&) {
-      // No more threads to be had: the ones running share the work.
-    }
-    Work();
-    for (auto& t : helpers) t.join();
-    if (error_) std::rethrow_exception(error_);
-  }
-
- private:
   int BlockSize(int b) const { return std::min(kBlockRows, srcH_ - b * kBlockRows); }
   std::uint8_t* SlotRow(int b, int r) {
-    return ring_.data() + (static_cast<std::size_t>(b % kSlots) * kBlockRows + static_cast<std::size_t>(r)) * RowBytes24(srcW_);
+    return ring_.get() + (static_cast<std::size_t>(b % kSlots) * kBlockRows + static_cast<std::size_t>(r)) * RowBytes24(srcW_);
   }
   std::uint8_t* MidRow(int y) { return mid_.get() + midStride_ * static_cast<std::size_t>(y % midRows_); }
   // Block b's rows may go into the ring: what their slots held is needed no more.
@@ -303,6 +323,10 @@ class Job {
           cv_.notify_all();
           continue;
         }
+        if (!planned_) {
+          cv_.wait(lock);
+          continue;
+        }
         if (nextBlock_ < decoded_ && MidFree(nextBlock_)) {
           int b = nextBlock_++;
           lock.unlock();
@@ -325,8 +349,10 @@ class Job {
           lock.lock();
           rowsFinished_ += last - first;
           for (int t = first; t < last; ++t) targetDone_[static_cast<std::size_t>(t)] = 1;
+          const int before = lowestUnfinished_;
           while (lowestUnfinished_ < dstH_ && targetDone_[static_cast<std::size_t>(lowestUnfinished_)])
             ++lowestUnfinished_;
+          if (lowestUnfinished_ > before && finished_ && *finished_) (*finished_)(lowestUnfinished_);
           cv_.notify_all();
           continue;
         }
@@ -375,8 +401,12 @@ class Job {
   const int srcW_, srcH_;
   const PixelWindow target_;
   const Flips flips_;
+  const FilterFunction filter_;
+  const float support_;
+  ResampleArea area_;        // along the source's rows and down it
   int dstW_ = 0, dstH_ = 0;  // the result's rows: the target's, or its columns after a quarter turn
   RowSupply& supply_;
+  const RowsFinished* finished_;  // null: the rows finish in another order
   Contributions h_, vRing_;
   std::vector<std::uint8_t> needed_;
   std::vector<std::int32_t> lastNeeded_;
@@ -384,11 +414,12 @@ class Job {
   int midRows_ = 0;
   std::size_t midStride_ = 0;
   std::unique_ptr<std::uint8_t[]> mid_;
-  std::vector<std::uint8_t> ring_;
+  std::unique_ptr<std::uint8_t[]> ring_;
   int blocks_ = 0;
 
   std::mutex m_;
   std::condition_variable cv_;
+  bool planned_ = false;  // the lists and the ring are there
   bool decoding_ = false;
   int decoded_ = 0;        // blocks decoded (or available in memory)
   int nextBlock_ = 0;      // next block for the first pass
@@ -444,13 +475,13 @@ void StretchUsing(const Kernels& kernels, const Bitmap24& source, const PixelWin
 }
 
 void StretchUsing(const Kernels& kernels, ImageReader& source, const PixelWindow& target, const ResampleArea& area,
-                  FilterFunction filter, float support, int threads) {
+                  FilterFunction filter, float support, int threads, const RowsFinished& finished) {
   const int srcH = source.Height() - source.RowsRead();
   Check(source.Width(), srcH);
   if (target.Empty()) return;
   CheckArea(target, area);
   DecodedRows rows(source);
-  Job(kernels, source.Width(), srcH, target, area, filter, support, rows, source.Turn()).Run(threads);
+  Job(kernels, source.Width(), srcH, target, area, filter, support, rows, source.Turn(), finished).Run(threads);
 }
 
 void StretchUsing(const Kernels& kernels, const Bitmap24& source, Bitmap24& target, FilterFunction filter,
@@ -475,10 +506,10 @@ void Stretch(ImageReader& source, Bitmap24& target, FilterFunction filter, float
 }
 
 void StretchInto(ImageReader& source, const PixelWindow& target, const ResampleArea& area, FilterFunction filter,
-                 float support, int threads) {
+                 float support, int threads, const RowsFinished& finished) {
   // The decoder keeps one thread busy; one more resamples.
   if (threads < 1) threads = std::max(2, stretch::DefaultThreads(target, source.Height()));
-  stretch::StretchUsing(stretch::BestKernels(), source, target, area, filter, support, threads);
+  stretch::StretchUsing(stretch::BestKernels(), source, target, area, filter, support, threads, finished);
 }
 
 void StretchInto(const PixelWindow& source, const PixelWindow& target, const ResampleArea& area, FilterFunction filter,

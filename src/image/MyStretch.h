@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "image/Bitmap.h"
@@ -68,11 +69,17 @@ struct ResampleArea {
   int top = 0;
 };
 
+// Told how many of the target's rows, from the top, are final: called as they
+// finish, on whichever thread finished them (an upright or mirrored source;
+// one turned upside down or on its side finishes its rows in another order and
+// reports none). It must not call back into the resampler.
+using RowsFinished = std::function<void(int rows)>;
+
 // Stretch from a decoder into a window of a larger bitmap (one monitor's part of
 // the desktop), computing only the `area` part of the resampled picture; the
 // rows outside it cost no resampling. `threads` 0: as many as pay.
 void StretchInto(ImageReader& source, const PixelWindow& target, const ResampleArea& area, FilterFunction filter,
-                 float support, int threads = 0);
+                 float support, int threads = 0, const RowsFinished& finished = {});
 // The same from pixels in memory (a window of a bitmap that the target does not overlap).
 void StretchInto(const PixelWindow& source, const PixelWindow& target, const ResampleArea& area, FilterFunction filter,
                  float support, int threads = 0);

@@ -54,6 +54,6 @@ void StretchUsing(const Kernels& kernels, const Bitmap24& source, const PixelWin
 void StretchUsing(const Kernels& kernels, const PixelWindow& source, const PixelWindow& target, const ResampleArea& area,
                   FilterFunction filter, float support, int threads);
 void StretchUsing(const Kernels& kernels, ImageReader& source, const PixelWindow& target, const ResampleArea& area,
-                  FilterFunction filter, float support, int threads);
+                  FilterFunction filter, float support, int threads, const RowsFinished& finished = {});
 
 }  // namespace toviwall::stretch

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "base/RowProgress.h"
 #include "base/Utf8.h"
 #include "image/Bitmap.h"
 
@@ -52,6 +53,13 @@ class DesktopWallpaper {
   // The pixels `file` holds, or will hold once its write ends, for the next
   // Reload of that file only (the reload lets go of them); null withdraws them.
   virtual void TakePicture(const std::string& /*file*/, std::shared_ptr<const Bitmap24> /*picture*/) {}
+  // A picture still being made for `file` in `style`, its rows final from the
+  // top down as `progress` says: a desktop that paints may begin on them at
+  // once, beside the making. What it paints serves only the next Reload of
+  // that file and style with these very pixels taken (TakePicture) and the
+  // same background colour; TakePicture(…, null) drops it. Others ignore it.
+  virtual void PaintAhead(const std::string& /*file*/, WallpaperStyle /*style*/,
+                          std::shared_ptr<const Bitmap24> /*picture*/, std::shared_ptr<RowProgress> /*progress*/) {}
 
   // Runs after every reload (the system's settings-change broadcast).
   void SetSettingsChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }

@@ -14,6 +14,7 @@
 #include "base/AtomicFile.h"
 #include "base/BackgroundTask.h"
 #include "base/FileHandle.h"
+#include "base/RowProgress.h"
 #include "base/UnitLanguage.h"
 #include "image/BitmapFile.h"
 #include "image/ImageConvert.h"
@@ -47,6 +48,9 @@ struct Output {
   std::string file;
   bool keep = false;
   std::shared_ptr<const Bitmap24> picture{};
+  // Shown the kept pixels while they are made, so that a desktop can paint
+  // them as they come.
+  std::function<void(std::shared_ptr<const Bitmap24>, std::shared_ptr<RowProgress>)> follow{};
 
   void Save(Bitmap24 pixels) {
     if (keep) picture = std::make_shared<const Bitmap24>(std::move(pixels));
@@ -56,6 +60,24 @@ struct Output {
     if (keep) Save(ReadRemainingRows(rows));
     else SaveBitmapFile(rows, file);
   }
+  // The pixels `make` puts into `pixels`, telling of its final rows as it goes.
+  void Make(Bitmap24 pixels, const std::function<void(Bitmap24&, const RowsFinished&)>& make) {
+    if (!keep || !follow) {
+      make(pixels, {});
+      return Save(std::move(pixels));
+    }
+    auto made = std::make_shared<Bitmap24>(std::move(pixels));
+    auto progress = std::make_shared<RowProgress>();
+    follow(made, progress);
+    try {
+      make(*made, [&progress](int rows) { progress->Advance(rows); });
+    } catch (...) {
+      progress->Abandon();  // no follower waits for rows that will not come
+      throw;
+    }
+    progress->Advance(made->Height());
+    picture = std::move(made);
+  }
 };
 
 // The types that fill the whole screen with a picture of their own making.
@@ -63,15 +85,12 @@ bool FillsScreen(FillingType type) { return type == FillingType::Zoom || type ==
 
 // The fitted (or zoomed) image from rows of any decoder, as the output file's content.
 void FitRowsInto(ImageReader& rows, FillingType type, const platform::ScreenSize& screen, Output& out) {
-  Bitmap24 target;
-  if (FillsScreen(type)) {
-    target = Bitmap24(screen.width, screen.height);
-  } else {
-    const FitSize size = FitToScreen(rows.UprightWidth(), rows.UprightHeight(), screen.width, screen.height);
-    target = Bitmap24(size.width, size.height);
-  }
-  PlaceImage(rows, FillsScreen(type) ? type : FillingType::Stretch, target.Whole());
-  out.Save(std::move(target));
+  const FitSize size = FillsScreen(type)
+                           ? FitSize{screen.width, screen.height}
+                           : FitToScreen(rows.UprightWidth(), rows.UprightHeight(), screen.width, screen.height);
+  out.Make(Bitmap24(size.width, size.height), [&](Bitmap24& target, const RowsFinished& finished) {
+    PlaceImage(rows, FillsScreen(type) ? type : FillingType::Stretch, target.Whole(), 0, finished);
+  });
 }
 
 // Fitting the output in place, from an opened reader of its content.
@@ -164,6 +183,20 @@ PreparedWallpaper Prepare(const WallpaperContext& c, Output& out) {
 // the program) finds the file whole.
 void Show(const WallpaperContext& c) {
   Output out{c.outputFile, c.desktop && c.desktop->TakesPictures()};
+  // What the desktop painted ahead is dropped whatever happens, once handed
+  // over (or not, after an error).
+  struct Drop {
+    platform::DesktopWallpaper* desktop = nullptr;
+    ~Drop() {
+      if (desktop) desktop->TakePicture({}, nullptr);
+    }
+  } drop;
+  if (out.keep)
+    out.follow = [&](std::shared_ptr<const Bitmap24> picture, std::shared_ptr<RowProgress> progress) {
+      drop.desktop = c.desktop;
+      c.desktop->SetBackgroundColour(c.background);
+      c.desktop->PaintAhead(c.outputFile, StyleFor(c.fillingType), std::move(picture), std::move(progress));
+    };
   const PreparedWallpaper p = Prepare(c, out);
   auto handOver = [&] {
     if (!c.desktop) return;
@@ -224,38 +257,42 @@ FitSize ZoomToScreen(int w, int h, int screenWidth, int screenHeight) {
   return {bound(s.width, screenWidth), bound(s.height, screenHeight)};
 }
 
-void PlaceImage(ImageReader& rows, FillingType type, const PixelWindow& target, int threads) {
+void PlaceImage(ImageReader& rows, FillingType type, const PixelWindow& target, int threads,
+                const RowsFinished& finished) {
   const int w = rows.UprightWidth(), h = rows.UprightHeight();
   const int W = target.width, H = target.height;
   auto centred = [&] { CopyRowsInto(rows, target, (W - w) / 2, (H - h) / 2); };
-  // Fitted and centred; answers where it went.
-  auto fitted = [&] {
+  // Fitted and centred; answers where it went. The rows above it keep theirs.
+  auto fitted = [&](const RowsFinished& rowsFinished) {
     const FitSize f = FitToScreen(w, h, W, H);
     const PictureRect at{(W - f.width) / 2, (H - f.height) / 2, f.width, f.height};
+    RowsFinished below;
+    if (rowsFinished) below = [&](int done) { rowsFinished(at.y + done); };
     StretchInto(rows, target.Part(at.x, at.y, at.width, at.height), {f.width, f.height, 0, 0}, Lanczos3Filter, 3.0f,
-                threads);
+                threads, below);
     return at;
   };
   if (target.Empty()) return centred();  // reads the rows all the same
   switch (type) {
     case FillingType::Center: return centred();
     case FillingType::Tile: return TileRowsInto(rows, target);
-    case FillingType::Stretch: return StretchInto(rows, target, {W, H, 0, 0}, Lanczos3Filter, 3.0f, threads);
+    case FillingType::Stretch:
+      return StretchInto(rows, target, {W, H, 0, 0}, Lanczos3Filter, 3.0f, threads, finished);
     case FillingType::ShrinkToFit:
       if (w <= W && h <= H) return centred();
       [[fallthrough]];
     case FillingType::ResizeToFit:
       if (w == W && h == H) return centred();
-      fitted();
+      fitted(finished);
       return;
     case FillingType::FitBlurred:
       if (w == W && h == H) return centred();
-      return FillAroundWithBlur(target, fitted(), threads);
+      return FillAroundWithBlur(target, fitted({}), threads);
     case FillingType::Zoom: {
       if (w == W && h == H) return centred();
       const FitSize z = ZoomToScreen(w, h, W, H);
       return StretchInto(rows, target, {z.width, z.height, (z.width - W) / 2, (z.height - H) / 2}, Lanczos3Filter,
-                         3.0f, threads);
+                         3.0f, threads, finished);
     }
   }
 }

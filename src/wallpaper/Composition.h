@@ -15,6 +15,7 @@
 
 #include "image/Bitmap.h"
 #include "image/ImageReader.h"
+#include "image/MyStretch.h"
 #include "platform/DesktopWallpaper.h"
 #include "platform/Screen.h"
 #include "wallpaper/FillingType.h"
@@ -44,7 +45,10 @@ FitSize ZoomToScreen(int w, int h, int screenWidth, int screenHeight);
 // cut, FitBlurred fitted on its blurred zoomed copy; what the image leaves
 // uncovered keeps its pixels. The image is turned upright (its Turn()).
 // Rescaling is Lanczos3; `threads` 0: as many as pay. Reads the image to its end.
-void PlaceImage(ImageReader& rows, FillingType type, const PixelWindow& target, int threads = 0);
+// `finished` hears of the target's rows that are final, from the top, where the
+// rescaling makes them in that order (not for FitBlurred nor a turned image).
+void PlaceImage(ImageReader& rows, FillingType type, const PixelWindow& target, int threads = 0,
+                const RowsFinished& finished = {});
 
 // The picture of the whole desktop (`layout`'s size, `background` around the
 // pictures, a colour value): with EachMonitor images[i] on monitor i (the list

@@ -8,11 +8,15 @@
 
 #include <unistd.h>
 
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "image/BitmapFile.h"
 #include "platform/x11/X11RootWallpaper.h"
+#include "platform/x11/XlibErrorTrap.h"
 #include "platform/x11/XlibStripUpload.h"
 #include "support/TestSession.h"
 #include "wallpaper/UnitWallHelper.h"
@@ -219,6 +223,76 @@ TEST_F(X11RootWallpaperTest, PixelsInHandArePaintedForOneReloadOfTheirFileOnly) 
   const Pixels fromFile = RootPixmap();
   Tool({"hsetroot", "-center", file});
   ExpectSame(fromFile, RootPixmap(), "the file itself");
+}
+
+// A change paints the root while the picture's rows are still being made: the
+// painter must wait for each row it shows, publish nothing before the reload,
+// and paint again when the reload wants something else.
+TEST_F(X11RootWallpaperTest, APicturePaintedAheadShowsOnlyRowsMadeAndOnlyOnceHandedOver) {
+  const std::string file = Noise("ahead.bmp", 200, 150);
+  const Bitmap24 whole = LoadBitmapFile(file);
+  auto desktop = Desktop(0x336699);
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Centred);
+  const Pixels expected = RootPixmap();
+  const std::optional<Pixmap> before = PixmapProperty("_XROOTPMAP_ID");
+
+  auto Follow = [&](std::uint32_t colour, int rows) {
+    auto made = std::make_shared<Bitmap24>(200, 150, 0, 0, 255);  // red until made
+    auto progress = std::make_shared<RowProgress>();
+    desktop.SetBackgroundColour(colour);
+    desktop.PaintAhead(file, WallpaperStyle::Centred, made, progress);
+    for (int y = 0; y < rows; ++y) {
+      std::memcpy(made->Row(y), whole.Row(y), 3 * 200);
+      if (y % 10 == 9 || y + 1 == rows) {
+        progress->Advance(y + 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    }
+    return made;
+  };
+  auto made = Follow(0x996633, 150);  // the colour value of 0x336699
+  EXPECT_EQ(PixmapProperty("_XROOTPMAP_ID"), before) << "nothing is shown before the reload";
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Centred, made);
+  ExpectSame(RootPixmap(), expected, "painted ahead");
+
+  // Given up halfway (the picture could not be made): the root keeps its picture.
+  const std::optional<Pixmap> shown = PixmapProperty("_XROOTPMAP_ID");
+  Follow(0x996633, 70);
+  desktop.TakePicture({}, nullptr);
+  EXPECT_EQ(PixmapProperty("_XROOTPMAP_ID"), shown);
+  ExpectSame(RootPixmap(), expected, "the picture before");
+
+  // The colour around it changed before the reload: painted again, in that colour.
+  made = Follow(0x996633, 150);
+  desktop.SetBackgroundColour(0x302010);
+  SetDesktopWallpaper(desktop, file, WallpaperStyle::Centred, made);
+  const Pixels recoloured = RootPixmap();
+  Tool({"hsetroot", "-solid", "#102030", "-center", file});
+  ExpectSame(recoloured, RootPixmap(), "painted again on #102030");
+}
+
+// The painter traps X errors on a thread of its own while the program's
+// thread may trap its own: each sees only its errors, and the handler that was
+// there before is back once no trap is left.
+TEST_F(X11RootWallpaperTest, ErrorTrapsOnTwoThreadsKeepTheirOwnErrors) {
+  auto trapping = [&](bool provoke, int& wrong) {
+    Display* d = XOpenDisplay(session->Display().c_str());
+    ASSERT_TRUE(d);
+    for (int i = 0; i < 300; ++i) {
+      platform::ErrorTrap trap(d);
+      if (provoke) XMapWindow(d, 0x7fffffff);  // BadWindow
+      else XNoOp(d);
+      if ((trap.Error() != 0) != provoke) ++wrong;
+    }
+    XCloseDisplay(d);
+  };
+  int wrongThere = 0, wrongHere = 0;
+  std::thread there(trapping, true, std::ref(wrongThere));
+  trapping(false, wrongHere);
+  there.join();
+  EXPECT_EQ(wrongThere, 0);
+  EXPECT_EQ(wrongHere, 0);
+  EXPECT_EQ(XSetErrorHandler(&IgnoreErrors), &IgnoreErrors);
 }
 
 TEST_F(X11RootWallpaperTest, EachMonitorGetsItsOwnCentredOrStretchedPicture) {

@@ -31,6 +31,11 @@ class FakeDesktopWallpaper final : public platform::DesktopWallpaper {
   }
   bool TakesPictures() const override { return takesPictures; }
   void TakePicture(const std::string&, std::shared_ptr<const Bitmap24> picture) override { taken = std::move(picture); }
+  void PaintAhead(const std::string&, platform::WallpaperStyle, std::shared_ptr<const Bitmap24> picture,
+                  std::shared_ptr<RowProgress> progress) override {
+    ahead = std::move(picture);
+    aheadProgress = std::move(progress);
+  }
 
   struct Values {
     std::string file;
@@ -45,6 +50,8 @@ class FakeDesktopWallpaper final : public platform::DesktopWallpaper {
   bool takesPictures = false;  // paints from pixels in hand
   std::vector<std::shared_ptr<const Bitmap24>> pictures;  // the pixels in hand at each write, or null
   std::shared_ptr<const Bitmap24> taken;
+  std::shared_ptr<const Bitmap24> ahead;  // the last picture shown while it was made
+  std::shared_ptr<RowProgress> aheadProgress;
   std::function<bool(const std::string&)> takesName;  // empty: valid UTF-8
 };
 

@@ -225,6 +225,26 @@ TEST(ApplyWallpaper, ADesktopTakingPicturesGetsThePixelsTheOutputFileHoldsOnceDo
   EXPECT_EQ(d.applied.size(), 5u);
 }
 
+TEST(ApplyWallpaper, APaintingDesktopSeesTheFittedRowsMadeAndIsToldWhenTheyWillNotCome) {
+  Desk d;
+  d.takesPicture = true;
+  const std::string jpg = d.dir / "wide.jpg";
+  imagetest::MustRun({imagetest::kConvert, imagetest::PngSuite("basn2c08.png"), "-resize", "2000x900!", jpg});
+  d.Apply(jpg, FillingType::ResizeToFit);
+  ASSERT_TRUE(d.desktop.ahead);
+  EXPECT_EQ(d.desktop.ahead, d.pictures.back()) << "the very pixels handed over";
+  EXPECT_TRUE(d.desktop.aheadProgress->WaitFor(d.desktop.ahead->Height()));
+  // Cut short: the decoder fails midway, the follower stops waiting, nothing is handed over.
+  const std::string bytes = test::ReadFile(jpg);
+  WriteFileAtomically(d.dir / "cut.jpg", bytes.substr(0, bytes.size() / 2));
+  const std::size_t before = d.applied.size();
+  EXPECT_THROW(d.Apply(d.dir / "cut.jpg", FillingType::ResizeToFit), ImageError);
+  EXPECT_NE(d.desktop.ahead, d.pictures.back());
+  EXPECT_FALSE(d.desktop.aheadProgress->WaitFor(d.desktop.ahead->Height()));
+  EXPECT_EQ(d.applied.size(), before);
+  EXPECT_FALSE(d.desktop.taken) << "withdrawn";
+}
+
 TEST(ApplyWallpaper, AMissingFileLeavesTheDesktopAlone) {
   Desk d;
   d.Apply(d.dir / "gone.jpg", FillingType::ResizeToFit);

@@ -28,6 +28,7 @@ std::vector<const stretch::Kernels*> AllKernels() {
 class BitmapRows final : public ImageReader {
  public:
   explicit BitmapRows(const Bitmap24& b, int failAt = -1) : b_(b), failAt_(failAt) { SetSize(b.Width(), b.Height()); }
+  void Turned(Orientation turn) { SetTurn(turn); }
 
  protected:
   void DecodeRows(std::uint8_t* const* rows, int count) override {
@@ -214,6 +215,30 @@ TEST(Stretch, AWindowOfTheResampledPictureHoldsThatPartByteForByte) {
         EXPECT_EQ(rows.RowsRead(), c.sh);  // read to the end
       }
   }
+}
+
+TEST(Stretch, RowsToldFinishedAreFinalFromTheTop) {
+  // What a painter following the resampler copies the moment it hears of rows
+  // must be what the target holds in the end; a turned source tells nothing.
+  Bitmap24 src = RandomBitmap(400, 900, 11);
+  for (int threads : {1, 2})
+    for (Orientation turn : {Orientation::Upright, Orientation::Mirrored, Orientation::Flipped,
+                             Orientation::Rotated90}) {
+      BitmapRows rows(src);
+      rows.Turned(turn);
+      const bool swap = turn == Orientation::Rotated90;
+      Bitmap24 target(swap ? 220 : 150, swap ? 150 : 220), seen(target.Width(), target.Height());
+      int told = 0;
+      StretchInto(rows, target.Whole(), {target.Width(), target.Height(), 0, 0}, Lanczos3Filter, 3.0f, threads,
+                  [&](int done) {
+                    ASSERT_GT(done, told);
+                    for (; told < done; ++told)
+                      std::memcpy(seen.Row(told), target.Row(told), static_cast<std::size_t>(target.Width()) * 3);
+                  });
+      const bool inOrder = turn == Orientation::Upright || turn == Orientation::Mirrored;
+      EXPECT_EQ(told, inOrder ? target.Height() : 0) << threads << " threads, turn " << static_cast<int>(turn);
+      EXPECT_TRUE(!inOrder || seen.SamePixels(target)) << threads << " threads, turn " << static_cast<int>(turn);
+    }
 }
 
 TEST(Stretch, EmptySourceIsRefusedAndTheTargetKept) {

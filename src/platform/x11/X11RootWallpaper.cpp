@@ -1,9 +1,13 @@
 #include "platform/x11/X11RootWallpaper.h"
 
+#include "base/RowProgress.h"
 #include "image/BitmapFile.h"
 #include "platform/x11/XcbUtil.h"
 #include "platform/x11/XlibErrorTrap.h"
 #include "platform/x11/XlibStripUpload.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
@@ -16,9 +20,12 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <memory>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -274,6 +281,24 @@ class RowPainter {
       }
   }
 
+  // How many of the picture's rows, from the top, root rows 0 .. y read (or more).
+  int RowsNeeded(int y) const {
+    const int height = picture_ ? picture_->Height() : 0;
+    switch (placement_) {
+      case Placement::Plain: return 0;
+      case Placement::Span: return std::min(y + 1, height);
+      case Placement::Centre: {
+        int rows = 0;
+        for (const Rect& m : monitors_)
+          rows = std::max(rows, std::clamp(std::min(y, m.y + m.h - 1) - (m.y + (m.h - height) / 2) + 1, 0, height));
+        return rows;
+      }
+      case Placement::Tile:
+      case Placement::Stretch: break;
+    }
+    return height;
+  }
+
   void Paint(int y, std::uint32_t* row) const {
     if (placement_ == Placement::Centre && monitors_.size() == 1) {
       // Only the columns the picture leaves get the background: at 4K the
@@ -385,35 +410,6 @@ Channel ChannelOf(unsigned long mask) {
   return c;
 }
 
-// Paints the whole root-sized pixmap strip by strip, each row straight into
-// the strip that goes to the server where the visual takes 0xRRGGBB as it is.
-void PaintPixmap(Display* dpy, int screen, Pixmap pixmap, int width, int height, const RowPainter& painter) {
-  StripUpload upload(dpy, screen, pixmap, width, kStripRows);
-  XImage& image = upload.Image();
-  Visual* visual = DefaultVisual(dpy, screen);
-  const Channel red = ChannelOf(visual->red_mask), green = ChannelOf(visual->green_mask),
-                blue = ChannelOf(visual->blue_mask);
-  const bool direct = image.bits_per_pixel == 32 && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
-                      visual->blue_mask == 0xff &&
-                      image.byte_order == (std::endian::native == std::endian::little ? LSBFirst : MSBFirst);
-  std::vector<std::uint32_t> row(direct ? 0 : width);
-  for (int y0 = 0; y0 < height; y0 += kStripRows) {
-    const int rows = std::min(kStripRows, height - y0), first = upload.FirstRow();
-    for (int r = first; r < first + rows; ++r) {
-      std::uint32_t* line =
-          direct ? reinterpret_cast<std::uint32_t*>(image.data + static_cast<std::size_t>(r) * image.bytes_per_line)
-                 : row.data();
-      painter.Paint(y0 + r - first, line);
-      if (!direct)
-        for (int x = 0; x < width; ++x) {
-          const std::uint32_t v = row[x];
-          XPutPixel(&image, x, r, red.From8(v >> 16 & 0xff) | green.From8(v >> 8 & 0xff) | blue.From8(v & 0xff));
-        }
-    }
-    upload.Send(y0, rows);
-  }
-}
-
 Placement PlacementOf(const std::string& file, WallpaperStyle style) {
   if (file.empty()) return Placement::Plain;
   switch (style) {
@@ -440,75 +436,222 @@ void SetPixmapProperty(Display* dpy, Window root, const char* name, Pixmap pixma
   XChangeProperty(dpy, root, atom, XA_PIXMAP, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&id), 1);
 }
 
-// Paints the file in the style (from `inHand`, its pixels, when given) and makes
-// it the root background.
-void PaintAndPublish(DisplayPtr dpy, const std::string& file, const Bitmap24* inHand, WallpaperStyle style,
-                     std::uint32_t background) {
-  if (!dpy) return;
-  {
-    Display* d = dpy.get();
-    const int screen = DefaultScreen(d);
-    const Window root = RootWindow(d, screen);
-    const int width = DisplayWidth(d, screen), height = DisplayHeight(d, screen);
-    const std::optional<Bitmap24> loaded = inHand ? std::nullopt : LoadPicture(file);
-    const Bitmap24* picture = inHand ? inHand : loaded ? &*loaded : nullptr;
-    const RowPainter painter(picture, PlacementOf(file, style), Monitors(d, root, width, height), width, background);
+// The root-sized pixmap a picture was painted on, on a connection of its own,
+// with what the root named before the pixmap was made (a stale record may name
+// ids that connection is given).
+struct PaintedRoot {
+  DisplayPtr dpy;
+  Pixmap pixmap = 0;  // 0: none was made
+  std::optional<OurPixmap> previous{};
+  std::optional<Pixmap> shown{}, esetroot{};
 
-    // What the root names now, read before we make anything: a stale record may
-    // name ids our own connection is about to be given.
-    const std::vector<IdRange> own = OwnRanges(d);
-    const std::optional<OurPixmap> previous = ReadOurPixmap(d, root);
-    const std::optional<Pixmap> shown = ReadPixmapProperty(d, root, "_XROOTPMAP_ID");
-    const std::optional<Pixmap> esetroot = ReadPixmapProperty(d, root, "ESETROOT_PMAP_ID");
-
-    ErrorTrap trap(d);
-    Pixmap pixmap = XCreatePixmap(d, root, width, height, DefaultDepth(d, screen));
-    if (trap.Error()) return;  // no room on the server: the desktop stays as it is
-    PaintPixmap(d, screen, pixmap, width, height, painter);
-
-    XSetWindowAttributes attributes{};
-    attributes.override_redirect = True;
-    Window marker = XCreateWindow(d, root, -1, -1, 1, 1, 0, CopyFromParent, InputOnly, CopyFromParent,
-                                  CWOverrideRedirect, &attributes);
-    const Atom ours = XInternAtom(d, kOurPixmapProperty, False);
-    long mark = static_cast<long>(pixmap);
-    XChangeProperty(d, marker, ours, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&mark), 1);
-    // The pixmap must outlive this connection (and the program) before any
-    // property names it: a property naming a freed pixmap is what makes the
-    // next setter kill whoever gets that id.
-    XSetCloseDownMode(d, RetainPermanent);
-    if (trap.Error()) {
-      XSetCloseDownMode(d, DestroyAll);
-      return;
-    }
-
-    SetPixmapProperty(d, root, "_XROOTPMAP_ID", pixmap);
-    SetPixmapProperty(d, root, "ESETROOT_PMAP_ID", pixmap);
-    XSetWindowBackgroundPixmap(d, root, pixmap);
-    XClearWindow(d, root);
-    long record[2] = {static_cast<long>(pixmap), static_cast<long>(marker)};
-    XChangeProperty(d, root, ours, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(record), 2);
-
-    // Free the wallpaper we replaced, as every root-pixmap setter does: ours by
-    // its marker, another setter's when both properties named its pixmap.
-    // Only now: the server frees a large pixmap slowly, and no one reads the
-    // old one once the properties name the new.
-    if (previous && !Owned(own, previous->marker)) XKillClient(d, previous->marker);
-    if (shown && esetroot && *shown == *esetroot && !(previous && previous->pixmap == *shown) &&
-        ForeignPixmap(d, *shown, own))
-      XKillClient(d, *shown);
-    trap.Clear();  // a setter that had already gone answers BadValue
+  // The connection, without the pixmap.
+  DisplayPtr Connection() {
+    if (dpy && pixmap) XFreePixmap(dpy.get(), std::exchange(pixmap, 0));
+    return std::move(dpy);
   }
+};
+
+// The picture (null: the background alone) painted in the placement onto a
+// new root-sized pixmap, strip by strip, each row straight into the strip that
+// goes to the server where the visual takes 0xRRGGBB as it is. One thread may
+// paint some strips and another the rest, never two at once.
+class RootPainting {
+ public:
+  RootPainting(DisplayPtr dpy, const Bitmap24* picture, Placement placement, std::uint32_t background)
+      : painted_{std::move(dpy)} {
+    Display* d = painted_.dpy.get();
+    if (!d) return;
+    screen_ = DefaultScreen(d);
+    const Window root = RootWindow(d, screen_);
+    width_ = DisplayWidth(d, screen_);
+    height_ = DisplayHeight(d, screen_);
+    painter_.emplace(picture, placement, Monitors(d, root, width_, height_), width_, background);
+    painted_.previous = ReadOurPixmap(d, root);
+    painted_.shown = ReadPixmapProperty(d, root, "_XROOTPMAP_ID");
+    painted_.esetroot = ReadPixmapProperty(d, root, "ESETROOT_PMAP_ID");
+    ErrorTrap trap(d);
+    const Pixmap pixmap = XCreatePixmap(d, root, width_, height_, DefaultDepth(d, screen_));
+    if (trap.Error()) return;  // no room on the server: the desktop stays as it is
+    painted_.pixmap = pixmap;
+    upload_ = std::make_unique<StripUpload>(d, screen_, pixmap, width_, kStripRows);
+    const XImage& image = upload_->Image();
+    const Visual* visual = DefaultVisual(d, screen_);
+    red_ = ChannelOf(visual->red_mask);
+    green_ = ChannelOf(visual->green_mask);
+    blue_ = ChannelOf(visual->blue_mask);
+    direct_ = image.bits_per_pixel == 32 && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
+              visual->blue_mask == 0xff &&
+              image.byte_order == (std::endian::native == std::endian::little ? LSBFirst : MSBFirst);
+    if (!direct_) row_.resize(static_cast<std::size_t>(width_));
+  }
+
+  Display* Connection() const { return painted_.dpy.get(); }
+  // Whether there is a pixmap whose painting went well so far.
+  bool Usable() const { return upload_ && !failed_; }
+
+  // Paints the strips still due. With `progress` each waits for the picture's
+  // rows it shows, and the painting stops when they are given up; it also
+  // stops between strips once `stop` is set. True when every strip is painted.
+  bool Paint(RowProgress* progress = nullptr, const std::atomic<bool>* stop = nullptr) {
+    if (!upload_ || failed_) return false;
+    Display* d = painted_.dpy.get();
+    ErrorTrap trap(d);
+    XImage& image = upload_->Image();
+    for (; next_ < height_; next_ += kStripRows) {
+      if (stop && stop->load()) break;
+      const int rows = std::min(kStripRows, height_ - next_), first = upload_->FirstRow();
+      if (progress && !progress->WaitFor(painter_->RowsNeeded(next_ + rows - 1))) break;
+      for (int r = first; r < first + rows; ++r) {
+        std::uint32_t* line = direct_ ? reinterpret_cast<std::uint32_t*>(
+                                            image.data + static_cast<std::size_t>(r) * image.bytes_per_line)
+                                      : row_.data();
+        painter_->Paint(next_ + r - first, line);
+        if (!direct_)
+          for (int x = 0; x < width_; ++x) {
+            const std::uint32_t v = row_[static_cast<std::size_t>(x)];
+            XPutPixel(&image, x, r, red_.From8(v >> 16 & 0xff) | green_.From8(v >> 8 & 0xff) | blue_.From8(v & 0xff));
+          }
+      }
+      upload_->Send(next_, rows);
+    }
+    if (trap.Error()) failed_ = true;
+    return !failed_ && next_ >= height_;
+  }
+
+  // The pixmap, once every strip is painted; else none (freed).
+  PaintedRoot Finish() {
+    upload_.reset();  // nothing of it may stay on the server
+    if (painted_.pixmap && (failed_ || next_ < height_)) XFreePixmap(painted_.dpy.get(), std::exchange(painted_.pixmap, 0));
+    return std::move(painted_);
+  }
+
+ private:
+  PaintedRoot painted_;
+  std::optional<RowPainter> painter_;
+  std::unique_ptr<StripUpload> upload_;  // while a pixmap is being painted
+  int screen_ = 0, width_ = 0, height_ = 0;
+  Channel red_, green_, blue_;
+  bool direct_ = false;
+  std::vector<std::uint32_t> row_;  // a row on its way into a visual of another layout
+  int next_ = 0;                    // the next strip's first row
+  bool failed_ = false;
+};
+
+// Makes the painted pixmap the root background.
+void Publish(PaintedRoot painted) {
+  Display* d = painted.dpy.get();
+  if (!d || !painted.pixmap) return;
+  const Window root = DefaultRootWindow(d);
+  const Pixmap pixmap = painted.pixmap;
+  const std::vector<IdRange> own = OwnRanges(d);
+  ErrorTrap trap(d);
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  Window marker = XCreateWindow(d, root, -1, -1, 1, 1, 0, CopyFromParent, InputOnly, CopyFromParent,
+                                CWOverrideRedirect, &attributes);
+  const Atom ours = XInternAtom(d, kOurPixmapProperty, False);
+  long mark = static_cast<long>(pixmap);
+  XChangeProperty(d, marker, ours, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&mark), 1);
+  // The pixmap must outlive this connection (and the program) before any
+  // property names it: a property naming a freed pixmap is what makes the
+  // next setter kill whoever gets that id.
+  XSetCloseDownMode(d, RetainPermanent);
+  if (trap.Error()) {
+    XSetCloseDownMode(d, DestroyAll);
+    return;
+  }
+
+  SetPixmapProperty(d, root, "_XROOTPMAP_ID", pixmap);
+  SetPixmapProperty(d, root, "ESETROOT_PMAP_ID", pixmap);
+  XSetWindowBackgroundPixmap(d, root, pixmap);
+  XClearWindow(d, root);
+  long record[2] = {static_cast<long>(pixmap), static_cast<long>(marker)};
+  XChangeProperty(d, root, ours, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(record), 2);
+
+  // Free the wallpaper we replaced, as every root-pixmap setter does: ours by
+  // its marker, another setter's when both properties named its pixmap.
+  // Only now: the server frees a large pixmap slowly, and no one reads the
+  // old one once the properties name the new.
+  const auto& previous = painted.previous;
+  const auto& shown = painted.shown;
+  const auto& esetroot = painted.esetroot;
+  if (previous && !Owned(own, previous->marker)) XKillClient(d, previous->marker);
+  if (shown && esetroot && *shown == *esetroot && !(previous && previous->pixmap == *shown) &&
+      ForeignPixmap(d, *shown, own))
+    XKillClient(d, *shown);
+  trap.Clear();  // a setter that had already gone answers BadValue
 }
 
 }  // namespace
 
 void RootConnectionCloser::operator()(_XDisplay* d) const { XCloseDisplay(d); }
 
+// A picture painted on a connection of its own while its rows are still being
+// made, for the reload that shows it. Its thread paints with what the making
+// leaves of the processors; the reload paints what it has not.
+struct X11RootWallpaper::Ahead {
+  Ahead(std::string file, WallpaperStyle style, std::uint32_t background, std::shared_ptr<const Bitmap24> picture,
+        std::shared_ptr<RowProgress> progress)
+      : file(std::move(file)), style(style), background(background), picture(std::move(picture)),
+        progress(std::move(progress)) {}
+  ~Ahead() {
+    progress->Abandon();
+    Join();
+  }
+  Ahead(const Ahead&) = delete;
+  Ahead& operator=(const Ahead&) = delete;
+
+  void Start(const std::string& display) {
+    try {
+      thread = std::thread([this, display] {
+        // Lowest priority: the picture's making comes first. The priority
+        // cannot be raised again, so the reload takes over the painting
+        // rather than wait for this thread.
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
+        try {
+          painting = std::make_unique<RootPainting>(Open(display), picture.get(), PlacementOf(file, style), background);
+          painting->Paint(progress.get(), &stop);
+        } catch (const std::exception&) {
+          painting.reset();  // the reload paints it all, and reports what fails
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: the reload paints it all.
+    }
+  }
+  // Stops the thread after its strip; the painting is this thread's from then on.
+  void Join() {
+    stop = true;
+    if (thread.joinable()) thread.join();
+  }
+  bool Shows(const std::string& shownFile, WallpaperStyle shownStyle, const Bitmap24* pixels,
+             std::uint32_t colour) const {
+    return painting && painting->Usable() && pixels == picture.get() && shownFile == file && shownStyle == style && colour == background;
+  }
+
+  const std::string file;
+  const WallpaperStyle style;
+  const std::uint32_t background;
+  const std::shared_ptr<const Bitmap24> picture;
+  const std::shared_ptr<RowProgress> progress;
+  std::unique_ptr<RootPainting> painting;  // made on the thread
+  std::atomic<bool> stop = false;
+  std::thread thread;
+};
+
+X11RootWallpaper::X11RootWallpaper(std::string display, std::uint32_t background)
+    : display_(std::move(display)), background_(background) {}
+
+X11RootWallpaper::~X11RootWallpaper() = default;
+
 void X11RootWallpaper::WriteValues(const std::string& file, WallpaperStyle style) {
-  DisplayPtr dpy = Open(display_);
-  if (!dpy) return;  // no desktop to hold the values: nothing is written
-  Display* d = dpy.get();
+  // A picture painted ahead has its connection open: it takes the values too.
+  if (ahead_) ahead_->Join();
+  Display* ahead = ahead_ && ahead_->painting ? ahead_->painting->Connection() : nullptr;
+  DisplayPtr dpy = ahead ? nullptr : Open(display_);
+  Display* d = ahead ? ahead : dpy.get();
+  if (!d) return;  // no desktop to hold the values: nothing is written
   const Window root = DefaultRootWindow(d);
   const std::string values[5] = {file, style == WallpaperStyle::Tiled ? "1" : "0",
                                  std::to_string(static_cast<int>(style)), "0", "0"};
@@ -527,14 +670,36 @@ void X11RootWallpaper::WriteValues(const std::string& file, WallpaperStyle style
 }
 
 void X11RootWallpaper::TakePicture(const std::string& file, std::shared_ptr<const Bitmap24> picture) {
+  if (!picture) ahead_.reset();
   inHand_.Take(file, std::move(picture));
+}
+
+void X11RootWallpaper::PaintAhead(const std::string& file, WallpaperStyle style,
+                                  std::shared_ptr<const Bitmap24> picture, std::shared_ptr<RowProgress> progress) {
+  ahead_.reset();
+  if (!picture || !progress) return;
+  ahead_ = std::make_unique<Ahead>(file, style, background_, std::move(picture), std::move(progress));
+  ahead_->Start(display_);
 }
 
 void X11RootWallpaper::Reload() {
   const std::shared_ptr<const Bitmap24> picture = inHand_.GiveUp(written_ ? &written_->file : nullptr);
+  const std::unique_ptr<Ahead> ahead = std::move(ahead_);
+  DisplayPtr dpy = std::move(connection_);
   if (written_) {
-    DisplayPtr dpy = connection_ ? std::move(connection_) : Open(display_);
-    PaintAndPublish(std::move(dpy), written_->file, picture.get(), written_->style, background_);
+    if (ahead) ahead->Join();
+    if (ahead && ahead->Shows(written_->file, written_->style, picture.get(), background_)) {
+      ahead->painting->Paint();
+      Publish(ahead->painting->Finish());
+    } else {
+      if (!dpy && ahead && ahead->painting) dpy = ahead->painting->Finish().Connection();
+      if (!dpy) dpy = Open(display_);
+      const std::optional<Bitmap24> loaded = picture ? std::nullopt : LoadPicture(written_->file);
+      const Bitmap24* pixels = picture ? picture.get() : loaded ? &*loaded : nullptr;
+      RootPainting painting(std::move(dpy), pixels, PlacementOf(written_->file, written_->style), background_);
+      painting.Paint();
+      Publish(painting.Finish());
+    }
   }
   AnnounceSettingsChange();
 }

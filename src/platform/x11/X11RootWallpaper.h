@@ -32,8 +32,8 @@ class X11RootWallpaper final : public DesktopWallpaper {
  public:
   // `display` empty: $DISPLAY. `background` is 0xRRGGBB, what shows around a
   // centred picture and when there is none.
-  explicit X11RootWallpaper(std::string display, std::uint32_t background = 0x000000)
-      : display_(std::move(display)), background_(background) {}
+  explicit X11RootWallpaper(std::string display, std::uint32_t background = 0x000000);
+  ~X11RootWallpaper() override;
 
   // Without a display nothing is written; an X error is raised as an error.
   void WriteValues(const std::string& file, WallpaperStyle style) override;
@@ -46,6 +46,10 @@ class X11RootWallpaper final : public DesktopWallpaper {
   // We read the file ourselves: any name will do.
   bool TakesFileName(const std::string&) const override { return true; }
   void TakePicture(const std::string& file, std::shared_ptr<const Bitmap24> picture) override;
+  // Paints the picture onto a pixmap of its own on another thread as its rows
+  // come; the reload that shows it only publishes that pixmap.
+  void PaintAhead(const std::string& file, WallpaperStyle style, std::shared_ptr<const Bitmap24> picture,
+                  std::shared_ptr<RowProgress> progress) override;
   // The "Wallpaper" property while the root shows the pixmap we set; nullopt once
   // another program has set the root background (or before we ever did).
   std::optional<std::string> ReadWallpaper() override;
@@ -68,6 +72,8 @@ class X11RootWallpaper final : public DesktopWallpaper {
   // replacement ends; opening one costs a few milliseconds of the change).
   RootConnection connection_;
   PictureInHand inHand_;
+  struct Ahead;
+  std::unique_ptr<Ahead> ahead_;
 };
 
 }  // namespace toviwall::platform
